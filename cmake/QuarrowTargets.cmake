@@ -1,0 +1,65 @@
+# One function per kind of target, so every target of the project gets the same settings.
+#
+#   quarrow_library(<folder> SOURCES ... [DEPENDS ...])
+#       A static library named after its folder ("ui/controls" becomes "ui_controls").
+#   quarrow_tests(<folder> SOURCES ... [DEPENDS ...])
+#       One GoogleTest executable for the folder's tests, every test labelled with the folder
+#       ("game/map" becomes the label "game-map").
+#   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
+#       A Google Benchmark executable, built with everything else and never run by ctest.
+#   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
+
+# Warnings and floating point behaviour for the project's own code. No flag that relaxes
+# IEEE arithmetic: the puzzle rules compare floats exactly.
+function(quarrow_apply_settings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -ffp-contract=off)
+    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+endfunction()
+
+function(quarrow_target_name folder out)
+    string(REPLACE "/" "_" name "${folder}")
+    set(${out} "${name}" PARENT_SCOPE)
+endfunction()
+
+function(quarrow_library folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    quarrow_target_name("${folder}" target)
+    add_library(${target} STATIC ${ARG_SOURCES})
+    quarrow_apply_settings(${target})
+    if(ARG_DEPENDS)
+        target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+    endif()
+endfunction()
+
+function(quarrow_executable name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    quarrow_apply_settings(${name})
+    if(ARG_DEPENDS)
+        target_link_libraries(${name} PRIVATE ${ARG_DEPENDS})
+    endif()
+endfunction()
+
+function(quarrow_tests folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    string(REPLACE "/" "-" label "${folder}")
+    set(target "test_${label}")
+    add_executable(${target} ${ARG_SOURCES})
+    quarrow_apply_settings(${target})
+    target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+    # Test data stands beside the tests; pictures a person should look at go to test-output.
+    target_compile_definitions(${target} PRIVATE
+        QUARROW_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+        QUARROW_TEST_OUTPUT_DIR="${PROJECT_BINARY_DIR}/test-output/${label}")
+    gtest_discover_tests(${target}
+        WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+        PROPERTIES LABELS "${label}"
+        DISCOVERY_TIMEOUT 60)
+endfunction()
+
+function(quarrow_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    quarrow_apply_settings(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()
