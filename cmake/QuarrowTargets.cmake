@@ -1,9 +1,11 @@
 # One function per kind of target, so every target of the project gets the same settings.
+# Sources are the folder's *.cpp files (plus those of the SUBFOLDERS named), found again whenever
+# a file is added or removed; a folder without sources makes no target yet.
 #
-#   quarrow_library(<folder> SOURCES ... [DEPENDS ...])
+#   quarrow_library(<folder> [SUBFOLDERS ...] [DEPENDS ...])
 #       A static library named after its folder ("ui/controls" becomes "ui_controls").
-#   quarrow_tests(<folder> SOURCES ... [DEPENDS ...])
-#       One GoogleTest executable for the folder's tests, every test labelled with the folder
+#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...])
+#       One GoogleTest executable for tests/<folder>, every test labelled with the folder
 #       ("game/map" becomes the label "game-map").
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
@@ -16,15 +18,24 @@ function(quarrow_apply_settings target)
     target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
 endfunction()
 
-function(quarrow_target_name folder out)
-    string(REPLACE "/" "_" name "${folder}")
-    set(${out} "${name}" PARENT_SCOPE)
+function(quarrow_folder_sources out)
+    set(patterns "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+    foreach(sub IN LISTS ARGN)
+        list(APPEND patterns "${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp")
+    endforeach()
+    file(GLOB sources CONFIGURE_DEPENDS ${patterns})
+    list(SORT sources)
+    set(${out} "${sources}" PARENT_SCOPE)
 endfunction()
 
 function(quarrow_library folder)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-    quarrow_target_name("${folder}" target)
-    add_library(${target} STATIC ${ARG_SOURCES})
+    cmake_parse_arguments(ARG "" "" "SUBFOLDERS;DEPENDS" ${ARGN})
+    string(REPLACE "/" "_" target "${folder}")
+    quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
+    if(NOT sources)
+        return()
+    endif()
+    add_library(${target} STATIC ${sources})
     quarrow_apply_settings(${target})
     if(ARG_DEPENDS)
         target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
@@ -41,10 +52,14 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SUBFOLDERS;DEPENDS" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
-    add_executable(${target} ${ARG_SOURCES})
+    quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${target} ${sources})
     quarrow_apply_settings(${target})
     target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
     # Test data stands beside the tests; pictures a person should look at go to test-output.
