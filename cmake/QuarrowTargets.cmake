@@ -24,6 +24,8 @@ function(quarrow_folder_sources out)
         list(APPEND patterns "${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp")
     endforeach()
     file(GLOB sources CONFIGURE_DEPENDS ${patterns})
+    # A folder's main.cpp is the entry of an executable, never part of its library.
+    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
     list(SORT sources)
     set(${out} "${sources}" PARENT_SCOPE)
 endfunction()
