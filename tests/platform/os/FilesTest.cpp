@@ -1,0 +1,173 @@
+#include "platform/os/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// A fresh folder per test, removed afterwards.
+class PlatformFiles : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        root = fs::temp_directory_path() / ("quarrow-files-" + std::to_string(::getpid()) + "-" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    std::string Make(const std::string& relative, const std::string& content = "x")
+    {
+        const fs::path path = root / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << content;
+        return path.string();
+    }
+
+    static std::string Read(std::FILE* file)
+    {
+        std::string text;
+        for (int c; (c = std::fgetc(file)) != EOF;)
+        {
+            text += static_cast<char>(c);
+        }
+        std::fclose(file);
+        return text;
+    }
+
+    std::vector<std::string> List(const std::string& pattern)
+    {
+        std::vector<std::string> names;
+        Platform::FoundEntry entry;
+        Platform::FindHandle listing = Platform::FindFirst(root.string() + "/" + pattern, entry);
+        if (listing != nullptr)
+        {
+            do
+            {
+                names.push_back(entry.name);
+            } while (Platform::FindNext(listing, entry));
+            Platform::FindClose(listing);
+        }
+        return names;
+    }
+
+    fs::path root;
+};
+
+} // namespace
+
+TEST_F(PlatformFiles, FoldLowersAsciiAndTheThreeLatinCapitalsOnly)
+{
+    EXPECT_EQ(Platform::FoldNameCase("AbZ\xC4\xD6\xDC\xDF\xC3\x84"), "abz\xE4\xF6\xFC\xDF\xC3\x84");
+}
+
+TEST_F(PlatformFiles, OpensALowerCasedPathOfAFileWithCapitals)
+{
+    Make("Media/Levels/Basic.XML", "level");
+    Make("Media/Lev\xC4/\xD6.txt", "umlaut");
+    EXPECT_EQ(Read(Platform::OpenFile(root.string() + "/media/levels/basic.xml", "rb")), "level");
+    EXPECT_EQ(Read(Platform::OpenFile(root.string() + "/media/lev\xE4/\xF6.txt", "rb")), "umlaut");
+    EXPECT_EQ(Platform::LocateFile(root.string() + "/media/levels/basic.xml"),
+              root.string() + "/Media/Levels/Basic.XML");
+    EXPECT_EQ(Platform::OpenFile(root.string() + "/media/levels/missing.xml", "rb"), nullptr);
+
+    std::ifstream stream;
+    EXPECT_TRUE(
+        Platform::OpenFileStream(stream, root.string() + "/MEDIA/levels/basic.xml", std::ios::binary));
+    std::string text;
+    stream >> text;
+    EXPECT_EQ(text, "level");
+}
+
+TEST_F(PlatformFiles, WritingFindsTheFoldersAndKeepsANewFileNameAsGiven)
+{
+    Make("Saves/keep.txt");
+    std::FILE* file = Platform::OpenFile(root.string() + "/saves/New.Bin", "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("data", file);
+    std::fclose(file);
+    EXPECT_TRUE(fs::exists(root / "Saves/New.Bin"));
+    EXPECT_FALSE(fs::exists(root / "saves"));
+    // Writing an existing file under another case replaces it rather than adding a second one.
+    file = Platform::OpenFile(root.string() + "/saves/new.bin", "wb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
+    EXPECT_EQ(fs::file_size(root / "Saves/New.Bin"), 0u);
+    EXPECT_FALSE(fs::exists(root / "Saves/new.bin"));
+}
+
+TEST_F(PlatformFiles, FoldersAreNotOpened)
+{
+    Make("Folder/file.txt");
+    EXPECT_EQ(Platform::OpenFile(root.string() + "/folder", "rb"), nullptr);
+    EXPECT_TRUE(Platform::IsFolder(Platform::LocateFile(root.string() + "/folder")));
+    std::ifstream stream;
+    EXPECT_FALSE(Platform::OpenFileStream(stream, root.string() + "/Folder", std::ios::binary));
+}
+
+TEST_F(PlatformFiles, ListsMatchesWithoutRegardToCaseSortedByName)
+{
+    Make("b.XML");
+    Make("a.xml");
+    Make("C.xml");
+    Make("notes.txt");
+    Make("Sub/inner.xml");
+    Make("readme");
+    EXPECT_EQ(List("*.xml"), (std::vector<std::string>{"C.xml", "a.xml", "b.XML"}));
+    EXPECT_EQ(List("*"),
+              (std::vector<std::string>{".", "..", "C.xml", "Sub", "a.xml", "b.XML", "notes.txt", "readme"}));
+    EXPECT_EQ(List("?.x?l"), (std::vector<std::string>{"C.xml", "a.xml", "b.XML"}));
+    EXPECT_EQ(List("*.*"),
+              (std::vector<std::string>{".", "..", "C.xml", "Sub", "a.xml", "b.XML", "notes.txt", "readme"}));
+    EXPECT_EQ(List("nothing*"), std::vector<std::string>{});
+    Platform::FoundEntry entry;
+    EXPECT_EQ(Platform::FindFirst(root.string() + "/missing/*", entry), nullptr);
+    Platform::FindHandle listing = Platform::FindFirst(root.string() + "/SUB/*.xml", entry);
+    ASSERT_NE(listing, nullptr);
+    EXPECT_EQ(entry.name, "inner.xml");
+    EXPECT_FALSE(Platform::FindNext(listing, entry));
+    Platform::FindClose(listing);
+}
+
+TEST_F(PlatformFiles, WildcardTable)
+{
+    struct Case
+    {
+        const char* name;
+        const char* pattern;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"level.map.xml", "*.xml", true},
+        {"level.xml.bak", "*.xml", false},
+        {"A", "a", true},
+        {"ab", "a?", true},
+        {"a", "a?", false},
+        {"abc", "a*c*", true},
+        {"abcd", "a*c", false},
+        {"", "*", true},
+        {"readme", "*.*", true},
+        {"read", "re*.*", true},
+        {".", "*", true},
+        {"x", "", false},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(Platform::MatchesWildcard(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;
+    }
+}
+
+TEST_F(PlatformFiles, FullPathIsWorkedOutFromTextAlone)
+{
+    const std::string current = fs::current_path().string();
+    EXPECT_EQ(Platform::GetFullPath("/no/such/../place/./x"), "/no/place/x");
+    EXPECT_EQ(Platform::GetFullPath("missing/a"), current + "/missing/a");
+}
