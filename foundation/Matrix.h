@@ -29,6 +29,11 @@ struct CMatrix
     bool Invert();
     // Writes the inverse of this into out and returns out; when this is singular, out is left unchanged.
     CMatrix& GetInverse(CMatrix& out) const;
+    // Inverse of a rigid transform (rotation plus translation) in place: transposes the rotation and
+    // turns the translation back. The fourth column is kept. Wrong for any matrix that scales or shears.
+    void InvertRigid();
+    // A copy inverted with InvertRigid.
+    CMatrix GetRigidInverse() const;
 
     // Element-wise: != is true when any of the sixteen floats differs, a NaN included.
     friend bool operator!=(const CMatrix& a, const CMatrix& b);
@@ -37,6 +42,9 @@ struct CMatrix
     static const CMatrix Zero;
     static const CMatrix Identity;
 };
+
+// The rotation matrix of the unit quaternion (x, y, z, w).
+CMatrix MatrixFromQuaternion(float x, float y, float z, float w);
 
 // out[j] = v.x * M[0][j] + v.y * M[1][j] + v.z * M[2][j] + v.w * M[3][j], summed in double. out may be v.
 CVector4& TransformVector4(CVector4& out, const CVector4& v, const CMatrix& matrix);
