@@ -1,0 +1,469 @@
+#include "puzzle/Block.h"
+
+#include "puzzle/MoveSet.h"
+#include "puzzle/Puzzle.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+namespace
+{
+
+// Blocks are built on worker threads too (the solver's and generator's puzzles).
+std::atomic<int32_t> s_idCounter{0};
+std::atomic<uint64_t> s_sequenceCounter{0};
+
+bool RectsEqual(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+BaseLib::CRectF Shifted(const BaseLib::CRectF& r, BlockDirection d, float distance)
+{
+    const float dx = distance * DirectionX(d);
+    const float dy = distance * DirectionY(d);
+    return BaseLib::CRectF(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
+}
+
+// The band a rect sweeps when it moves `distance` toward d.
+BaseLib::CRectF SweptStrip(const BaseLib::CRectF& r, BlockDirection d, float distance)
+{
+    switch (d)
+    {
+    case DirectionEast:
+        return BaseLib::CRectF(r.right, r.top, r.right + distance, r.bottom);
+    case DirectionWest:
+        return BaseLib::CRectF(r.left - distance, r.top, r.left, r.bottom);
+    case DirectionSouth:
+        return BaseLib::CRectF(r.left, r.bottom, r.right, r.bottom + distance);
+    default:
+        return BaseLib::CRectF(r.left, r.top - distance, r.right, r.top);
+    }
+}
+
+// The fraction of a coordinate past its whole cell, in [0, 1) for every coordinate (negative ones too).
+float CellFraction(float v)
+{
+    return v - std::floor(v);
+}
+
+} // namespace
+
+MoveContext& CurrentMoveContext()
+{
+    thread_local MoveContext context;
+    return context;
+}
+
+CBlock::CBlock(CPuzzle* puzzle)
+    : m_puzzle(puzzle), m_id(s_idCounter.fetch_add(1) + 1), m_rect(0.0f, 0.0f, 1.0f, 1.0f),
+      m_sequence(s_sequenceCounter.fetch_add(1))
+{
+    m_previous.block = this;
+    m_previous.rect = m_rect;
+}
+
+CBlock::~CBlock()
+{
+    ClearAllNeighbours();
+    m_linkSet.clear();
+    if (m_puzzle != nullptr)
+    {
+        // A block positioned but never added, or deleted alone, leaves no pointer behind in the grid.
+        m_puzzle->GetGrid().RemoveBlock(this, m_rect);
+    }
+}
+
+void CBlock::SetIdFromFile(int32_t id)
+{
+    m_id = id;
+    // The counter becomes id + 1 unless it is already above.
+    const int32_t wanted = id < INT32_MAX ? id + 1 : id;
+    int32_t current = s_idCounter.load();
+    while (current <= wanted && !s_idCounter.compare_exchange_weak(current, wanted))
+    {}
+}
+
+int32_t CBlock::GetIdCounter()
+{
+    return s_idCounter.load();
+}
+
+bool CBlock::CanMoveAlong(BlockDirection d) const
+{
+    if (IsHorizontal(d))
+    {
+        return m_canMoveX;
+    }
+    if (IsVertical(d))
+    {
+        return m_canMoveY;
+    }
+    return false;
+}
+
+bool CBlock::IsSelected() const
+{
+    return m_puzzle != nullptr && m_puzzle->GetSelectedBlockId() == m_id;
+}
+
+// ---- rect and states ----
+
+void CBlock::ChangeRect(const BaseLib::CRectF& rect)
+{
+    if (m_puzzle != nullptr)
+    {
+        m_puzzle->GetGrid().MoveBlock(this, m_rect, rect);
+    }
+    m_rect = rect;
+    m_movedThisStep = true;
+}
+
+bool CBlock::HasMoved() const
+{
+    return !RectsEqual(m_rect, m_previous.rect);
+}
+
+void CBlock::SetRect(const BlockState& state)
+{
+    if (m_puzzle != nullptr)
+    {
+        m_puzzle->GetGrid().MoveBlock(this, m_rect, state.rect);
+    }
+    m_rect = state.rect;
+}
+
+void CBlock::RestoreRect(const BlockState& state)
+{
+    if (!RectsEqual(state.rect, m_rect))
+    {
+        ChangeRect(state.rect);
+    }
+}
+
+void CBlock::StorePrevious()
+{
+    m_previous.rect = m_rect;
+}
+
+void CBlock::SetPosition(float x, float y)
+{
+    if (x == m_rect.left && y == m_rect.top)
+    {
+        return;
+    }
+    const float dx = QuantiseDistance(x - m_rect.left);
+    const float dy = QuantiseDistance(y - m_rect.top);
+    ChangeRect(BaseLib::CRectF(m_rect.left + dx, m_rect.top + dy, m_rect.right + dx, m_rect.bottom + dy));
+}
+
+void CBlock::SetSize(float w, float h)
+{
+    if (GetWidth() == w && GetHeight() == h)
+    {
+        return;
+    }
+    ChangeRect(BaseLib::CRectF(m_rect.left, m_rect.top, QuantiseDistance(m_rect.left + w),
+                               QuantiseDistance(m_rect.top + h)));
+}
+
+void CBlock::MoveTo(const BaseLib::CRectF& rect)
+{
+    if (!RectsEqual(rect, m_rect))
+    {
+        ChangeRect(rect);
+    }
+}
+
+// ---- links ----
+
+CBlock* CBlock::GetNeighbour(BlockDirection d) const
+{
+    if (d < DirectionNorth || d > DirectionEast)
+    {
+        return nullptr;
+    }
+    return m_neighbours[d];
+}
+
+void CBlock::SetNeighbour(BlockDirection d, CBlock* b)
+{
+    if (d < DirectionNorth || d > DirectionEast || m_neighbours[d] == b)
+    {
+        return;
+    }
+    // Links stay mutual: a block that stood on this side lets go of this block.
+    ClearNeighbour(d);
+    if (b == nullptr)
+    {
+        return;
+    }
+    m_neighbours[d] = b;
+    b->SetNeighbour(OppositeDirection(d), this);
+    if (IsHorizontal(d))
+    {
+        m_canMoveY = false;
+    }
+    else
+    {
+        m_canMoveX = false;
+    }
+}
+
+void CBlock::ClearNeighbour(BlockDirection d)
+{
+    if (d < DirectionNorth || d > DirectionEast)
+    {
+        return;
+    }
+    CBlock* neighbour = m_neighbours[d];
+    if (neighbour == nullptr)
+    {
+        return;
+    }
+    m_neighbours[d] = nullptr;
+    const BlockDirection back = OppositeDirection(d);
+    if (neighbour->m_neighbours[back] == this)
+    {
+        neighbour->m_neighbours[back] = nullptr;
+    }
+}
+
+void CBlock::ClearAllNeighbours()
+{
+    ClearNeighbour(DirectionNorth);
+    ClearNeighbour(DirectionSouth);
+    ClearNeighbour(DirectionEast);
+    ClearNeighbour(DirectionWest);
+}
+
+bool CBlock::IsConnectedTo(int32_t id) const
+{
+    for (const CBlock* block : m_linkSet)
+    {
+        if (block->m_id == id)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CBlock::LinkSetContains(const CBlock* block) const
+{
+    return std::find(m_linkSet.begin(), m_linkSet.end(), block) != m_linkSet.end();
+}
+
+void CBlock::CollectPiece(CBlock* block)
+{
+    if (LinkSetContains(block))
+    {
+        return;
+    }
+    m_linkSet.push_back(block);
+    for (CBlock* neighbour : {block->m_neighbours[DirectionNorth], block->m_neighbours[DirectionSouth],
+                              block->m_neighbours[DirectionWest], block->m_neighbours[DirectionEast]})
+    {
+        if (neighbour != nullptr)
+        {
+            CollectPiece(neighbour);
+        }
+    }
+}
+
+void CBlock::RebuildLinks()
+{
+    m_linkSet.clear();
+    CollectPiece(this);
+    std::sort(m_linkSet.begin(), m_linkSet.end(),
+              [](const CBlock* a, const CBlock* b) { return a->m_sequence < b->m_sequence; });
+}
+
+// ---- per step ----
+
+void CBlock::Update(double /*dt*/)
+{
+    if (!m_movedThisStep)
+    {
+        SnapToGrid(1);
+    }
+}
+
+void CBlock::SnapToGrid(int32_t limit)
+{
+    // The fraction past the whole cell, also for a block west of or above the board: there the C library
+    // remainder is negative and the block would never reach its cell.
+    const float fx = CellFraction(m_rect.left);
+    const float fy = CellFraction(m_rect.top);
+    if (fx == 0.0f && fy == 0.0f)
+    {
+        return;
+    }
+    const int32_t selected = m_puzzle != nullptr ? m_puzzle->GetSelectedBlockId() : -1;
+    for (const CBlock* block : m_linkSet)
+    {
+        if (block->m_id == selected)
+        {
+            return;
+        }
+        if (CellFraction(block->m_rect.left) == 0.0f && CellFraction(block->m_rect.top) == 0.0f)
+        {
+            return;
+        }
+    }
+    if (fx < 0.5f)
+    {
+        Move(DirectionWest, std::min(fx, SnapSpeed), limit);
+    }
+    else
+    {
+        Move(DirectionEast, std::min(1.0f - fx, SnapSpeed), limit);
+    }
+    if (fy < 0.5f)
+    {
+        Move(DirectionNorth, std::min(fy, SnapSpeed), limit);
+    }
+    else
+    {
+        Move(DirectionSouth, std::min(1.0f - fy, SnapSpeed), limit);
+    }
+}
+
+// ---- the push rule ----
+
+float CBlock::Move(BlockDirection d, float distance, int32_t limit)
+{
+    const float q = QuantiseDistance(distance);
+    if (!(q > 0.0f))
+    {
+        return 0.0f;
+    }
+    MoveContext& context = CurrentMoveContext();
+    context.block = this;
+    context.distance = q;
+    context.direction = d;
+    context.limit = limit;
+
+    MoveSet set;
+    const float r = ComputeMove(d, q, limit, set);
+    if (!(r > 0.0f))
+    {
+        return 0.0f;
+    }
+    if (q > r)
+    {
+        // Blocks met early in the chain were asked about the larger distance: ask again with the smaller
+        // one so that every block of the chain is recorded with the distance the whole chain goes.
+        context.distance = r;
+        set.Clear();
+        ComputeMove(d, r, limit, set);
+    }
+    set.Apply();
+    return r;
+}
+
+float CBlock::ComputeMoveAlt(BlockDirection d, float distance, int32_t limit, MoveSet& set)
+{
+    return ComputeMove(d, distance, limit, set);
+}
+
+float CBlock::ComputeMove(BlockDirection d, float distance, int32_t limit, MoveSet& set)
+{
+    if (distance == 0.0f)
+    {
+        return 0.0f;
+    }
+    if (!CanMoveAlong(d))
+    {
+        return 0.0f;
+    }
+    if (limit < 1)
+    {
+        return 0.0f;
+    }
+    if (limit < 1000 && IsSelected())
+    {
+        return 0.0f;
+    }
+    if (set.Contains(this))
+    {
+        return distance;
+    }
+    set.Insert(this, m_rect);
+
+    CBlock* front = m_neighbours[d];
+    if (front != nullptr && front->m_solid)
+    {
+        distance = front->ComputeMove(d, distance, limit, set);
+        if (distance == 0.0f)
+        {
+            return 0.0f;
+        }
+    }
+
+    if (m_solid && (front == nullptr || !front->m_solid))
+    {
+        // The strip test: the nearest solid block in the band this block sweeps is pushed, or stops it.
+        // It repeats over the band of the distance as it then stands, passing over the blocks already
+        // handled, so that a block standing between rows meets what is in the way in both rows.
+        const BlockDirection facing = OppositeDirection(d);
+        const int32_t selected = m_puzzle->GetSelectedBlockId();
+        const size_t maxRounds = m_puzzle->GetBlocks().size() + 1;
+        for (size_t round = 0; round <= maxRounds && distance > 0.0f; ++round)
+        {
+            float gap = 0.0f;
+            CBlock* met = round == 0 ? m_puzzle->GetGrid().FindNearestInStrip(SweptStrip(m_rect, d, distance),
+                                                                              facing, gap)
+                                     : m_puzzle->GetGrid().FindNearestInStrip(SweptStrip(m_rect, d, distance),
+                                                                              facing, gap, &set, this);
+            if (met == nullptr)
+            {
+                break;
+            }
+            if (limit < 2)
+            {
+                distance = gap;
+            }
+            else if (met->IsConnectedTo(m_id))
+            {
+                // A block of this block's own piece moves with it.
+            }
+            else if (selected != -1 && met->IsConnectedTo(selected))
+            {
+                distance = gap;
+            }
+            else
+            {
+                const float r = met->ComputeMove(d, distance - gap, limit, set);
+                distance = std::min(distance, r + gap);
+            }
+        }
+    }
+    if (!(distance > 0.0f))
+    {
+        return distance;
+    }
+
+    if (front != nullptr && !front->m_solid)
+    {
+        distance = front->ComputeMove(d, distance, limit, set);
+        if (!(distance > 0.0f))
+        {
+            return distance;
+        }
+    }
+
+    CBlock* back = m_neighbours[OppositeDirection(d)];
+    if (back != nullptr)
+    {
+        distance = back->ComputeMoveAlt(d, distance, limit, set);
+        if (!(distance > 0.0f))
+        {
+            return distance;
+        }
+    }
+
+    set.Set(this, Shifted(m_rect, d, distance));
+    return distance;
+}

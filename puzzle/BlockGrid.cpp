@@ -1,0 +1,468 @@
+#include "puzzle/BlockGrid.h"
+
+#include "puzzle/Block.h"
+#include "puzzle/MoveSet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+
+// floor(v) as a cell index. Coordinates far off the board (a damaged file) are clamped so that the
+// conversion stays defined; every such cell lies beyond the ring anyway.
+int32_t CellIndex(float v)
+{
+    const float f = std::floor(v);
+    if (!(f > -1.0e9f))
+    {
+        return -1000000000;
+    }
+    if (f > 1.0e9f)
+    {
+        return 1000000000;
+    }
+    return static_cast<int32_t>(f);
+}
+
+// The zero-size neighbours that a strip search passes through. A damaged file may link such blocks into
+// a ring; the walk stops at a block it has already visited.
+CBlock* PassThroughFlattened(CBlock* block, BlockDirection side)
+{
+    CBlock* next = block->GetNeighbour(side);
+    if (next == nullptr || (next->GetWidth() != 0.0f && next->GetHeight() != 0.0f))
+    {
+        return block;
+    }
+    thread_local std::vector<CBlock*> visited;
+    visited.clear();
+    visited.push_back(block);
+    while (next != nullptr && (next->GetWidth() == 0.0f || next->GetHeight() == 0.0f))
+    {
+        if (std::find(visited.begin(), visited.end(), next) != visited.end())
+        {
+            break;
+        }
+        block = next;
+        visited.push_back(block);
+        next = block->GetNeighbour(side);
+    }
+    return block;
+}
+
+} // namespace
+
+// ---- cells ----
+
+bool BlockGrid::Cell::Contains(const CBlock* block) const
+{
+    for (int32_t i = 0; i < m_count; ++i)
+    {
+        if (m_data[i] == block)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void BlockGrid::Cell::Append(CBlock* block)
+{
+    if (m_count == m_capacity)
+    {
+        // Only a puzzle file or an editor can stack this many blocks on one cell.
+        const int32_t capacity = m_capacity * 2;
+        std::unique_ptr<CBlock*[]> grown(new CBlock*[capacity]);
+        std::copy(m_data, m_data + m_count, grown.get());
+        m_heap = std::move(grown);
+        m_data = m_heap.get();
+        m_capacity = capacity;
+    }
+    m_data[m_count++] = block;
+}
+
+void BlockGrid::Cell::Remove(const CBlock* block)
+{
+    for (int32_t i = 0; i < m_count; ++i)
+    {
+        if (m_data[i] == block)
+        {
+            m_data[i] = m_data[m_count - 1];
+            --m_count;
+            return;
+        }
+    }
+}
+
+// ---- grid ----
+
+BlockGrid::BlockGrid() : m_cells(new Cell[8]) {}
+
+BlockGrid::~BlockGrid() = default;
+
+void BlockGrid::Resize(int32_t width, int32_t height)
+{
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == m_width && height == m_height)
+    {
+        return;
+    }
+    m_width = width;
+    m_height = height;
+    m_x0 = -1;
+    m_y0 = -1;
+    m_x1 = width + 1;
+    m_y1 = height + 1;
+    m_innerCount = (width + 2) * (height + 2);
+    m_totalCount = m_innerCount + 4;
+    m_cells.reset(new Cell[m_totalCount]);
+}
+
+void BlockGrid::Clear()
+{
+    for (int32_t i = 0; i < m_totalCount; ++i)
+    {
+        m_cells[i].Clear();
+    }
+}
+
+BlockGrid::CellRange BlockGrid::RangeOf(const BaseLib::CRectF& rect)
+{
+    CellRange range;
+    range.firstX = CellIndex(rect.left);
+    range.lastX = CellIndex(rect.right);
+    range.firstY = CellIndex(rect.top);
+    range.lastY = CellIndex(rect.bottom);
+    if (std::fmod(rect.right, 1.0f) == 0.0f && rect.right - rect.left > 0.0f)
+    {
+        --range.lastX;
+    }
+    if (std::fmod(rect.bottom, 1.0f) == 0.0f && rect.bottom - rect.top > 0.0f)
+    {
+        --range.lastY;
+    }
+    return range;
+}
+
+const BlockGrid::Cell* BlockGrid::InnerCell(int32_t x, int32_t y) const
+{
+    return &m_cells[(y - m_y0) * (m_width + 2) + (x - m_x0)];
+}
+
+BlockGrid::Cell* BlockGrid::InnerCell(int32_t x, int32_t y)
+{
+    return &m_cells[(y - m_y0) * (m_width + 2) + (x - m_x0)];
+}
+
+// Visits the clamped cells of the range x-major, then the outside cells it reaches: west, north, east,
+// south.
+template <class Grid, class Visit>
+void BlockGrid::ForEachCell(Grid& grid, const CellRange& range, const Visit& visit)
+{
+    const int32_t xBegin = std::max(range.firstX, grid.m_x0);
+    const int32_t xEnd = std::min(range.lastX, grid.m_x1 - 1);
+    const int32_t yBegin = std::max(range.firstY, grid.m_y0);
+    const int32_t yEnd = std::min(range.lastY, grid.m_y1 - 1);
+    for (int32_t x = xBegin; x <= xEnd; ++x)
+    {
+        for (int32_t y = yBegin; y <= yEnd; ++y)
+        {
+            visit(*grid.InnerCell(x, y));
+        }
+    }
+    if (range.firstX < grid.m_x0)
+    {
+        visit(grid.m_cells[grid.m_innerCount + DirectionWest]);
+    }
+    if (range.firstY < grid.m_y0)
+    {
+        visit(grid.m_cells[grid.m_innerCount + DirectionNorth]);
+    }
+    if (range.lastX >= grid.m_x1)
+    {
+        visit(grid.m_cells[grid.m_innerCount + DirectionEast]);
+    }
+    if (range.lastY >= grid.m_y1)
+    {
+        visit(grid.m_cells[grid.m_innerCount + DirectionSouth]);
+    }
+}
+
+void BlockGrid::AddBlock(CBlock* block)
+{
+    AddBlock(block, block->GetRect());
+}
+
+void BlockGrid::AddBlock(CBlock* block, const BaseLib::CRectF& rect)
+{
+    ForEachCell(*this, RangeOf(rect), [block](Cell& cell) {
+        if (!cell.Contains(block))
+        {
+            cell.Append(block);
+        }
+    });
+}
+
+void BlockGrid::RemoveBlock(CBlock* block)
+{
+    RemoveBlock(block, block->GetRect());
+}
+
+void BlockGrid::RemoveBlock(CBlock* block, const BaseLib::CRectF& rect)
+{
+    ForEachCell(*this, RangeOf(rect), [block](Cell& cell) { cell.Remove(block); });
+}
+
+void BlockGrid::MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect)
+{
+    RemoveBlock(block, oldRect);
+    AddBlock(block, newRect);
+}
+
+bool BlockGrid::IsCellEmpty(int32_t x, int32_t y) const
+{
+    return GetCellCount(x, y) <= 0;
+}
+
+int32_t BlockGrid::GetCellCount(int32_t x, int32_t y) const
+{
+    if (x < m_x0 || x >= m_x1 || y < m_y0 || y >= m_y1)
+    {
+        return -1;
+    }
+    return InnerCell(x, y)->Count();
+}
+
+bool BlockGrid::CellContains(int32_t x, int32_t y, const CBlock* block) const
+{
+    if (x < m_x0 || x >= m_x1 || y < m_y0 || y >= m_y1)
+    {
+        return false;
+    }
+    return InnerCell(x, y)->Contains(block);
+}
+
+bool BlockGrid::OutsideCellContains(BlockDirection d, const CBlock* block) const
+{
+    if (d < DirectionNorth || d > DirectionEast)
+    {
+        return false;
+    }
+    return m_cells[m_innerCount + d].Contains(block);
+}
+
+void BlockGrid::CollectBlocksInRect(const BaseLib::CRectF& rect, std::vector<CBlock*>& list,
+                                    bool solidOnly) const
+{
+    list.clear();
+    for (int32_t i = 0; i < m_totalCount; ++i)
+    {
+        const Cell& cell = m_cells[i];
+        for (int32_t k = 0; k < cell.Count(); ++k)
+        {
+            CBlock* block = cell.At(k);
+            if ((!solidOnly || block->IsSolid()) && block->GetRect().Intersects(rect))
+            {
+                list.push_back(block);
+            }
+        }
+    }
+}
+
+int32_t BlockGrid::CollectBlocksInDirection(const BaseLib::CRectF& rect, BlockDirection d,
+                                            std::vector<CBlock*>& list) const
+{
+    list.clear();
+    CellRange range = RangeOf(rect);
+    switch (d)
+    {
+    case DirectionNorth:
+        if (std::fmod(rect.top, 1.0f) == 0.0f)
+        {
+            --range.firstY;
+        }
+        break;
+    case DirectionSouth:
+        if (std::fmod(rect.bottom, 1.0f) == 0.0f)
+        {
+            ++range.lastY;
+        }
+        break;
+    case DirectionWest:
+        if (std::fmod(rect.left, 1.0f) == 0.0f)
+        {
+            --range.firstX;
+        }
+        break;
+    case DirectionEast:
+        if (std::fmod(rect.right, 1.0f) == 0.0f)
+        {
+            ++range.lastX;
+        }
+        break;
+    default:
+        return 0;
+    }
+    ForEachCell(*this, range, [&](const Cell& cell) {
+        for (int32_t k = 0; k < cell.Count(); ++k)
+        {
+            CBlock* block = cell.At(k);
+            if (!block->IsSolid())
+            {
+                continue;
+            }
+            const BaseLib::CRectF& r = block->GetRect();
+            bool touches = false;
+            switch (d)
+            {
+            case DirectionNorth:
+                touches = r.bottom == rect.top;
+                break;
+            case DirectionSouth:
+                touches = r.top == rect.bottom;
+                break;
+            case DirectionWest:
+                touches = r.right == rect.left;
+                break;
+            default:
+                touches = r.left == rect.right;
+                break;
+            }
+            if (touches)
+            {
+                list.push_back(block);
+            }
+        }
+    });
+    return static_cast<int32_t>(list.size());
+}
+
+CBlock* BlockGrid::FindNearestInStrip(const BaseLib::CRectF& strip, BlockDirection side, float& gap) const
+{
+    return FindNearestInStrip(strip, side, gap, nullptr, nullptr);
+}
+
+CBlock* BlockGrid::FindNearestInStrip(const BaseLib::CRectF& strip, BlockDirection side, float& gap,
+                                      const MoveSet* set, const CBlock* piece) const
+{
+    float best = std::numeric_limits<float>::max();
+    CBlock* result = nullptr;
+    ForEachCell(*this, RangeOf(strip), [&](const Cell& cell) {
+        for (int32_t k = 0; k < cell.Count(); ++k)
+        {
+            CBlock* block = cell.At(k);
+            if (!block->IsSolid())
+            {
+                continue;
+            }
+            const BaseLib::CRectF& r = block->GetRect();
+            const float left = std::max(r.left, strip.left);
+            const float top = std::max(r.top, strip.top);
+            const float right = std::min(r.right, strip.right);
+            const float bottom = std::min(r.bottom, strip.bottom);
+            if (!(right - left > 0.0f) || !(bottom - top > 0.0f))
+            {
+                continue;
+            }
+            float g;
+            switch (side)
+            {
+            case DirectionNorth:
+                g = top - strip.top;
+                break;
+            case DirectionSouth:
+                g = strip.bottom - bottom;
+                break;
+            case DirectionWest:
+                g = left - strip.left;
+                break;
+            default:
+                g = strip.right - right;
+                break;
+            }
+            if (!(g < best))
+            {
+                continue;
+            }
+            if ((set != nullptr && set->Contains(block)) ||
+                (piece != nullptr && piece->LinkSetContains(block)))
+            {
+                continue;
+            }
+            CBlock* found = PassThroughFlattened(block, side);
+            if (found != block && ((set != nullptr && set->Contains(found)) ||
+                                   (piece != nullptr && piece->LinkSetContains(found))))
+            {
+                continue;
+            }
+            best = g;
+            result = found;
+        }
+    });
+    gap = best;
+    return result;
+}
+
+bool BlockGrid::CheckConsistency() const
+{
+    for (int32_t y = m_y0; y < m_y1; ++y)
+    {
+        for (int32_t x = m_x0; x < m_x1; ++x)
+        {
+            const Cell& cell = *InnerCell(x, y);
+            const BaseLib::CRectF square(static_cast<float>(x), static_cast<float>(y),
+                                         static_cast<float>(x + 1), static_cast<float>(y + 1));
+            for (int32_t k = 0; k < cell.Count(); ++k)
+            {
+                const BaseLib::CRectF& r = cell.At(k)->GetRect();
+                const bool positive = r.right - r.left > 0.0f && r.bottom - r.top > 0.0f;
+                const bool cornerInside = r.left >= square.left && r.left <= square.right &&
+                                          r.top >= square.top && r.top <= square.bottom;
+                if (positive && !r.Intersects(square) && !cornerInside)
+                {
+                    return false;
+                }
+            }
+        }
+    }
+    const float width = static_cast<float>(m_width);
+    const float height = static_cast<float>(m_height);
+    const Cell& west = m_cells[m_innerCount + DirectionWest];
+    for (int32_t k = 0; k < west.Count(); ++k)
+    {
+        if (west.At(k)->GetRect().left >= 0.0f)
+        {
+            return false;
+        }
+    }
+    const Cell& north = m_cells[m_innerCount + DirectionNorth];
+    for (int32_t k = 0; k < north.Count(); ++k)
+    {
+        if (north.At(k)->GetRect().top >= 0.0f)
+        {
+            return false;
+        }
+    }
+    const Cell& east = m_cells[m_innerCount + DirectionEast];
+    for (int32_t k = 0; k < east.Count(); ++k)
+    {
+        const BaseLib::CRectF& r = east.At(k)->GetRect();
+        if (r.right < width || (r.right == width && r.right - r.left != 0.0f))
+        {
+            return false;
+        }
+    }
+    const Cell& south = m_cells[m_innerCount + DirectionSouth];
+    for (int32_t k = 0; k < south.Count(); ++k)
+    {
+        const BaseLib::CRectF& r = south.At(k)->GetRect();
+        if (r.bottom < height || (r.bottom == height && r.bottom - r.top != 0.0f))
+        {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "foundation/Rect.h"
+#include "puzzle/BlockDirection.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CBlock;
+class MoveSet;
+
+// The occupancy grid: for every cell of the board, of a one-cell ring around it, and of four catch-all
+// cells beyond the ring (one per direction), the blocks whose rectangles cover that cell.
+//
+// The cell range of a rectangle runs from floor(left) to floor(right) and floor(top) to floor(bottom),
+// both inclusive, except that an edge on a whole cell that closes a positive extent excludes its cell.
+// Scans clamp the range to the ring [-1, width + 1) x [-1, height + 1); a range reaching beyond the ring
+// also lists the block in the outside cell of that side. Cells are visited x-major (x outer, y inner) and
+// the outside cells in the order west, north, east, south. Blocks are not owned.
+class BlockGrid
+{
+public:
+    BlockGrid();
+    ~BlockGrid();
+    BlockGrid(const BlockGrid&) = delete;
+    BlockGrid& operator=(const BlockGrid&) = delete;
+
+    // Drops and reallocates every cell empty when the size changes (the caller re-enters the blocks);
+    // negative sizes count as 0.
+    void Resize(int32_t width, int32_t height);
+    void Clear();
+
+    int32_t GetWidth() const { return m_width; }
+    int32_t GetHeight() const { return m_height; }
+
+    // Enters the block in every cell of the rect's range that does not list it yet.
+    void AddBlock(CBlock* block);
+    void AddBlock(CBlock* block, const BaseLib::CRectF& rect);
+    // Takes the block out of the cells of the rect's range; a cell that does not list it is left alone.
+    void RemoveBlock(CBlock* block);
+    void RemoveBlock(CBlock* block, const BaseLib::CRectF& rect);
+    void MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect);
+
+    // Cells outside the ring count as empty.
+    bool IsCellEmpty(int32_t x, int32_t y) const;
+
+    // Every block (every solid block when asked) whose rect strictly overlaps the rect, appended once per
+    // cell that lists it, cells in array order. The list is emptied first.
+    void CollectBlocksInRect(const BaseLib::CRectF& rect, std::vector<CBlock*>& list, bool solidOnly) const;
+
+    // Every solid block touching the rect's edge on side d from outside; returns the list's length.
+    int32_t CollectBlocksInDirection(const BaseLib::CRectF& rect, BlockDirection d,
+                                     std::vector<CBlock*>& list) const;
+
+    // The nearest solid block overlapping the strip, measured from the strip's edge on side `side` (the
+    // side facing the mover); `gap` receives its distance, or the largest float when none is found.
+    // Among equal gaps the first visited wins. A block whose neighbour on `side` has no width or height
+    // is passed through to that neighbour. Returns null when no block is found.
+    CBlock* FindNearestInStrip(const BaseLib::CRectF& strip, BlockDirection side, float& gap) const;
+    // The same, passing over the blocks of `set` and of `piece`'s link set (either may be null): the
+    // push rule's repeated strip test looks past the blocks it has already handled.
+    CBlock* FindNearestInStrip(const BaseLib::CRectF& strip, BlockDirection side, float& gap,
+                               const MoveSet* set, const CBlock* piece) const;
+
+    // False when some listed block stands where its cell says it cannot.
+    bool CheckConsistency() const;
+
+    // Number of entries of the cell (x, y) inside the ring; -1 outside. For tests and tools.
+    int32_t GetCellCount(int32_t x, int32_t y) const;
+    bool CellContains(int32_t x, int32_t y, const CBlock* block) const;
+    // The catch-all cell beyond the ring on side d.
+    bool OutsideCellContains(BlockDirection d, const CBlock* block) const;
+
+private:
+    // A cell keeps ten entries inline and grows onto the heap beyond that, so adding and removing never
+    // allocates in play while no cell ever overflows.
+    class Cell
+    {
+    public:
+        static constexpr int32_t InlineCapacity = 10;
+
+        int32_t Count() const { return m_count; }
+        CBlock* At(int32_t i) const { return m_data[i]; }
+        bool Contains(const CBlock* block) const;
+        void Append(CBlock* block);
+        void Remove(const CBlock* block);
+        void Clear() { m_count = 0; }
+
+    private:
+        CBlock* m_inline[InlineCapacity] = {};
+        std::unique_ptr<CBlock*[]> m_heap;
+        CBlock** m_data = m_inline;
+        int32_t m_count = 0;
+        int32_t m_capacity = InlineCapacity;
+
+    public:
+        Cell() = default;
+        Cell(const Cell&) = delete;
+        Cell& operator=(const Cell&) = delete;
+    };
+
+    struct CellRange
+    {
+        int32_t firstX, lastX, firstY, lastY; // unclamped, inclusive
+    };
+
+    static CellRange RangeOf(const BaseLib::CRectF& rect);
+    const Cell* InnerCell(int32_t x, int32_t y) const;
+    Cell* InnerCell(int32_t x, int32_t y);
+
+    template <class Grid, class Visit>
+    static void ForEachCell(Grid& grid, const CellRange& range, const Visit& visit);
+
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    int32_t m_x0 = -1;
+    int32_t m_y0 = -1;
+    int32_t m_x1 = 1;
+    int32_t m_y1 = 1;
+    int32_t m_innerCount = 4;
+    int32_t m_totalCount = 8;
+    std::unique_ptr<Cell[]> m_cells;
+};
