@@ -1,9 +1,13 @@
 #include "foundation/Debug.h"
 
+#include "platform/os/Cursor.h"
 #include "platform/os/DebugOutput.h"
+#include "platform/os/MessageBox.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,4 +52,57 @@ TEST(DebugOutput, PiecesFromManyThreadsArriveWhole)
         EXPECT_EQ(text[i], '[');
         EXPECT_EQ(text[i + 6], ']');
     }
+}
+
+TEST(DebugMessageBox, TracesShowsAboveEverythingAndRestoresTheCursor)
+{
+    Platform::DebugOutputCapture capture;
+    const int cursorBefore = Platform::CursorDisplayCount();
+    std::string shown;
+    std::uint32_t shownStyle = 0;
+    int cursorDuring = 0;
+    Platform::MessageBoxAnswerer previous =
+        Platform::SetMessageBoxAnswerer([&](const char* text, const char* caption, std::uint32_t style) {
+            shown = std::string(caption) + ":" + text;
+            shownStyle = style;
+            cursorDuring = Platform::CursorDisplayCount();
+            return Platform::MessageBoxAnswerNo;
+        });
+    const int answer =
+        BaseLib::DebugMessageBox(Platform::MessageBoxYesNo | Platform::MessageBoxIconWarning, "warning",
+                                 "frame names in model are not unique!\tmodelfile = %s", "a.x");
+    Platform::SetMessageBoxAnswerer(std::move(previous));
+
+    EXPECT_EQ(answer, Platform::MessageBoxAnswerNo);
+    EXPECT_EQ(shown, "warning:frame names in model are not unique!\tmodelfile = a.x");
+    EXPECT_EQ(shownStyle, 0x51034u);
+    EXPECT_EQ(cursorDuring, cursorBefore + 1);
+    EXPECT_EQ(Platform::CursorDisplayCount(), cursorBefore);
+    EXPECT_EQ(capture.Text(), "MB:\nframe names in model are not unique!\tmodelfile = a.x");
+}
+
+TEST(DebugMessageBox, CutsTheTextAt16383Characters)
+{
+    std::size_t shownLength = 0;
+    Platform::MessageBoxAnswerer previous =
+        Platform::SetMessageBoxAnswerer([&](const char* text, const char*, std::uint32_t) {
+            shownLength = std::strlen(text);
+            return Platform::MessageBoxAnswerOk;
+        });
+    Platform::DebugOutputCapture capture;
+    const std::string text(20000, 'x');
+    EXPECT_EQ(BaseLib::DebugMessageBox(0, "long", "%s", text.c_str()), Platform::MessageBoxAnswerOk);
+    Platform::SetMessageBoxAnswerer(std::move(previous));
+    EXPECT_EQ(shownLength, 16383u);
+    EXPECT_EQ(capture.Text().size(), 4095u);
+}
+
+TEST(DebugMessageBox, UnattendedAnswersAbortRetryIgnoreWithIgnore)
+{
+    setenv(Platform::UnattendedVariable, "1", 1);
+    Platform::DebugOutputCapture capture;
+    EXPECT_EQ(BaseLib::DebugMessageBox(Platform::MessageBoxAbortRetryIgnore, "critical error", "code %d", 7),
+              Platform::MessageBoxAnswerIgnore);
+    EXPECT_EQ(capture.Text().rfind("MB:\ncode 7", 0), 0u) << capture.Text();
+    EXPECT_NE(capture.Text().find("critical error"), std::string::npos);
 }
