@@ -26,7 +26,14 @@ BaseLib::CRectF Shifted(const BaseLib::CRectF& r, BlockDirection d, float distan
     return BaseLib::CRectF(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
 }
 
-// The band a rect sweeps when it moves `distance` toward d.
+// The fraction of a coordinate past its whole cell, in [0, 1) for every coordinate (negative ones too).
+float CellFraction(float v)
+{
+    return v - std::floor(v);
+}
+
+} // namespace
+
 BaseLib::CRectF SweptStrip(const BaseLib::CRectF& r, BlockDirection d, float distance)
 {
     switch (d)
@@ -41,14 +48,6 @@ BaseLib::CRectF SweptStrip(const BaseLib::CRectF& r, BlockDirection d, float dis
         return BaseLib::CRectF(r.left, r.top - distance, r.right, r.top);
     }
 }
-
-// The fraction of a coordinate past its whole cell, in [0, 1) for every coordinate (negative ones too).
-float CellFraction(float v)
-{
-    return v - std::floor(v);
-}
-
-} // namespace
 
 MoveContext& CurrentMoveContext()
 {

@@ -56,6 +56,8 @@ public:
     virtual bool IsMovable() const { return true; }
     // True when the player may select and drag the block.
     virtual bool IsGrabbable() const { return true; }
+    // Whether the views draw the block: all but walls and exits, the same answer as IsMovable.
+    bool IsShown() const { return IsMovable(); }
     // True when the rect differs from the previous state in any float.
     virtual bool HasMoved() const;
     virtual BlockState GetPreviousState() const { return m_previous; }
@@ -173,3 +175,6 @@ struct MoveContext
 };
 
 MoveContext& CurrentMoveContext();
+
+// The band that a rect sweeps when it moves `distance` toward d.
+BaseLib::CRectF SweptStrip(const BaseLib::CRectF& rect, BlockDirection d, float distance);
