@@ -1,0 +1,231 @@
+#include "platform/gfx/PixelFormat.h"
+
+#include "platform/gfx/Constants.h"
+
+namespace Platform::Gfx
+{
+namespace
+{
+
+std::uint32_t Expand(std::uint32_t value, int bits)
+{
+    const std::uint32_t max = (1u << bits) - 1;
+    return (value * 255 + max / 2) / max;
+}
+
+std::uint32_t Reduce(std::uint32_t value, int bits)
+{
+    const std::uint32_t max = (1u << bits) - 1;
+    return (value * max + 127) / 255;
+}
+
+std::uint32_t Channel(std::uint32_t argb, int shift)
+{
+    return (argb >> shift) & 0xFF;
+}
+
+std::uint16_t Load16(const std::uint8_t* pixel)
+{
+    return static_cast<std::uint16_t>(pixel[0] | (pixel[1] << 8));
+}
+
+void Store16(std::uint8_t* pixel, std::uint32_t value)
+{
+    pixel[0] = static_cast<std::uint8_t>(value & 0xFF);
+    pixel[1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+
+} // namespace
+
+std::uint32_t BytesPerPixel(std::uint32_t format)
+{
+    switch (format)
+    {
+    case Format::A8R8G8B8:
+    case Format::X8R8G8B8:
+    case Format::A2R10G10B10:
+    case Format::D32:
+    case Format::D24S8:
+    case Format::D24X8:
+    case Format::D24X4S4:
+    case Format::D32FLockable:
+    case Format::D24FS8:
+    case Format::G16R16F:
+    case Format::R32F:
+        return 4;
+    case Format::R5G6B5:
+    case Format::X1R5G5B5:
+    case Format::A1R5G5B5:
+    case Format::A4R4G4B4:
+    case Format::A8L8:
+    case Format::L16:
+    case Format::D16:
+    case Format::D16Lockable:
+    case Format::D15S1:
+    case Format::R16F:
+        return 2;
+    case Format::A8:
+    case Format::L8:
+        return 1;
+    case Format::A16B16G16R16F:
+    case Format::G32R32F:
+        return 8;
+    case Format::A32B32G32R32F:
+        return 16;
+    default:
+        return 0;
+    }
+}
+
+bool IsDepthFormat(std::uint32_t format)
+{
+    switch (format)
+    {
+    case Format::D16Lockable:
+    case Format::D32:
+    case Format::D15S1:
+    case Format::D24S8:
+    case Format::D24X8:
+    case Format::D24X4S4:
+    case Format::D16:
+    case Format::D32FLockable:
+    case Format::D24FS8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsRenderTargetFormat(std::uint32_t format)
+{
+    switch (format)
+    {
+    case Format::A8R8G8B8:
+    case Format::X8R8G8B8:
+    case Format::R5G6B5:
+    case Format::X1R5G5B5:
+    case Format::A1R5G5B5:
+    case Format::A4R4G4B4:
+    case Format::A2R10G10B10:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HasAlpha(std::uint32_t format)
+{
+    switch (format)
+    {
+    case Format::A8R8G8B8:
+    case Format::A1R5G5B5:
+    case Format::A4R4G4B4:
+    case Format::A2R10G10B10:
+    case Format::A8:
+    case Format::A8L8:
+    case Format::A16B16G16R16F:
+    case Format::A32B32G32R32F:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::uint32_t PixelToArgb(std::uint32_t format, const std::uint8_t* pixel)
+{
+    switch (format)
+    {
+    case Format::A8R8G8B8:
+        return pixel[0] | (pixel[1] << 8) | (pixel[2] << 16) | (static_cast<std::uint32_t>(pixel[3]) << 24);
+    case Format::X8R8G8B8:
+        return 0xFF000000u | pixel[0] | (pixel[1] << 8) | (pixel[2] << 16);
+    case Format::A2R10G10B10: {
+        const std::uint32_t v =
+            pixel[0] | (pixel[1] << 8) | (pixel[2] << 16) | (static_cast<std::uint32_t>(pixel[3]) << 24);
+        return (Expand(v >> 30, 2) << 24) | ((((v >> 20) & 0x3FF) >> 2) << 16) |
+               ((((v >> 10) & 0x3FF) >> 2) << 8) | ((v & 0x3FF) >> 2);
+    }
+    case Format::R5G6B5: {
+        const std::uint32_t v = Load16(pixel);
+        return 0xFF000000u | (Expand(v >> 11, 5) << 16) | (Expand((v >> 5) & 0x3F, 6) << 8) |
+               Expand(v & 0x1F, 5);
+    }
+    case Format::X1R5G5B5:
+    case Format::A1R5G5B5: {
+        const std::uint32_t v = Load16(pixel);
+        const std::uint32_t alpha = (format == Format::X1R5G5B5 || (v & 0x8000)) ? 0xFF : 0;
+        return (alpha << 24) | (Expand((v >> 10) & 0x1F, 5) << 16) | (Expand((v >> 5) & 0x1F, 5) << 8) |
+               Expand(v & 0x1F, 5);
+    }
+    case Format::A4R4G4B4: {
+        const std::uint32_t v = Load16(pixel);
+        return (Expand(v >> 12, 4) << 24) | (Expand((v >> 8) & 0xF, 4) << 16) |
+               (Expand((v >> 4) & 0xF, 4) << 8) | Expand(v & 0xF, 4);
+    }
+    case Format::A8:
+        return static_cast<std::uint32_t>(pixel[0]) << 24;
+    case Format::L8:
+        return 0xFF000000u | pixel[0] * 0x010101u;
+    case Format::A8L8:
+        return (static_cast<std::uint32_t>(pixel[1]) << 24) | pixel[0] * 0x010101u;
+    case Format::L16:
+        return 0xFF000000u | pixel[1] * 0x010101u;
+    default:
+        return 0;
+    }
+}
+
+void ArgbToPixel(std::uint32_t format, std::uint32_t argb, std::uint8_t* pixel)
+{
+    const std::uint32_t a = Channel(argb, 24);
+    const std::uint32_t r = Channel(argb, 16);
+    const std::uint32_t g = Channel(argb, 8);
+    const std::uint32_t b = Channel(argb, 0);
+    switch (format)
+    {
+    case Format::A8R8G8B8:
+    case Format::X8R8G8B8:
+        pixel[0] = static_cast<std::uint8_t>(b);
+        pixel[1] = static_cast<std::uint8_t>(g);
+        pixel[2] = static_cast<std::uint8_t>(r);
+        pixel[3] = static_cast<std::uint8_t>(format == Format::X8R8G8B8 ? 0xFF : a);
+        break;
+    case Format::A2R10G10B10: {
+        const std::uint32_t v =
+            (Reduce(a, 2) << 30) | (Reduce(r, 10) << 20) | (Reduce(g, 10) << 10) | Reduce(b, 10);
+        pixel[0] = static_cast<std::uint8_t>(v);
+        pixel[1] = static_cast<std::uint8_t>(v >> 8);
+        pixel[2] = static_cast<std::uint8_t>(v >> 16);
+        pixel[3] = static_cast<std::uint8_t>(v >> 24);
+        break;
+    }
+    case Format::R5G6B5:
+        Store16(pixel, (Reduce(r, 5) << 11) | (Reduce(g, 6) << 5) | Reduce(b, 5));
+        break;
+    case Format::X1R5G5B5:
+    case Format::A1R5G5B5:
+        Store16(pixel, ((format == Format::X1R5G5B5 || a >= 0x80) ? 0x8000u : 0u) | (Reduce(r, 5) << 10) |
+                           (Reduce(g, 5) << 5) | Reduce(b, 5));
+        break;
+    case Format::A4R4G4B4:
+        Store16(pixel, (Reduce(a, 4) << 12) | (Reduce(r, 4) << 8) | (Reduce(g, 4) << 4) | Reduce(b, 4));
+        break;
+    case Format::A8:
+        pixel[0] = static_cast<std::uint8_t>(a);
+        break;
+    case Format::L8:
+        pixel[0] = static_cast<std::uint8_t>(r);
+        break;
+    case Format::A8L8:
+        pixel[0] = static_cast<std::uint8_t>(r);
+        pixel[1] = static_cast<std::uint8_t>(a);
+        break;
+    case Format::L16:
+        Store16(pixel, r * 0x101u);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace Platform::Gfx
