@@ -1,35 +1,18 @@
 #include "platform/gfx/Trace.h"
 
-#include <cstdio>
+#include "platform/os/DebugOutput.h"
+
 #include <string>
-#include <utility>
 
 namespace Platform::Gfx
 {
-namespace
-{
-
-std::function<void(std::string_view)>& Sink()
-{
-    static std::function<void(std::string_view)> sink;
-    return sink;
-}
-
-} // namespace
 
 void Trace(std::string_view line)
 {
-    if (Sink())
-    {
-        Sink()(line);
-        return;
-    }
-    std::fprintf(stderr, "gfx: %.*s\n", static_cast<int>(line.size()), line.data());
-}
-
-void SetTraceSink(std::function<void(std::string_view)> sink)
-{
-    Sink() = std::move(sink);
+    std::string text = "gfx: ";
+    text.append(line);
+    text += '\n';
+    WriteDebugOutput(text.c_str());
 }
 
 } // namespace Platform::Gfx

@@ -172,7 +172,7 @@ TEST_F(AdapterTest, CreateDeviceRefusesBadRecords)
     };
     for (const Case& c : cases)
     {
-        SetTraceSink([](std::string_view) {});
+        Platform::DebugOutputCapture quiet;
         PresentParameters record = Record(window, 32, 32);
         c.change(record);
         Device* refused = nullptr;
@@ -258,11 +258,12 @@ TEST_F(AdapterTest, OneAdapterTakesFurtherHeadsAsAdditionalSwapChainsEvenFullScr
         EXPECT_EQ(Ok, additional->Present(nullptr, nullptr, nullptr, nullptr, 0));
 
         // An additional swap chain is the caller's: it blocks a reset until released.
-        SetTraceSink([](std::string_view) {});
-        EXPECT_EQ(InvalidCall, made->Reset(records));
+        {
+            Platform::DebugOutputCapture quiet;
+            EXPECT_EQ(InvalidCall, made->Reset(records));
+        }
         EXPECT_EQ(0u, additional->Release());
         EXPECT_EQ(Ok, made->Reset(records));
-        SetTraceSink({});
         EXPECT_EQ(0u, made->Release());
     }
 }

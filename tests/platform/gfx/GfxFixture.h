@@ -6,7 +6,7 @@
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/SwapChain.h"
 #include "platform/gfx/TestWindow.h"
-#include "platform/gfx/Trace.h"
+#include "platform/os/DebugOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,6 @@ class GfxFixture : public ::testing::Test
 protected:
     void TearDown() override
     {
-        SetTraceSink({});
         if (device)
         {
             EXPECT_EQ(0u, device->Release());

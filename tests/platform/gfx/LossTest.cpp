@@ -1,5 +1,7 @@
 #include "tests/platform/gfx/GfxFixture.h"
 
+#include <algorithm>
+
 namespace GfxTesting
 {
 namespace
@@ -44,8 +46,7 @@ TEST_F(LossTest, WhileLostPresentFailsAndClearsDoNothing)
 TEST_F(LossTest, ResetWaitsForDefaultPoolObjectsAndNamesThem)
 {
     MakeDevice(16, 16);
-    std::vector<std::string> traces;
-    SetTraceSink([&](std::string_view line) { traces.emplace_back(line); });
+    Platform::DebugOutputCapture traces;
 
     Surface* target = nullptr;
     ASSERT_EQ(Ok, device->CreateRenderTarget(8, 8, Format::A8R8G8B8, 0, 0, false, &target, nullptr));
@@ -67,9 +68,10 @@ TEST_F(LossTest, ResetWaitsForDefaultPoolObjectsAndNamesThem)
 
     PresentParameters record = Record(windows[0], 16, 16);
     EXPECT_EQ(InvalidCall, device->Reset(&record));
-    ASSERT_EQ(1u, traces.size());
-    EXPECT_NE(std::string::npos, traces[0].find("render target 8x8"));
-    EXPECT_EQ(std::string::npos, traces[0].find("plain surface"));
+    const std::string traced = traces.Text();
+    EXPECT_EQ(1, std::count(traced.begin(), traced.end(), '\n')) << traced;
+    EXPECT_NE(std::string::npos, traced.find("render target 8x8")) << traced;
+    EXPECT_EQ(std::string::npos, traced.find("plain surface")) << traced;
     EXPECT_EQ(DeviceNotReset, device->TestCooperativeLevel());
 
     EXPECT_EQ(0u, target->Release());
@@ -100,7 +102,7 @@ TEST_F(LossTest, ResetWaitsForDefaultPoolObjectsAndNamesThem)
 TEST_F(LossTest, ImplicitSwapChainsAndBackBuffersHeldOutsideBlockAReset)
 {
     MakeDevice(16, 16);
-    SetTraceSink([](std::string_view) {});
+    Platform::DebugOutputCapture quiet;
     PresentParameters record = Record(windows[0], 16, 16);
     // The device's own depth buffer, fetched and kept, does not block.
     Surface* depth = nullptr;
