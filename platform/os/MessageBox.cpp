@@ -86,6 +86,19 @@ MessageBoxAnswerer& CurrentAnswerer()
     return answerer;
 }
 
+// Guarded by AnswererMutex.
+std::string& LastCaption()
+{
+    static std::string caption;
+    return caption;
+}
+
+std::string& LastText()
+{
+    static std::string text;
+    return text;
+}
+
 // Video drivers that have no screen a person could look at.
 bool IsInvisibleVideoDriver(const char* name)
 {
@@ -192,6 +205,8 @@ int ShowMessageBox(const char* text, const char* caption, std::uint32_t style)
     {
         const std::lock_guard lock(AnswererMutex());
         answerer = CurrentAnswerer();
+        LastCaption() = caption;
+        LastText() = text;
     }
     if (answerer)
     {
@@ -214,6 +229,23 @@ int ShowMessageBox(const char* text, const char* caption, std::uint32_t style)
         return AnswerUnattended(text, caption, style, reason.c_str());
     }
     return answer;
+}
+
+int MessageBoxA(WindowHandle, const char* text, const char* caption, std::uint32_t style)
+{
+    return ShowMessageBox(text, caption, style);
+}
+
+std::string LastMessageBoxCaption()
+{
+    const std::lock_guard lock(AnswererMutex());
+    return LastCaption();
+}
+
+std::string LastMessageBoxText()
+{
+    const std::lock_guard lock(AnswererMutex());
+    return LastText();
 }
 
 } // namespace Platform

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/os/Window.h"
+
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Modal message boxes: a caption, a text and a choice of buttons; the caller blocks until the user
 // answers. Style flags and answers keep the numbers callers pass and compare.
@@ -66,6 +69,14 @@ int UnattendedAnswer(std::uint32_t style);
 // Installs an answerer (tests script answers with it) and returns the one it replaces; an empty
 // one restores showing boxes.
 MessageBoxAnswerer SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+// The box of an owner window (the owner only marks whose box it is: every box is kept above all
+// windows). Same as ShowMessageBox.
+int MessageBoxA(WindowHandle owner, const char* text, const char* caption, std::uint32_t style);
+
+// Caption and text of the last box asked for, shown or answered without showing ("" before any).
+std::string LastMessageBoxCaption();
+std::string LastMessageBoxText();
 
 // True when the run is marked unattended through UnattendedVariable.
 bool IsUnattended();

@@ -116,6 +116,21 @@ TEST(MessageBox, ScriptedAnswererTakesPrecedence)
     EXPECT_EQ(ShowMessageBox("t", "c", MessageBoxRetryCancel), MessageBoxAnswerCancel);
 }
 
+TEST(MessageBox, OwnedBoxKeepsItsCaptionAndTextForTests)
+{
+    const ScopedEnvironment unattended(UnattendedVariable, "1");
+    EXPECT_EQ(MessageBoxA(nullptr, "DirectInput failed", "critical error", MessageBoxIconError),
+              MessageBoxAnswerOk);
+    EXPECT_EQ(LastMessageBoxCaption(), "critical error");
+    EXPECT_EQ(LastMessageBoxText(), "DirectInput failed");
+    MessageBoxAnswerer previous =
+        SetMessageBoxAnswerer([](const char*, const char*, std::uint32_t) { return MessageBoxAnswerNo; });
+    EXPECT_EQ(MessageBoxA(nullptr, "again?", "question", MessageBoxYesNo), MessageBoxAnswerNo);
+    EXPECT_EQ(LastMessageBoxCaption(), "question");
+    EXPECT_EQ(LastMessageBoxText(), "again?");
+    SetMessageBoxAnswerer(std::move(previous));
+}
+
 TEST(Cursor, DisplayCounterNests)
 {
     const int start = CursorDisplayCount();

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/os/Window.h"
+
+#include <cstdint>
+
+// Pushes input events into SDL's queue as if they came from the system, so that tests and test programs
+// drive PeekMessageA, TranslateMessage and DispatchMessageA end to end. Each returns false when the
+// window is not live or SDL refuses the event.
+namespace Platform
+{
+
+// A key by SDL's key name ("A", "Return", "Left Ctrl", "Right Alt", "F4", "CapsLock", "Keypad Enter").
+// keyName, when given, overrides the symbol the layout gives that position (for example "ModeSwitch"
+// for the AltGr key of a layout with third-level characters).
+bool InjectKey(WindowHandle window, const char* positionName, bool down, bool repeat = false,
+               const char* keyName = nullptr);
+
+// Typed text (UTF-8, at most 31 bytes per event), as the system's text input sends it.
+bool InjectText(WindowHandle window, const char* utf8);
+
+enum class InjectedButton
+{
+    Left,
+    Middle,
+    Right
+};
+
+// Mouse events at a client point in window pixels (before any scaling to the picture size).
+bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y);
+bool InjectMouseButton(WindowHandle window, InjectedButton button, bool down, std::int32_t x, std::int32_t y,
+                       std::uint8_t clicks = 1);
+bool InjectMouseWheel(WindowHandle window, std::int32_t notches, std::int32_t x, std::int32_t y);
+
+// Window events. A focus event is taken as it comes even right after ShowWindow asked for focus.
+bool InjectFocus(WindowHandle window, bool gained);
+bool InjectExpose(WindowHandle window);
+bool InjectMinimise(WindowHandle window);
+bool InjectClose(WindowHandle window);
+
+// The system's request to end the program (every window is asked to close).
+bool InjectQuit();
+
+} // namespace Platform

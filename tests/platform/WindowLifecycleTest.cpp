@@ -1,0 +1,148 @@
+#include "WindowFixture.h"
+
+#include "platform/os/EventInjection.h"
+
+using namespace Platform;
+using WindowTest::Pump;
+using WindowTest::Seen;
+using WindowTest::seen;
+using WindowTest::Settle;
+
+namespace
+{
+
+class WindowLifecycle : public WindowTest::WindowFixture
+{
+};
+
+TEST_F(WindowLifecycle, ClassesAreUniqueByNameAndUnknownClassesMakeNoWindow)
+{
+    WindowClass record;
+    record.procedure = &WindowTest::Record;
+    record.className = "Recorder";
+    EXPECT_EQ(RegisterClassExA(&record), 0);
+    record.procedure = nullptr;
+    record.className = "Other";
+    EXPECT_EQ(RegisterClassExA(&record), 0);
+    EXPECT_EQ(CreateWindowExA(0, "Unknown", "t", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+
+    WindowHandle window = Make();
+    EXPECT_FALSE(UnregisterClassA("Recorder", nullptr)) << "a window of the class exists";
+    WindowRect rect{0, 0, 640, 480};
+    EXPECT_TRUE(AdjustWindowRectEx(&rect, WS_OVERLAPPEDWINDOW, false, WS_EX_APPWINDOW));
+    EXPECT_EQ(rect.right, 640);
+    EXPECT_EQ(rect.bottom, 480);
+    EXPECT_TRUE(GetClientRect(window, &rect));
+    EXPECT_EQ(rect.right, 320);
+    EXPECT_EQ(rect.bottom, 240);
+    EXPECT_TRUE(seen.empty()) << "creation sends no message";
+}
+
+TEST_F(WindowLifecycle, PaintComesOnlyWhenTheQueueIsEmptyAndUntilValidated)
+{
+    WindowHandle window = Make();
+    ShowWindow(window, SW_SHOWDEFAULT);
+    Settle();
+    seen.clear();
+
+    InvalidateRect(window, nullptr, false);
+    InjectKey(window, "A", true);
+    InjectKey(window, "A", false);
+    Message message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_KEYDOWN);
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_KEYUP);
+    for (int i = 0; i < 3; ++i)
+    {
+        ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+        EXPECT_EQ(message.message, WM_PAINT) << "an unvalidated window keeps painting";
+        EXPECT_EQ(message.window, window);
+    }
+    EXPECT_TRUE(ValidateRect(window, nullptr));
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+
+    InjectExpose(window);
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_PAINT);
+
+    seen.clear();
+    EXPECT_TRUE(UpdateWindow(window));
+    EXPECT_EQ(seen, (std::vector<Seen>{{window, WM_PAINT, 0, 0}})) << "called directly while invalid";
+    ValidateRect(window, nullptr);
+    seen.clear();
+    UpdateWindow(window);
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(WindowLifecycle, CloseReachesTheProcedureAndDefaultHandlingDestroys)
+{
+    WindowHandle kept = Make();
+    WindowTest::refuseClose = true;
+    InjectClose(kept);
+    Pump();
+    EXPECT_EQ(SeenOf({WM_CLOSE, WM_DESTROY}), (std::vector<Seen>{{kept, WM_CLOSE, 0, 0}}));
+    EXPECT_TRUE(IsWindow(kept));
+
+    WindowTest::refuseClose = false;
+    seen.clear();
+    InjectClose(kept);
+    Pump();
+    EXPECT_EQ(SeenOf({WM_CLOSE, WM_DESTROY}),
+              (std::vector<Seen>{{kept, WM_CLOSE, 0, 0}, {kept, WM_DESTROY, 0, 0}}));
+    EXPECT_FALSE(IsWindow(kept));
+}
+
+TEST_F(WindowLifecycle, QuitRequestAsksEveryWindowToClose)
+{
+    WindowHandle first = Make();
+    WindowHandle second = Make();
+    WindowTest::refuseClose = true;
+    InjectQuit();
+    Pump();
+    EXPECT_EQ(SeenOf({WM_CLOSE}), (std::vector<Seen>{{first, WM_CLOSE, 0, 0}, {second, WM_CLOSE, 0, 0}}));
+}
+
+TEST_F(WindowLifecycle, ShowActivatesAndTheLastShownWindowStaysActive)
+{
+    WindowHandle head0 = Make(0, 0);
+    WindowHandle head1 = Make(50, 50);
+    EXPECT_EQ(SetWindowLongA(head0, GWL_STYLE, static_cast<std::int32_t>(WS_POPUP | WS_VISIBLE)),
+              static_cast<std::int32_t>(WS_OVERLAPPEDWINDOW));
+    EXPECT_EQ(static_cast<std::uint32_t>(GetWindowLongA(head0, GWL_STYLE)), WS_POPUP | WS_VISIBLE);
+    EXPECT_TRUE(seen.empty()) << "restyling sends nothing";
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+
+    ShowWindow(head1, SW_SHOWDEFAULT);
+    ShowWindow(head0, SW_SHOWDEFAULT);
+    EXPECT_EQ(SeenOf({WM_ACTIVATE}), (std::vector<Seen>{{head1, WM_ACTIVATE, WA_ACTIVE, 0},
+                                                        {head1, WM_ACTIVATE, WA_INACTIVE, 0},
+                                                        {head0, WM_ACTIVATE, WA_ACTIVE, 0}}));
+    Settle(300);
+    EXPECT_EQ(GetActiveWindow(), head0) << "the system's late focus events do not undo the last show";
+
+    seen.clear();
+    InjectMinimise(head0);
+    Pump();
+    EXPECT_EQ(SeenOf({WM_ACTIVATE}), (std::vector<Seen>{{head0, WM_ACTIVATE, WA_INACTIVE | 0x10000u, 0}}));
+    seen.clear();
+    InjectFocus(head1, true);
+    Pump();
+    EXPECT_EQ(SeenOf({WM_ACTIVATE}), (std::vector<Seen>{{head1, WM_ACTIVATE, WA_ACTIVE, 0}}));
+    seen.clear();
+    InjectFocus(head1, false);
+    Pump();
+    EXPECT_EQ(SeenOf({WM_ACTIVATE}), (std::vector<Seen>{{head1, WM_ACTIVATE, WA_INACTIVE, 0}}));
+}
+
+TEST_F(WindowLifecycle, PriorityClassIsRemembered)
+{
+    EXPECT_TRUE(SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS));
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), IDLE_PRIORITY_CLASS);
+    EXPECT_TRUE(SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), NORMAL_PRIORITY_CLASS);
+    EXPECT_FALSE(SetPriorityClass(GetCurrentProcess(), 0x1234));
+}
+
+} // namespace
