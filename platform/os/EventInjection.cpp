@@ -121,9 +121,12 @@ bool InjectMouseWheel(WindowHandle window, std::int32_t notches, std::int32_t x,
     return Push(event);
 }
 
-bool InjectFocus(WindowHandle window, bool gained)
+bool InjectFocus(WindowHandle window, bool gained, bool asSystem)
 {
-    Windows().focusRequested = nullptr;
+    if (!asSystem)
+    {
+        Windows().focusRequested = nullptr;
+    }
     return PushWindowEvent(window, gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
 }
 

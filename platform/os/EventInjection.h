@@ -32,8 +32,10 @@ bool InjectMouseButton(WindowHandle window, InjectedButton button, bool down, st
                        std::uint8_t clicks = 1);
 bool InjectMouseWheel(WindowHandle window, std::int32_t notches, std::int32_t x, std::int32_t y);
 
-// Window events. A focus event is taken as it comes even right after ShowWindow asked for focus.
-bool InjectFocus(WindowHandle window, bool gained);
+// Window events. A focus event is taken as it comes even right after ShowWindow asked for focus,
+// unless asSystem is set: then it is treated as the system's own (a late answer to an earlier request
+// is ignored until the last shown window's focus arrives).
+bool InjectFocus(WindowHandle window, bool gained, bool asSystem = false);
 bool InjectExpose(WindowHandle window);
 bool InjectMinimise(WindowHandle window);
 bool InjectClose(WindowHandle window);

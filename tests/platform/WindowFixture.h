@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -55,26 +54,6 @@ inline void Pump()
         if (message.message == Platform::WM_PAINT)
         {
             return;
-        }
-    }
-}
-
-// Runs the loop for a while, validating painted windows, so the system's own events after showing a
-// window (expose, focus, pointer) are taken before a test looks.
-inline void Settle(int milliseconds = 200)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    Platform::Message message;
-    while (std::chrono::steady_clock::now() < end)
-    {
-        while (Platform::PeekMessageA(&message, nullptr, 0, 0, Platform::PM_REMOVE))
-        {
-            Platform::TranslateMessage(&message);
-            Platform::DispatchMessageA(&message);
-            if (message.message == Platform::WM_PAINT)
-            {
-                Platform::ValidateRect(message.window, nullptr);
-            }
         }
     }
 }

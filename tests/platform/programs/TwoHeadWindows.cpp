@@ -8,6 +8,8 @@
 #include "platform/os/Window.h"
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -17,6 +19,7 @@ using namespace Platform;
 bool quit = false;
 int paints = 0;
 int activations = 0;
+std::vector<std::pair<WindowHandle, MessageFirst>> activationLog;
 
 MessageResult Procedure(WindowHandle window, std::uint32_t message, MessageFirst first, MessageSecond second)
 {
@@ -31,6 +34,7 @@ MessageResult Procedure(WindowHandle window, std::uint32_t message, MessageFirst
         return 0;
     case WM_ACTIVATE:
         activations += LowWord(first) != WA_INACTIVE ? 1 : 0;
+        activationLog.emplace_back(window, first);
         return 0;
     default:
         return DefWindowProcA(window, message, first, second);
@@ -40,6 +44,11 @@ MessageResult Procedure(WindowHandle window, std::uint32_t message, MessageFirst
 int Fail(const char* what)
 {
     std::fprintf(stderr, "two-head windows: %s\n", what);
+    for (const auto& [window, code] : activationLog)
+    {
+        std::fprintf(stderr, "  activation %p %lu\n", static_cast<void*>(window),
+                     static_cast<unsigned long>(code));
+    }
     return 1;
 }
 
@@ -74,6 +83,12 @@ int main()
         ShowWindow(heads[i], SW_SHOWDEFAULT);
         UpdateWindow(heads[i]);
     }
+    const std::vector<std::pair<WindowHandle, MessageFirst>> shown = {
+        {heads[1], WA_ACTIVE}, {heads[1], WA_INACTIVE}, {heads[0], WA_ACTIVE}};
+    if (activationLog != shown)
+    {
+        return Fail("showing last to first did not activate head 1, then head 0");
+    }
 
     int frames = 0;
     while (!quit)
@@ -89,9 +104,11 @@ int main()
         Sleep(10);
         if (frames == 5)
         {
-            if (GetActiveWindow() != heads[0])
+            // The system's answers to both focus requests have come by now (the program runs alone on
+            // the display): they must not have moved the activation away from head 0.
+            if (GetActiveWindow() != heads[0] || activationLog != shown)
             {
-                return Fail("head 0 is not the active window after showing");
+                return Fail("the system's focus events changed the active window");
             }
             InjectClose(heads[0]);
         }
