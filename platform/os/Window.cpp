@@ -13,13 +13,6 @@
 #include <cstdio>
 #include <cstring>
 
-// Sanitized builds: what the system libraries under SDL keep for the whole process (the session
-// bus connection) is not the program's leak. Other parts of platform/ add their libraries here.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so\n";
-}
-
 namespace Platform
 {
 
