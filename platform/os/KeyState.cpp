@@ -153,7 +153,10 @@ std::uint32_t VirtualKeyOf(SDL_Keycode key, SDL_Scancode scancode)
 
 bool IsAltGr(SDL_Keycode key, SDL_Scancode scancode)
 {
-    return key == SDLK_MODE || scancode == SDL_SCANCODE_MODE;
+    // SDL reports a layout's AltGr as right Alt (or its mode key) and cannot tell it from a plain right
+    // Alt, so right Alt always counts as AltGr: characters of the third level then arrive as they do
+    // with Control and Alt held.
+    return key == SDLK_MODE || scancode == SDL_SCANCODE_MODE || scancode == SDL_SCANCODE_RALT;
 }
 
 std::int32_t KeySlotOf(SDL_Keycode key, SDL_Scancode scancode, std::uint32_t virtualKey)
@@ -174,8 +177,6 @@ std::int32_t KeySlotOf(SDL_Keycode key, SDL_Scancode scancode, std::uint32_t vir
         return kSlotRightControl;
     case SDL_SCANCODE_LALT:
         return kSlotLeftAlt;
-    case SDL_SCANCODE_RALT:
-        return kSlotRightAlt;
     default:
         return virtualKey != 0 ? static_cast<std::int32_t>(virtualKey) : -1;
     }
@@ -217,7 +218,7 @@ bool KeyStates::IsDown(std::uint32_t virtualKey) const
     case 0xA4:
         return down[kSlotLeftAlt];
     case 0xA5:
-        return down[kSlotRightAlt] || down[kSlotAltGr];
+        return down[kSlotAltGr];
     default:
         return virtualKey < 256 && down[virtualKey];
     }

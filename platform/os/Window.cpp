@@ -85,6 +85,13 @@ bool CanRaisePriorityBackTo(int niceValue)
 
 } // namespace
 
+InstanceHandle GetModuleHandleA(const char* moduleName)
+{
+    // Only compared, never dereferenced.
+    static char programInstance;
+    return moduleName == nullptr ? reinterpret_cast<InstanceHandle>(&programInstance) : nullptr;
+}
+
 WindowSystem& Windows()
 {
     static WindowSystem system;

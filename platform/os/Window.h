@@ -61,6 +61,9 @@ struct WindowClass
     const char* className = nullptr;
 };
 
+// The program's own instance handle for null (never null); null for any other module name.
+InstanceHandle GetModuleHandleA(const char* moduleName);
+
 // Class styles.
 constexpr std::uint32_t CS_DBLCLKS = 0x0008;
 constexpr std::uint32_t CS_OWNDC = 0x0020;

@@ -55,8 +55,7 @@ enum KeySlot : std::int32_t
     kSlotLeftControl,
     kSlotRightControl,
     kSlotLeftAlt,
-    kSlotRightAlt,
-    kSlotAltGr,
+    kSlotAltGr, // right Alt
     kSlotCount
 };
 
@@ -70,7 +69,7 @@ struct KeyStates
     void Apply(std::int32_t slot, bool isDown);
     bool ShiftDown() const { return down[kSlotLeftShift] || down[kSlotRightShift]; }
     bool ControlDown() const { return down[kSlotLeftControl] || down[kSlotRightControl] || down[kSlotAltGr]; }
-    bool AltDown() const { return down[kSlotLeftAlt] || down[kSlotRightAlt] || down[kSlotAltGr]; }
+    bool AltDown() const { return down[kSlotLeftAlt] || down[kSlotAltGr]; }
     bool IsDown(std::uint32_t virtualKey) const;
 };
 
@@ -125,7 +124,7 @@ void TraceWindowing(const std::string& text);
 std::uint32_t VirtualKeyOf(SDL_Keycode key, SDL_Scancode scancode);
 std::int32_t KeySlotOf(SDL_Keycode key, SDL_Scancode scancode, std::uint32_t virtualKey);
 
-// Whether the key is AltGr, which counts as Control and Alt held together.
+// Whether the key is AltGr (right Alt or the mode key), which counts as Control and Alt held together.
 bool IsAltGr(SDL_Keycode key, SDL_Scancode scancode);
 
 // Makes the class icon the window's icon, and the window's cursor the shown one.

@@ -120,6 +120,36 @@ TEST_F(CursorFiles, BrokenFilesGiveNullAndATrace)
     EXPECT_NE(traces.Text().find("ombrel.cur"), std::string::npos);
 }
 
+TEST_F(CursorFiles, ClassIconBecomesTheWindowIcon)
+{
+    WindowClass record;
+    record.procedure = &WindowTest::Record;
+    record.instance = GetModuleHandleA(nullptr);
+    record.icon = LoadIconA(record.instance, 101);
+    ASSERT_NE(record.icon, nullptr) << "the number may get its file later";
+    record.className = "WithIcon";
+    ASSERT_NE(RegisterClassExA(&record), 0);
+    {
+        RegisterIconFile(101, QUARROW_TEST_DATA_DIR "/icon.png");
+        DebugOutputCapture traces;
+        WindowHandle window = CreateWindowExA(0, "WithIcon", "icon", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
+                                              nullptr, nullptr, record.instance, nullptr);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(traces.Text().find("icon"), std::string::npos) << traces.Text();
+        DestroyWindow(window);
+    }
+    {
+        RegisterIconFile(101, "/nonexistent/quarrow.png");
+        DebugOutputCapture traces;
+        WindowHandle window = CreateWindowExA(0, "WithIcon", "icon", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
+                                              nullptr, nullptr, record.instance, nullptr);
+        ASSERT_NE(window, nullptr) << "a missing icon does not stop the window";
+        EXPECT_NE(traces.Text().find("/nonexistent/quarrow.png"), std::string::npos);
+        DestroyWindow(window);
+    }
+    EXPECT_TRUE(UnregisterClassA("WithIcon", nullptr));
+}
+
 TEST(SystemCursors, KnownShapesAndFallbacks)
 {
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
