@@ -10,6 +10,9 @@ namespace Platform
 
 // The SDL window behind a window handle (created with SDL_WINDOW_OPENGL when SDL could make one), or
 // null for null, the desktop handle or a destroyed window. The window layer owns it: never destroy it.
+// A window gets SDL's OpenGL attributes as they stand when it is created, so a device layer that
+// needs particular ones sets them before the windows are made (the engine makes its graphics object
+// first) and keeps SDL video running in between.
 SDL_Window* SdlWindowOf(WindowHandle window);
 
 // The window whose SDL window this is, or null.
