@@ -47,9 +47,9 @@ CursorHandle LoadCursorA(InstanceHandle instance, std::uint32_t id);
 // naming the file when it does not parse.
 CursorHandle LoadCursorFromFileA(const char* path);
 
-// Makes the cursor current over the program's windows (the one under the pointer keeps it until the
-// pointer enters a window, which shows that window's class cursor). Null hides no cursor: it keeps the
-// system arrow. Returns the previous current cursor.
+// Makes the cursor current over the program's windows until the pointer enters a window, which shows
+// that window's class cursor again. Null leaves the shown shape as it is (ShowCursor hides the cursor).
+// Returns the previous current cursor.
 CursorHandle SetCursor(CursorHandle cursor);
 CursorHandle GetCursor();
 
