@@ -72,18 +72,6 @@ void GlContext::MakeCurrent()
     }
 }
 
-SDL_Window* SdlWindowOf(WindowHandle window)
-{
-    return static_cast<SDL_Window*>(window);
-}
-
-void TellPictureSize(WindowHandle, int, int) {}
-
-MonitorHandle MonitorOfDisplay(int display)
-{
-    return reinterpret_cast<MonitorHandle>(static_cast<std::intptr_t>(display + 1));
-}
-
 GlFormat GlFormatOf(std::uint32_t format)
 {
     switch (format)

@@ -3,6 +3,7 @@
 // OpenGL and SDL details shared by the device layer's sources; never included outside platform/gfx.
 
 #include "platform/gfx/Records.h"
+#include "platform/os/WindowAccess.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -27,16 +28,6 @@ struct GlContext
 
 // Asks SDL for the pixel format and context every window of the layer shares.
 void SetGlAttributes();
-
-// The SDL window of a window-layer handle; null for a null or unknown handle.
-SDL_Window* SdlWindowOf(WindowHandle window);
-
-// Tells the window layer the size of the picture shown in a window, so that mouse points arrive in
-// picture pixels.
-void TellPictureSize(WindowHandle window, int width, int height);
-
-// The window layer's monitor of an SDL display.
-MonitorHandle MonitorOfDisplay(int display);
 
 struct GlFormat
 {

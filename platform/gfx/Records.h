@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/gfx/Constants.h"
+#include "platform/os/Monitor.h"
+#include "platform/os/Window.h"
 
 #include <cstdint>
 #include <string>
@@ -10,10 +12,9 @@
 namespace Platform::Gfx
 {
 
-// A window of the window layer as the device sees it; null is no window.
-using WindowHandle = void*;
-// A monitor of the window layer; null is no monitor.
-using MonitorHandle = void*;
+// Windows and monitors are the window layer's; null is none.
+using Platform::MonitorHandle;
+using Platform::WindowHandle;
 
 // Presentation record: how one display head's back buffer is made and shown.
 struct PresentParameters

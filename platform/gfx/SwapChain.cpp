@@ -113,7 +113,7 @@ void SwapChain::ApplyWindowMode()
         }
     }
     // Mouse points arrive in back-buffer pixels whatever size the window's client area has.
-    TellPictureSize(record_.hDeviceWindow, width, height);
+    SetWindowPictureSize(record_.hDeviceWindow, width, height);
 }
 
 Result SwapChain::Present(const Rect* source, const Rect* destination, WindowHandle window, const void*,

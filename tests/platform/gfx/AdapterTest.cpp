@@ -1,5 +1,7 @@
 #include "tests/platform/gfx/GfxFixture.h"
 
+#include "platform/os/EventInjection.h"
+
 namespace GfxTesting
 {
 namespace
@@ -268,25 +270,51 @@ TEST_F(AdapterTest, OneAdapterTakesFurtherHeadsAsAdditionalSwapChainsEvenFullScr
     }
 }
 
-TEST_F(AdapterTest, TheGraphicsObjectKeepsVideoStartedUntilItsRelease)
+TEST_F(AdapterTest, ShutDownAfterAWindowClosedThroughDefaultHandlingStopsVideoOnlyWithTheGraphicsObject)
 {
     MakeGraphics();
-    WindowHandle window = OpenTestWindow(16, 16);
-    CloseTestWindow(window);
-    EXPECT_TRUE(IsVideoStarted());
-    PresentParameters record = Record(OpenWindow(16, 16), 16, 16);
-    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, record.hDeviceWindow, 0, &record, &device));
-    // A device keeps the graphics object it came from.
-    EXPECT_EQ(0u, graphics->Release());
-    Graphics* fromDevice = nullptr;
-    ASSERT_EQ(Ok, device->GetDirect3D(&fromDevice));
-    EXPECT_EQ(0u, fromDevice->Release());
-    graphics = nullptr;
+    PresentParameters records[2] = {Record(OpenWindow(32, 24), 32, 24), Record(OpenWindow(32, 24), 32, 24)};
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, records[0].hDeviceWindow, 0, records, &device));
+    SwapChain* second = nullptr;
+    ASSERT_EQ(Ok, device->CreateAdditionalSwapChain(&records[1], &second));
+
+    // The second head's window is closed by the user; default handling destroys it.
+    ASSERT_TRUE(Platform::InjectClose(windows[1]));
+    Pump();
+    EXPECT_FALSE(Platform::IsWindow(windows[1]));
+    windows.pop_back();
+    EXPECT_EQ(InvalidCall, second->Present(nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(Ok, device->Present(nullptr, nullptr, nullptr, nullptr));
+
+    // The application's order: swap chains and device, windows, the class, then the graphics object.
+    EXPECT_EQ(0u, second->Release());
     EXPECT_EQ(0u, device->Release());
     device = nullptr;
-    CloseTestWindow(windows[0]);
+    for (WindowHandle window : windows)
+    {
+        Platform::DestroyWindow(window);
+    }
     windows.clear();
+    EXPECT_TRUE(Platform::UnregisterClassA(kClassName, nullptr));
+    classRegistered = false;
+    EXPECT_TRUE(IsVideoStarted());
+    EXPECT_EQ(0u, graphics->Release());
+    graphics = nullptr;
     EXPECT_FALSE(IsVideoStarted());
+}
+
+TEST_F(AdapterTest, ADeviceKeepsItsGraphicsObject)
+{
+    MakeGraphics();
+    PresentParameters record = Record(OpenWindow(16, 16), 16, 16);
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, record.hDeviceWindow, 0, &record, &device));
+    EXPECT_EQ(0u, graphics->Release());
+    graphics = nullptr;
+    Graphics* fromDevice = nullptr;
+    ASSERT_EQ(Ok, device->GetDirect3D(&fromDevice));
+    AdapterIdentifier identifier;
+    EXPECT_EQ(Ok, fromDevice->GetAdapterIdentifier(0, 0, &identifier));
+    EXPECT_EQ(0u, fromDevice->Release());
 }
 
 } // namespace

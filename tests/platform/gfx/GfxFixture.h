@@ -1,12 +1,14 @@
 #pragma once
 
 #include "platform/gfx/Device.h"
+#include "platform/gfx/DisplayState.h"
 #include "platform/gfx/Graphics.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/SwapChain.h"
-#include "platform/gfx/TestWindow.h"
 #include "platform/os/DebugOutput.h"
+#include "platform/os/Messages.h"
+#include "platform/os/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +34,11 @@ protected:
         }
         for (WindowHandle window : windows)
         {
-            CloseTestWindow(window);
+            Platform::DestroyWindow(window);
+        }
+        if (classRegistered)
+        {
+            Platform::UnregisterClassA(kClassName, nullptr);
         }
         if (graphics)
         {
@@ -47,12 +53,39 @@ protected:
         ASSERT_NE(nullptr, graphics);
     }
 
+    // A window of the window layer with that client size; made after the graphics object, as the
+    // application does.
     WindowHandle OpenWindow(int width, int height)
     {
-        WindowHandle window = OpenTestWindow(width, height);
+        if (!classRegistered)
+        {
+            Platform::WindowClass record;
+            record.procedure = &Platform::DefWindowProcA;
+            record.className = kClassName;
+            classRegistered = Platform::RegisterClassExA(&record) != 0;
+            EXPECT_TRUE(classRegistered);
+        }
+        WindowHandle window =
+            Platform::CreateWindowExA(0, kClassName, kClassName, Platform::WS_OVERLAPPEDWINDOW, 0, 0, width,
+                                      height, Platform::GetDesktopWindow(), nullptr, nullptr, nullptr);
         EXPECT_NE(nullptr, window);
         windows.push_back(window);
         return window;
+    }
+
+    // Takes every waiting message and hands it to its window.
+    static void Pump()
+    {
+        Platform::Message message;
+        for (int i = 0; i < 1000 && Platform::PeekMessageA(&message, nullptr, 0, 0, Platform::PM_REMOVE); ++i)
+        {
+            Platform::TranslateMessage(&message);
+            Platform::DispatchMessageA(&message);
+            if (message.message == Platform::WM_PAINT)
+            {
+                Platform::ValidateRect(message.window, nullptr);
+            }
+        }
     }
 
     static PresentParameters Record(WindowHandle window, std::uint32_t width, std::uint32_t height)
@@ -104,7 +137,9 @@ protected:
 
     Graphics* graphics = nullptr;
     Device* device = nullptr;
+    static constexpr const char* kClassName = "GfxTest";
     std::vector<WindowHandle> windows;
+    bool classRegistered = false;
 };
 
 } // namespace GfxTesting

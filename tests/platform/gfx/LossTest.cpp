@@ -157,11 +157,10 @@ TEST_F(LossTest, ResetSwitchesBetweenWindowAndFullScreen)
     PresentParameters windowed = Record(windows[0], 64, 48);
     ASSERT_EQ(Ok, device->Reset(&windowed));
     EXPECT_FALSE(IsWindowFullScreen(windows[0]));
-    int width = 0;
-    int height = 0;
-    GetWindowClientSize(windows[0], &width, &height);
-    EXPECT_EQ(64, width);
-    EXPECT_EQ(48, height);
+    Platform::WindowRect client;
+    ASSERT_TRUE(Platform::GetClientRect(windows[0], &client));
+    EXPECT_EQ(64, client.right);
+    EXPECT_EQ(48, client.bottom);
 }
 
 TEST_F(LossTest, BindingsReleasedByTheirOwnersDoNotBlockAReset)

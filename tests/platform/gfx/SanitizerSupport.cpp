@@ -23,5 +23,5 @@ public:
 const ::testing::Environment* const kKeepDriver =
     ::testing::AddGlobalTestEnvironment(new KeepOpenGlDriverLoaded);
 
-}
+} // namespace
 #endif

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/gfx/Records.h"
+
+// What the device has done to the display, as tests and diagnostics read it.
+namespace Platform::Gfx
+{
+
+// True while the window is shown full screen (a real mode or the desktop's size).
+bool IsWindowFullScreen(WindowHandle window);
+
+// True while anything (a window, the graphics object) keeps SDL video started.
+bool IsVideoStarted();
+
+} // namespace Platform::Gfx

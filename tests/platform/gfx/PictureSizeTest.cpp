@@ -1,0 +1,72 @@
+#include "tests/platform/gfx/GfxFixture.h"
+
+#include "platform/os/EventInjection.h"
+
+#include <chrono>
+#include <thread>
+
+namespace GfxTesting
+{
+namespace
+{
+
+std::vector<Platform::MessageSecond> clicks;
+
+Platform::MessageResult RecordClicks(Platform::WindowHandle window, std::uint32_t message,
+                                     Platform::MessageFirst first, Platform::MessageSecond second)
+{
+    if (message == Platform::WM_LBUTTONDOWN)
+    {
+        clicks.push_back(second);
+    }
+    return Platform::DefWindowProcA(window, message, first, second);
+}
+
+using PictureSizeTest = GfxFixture;
+
+// A back buffer shown full screen at twice its size: mouse points arrive in back-buffer pixels, as
+// after a real mode change.
+TEST_F(PictureSizeTest, MousePointsArriveInBackBufferPixels)
+{
+    MakeGraphics();
+    Platform::WindowClass record;
+    record.procedure = &RecordClicks;
+    record.className = "GfxClicks";
+    ASSERT_NE(0, Platform::RegisterClassExA(&record));
+    WindowHandle window =
+        Platform::CreateWindowExA(0, "GfxClicks", "GfxClicks", Platform::WS_OVERLAPPEDWINDOW, 0, 0, 640, 512,
+                                  nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    Platform::ShowWindow(window, Platform::SW_SHOWDEFAULT);
+    PresentParameters present = Record(window, 640, 512);
+    present.Windowed = 0;
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, window, 0, &present, &device));
+    Platform::WindowRect client;
+    for (int i = 0; i < 100; ++i)
+    {
+        Pump();
+        ASSERT_TRUE(Platform::GetClientRect(window, &client));
+        if (client.right == 1280)
+        {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(1280, client.right) << "the window did not fill the 1280 x 1024 screen";
+    ASSERT_EQ(1024, client.bottom);
+
+    clicks.clear();
+    ASSERT_TRUE(Platform::InjectMouseButton(window, Platform::InjectedButton::Left, true, 1278, 2));
+    Pump();
+    ASSERT_EQ(1u, clicks.size());
+    EXPECT_EQ(639, static_cast<std::int16_t>(Platform::LowWord(static_cast<std::uintptr_t>(clicks[0]))));
+    EXPECT_EQ(1, static_cast<std::int16_t>(Platform::HighWord(static_cast<std::uintptr_t>(clicks[0]))));
+
+    EXPECT_EQ(0u, device->Release());
+    device = nullptr;
+    Platform::DestroyWindow(window);
+    Platform::UnregisterClassA("GfxClicks", nullptr);
+}
+
+} // namespace
+} // namespace GfxTesting
