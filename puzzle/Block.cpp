@@ -2,6 +2,10 @@
 
 #include "puzzle/MoveSet.h"
 #include "puzzle/Puzzle.h"
+#include "puzzle/PuzzleXml.h"
+
+#include "foundation/Archive.h"
+#include "foundation/Xml.h"
 
 #include <algorithm>
 #include <atomic>
@@ -465,4 +469,108 @@ float CBlock::ComputeMove(BlockDirection d, float distance, int32_t limit, MoveS
 
     set.Set(this, Shifted(m_rect, d, distance));
     return distance;
+}
+
+// ---- files ----
+
+TiXmlElement* CBlock::SaveXml(TiXmlElement* element) const
+{
+    element->SetAttribute("type", GetTypeName());
+    element->SetAttribute("id", m_id);
+    PuzzleXml::AddCoordinateElement(element, "pos", m_rect.left, m_rect.top);
+    PuzzleXml::AddCoordinateElement(element, "size", GetWidth(), GetHeight());
+    BaseLib::XmlAddIntElement(element, "priority", m_priority);
+    const BlockDirection order[] = {DirectionNorth, DirectionSouth, DirectionEast, DirectionWest};
+    const char* const names[] = {"neighbor_n", "neighbor_s", "neighbor_e", "neighbor_w"};
+    for (int i = 0; i < 4; ++i)
+    {
+        const CBlock* neighbour = m_neighbours[order[i]];
+        BaseLib::XmlAddIntElement(element, names[i], neighbour != nullptr ? neighbour->m_id : -1);
+    }
+    BaseLib::XmlAddTextElement(element, "model", m_modelName);
+    return element;
+}
+
+void CBlock::LinkReadNeighbours(const int32_t ids[4])
+{
+    for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
+    {
+        if (CBlock* neighbour = m_puzzle->FindBlockById(ids[d]))
+        {
+            neighbour->SetNeighbour(OppositeDirection(d), this);
+        }
+    }
+}
+
+void CBlock::LoadXml(const TiXmlElement* element)
+{
+    if (element->Attribute("id") != nullptr)
+    {
+        SetIdFromFile(PuzzleXml::GetDecimalAttribute(element, "id", m_id));
+    }
+    const auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+    const BaseLib::CVector2 pos =
+        BaseLib::XmlGetVector2Element(element, "pos", BaseLib::CVector2(0.0f, 0.0f));
+    SetPosition(finite(pos.x), finite(pos.y));
+    const BaseLib::CVector2 size =
+        BaseLib::XmlGetVector2Element(element, "size", BaseLib::CVector2(0.0f, 0.0f));
+    SetSize(finite(size.x), finite(size.y));
+    m_priority = BaseLib::XmlGetBoolElement(element, "priority", false) ? 1 : 0;
+    int32_t ids[4];
+    ids[DirectionNorth] = BaseLib::XmlGetIntElement(element, "neighbor_n", 0);
+    ids[DirectionSouth] = BaseLib::XmlGetIntElement(element, "neighbor_s", 0);
+    ids[DirectionWest] = BaseLib::XmlGetIntElement(element, "neighbor_w", 0);
+    ids[DirectionEast] = BaseLib::XmlGetIntElement(element, "neighbor_e", 0);
+    LinkReadNeighbours(ids);
+    m_modelName = BaseLib::XmlGetElementText(element, "model", m_modelName);
+}
+
+void CBlock::Serialize(BaseLib::CArchive& archive)
+{
+    if (archive.IsSaving())
+    {
+        std::string type = GetTypeName();
+        BaseLib::SerializeString(archive, type);
+        int32_t id = m_id;
+        int32_t fields[5] = {PuzzleXml::ToFixed4096(m_rect.left), PuzzleXml::ToFixed4096(m_rect.top),
+                             PuzzleXml::ToFixed4096(GetWidth()), PuzzleXml::ToFixed4096(GetHeight()),
+                             m_priority};
+        archive.Serialize(id);
+        for (int32_t& field : fields)
+        {
+            archive.Serialize(field);
+        }
+        for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
+        {
+            int32_t neighbourId = m_neighbours[d] != nullptr ? m_neighbours[d]->m_id : -1;
+            archive.Serialize(neighbourId);
+        }
+        std::string model = m_modelName;
+        BaseLib::SerializeString(archive, model);
+        return;
+    }
+
+    int32_t id = m_id;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t priority = 0;
+    int32_t ids[4] = {-1, -1, -1, -1};
+    archive.Serialize(id);
+    archive.Serialize(x);
+    archive.Serialize(y);
+    archive.Serialize(width);
+    archive.Serialize(height);
+    archive.Serialize(priority);
+    for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
+    {
+        archive.Serialize(ids[d]);
+    }
+    BaseLib::SerializeString(archive, m_modelName);
+    SetIdFromFile(id);
+    SetPosition(static_cast<float>(x) / 4096.0f, static_cast<float>(y) / 4096.0f);
+    SetSize(static_cast<float>(width) / 4096.0f, static_cast<float>(height) / 4096.0f);
+    m_priority = priority;
+    LinkReadNeighbours(ids);
 }

@@ -10,6 +10,12 @@
 
 class CPuzzle;
 class MoveSet;
+class TiXmlElement;
+
+namespace BaseLib
+{
+class CArchive;
+}
 
 // Block kinds as stored in files and compared by the rules.
 enum BlockKind : int32_t
@@ -58,6 +64,10 @@ public:
     virtual bool IsGrabbable() const { return true; }
     // Whether the views draw the block: all but walls and exits, the same answer as IsMovable.
     bool IsShown() const { return IsMovable(); }
+    // Fills the "block" element: "type" and "id" attributes; "pos" and "size" (exact coordinates),
+    // "priority", "neighbor_n", "neighbor_s", "neighbor_e", "neighbor_w" (-1 for none) and "model".
+    // Returns the element.
+    virtual TiXmlElement* SaveXml(TiXmlElement* element) const;
     // True when the rect differs from the previous state in any float.
     virtual bool HasMoved() const;
     virtual BlockState GetPreviousState() const { return m_previous; }
@@ -127,6 +137,15 @@ public:
     // first, unless its piece holds the held block or a block of the piece stands on a whole cell.
     void SnapToGrid(int32_t limit);
 
+    // Reads a "block" element (its "type" was read by the puzzle to create this block): the id (raising
+    // the id counter), position and size (quantised), priority, model name, and links to the neighbours
+    // named by id that the puzzle already holds. Non-finite coordinates read as 0.
+    void LoadXml(const TiXmlElement* element);
+    // Writes or reads the binary block record: type name (written only; the puzzle reads it to create the
+    // block), id, left, top, width, height in 1/4096 cells, priority, neighbour ids north, south, west,
+    // east (-1 for none), model name. Reading links the neighbours as LoadXml does.
+    void Serialize(BaseLib::CArchive& archive);
+
     // The next id the counter will hand out is above this value. For tests and tools.
     static int32_t GetIdCounter();
 
@@ -144,6 +163,9 @@ protected:
 
 private:
     void CollectPiece(CBlock* block);
+    // Links this block to the puzzle's blocks with the ids north, south, west, east (ids of no block
+    // are ignored).
+    void LinkReadNeighbours(const int32_t ids[4]);
 
     CPuzzle* m_puzzle;
     int32_t m_id;

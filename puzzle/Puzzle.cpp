@@ -1,6 +1,13 @@
 #include "puzzle/Puzzle.h"
 
 #include "puzzle/Block.h"
+#include "puzzle/BlockFactory.h"
+#include "puzzle/PuzzleXml.h"
+
+#include "foundation/Archive.h"
+#include "foundation/Debug.h"
+#include "foundation/FileStream.h"
+#include "foundation/Xml.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +23,28 @@ std::atomic<uint32_t> s_changeCounter{0};
 bool SameRect(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// A board size read from a file: below 1 means the default of 6.
+int32_t BoardSide(int32_t read)
+{
+    return read < 1 ? 6 : read;
+}
+
+bool ReadWholeFile(const std::string& fileName, std::string& text)
+{
+    BaseLib::CFileStream stream(BaseLib::CFileStream::ModeRead, fileName);
+    if (!stream.IsOpen())
+    {
+        return false;
+    }
+    const int32_t size = stream.GetSize();
+    if (size < 0)
+    {
+        return false;
+    }
+    text.resize(static_cast<size_t>(size));
+    return stream.Read(text.data(), size) == size;
 }
 
 int32_t ClampToInt32(int64_t v)
@@ -451,4 +480,136 @@ int32_t CPuzzle::GetStars() const
         }
     }
     return 0;
+}
+
+// ---- files ----
+
+bool CPuzzle::LoadXml(const std::string& fileName)
+{
+    std::string text;
+    if (!ReadWholeFile(fileName, text))
+    {
+        BaseLib::DebugOutput("Puzzle: cannot read \"%s\"\n", fileName.c_str());
+        return false;
+    }
+    TiXmlDocument document;
+    document.Parse(text.c_str());
+    if (document.Error())
+    {
+        BaseLib::DebugOutput("Puzzle: \"%s\" is not XML: %s\n", fileName.c_str(), document.ErrorDesc());
+        return false;
+    }
+    m_fileName = fileName;
+    const TiXmlElement* root = document.RootElement();
+    if (root == nullptr || std::string(root->Value()) != "puzzle")
+    {
+        BaseLib::DebugOutput("Puzzle: \"%s\" is not a puzzle\n", fileName.c_str());
+        return false;
+    }
+    const int32_t width = BoardSide(PuzzleXml::GetDecimalAttribute(root, "gridsizex", 6));
+    const int32_t height = BoardSide(PuzzleXml::GetDecimalAttribute(root, "gridsizey", 6));
+    if (width > MaxBoardSide || height > MaxBoardSide)
+    {
+        BaseLib::DebugOutput("Puzzle: \"%s\" has a board of %d by %d cells, more than %d a side\n",
+                             fileName.c_str(), width, height, MaxBoardSide);
+        return false;
+    }
+
+    DeleteAllBlocks();
+    ResizeBoard(width, height);
+    if (const TiXmlElement* element = root->FirstChildElement("environment"))
+    {
+        m_environmentName = BaseLib::XmlGetStringAttribute(element, "name", m_environmentName);
+    }
+    if (const TiXmlElement* element = root->FirstChildElement("board"))
+    {
+        m_boardName = BaseLib::XmlGetStringAttribute(element, "name", m_boardName);
+    }
+    if (const TiXmlElement* element = root->FirstChildElement("gfxset"))
+    {
+        m_gfxSetName = BaseLib::XmlGetStringAttribute(element, "name", m_gfxSetName);
+    }
+    for (const TiXmlElement* element = root->FirstChildElement("block"); element != nullptr;
+         element = element->NextSiblingElement("block"))
+    {
+        const std::string type = BaseLib::XmlGetStringAttribute(element, "type", "");
+        CBlock* block = CreateBlockByType(this, type);
+        if (block == nullptr)
+        {
+            BaseLib::DebugOutput("Puzzle: \"%s\": skipped a block of the unknown type \"%s\"\n",
+                                 fileName.c_str(), type.c_str());
+            continue;
+        }
+        block->LoadXml(element);
+        AddBlock(block);
+    }
+    TakeStartSnapshot();
+    m_minSolveMoves = PuzzleXml::GetDecimalAttribute(root, "minsolvemoves", -1);
+    m_parSolveMoves = PuzzleXml::GetDecimalAttribute(root, "parsolvemoves", -1);
+    return true;
+}
+
+bool CPuzzle::LoadBinary(const std::string& fileName)
+{
+    BaseLib::CArchiveBinaryFile archive(fileName, BaseLib::CArchive::ModeLoad);
+    if (archive.GetMode() != BaseLib::CArchive::ModeLoad)
+    {
+        BaseLib::DebugOutput("Puzzle: cannot open \"%s\"\n", fileName.c_str());
+        return false;
+    }
+    int32_t width = 0;
+    int32_t height = 0;
+    archive.Serialize(width);
+    archive.Serialize(height);
+    width = BoardSide(width);
+    height = BoardSide(height);
+    if (width > MaxBoardSide || height > MaxBoardSide)
+    {
+        BaseLib::DebugOutput("Puzzle: \"%s\" has a board of %d by %d cells, more than %d a side\n",
+                             fileName.c_str(), width, height, MaxBoardSide);
+        return false;
+    }
+
+    m_fileName = fileName;
+    DeleteAllBlocks();
+    ResizeBoard(width, height);
+    archive.Serialize(m_minSolveMoves);
+    archive.Serialize(m_parSolveMoves);
+    BaseLib::SerializeString(archive, m_environmentName);
+    BaseLib::SerializeString(archive, m_boardName);
+    BaseLib::SerializeString(archive, m_gfxSetName);
+    int32_t count = 0;
+    archive.Serialize(count);
+    bool ok = !archive.HasFailed() && count >= 0;
+    // The count may be garbage: blocks are read while the file holds them, never reserved ahead.
+    for (int32_t i = 0; ok && i < count; ++i)
+    {
+        std::string type;
+        BaseLib::SerializeString(archive, type);
+        if (archive.HasFailed())
+        {
+            ok = false;
+            break;
+        }
+        CBlock* block = CreateBlockByType(this, type);
+        if (block == nullptr)
+        {
+            BaseLib::DebugOutput("Puzzle: \"%s\": block %d has the unknown type \"%s\"\n", fileName.c_str(),
+                                 i, type.c_str());
+            ok = false;
+            break;
+        }
+        block->Serialize(archive);
+        AddBlock(block);
+        ok = !archive.HasFailed();
+    }
+    if (!ok)
+    {
+        BaseLib::DebugOutput("Puzzle: \"%s\" is short or damaged\n", fileName.c_str());
+        DeleteAllBlocks();
+        TakeStartSnapshot();
+        return false;
+    }
+    TakeStartSnapshot();
+    return true;
 }

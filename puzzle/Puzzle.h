@@ -114,6 +114,21 @@ public:
     // ResetHistory, then every block rebuilds its links and partner lists; a new change number.
     void TakeStartSnapshot();
 
+    // ---- files ----
+
+    // The largest board side a file may give: a damaged or hostile size is refused before anything is
+    // built.
+    static constexpr int32_t MaxBoardSide = 1000;
+
+    // Loads an XML puzzle (root "puzzle"). False, with the puzzle unchanged, when the file cannot be read
+    // or parsed; false, keeping the blocks, for another root or a board side above MaxBoardSide (traced).
+    // Blocks of an unknown type are skipped with a trace. The start snapshot is taken.
+    bool LoadXml(const std::string& fileName);
+    // Loads a ".blvl" puzzle. False when the file cannot be opened or its board side is above
+    // MaxBoardSide (the puzzle unchanged), and false with the puzzle left empty when the file is short,
+    // damaged or names an unknown block type (traced).
+    bool LoadBinary(const std::string& fileName);
+
     // ---- stars ----
 
     // The most moves that still earn k stars (0-3); 0 for any other k. Measured against the par when it
