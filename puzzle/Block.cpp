@@ -30,12 +30,6 @@ BaseLib::CRectF Shifted(const BaseLib::CRectF& r, BlockDirection d, float distan
     return BaseLib::CRectF(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
 }
 
-// The fraction of a coordinate past its whole cell, in [0, 1) for every coordinate (negative ones too).
-float CellFraction(float v)
-{
-    return v - std::floor(v);
-}
-
 } // namespace
 
 BaseLib::CRectF SweptStrip(const BaseLib::CRectF& r, BlockDirection d, float distance)

@@ -67,5 +67,12 @@ inline float QuantiseDistance(float d)
     return std::floor(d * 64.0f) * (1.0f / 64.0f);
 }
 
+// The fraction of a coordinate past its whole cell, in [0, 1) for every coordinate, negative ones too
+// (where the C library remainder would be negative).
+inline float CellFraction(float v)
+{
+    return v - std::floor(v);
+}
+
 // The glide speed to whole cells, 0.2 cells per step quantised down: 12/64.
 constexpr float SnapSpeed = 12.0f / 64.0f;

@@ -14,11 +14,6 @@ constexpr float MaxGroupDistance = 1.0f;
 // The probes grow by half a cell after the first one up to the next whole cell.
 constexpr float ProbeStep = 0.5f;
 
-float CellFraction(float v)
-{
-    return v - std::floor(v);
-}
-
 } // namespace
 
 CLinkedBlock::CLinkedBlock(CPuzzle* puzzle) : CBlock(puzzle) {}
