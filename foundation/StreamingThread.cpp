@@ -102,10 +102,11 @@ void CStreamingThread::WaitFor(const CResourcePtr<CResource>& resource)
                     resource->GetId().c_str());
         m_waiters.emplace_back(resource);
         released = Platform::CopyHandle(m_waiters.back().event);
+        // The worker may be asleep with an empty queue (the resource failed to load earlier, or was never
+        // queued): wake it so that it moves the resource to the front. Done under the lock, so that once
+        // it is left this object is not touched again and may be destroyed while the caller waits.
+        Platform::SetEvent(m_wakeEvent);
     }
-    // The worker may be asleep with an empty queue (the resource failed to load earlier, or was never
-    // queued): wake it so that it moves the resource to the front.
-    Platform::SetEvent(m_wakeEvent);
     Platform::WaitFor(released);
     Platform::CloseHandle(released);
 }
