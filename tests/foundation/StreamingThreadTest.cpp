@@ -34,7 +34,8 @@ protected:
         return factory.GetResource(name, params, false, true);
     }
 
-    // Declared in the order of the engine's shut-down: the thread goes first, then factory, registry.
+    // Shut down as the program does: the destructor ends the thread, then the factory goes (emptying the
+    // cache), then the registry.
     BaseLib::CResourceRegistry registry;
     std::unique_ptr<BaseLib::CStreamingThread> thread = std::make_unique<BaseLib::CStreamingThread>();
     ResourceTesting::Factory factory{&registry, thread.get()};
