@@ -36,16 +36,24 @@ int OutCode(const CRect& rect, const ClipPoint& p)
     return code;
 }
 
+// start + span * part / whole, truncated toward zero. Coordinates stay within 32 bits, so each factor
+// fits 33 bits and the product needs up to 66: it is taken in 128 bits. The quotient lies between 0 and
+// span because part lies between 0 and whole.
+std::int64_t Interpolate(std::int64_t start, std::int64_t span, std::int64_t part, std::int64_t whole)
+{
+    return start + static_cast<std::int64_t>(static_cast<__int128>(span) * part / whole);
+}
+
 // The coordinate at 'at' along the other axis of the line a-b; b.y != a.y (resp. x) is guaranteed
-// because the two points lie on different sides of the edge. Quotients truncate toward zero.
+// because the two points lie on different sides of the edge.
 std::int64_t AtY(const ClipPoint& a, const ClipPoint& b, std::int64_t y)
 {
-    return a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y);
+    return Interpolate(a.x, b.x - a.x, y - a.y, b.y - a.y);
 }
 
 std::int64_t AtX(const ClipPoint& a, const ClipPoint& b, std::int64_t x)
 {
-    return a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x);
+    return Interpolate(a.y, b.y - a.y, x - a.x, b.x - a.x);
 }
 
 } // namespace

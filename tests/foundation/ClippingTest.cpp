@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 using BaseLib::ClipLineToRect;
 using BaseLib::ComputeOutCode;
 using BaseLib::CPoint;
@@ -59,4 +62,14 @@ TEST(ClipLineToRect, LargeCoordinatesDoNotOverflow)
     EXPECT_TRUE(ClipLineToRect(rect, a, b));
     EXPECT_EQ(a, CPoint(0, 0));
     EXPECT_EQ(b, CPoint(99, 99));
+
+    // Differences of 2^32 - 1 on both axes: their product passes 2^63.
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    const CRect corner(highest - 200, highest - 200, highest, highest);
+    CPoint c(lowest, lowest);
+    CPoint d(highest, highest);
+    EXPECT_TRUE(ClipLineToRect(corner, c, d));
+    EXPECT_EQ(c, CPoint(highest - 200, highest - 200));
+    EXPECT_EQ(d, CPoint(highest - 1, highest - 1));
 }
