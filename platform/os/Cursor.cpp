@@ -1,5 +1,6 @@
 #include "platform/os/Cursor.h"
 
+#include "platform/os/Files.h"
 #include "platform/os/PngDecode.h"
 #include "platform/os/WindowSystem.h"
 
@@ -223,7 +224,12 @@ bool ParseCursorFile(const std::vector<std::uint8_t>& bytes, CursorRecord& recor
 
 SDL_Surface* LoadIconSurface(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file;
+    if (!OpenFileStream(file, path, std::ios::binary))
+    {
+        TraceWindowing("cannot open icon file " + path);
+        return nullptr;
+    }
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                           std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof())
@@ -298,8 +304,8 @@ CursorHandle LoadCursorA(InstanceHandle instance, std::uint32_t id)
 CursorHandle LoadCursorFromFileA(const char* path)
 {
     const std::string name = path != nullptr ? path : "";
-    std::ifstream file(name, std::ios::binary);
-    if (!file)
+    std::ifstream file;
+    if (!OpenFileStream(file, name, std::ios::binary))
     {
         TraceWindowing("cannot open cursor file " + name);
         return nullptr;
