@@ -191,7 +191,9 @@ void ListFiles(const std::string& pattern, std::vector<std::string>& list)
     {
         return;
     }
-    const std::string folder = GetPathDirectory(pattern);
+    // A pattern without a separator names entries of the current folder: they stay plain names
+    // (GetPathDirectory would give the pattern itself).
+    const std::string folder = work.find('/') == std::string::npos ? std::string() : GetPathDirectory(work);
     do
     {
         list.push_back(JoinPath(folder, entry.name));

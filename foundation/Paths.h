@@ -47,7 +47,8 @@ std::string GetFullPath(const std::string& path);
 
 // Appends JoinPath(GetPathDirectory(pattern), name) for every entry of the pattern's folder whose name
 // matches its wildcard part ("*" any run, "?" one character, letter case ignored; "." and ".." and
-// folders included when they match), sorted by name. Appends nothing when the folder cannot be read.
+// folders included when they match), sorted by name. A pattern without a folder lists the current
+// folder and appends plain names. Appends nothing when the folder cannot be read.
 void ListFiles(const std::string& pattern, std::vector<std::string>& list);
 
 } // namespace BaseLib

@@ -178,6 +178,13 @@ TEST_F(PathsOnDisk, ListFilesJoinsThePatternsFolderInNameOrder)
     list.clear();
     BaseLib::ListFiles(rootText + "/missing/*", list);
     EXPECT_TRUE(list.empty());
+
+    // A pattern without a folder lists the current folder by plain names.
+    const fs::path previous = fs::current_path();
+    fs::current_path(root);
+    BaseLib::ListFiles("*.txt", list);
+    fs::current_path(previous);
+    EXPECT_EQ(list, (std::vector<std::string>{"c.txt"}));
 }
 
 TEST_F(PathsOnDisk, MakeAliasPathLastMatchingAliasWins)
