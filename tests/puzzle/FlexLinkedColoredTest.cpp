@@ -270,6 +270,33 @@ TEST(Linked, AGroupStartedBetweenCellsProbesUpToTheNextWholeCellFirst)
     EXPECT_EQ(second->GetRect().left, 2.5f);
 }
 
+TEST(Linked, AGroupStartedWestOrNorthOfTheBoardProbesFromItsNextWholeCell)
+{
+    // Half a cell outside the board the next whole cell is 0.5 away: the probes run at 0.5, 1.0 and 1.5,
+    // and the group moves one cell.
+    struct Case
+    {
+        float left, top;
+        BlockDirection d;
+        CRectF first, second;
+    } cases[] = {
+        {-0.5f, 0, DirectionEast, {0.5f, 0, 1.5f, 1}, {3, 2, 4, 3}},
+        {0, -0.5f, DirectionSouth, {0, 0.5f, 1, 1.5f}, {2, 3, 3, 4}},
+    };
+    for (const Case& c : cases)
+    {
+        CPuzzle puzzle;
+        puzzle.ResizeBoard(8, 8);
+        CLinkedBlock* first = Place<CLinkedBlock>(puzzle, c.left, c.top);
+        CLinkedBlock* second = Place<CLinkedBlock>(puzzle, 2, 2);
+        puzzle.TakeStartSnapshot();
+        puzzle.SelectBlock(first->GetId());
+        EXPECT_EQ(first->Move(c.d, 2.0f, 1000), 1.0f) << c.d;
+        EXPECT_EQ(first->GetRect(), c.first) << c.d;
+        EXPECT_EQ(second->GetRect(), c.second) << c.d;
+    }
+}
+
 TEST(Colored, KindAndNames)
 {
     CPuzzle puzzle;
