@@ -61,6 +61,23 @@ constexpr std::uint32_t Dynamic = 0x200;
 constexpr std::uint32_t AutoGenMipMap = 0x400;
 } // namespace Usage
 
+namespace LockFlag
+{
+constexpr std::uint32_t ReadOnly = 0x10;
+constexpr std::uint32_t Discard = 0x2000;
+constexpr std::uint32_t NoOverwrite = 0x1000;
+} // namespace LockFlag
+
+namespace CubeFace
+{
+constexpr std::uint32_t PositiveX = 0;
+constexpr std::uint32_t NegativeX = 1;
+constexpr std::uint32_t PositiveY = 2;
+constexpr std::uint32_t NegativeY = 3;
+constexpr std::uint32_t PositiveZ = 4;
+constexpr std::uint32_t NegativeZ = 5;
+} // namespace CubeFace
+
 namespace ResourceType
 {
 constexpr std::uint32_t Surface = 1;
@@ -250,6 +267,62 @@ constexpr std::uint32_t BlendOpAlpha = 209;
 } // namespace RenderState
 constexpr std::uint32_t RenderStateCount = 210;
 
+namespace SamplerState
+{
+constexpr std::uint32_t AddressU = 1;
+constexpr std::uint32_t AddressV = 2;
+constexpr std::uint32_t AddressW = 3;
+constexpr std::uint32_t BorderColor = 4;
+constexpr std::uint32_t MagFilter = 5;
+constexpr std::uint32_t MinFilter = 6;
+constexpr std::uint32_t MipFilter = 7;
+constexpr std::uint32_t MipMapLodBias = 8;
+constexpr std::uint32_t MaxMipLevel = 9;
+constexpr std::uint32_t MaxAnisotropy = 10;
+constexpr std::uint32_t SrgbTexture = 11;
+constexpr std::uint32_t ElementIndex = 12;
+constexpr std::uint32_t DisplacementMapOffset = 13;
+} // namespace SamplerState
+constexpr std::uint32_t SamplerStateCount = 14;
+constexpr std::uint32_t TextureStageStateCount = 33;
+constexpr std::uint32_t StageCount = 16;
+constexpr std::uint32_t StreamCount = 16;
+
+namespace TextureAddress
+{
+constexpr std::uint32_t Wrap = 1;
+constexpr std::uint32_t Mirror = 2;
+constexpr std::uint32_t Clamp = 3;
+constexpr std::uint32_t Border = 4;
+constexpr std::uint32_t MirrorOnce = 5;
+} // namespace TextureAddress
+
+namespace TextureFilter
+{
+constexpr std::uint32_t None = 0;
+constexpr std::uint32_t Point = 1;
+constexpr std::uint32_t Linear = 2;
+constexpr std::uint32_t Anisotropic = 3;
+} // namespace TextureFilter
+
+namespace PrimitiveType
+{
+constexpr std::uint32_t PointList = 1;
+constexpr std::uint32_t LineList = 2;
+constexpr std::uint32_t LineStrip = 3;
+constexpr std::uint32_t TriangleList = 4;
+constexpr std::uint32_t TriangleStrip = 5;
+constexpr std::uint32_t TriangleFan = 6;
+} // namespace PrimitiveType
+
+namespace TransformState
+{
+constexpr std::uint32_t View = 2;
+constexpr std::uint32_t Projection = 3;
+constexpr std::uint32_t Texture0 = 16;
+constexpr std::uint32_t World = 256;
+} // namespace TransformState
+
 // Values of the render states that the device's defaults use.
 namespace Cull
 {
@@ -267,20 +340,47 @@ namespace Blend
 {
 constexpr std::uint32_t Zero = 1;
 constexpr std::uint32_t One = 2;
+constexpr std::uint32_t SrcColor = 3;
+constexpr std::uint32_t InvSrcColor = 4;
+constexpr std::uint32_t SrcAlpha = 5;
+constexpr std::uint32_t InvSrcAlpha = 6;
+constexpr std::uint32_t DestAlpha = 7;
+constexpr std::uint32_t InvDestAlpha = 8;
+constexpr std::uint32_t DestColor = 9;
+constexpr std::uint32_t InvDestColor = 10;
+constexpr std::uint32_t SrcAlphaSat = 11;
+constexpr std::uint32_t BlendFactor = 14;
+constexpr std::uint32_t InvBlendFactor = 15;
 } // namespace Blend
 namespace BlendOperation
 {
 constexpr std::uint32_t Add = 1;
-}
+constexpr std::uint32_t Subtract = 2;
+constexpr std::uint32_t RevSubtract = 3;
+constexpr std::uint32_t Min = 4;
+constexpr std::uint32_t Max = 5;
+} // namespace BlendOperation
 namespace Compare
 {
 constexpr std::uint32_t Never = 1;
+constexpr std::uint32_t Less = 2;
+constexpr std::uint32_t Equal = 3;
 constexpr std::uint32_t LessEqual = 4;
+constexpr std::uint32_t Greater = 5;
+constexpr std::uint32_t NotEqual = 6;
+constexpr std::uint32_t GreaterEqual = 7;
 constexpr std::uint32_t Always = 8;
 } // namespace Compare
 namespace StencilOperation
 {
 constexpr std::uint32_t Keep = 1;
-}
+constexpr std::uint32_t Zero = 2;
+constexpr std::uint32_t Replace = 3;
+constexpr std::uint32_t IncrementSaturate = 4;
+constexpr std::uint32_t DecrementSaturate = 5;
+constexpr std::uint32_t Invert = 6;
+constexpr std::uint32_t Increment = 7;
+constexpr std::uint32_t Decrement = 8;
+} // namespace StencilOperation
 
 } // namespace Platform::Gfx

@@ -1,13 +1,18 @@
 #include "platform/gfx/Device.h"
 
 #include "platform/gfx/AdapterProfile.h"
+#include "platform/gfx/Binding.h"
+#include "platform/gfx/Buffer.h"
 #include "platform/gfx/DeviceChild.h"
 #include "platform/gfx/GlContext.h"
 #include "platform/gfx/Graphics.h"
 #include "platform/gfx/PixelFormat.h"
+#include "platform/gfx/Shader.h"
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/SwapChain.h"
+#include "platform/gfx/Texture.h"
 #include "platform/gfx/Trace.h"
+#include "platform/gfx/VertexDeclaration.h"
 
 #include <algorithm>
 #include <bit>
@@ -18,33 +23,12 @@ namespace Platform::Gfx
 namespace
 {
 
-template <typename T> T* Adopt(T* object)
-{
-    if (object)
-    {
-        object->Hold();
-        object->Release();
-    }
-    return object;
-}
-
-template <typename T> void Rebind(T*& slot, T* object)
-{
-    if (object)
-    {
-        object->Hold();
-    }
-    if (slot)
-    {
-        slot->Drop();
-    }
-    slot = object;
-}
-
 std::uint32_t FloatBits(float value)
 {
     return std::bit_cast<std::uint32_t>(value);
 }
+
+} // namespace
 
 // The render states' values after creation and after every reset.
 std::array<std::uint32_t, RenderStateCount> DefaultRenderStates(bool depthBuffer)
@@ -104,6 +88,9 @@ std::array<std::uint32_t, RenderStateCount> DefaultRenderStates(bool depthBuffer
     return states;
 }
 
+namespace
+{
+
 Rect Intersect(const Rect& a, const Rect& b)
 {
     Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -145,9 +132,15 @@ Device::Device(Graphics& graphics, const AdapterProfile& profile)
 
 Device::~Device()
 {
+    for (auto& [fvf, declaration] : fvfDeclarations_)
+    {
+        declaration->Drop();
+    }
+    fvfDeclarations_.clear();
     if (context_)
     {
         MakeCurrent();
+        DeleteDrawObjects();
         // Objects still listed belong to owners that outlive the device through a caller's leak;
         // their storage goes with the context.
         for (DeviceChild* child : children_)
@@ -187,6 +180,7 @@ Result Device::Create(Graphics& graphics, const AdapterProfile& profile, std::ui
     glGenFramebuffers(1, &created->drawFramebuffer_);
     glGenFramebuffers(1, &created->readFramebuffer_);
     glGenFramebuffers(1, &created->copyFramebuffer_);
+    created->CreateDrawObjects();
     created->implicitCount_ = count;
     const Result built = created->BuildSwapChains(records, count);
     if (Failed(built))
@@ -327,6 +321,20 @@ void Device::DropBindings()
 {
     Rebind<Surface>(renderTarget_, nullptr);
     Rebind<Surface>(depthStencil_, nullptr);
+    for (BaseTexture*& texture : textures_)
+    {
+        Rebind<BaseTexture>(texture, nullptr);
+    }
+    for (Stream& stream : streams_)
+    {
+        Rebind<VertexBuffer>(stream.buffer, nullptr);
+        stream = {};
+    }
+    Rebind<IndexBuffer>(indices_, nullptr);
+    Rebind<VertexDeclaration>(declaration_, nullptr);
+    fvf_ = 0;
+    Rebind<Shader>(vertexShader_, nullptr);
+    Rebind<Shader>(pixelShader_, nullptr);
     targetsDirty_ = true;
     inScene_ = false;
 }
@@ -339,6 +347,7 @@ void Device::ResetStates()
                  0.0f, 1.0f};
     scissor_ = whole;
     softwareVertexProcessing_ = (creation_.BehaviorFlags & CreateFlag::SoftwareVertexProcessing) != 0;
+    ResetDrawStates();
 }
 
 bool Device::FullScreenWindowInactive()
@@ -657,16 +666,22 @@ Result Device::ReadPixels(Surface* surface, std::vector<std::uint32_t>& pixels)
     if (surface->GetKind() == Surface::Kind::Plain)
     {
         const std::uint32_t bytes = BytesPerPixel(desc.Format);
+        if (bytes == 0)
+        {
+            return InvalidCall;
+        }
+        const std::uint8_t* memory = surface->Memory().data();
         for (std::size_t i = 0; i < count; ++i)
         {
-            pixels[i] = PixelToArgb(desc.Format, surface->Memory().data() + i * bytes);
+            pixels[i] = PixelToArgb(desc.Format, memory + i * bytes);
         }
         return Ok;
     }
     MakeCurrent();
     surface->Resolve();
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer_);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, surface->GlTexture(), 0);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, surface->GlTextureTarget(),
+                           surface->GlTexture(), static_cast<GLint>(surface->GlLevel()));
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     // Rows are stored top first, so OpenGL's first row is the picture's top row.
@@ -838,8 +853,8 @@ bool Device::BindTargets()
     }
     else
     {
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                               renderTarget_->GlTexture(), 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, renderTarget_->GlTextureTarget(),
+                               renderTarget_->GlTexture(), static_cast<GLint>(renderTarget_->GlLevel()));
     }
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
     if (depthStencil_)
@@ -972,6 +987,7 @@ Result Device::SetRenderState(std::uint32_t state, std::uint32_t value)
         return InvalidCall;
     }
     renderStates_[state] = value;
+    NoteUnappliedState(state, value);
     return Ok;
 }
 

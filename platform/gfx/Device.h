@@ -7,16 +7,27 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace Platform::Gfx
 {
 
+class BaseTexture;
+class CubeTexture;
 class DeviceChild;
 class Graphics;
+class IndexBuffer;
+class Shader;
 class Surface;
 class SwapChain;
+class Texture;
+class VertexBuffer;
+class VertexDeclaration;
+class VolumeTexture;
+struct VertexElement;
 struct AdapterProfile;
 struct GlContext;
 
@@ -34,6 +45,9 @@ struct DeviceCounters
     std::uint64_t clears = 0;
     std::uint64_t presents = 0;
 };
+
+// The render states' values after creation and after every reset.
+std::array<std::uint32_t, RenderStateCount> DefaultRenderStates(bool depthBuffer);
 
 // The rendering device: one OpenGL 3.3 core context that draws into one off-screen back buffer per
 // display head and shows each in its head's window. Every call must come from the thread that made
@@ -92,6 +106,94 @@ public:
     // Copies a render target's pixels into a plain surface of the same size and format.
     Result GetRenderTargetData(Surface* renderTarget, Surface* destination);
 
+    // --- Textures, buffers, declarations, programs ---
+
+    // levels 0: the full chain. Formats as CheckDeviceFormat accepts them; render targets only in the
+    // default pool; InvalidCall otherwise.
+    Result CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
+                         std::uint32_t format, std::uint32_t pool, Texture** texture, void* sharedHandle);
+    Result CreateCubeTexture(std::uint32_t edge, std::uint32_t levels, std::uint32_t usage,
+                             std::uint32_t format, std::uint32_t pool, CubeTexture** texture,
+                             void* sharedHandle);
+    Result CreateVolumeTexture(std::uint32_t width, std::uint32_t height, std::uint32_t depth,
+                               std::uint32_t levels, std::uint32_t usage, std::uint32_t format,
+                               std::uint32_t pool, VolumeTexture** texture, void* sharedHandle);
+    Result CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf,
+                              std::uint32_t pool, VertexBuffer** buffer, void* sharedHandle);
+    // format: Format::Index16 or Format::Index32.
+    Result CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t format,
+                             std::uint32_t pool, IndexBuffer** buffer, void* sharedHandle);
+    // Elements up to DeclarationEnd.
+    Result CreateVertexDeclaration(const VertexElement* elements, VertexDeclaration** declaration);
+    // GLSL programs (see Shader.h); InvalidCall with the compiler's log when they do not compile.
+    Result CreateVertexShader(const char* source, Shader** shader, std::string* log = nullptr);
+    Result CreatePixelShader(const char* source, Shader** shader, std::string* log = nullptr);
+    // Links the pair now (it is cached for drawing); InvalidCall with the linker's log on failure.
+    Result CheckProgramLink(Shader* vertexShader, Shader* pixelShader, std::string* log);
+
+    // Copies every level of the destination from the source level of the same size: same type and
+    // format, any pools. InvalidCall otherwise.
+    Result UpdateTexture(BaseTexture* source, BaseTexture* destination);
+    // Copies a rectangle (null: the whole source) to a point (null: the origin) of a surface of the same
+    // format, any pools. InvalidCall for different formats, depth-stencil or multisampled surfaces, or
+    // rectangles outside either surface.
+    Result UpdateSurface(Surface* source, const Rect* sourceRect, Surface* destination,
+                         const Platform::Point* destinationPoint);
+
+    // --- Bindings and states read at draw time ---
+
+    Result SetTexture(std::uint32_t stage, BaseTexture* texture);
+    // Adds a reference; null when none is set.
+    Result GetTexture(std::uint32_t stage, BaseTexture** texture);
+    Result SetSamplerState(std::uint32_t sampler, std::uint32_t type, std::uint32_t value);
+    Result GetSamplerState(std::uint32_t sampler, std::uint32_t type, std::uint32_t* value) const;
+    Result SetTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value);
+    Result GetTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t* value) const;
+    Result SetVertexShader(Shader* shader);
+    Result GetVertexShader(Shader** shader);
+    Result SetPixelShader(Shader* shader);
+    Result GetPixelShader(Shader** shader);
+    // Registers start .. start + count - 1 of four values each: 256 float, 16 int and 16 bool registers.
+    Result SetVertexShaderConstantF(std::uint32_t start, const float* data, std::uint32_t count);
+    Result GetVertexShaderConstantF(std::uint32_t start, float* data, std::uint32_t count) const;
+    Result SetVertexShaderConstantI(std::uint32_t start, const std::int32_t* data, std::uint32_t count);
+    Result SetVertexShaderConstantB(std::uint32_t start, const std::int32_t* data, std::uint32_t count);
+    Result SetPixelShaderConstantF(std::uint32_t start, const float* data, std::uint32_t count);
+    Result GetPixelShaderConstantF(std::uint32_t start, float* data, std::uint32_t count) const;
+    Result SetPixelShaderConstantI(std::uint32_t start, const std::int32_t* data, std::uint32_t count);
+    Result SetPixelShaderConstantB(std::uint32_t start, const std::int32_t* data, std::uint32_t count);
+    // offset in bytes; stride in bytes per vertex.
+    Result SetStreamSource(std::uint32_t stream, VertexBuffer* buffer, std::uint32_t offset,
+                           std::uint32_t stride);
+    Result GetStreamSource(std::uint32_t stream, VertexBuffer** buffer, std::uint32_t* offset,
+                           std::uint32_t* stride);
+    Result SetIndices(IndexBuffer* buffer);
+    Result GetIndices(IndexBuffer** buffer);
+    Result SetVertexDeclaration(VertexDeclaration* declaration);
+    Result GetVertexDeclaration(VertexDeclaration** declaration);
+    // The declaration a flexible vertex format describes; 0 clears it.
+    Result SetFVF(std::uint32_t fvf);
+    Result GetFVF(std::uint32_t* fvf) const;
+    Result SetTransform(std::uint32_t state, const Matrix* matrix);
+    Result GetTransform(std::uint32_t state, Matrix* matrix) const;
+    Result SetMaterial(const Material* material);
+    Result GetMaterial(Material* material) const;
+    Result SetLight(std::uint32_t index, const Light* light);
+    Result GetLight(std::uint32_t index, Light* light) const;
+    Result LightEnable(std::uint32_t index, bool enable);
+    Result GetLightEnable(std::uint32_t index, bool* enable) const;
+    Result SetNPatchMode(float segments);
+    float GetNPatchMode() const { return nPatchSegments_; }
+
+    // --- Draws ---
+
+    // Inside BeginScene/EndScene, with a declaration (or FVF) and both programs. While the device is lost
+    // a draw succeeds and draws nothing.
+    Result DrawPrimitive(std::uint32_t type, std::uint32_t startVertex, std::uint32_t primitiveCount);
+    Result DrawIndexedPrimitive(std::uint32_t type, std::int32_t baseVertex, std::uint32_t minIndex,
+                                std::uint32_t vertexCount, std::uint32_t startIndex,
+                                std::uint32_t primitiveCount);
+
     // --- Targets, viewport, clears ---
 
     // Index 0 only. Also makes the viewport the whole target.
@@ -141,10 +243,14 @@ public:
     bool BindTargets();
     // Reads a render target, back buffer or plain surface as 0xAARRGGBB pixels, top row first.
     Result ReadPixels(Surface* surface, std::vector<std::uint32_t>& pixels);
+    // Tells the device that the draw framebuffer's attachments were touched.
+    void TargetsChanged() { targetsDirty_ = true; }
     // Scratch framebuffers for copies; the device owns them.
     std::uint32_t ReadFramebuffer() const { return readFramebuffer_; }
     std::uint32_t DrawFramebuffer() const { return copyFramebuffer_; }
     const AdapterProfile& Profile() const { return *profile_; }
+    // Drops the cached programs made with a shader that goes.
+    void ForgetShader(Shader* shader);
 
     // Made by Graphics::CreateDevice; null with a result when the records are refused.
     static Result Create(Graphics& graphics, const AdapterProfile& profile, std::uint32_t adapter,
@@ -194,6 +300,69 @@ private:
     std::uint32_t readFramebuffer_ = 0;
     std::uint32_t copyFramebuffer_ = 0;
     DeviceCounters counters_;
+
+    // Draw-time state (DeviceDraw.cpp).
+    struct Stream
+    {
+        VertexBuffer* buffer = nullptr;
+        std::uint32_t offset = 0;
+        std::uint32_t stride = 0;
+    };
+    struct Program
+    {
+        std::uint32_t program = 0;
+        int pixelOffset = -1;
+        int alphaFunction = -1;
+        int alphaReference = -1;
+        int vertexInts = -1;
+        int vertexBools = -1;
+        int pixelInts = -1;
+        int pixelBools = -1;
+    };
+    void ResetDrawStates();
+    void CreateDrawObjects();
+    void DeleteDrawObjects();
+    Result PrepareDraw(std::uint32_t type, std::uint32_t primitiveCount, std::uint32_t& mode,
+                       std::uint32_t& vertexCount);
+    const Program* ProgramFor(Shader* vertexShader, Shader* pixelShader, std::string* log);
+    void ApplyRenderStates();
+    void ApplySamplers();
+    void ApplyVertexInput();
+    void UploadConstants(const Program& program);
+    void TraceOnce(std::uint32_t key, const std::string& line);
+    void NoteUnappliedState(std::uint32_t state, std::uint32_t value);
+
+    std::array<BaseTexture*, StageCount> textures_{};
+    std::array<std::array<std::uint32_t, SamplerStateCount>, StageCount> samplerStates_{};
+    std::array<bool, StageCount> samplerDirty_{};
+    std::array<std::array<std::uint32_t, TextureStageStateCount>, StageCount> stageStates_{};
+    std::array<Stream, StreamCount> streams_{};
+    IndexBuffer* indices_ = nullptr;
+    VertexDeclaration* declaration_ = nullptr;
+    std::uint32_t fvf_ = 0;
+    std::vector<std::pair<std::uint32_t, VertexDeclaration*>> fvfDeclarations_;
+    Shader* vertexShader_ = nullptr;
+    Shader* pixelShader_ = nullptr;
+    std::vector<float> vertexConstants_ = std::vector<float>(256 * 4, 0.0f);
+    std::vector<float> pixelConstants_ = std::vector<float>(256 * 4, 0.0f);
+    std::array<std::int32_t, 16 * 4> vertexInts_{};
+    std::array<std::int32_t, 16> vertexBools_{};
+    std::array<std::int32_t, 16 * 4> pixelInts_{};
+    std::array<std::int32_t, 16> pixelBools_{};
+    bool vertexConstantsDirty_ = true;
+    bool pixelConstantsDirty_ = true;
+    std::vector<std::pair<std::uint32_t, Matrix>> transforms_;
+    Material material_;
+    std::vector<std::pair<std::uint32_t, Light>> lights_;
+    std::vector<std::uint32_t> enabledLights_;
+    float nPatchSegments_ = 0.0f;
+    std::vector<std::pair<std::pair<Shader*, Shader*>, Program>> programs_;
+    std::vector<std::uint32_t> traced_;
+    std::uint32_t vertexArray_ = 0;
+    std::uint32_t vertexConstantBuffer_ = 0;
+    std::uint32_t pixelConstantBuffer_ = 0;
+    std::array<std::uint32_t, StageCount> samplers_{};
+    std::uint32_t enabledAttributes_ = 0;
 };
 
 } // namespace Platform::Gfx

@@ -74,37 +74,116 @@ void GlContext::MakeCurrent()
 
 GlFormat GlFormatOf(std::uint32_t format)
 {
+    GlFormat gl;
+    auto set = [&gl](GLenum internalFormat, GLenum layout, GLenum type) {
+        gl.internalFormat = internalFormat;
+        gl.format = layout;
+        gl.type = type;
+    };
+    auto swizzle = [&gl](GLint r, GLint g, GLint b, GLint a) {
+        gl.swizzle[0] = r;
+        gl.swizzle[1] = g;
+        gl.swizzle[2] = b;
+        gl.swizzle[3] = a;
+    };
     switch (format)
     {
     case Format::A8R8G8B8:
+        set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV);
+        break;
     case Format::X8R8G8B8:
-        return {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV};
+        set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV);
+        swizzle(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
+        break;
     case Format::R5G6B5:
-        return {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5};
+        set(GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5);
+        break;
     case Format::X1R5G5B5:
+        set(GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV);
+        swizzle(GL_RED, GL_GREEN, GL_BLUE, GL_ONE);
+        break;
     case Format::A1R5G5B5:
-        return {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV};
+        set(GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV);
+        break;
     case Format::A4R4G4B4:
-        return {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV};
+        set(GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV);
+        break;
     case Format::A2R10G10B10:
-        return {GL_RGB10_A2, GL_BGRA, GL_UNSIGNED_INT_2_10_10_10_REV};
+        set(GL_RGB10_A2, GL_BGRA, GL_UNSIGNED_INT_2_10_10_10_REV);
+        break;
+    case Format::A8:
+        set(GL_R8, GL_RED, GL_UNSIGNED_BYTE);
+        swizzle(GL_ZERO, GL_ZERO, GL_ZERO, GL_RED);
+        break;
+    case Format::L8:
+        set(GL_R8, GL_RED, GL_UNSIGNED_BYTE);
+        swizzle(GL_RED, GL_RED, GL_RED, GL_ONE);
+        break;
+    case Format::A8L8:
+        set(GL_RG8, GL_RG, GL_UNSIGNED_BYTE);
+        swizzle(GL_RED, GL_RED, GL_RED, GL_GREEN);
+        break;
+    case Format::L16:
+        set(GL_R16, GL_RED, GL_UNSIGNED_SHORT);
+        swizzle(GL_RED, GL_RED, GL_RED, GL_ONE);
+        break;
+    case Format::R16F:
+        set(GL_R16F, GL_RED, GL_HALF_FLOAT);
+        swizzle(GL_RED, GL_ONE, GL_ONE, GL_ONE);
+        break;
+    case Format::G16R16F:
+        set(GL_RG16F, GL_RG, GL_HALF_FLOAT);
+        swizzle(GL_RED, GL_GREEN, GL_ONE, GL_ONE);
+        break;
+    case Format::A16B16G16R16F:
+        set(GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT);
+        break;
+    case Format::R32F:
+        set(GL_R32F, GL_RED, GL_FLOAT);
+        swizzle(GL_RED, GL_ONE, GL_ONE, GL_ONE);
+        break;
+    case Format::G32R32F:
+        set(GL_RG32F, GL_RG, GL_FLOAT);
+        swizzle(GL_RED, GL_GREEN, GL_ONE, GL_ONE);
+        break;
+    case Format::A32B32G32R32F:
+        set(GL_RGBA32F, GL_RGBA, GL_FLOAT);
+        break;
+    case Format::Dxt1:
+        set(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 0, 0);
+        gl.compressed = true;
+        break;
+    case Format::Dxt3:
+        set(GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 0, 0);
+        gl.compressed = true;
+        break;
+    case Format::Dxt5:
+        set(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 0, 0);
+        gl.compressed = true;
+        break;
     case Format::D16:
     case Format::D16Lockable:
-        return {GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT};
+        set(GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT);
+        break;
     case Format::D24X8:
-        return {GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT};
+        set(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT);
+        break;
     case Format::D24S8:
     case Format::D24X4S4:
     case Format::D15S1:
-        return {GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8};
+        set(GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8);
+        break;
     case Format::D32:
     case Format::D32FLockable:
-        return {GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, GL_FLOAT};
+        set(GL_DEPTH_COMPONENT32F, GL_DEPTH_COMPONENT, GL_FLOAT);
+        break;
     case Format::D24FS8:
-        return {GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL, GL_FLOAT_32_UNSIGNED_INT_24_8_REV};
+        set(GL_DEPTH32F_STENCIL8, GL_DEPTH_STENCIL, GL_FLOAT_32_UNSIGNED_INT_24_8_REV);
+        break;
     default:
-        return {};
+        break;
     }
+    return gl;
 }
 
 } // namespace Platform::Gfx

@@ -32,11 +32,15 @@ void SetGlAttributes();
 struct GlFormat
 {
     GLenum internalFormat = 0;
-    GLenum format = 0;
+    GLenum format = 0; // with type: how the engine's memory layout is handed to OpenGL
     GLenum type = 0;
+    bool compressed = false;
+    // Where sampling takes each channel from, so that formats without a channel read it as the
+    // engine expects (X8R8G8B8 alpha 1, L8 grey, A8 alpha only).
+    GLint swizzle[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
 };
 
-// OpenGL storage of a render-target or depth format; internalFormat 0 when there is none.
+// OpenGL storage of a format; internalFormat 0 when there is none.
 GlFormat GlFormatOf(std::uint32_t format);
 
 } // namespace Platform::Gfx

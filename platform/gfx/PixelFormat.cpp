@@ -77,6 +77,26 @@ std::uint32_t BytesPerPixel(std::uint32_t format)
     }
 }
 
+bool IsCompressed(std::uint32_t format)
+{
+    return format == Format::Dxt1 || format == Format::Dxt3 || format == Format::Dxt5;
+}
+
+std::uint32_t BlockBytes(std::uint32_t format)
+{
+    return format == Format::Dxt1 ? 8 : (IsCompressed(format) ? 16 : 0);
+}
+
+std::uint32_t RowPitchOf(std::uint32_t format, std::uint32_t width)
+{
+    return IsCompressed(format) ? (width + 3) / 4 * BlockBytes(format) : width * BytesPerPixel(format);
+}
+
+std::uint32_t RowCountOf(std::uint32_t format, std::uint32_t height)
+{
+    return IsCompressed(format) ? (height + 3) / 4 : height;
+}
+
 bool IsDepthFormat(std::uint32_t format)
 {
     switch (format)
@@ -107,6 +127,12 @@ bool IsRenderTargetFormat(std::uint32_t format)
     case Format::A1R5G5B5:
     case Format::A4R4G4B4:
     case Format::A2R10G10B10:
+    case Format::R16F:
+    case Format::G16R16F:
+    case Format::A16B16G16R16F:
+    case Format::R32F:
+    case Format::G32R32F:
+    case Format::A32B32G32R32F:
         return true;
     default:
         return false;

@@ -10,6 +10,15 @@ namespace Platform::Gfx
 // whole pixels (unknown or block-compressed).
 std::uint32_t BytesPerPixel(std::uint32_t format);
 
+// Block-compressed formats (DXT1, DXT3, DXT5) store 4 × 4 pixel blocks of BlockBytes each.
+bool IsCompressed(std::uint32_t format);
+std::uint32_t BlockBytes(std::uint32_t format);
+
+// Bytes from one row (of pixels, or of blocks for compressed formats) to the next in a tightly packed
+// image of that width, and the number of such rows for that height. 0 for formats without a layout.
+std::uint32_t RowPitchOf(std::uint32_t format, std::uint32_t width);
+std::uint32_t RowCountOf(std::uint32_t format, std::uint32_t height);
+
 // Depth-stencil formats the device can make (the nine depth formats).
 bool IsDepthFormat(std::uint32_t format);
 

@@ -104,6 +104,84 @@ struct SurfaceDesc
     std::uint32_t Height = 0;
 };
 
+struct VolumeDesc
+{
+    std::uint32_t Format = Format::Unknown;
+    std::uint32_t Type = ResourceType::Volume;
+    std::uint32_t Usage = 0;
+    std::uint32_t Pool = Pool::Default;
+    std::uint32_t Width = 0;
+    std::uint32_t Height = 0;
+    std::uint32_t Depth = 0;
+};
+
+// A box of texels, right, bottom and back exclusive.
+struct Box
+{
+    std::uint32_t Left = 0;
+    std::uint32_t Top = 0;
+    std::uint32_t Right = 0;
+    std::uint32_t Bottom = 0;
+    std::uint32_t Front = 0;
+    std::uint32_t Back = 0;
+};
+
+// A locked box: rows RowPitch bytes apart, slices SlicePitch bytes apart, rows top first.
+struct LockedBox
+{
+    std::int32_t RowPitch = 0;
+    std::int32_t SlicePitch = 0;
+    void* pBits = nullptr;
+};
+
+// A 4 × 4 matrix, rows first (m[row][column]); points are row vectors multiplied from the left.
+struct Matrix
+{
+    float m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+};
+
+struct ColorValue
+{
+    float r = 0;
+    float g = 0;
+    float b = 0;
+    float a = 0;
+};
+
+struct Vector3
+{
+    float x = 0;
+    float y = 0;
+    float z = 0;
+};
+
+struct Material
+{
+    ColorValue Diffuse;
+    ColorValue Ambient;
+    ColorValue Specular;
+    ColorValue Emissive;
+    float Power = 0;
+};
+
+// Light types: point 1, spot 2, directional 3.
+struct Light
+{
+    std::uint32_t Type = 3;
+    ColorValue Diffuse{1, 1, 1, 0};
+    ColorValue Specular;
+    ColorValue Ambient;
+    Vector3 Position;
+    Vector3 Direction{0, 0, 1};
+    float Range = 0;
+    float Falloff = 0;
+    float Attenuation0 = 0;
+    float Attenuation1 = 0;
+    float Attenuation2 = 0;
+    float Theta = 0;
+    float Phi = 0;
+};
+
 // Pixels of the render target the device draws into; Y grows downwards from the top row.
 struct Viewport
 {

@@ -3,7 +3,10 @@
 #include "platform/gfx/Device.h"
 #include "platform/gfx/GlContext.h"
 #include "platform/gfx/PixelFormat.h"
+#include "platform/gfx/Texture.h"
 #include "platform/gfx/Trace.h"
+
+#include <algorithm>
 
 namespace Platform::Gfx
 {
@@ -29,6 +32,115 @@ Surface::~Surface()
 {
     OwnerDevice().MakeCurrent();
     FreeGlObjects();
+    if (container_)
+    {
+        container_->ForgetSurface(this);
+        container_->Drop();
+    }
+}
+
+Surface* Surface::MakeTextureLevel(BaseTexture& texture, const SurfaceDesc& desc, std::uint32_t face,
+                                   std::uint32_t level)
+{
+    const Kind kind = texture.IsRenderTarget() ? Kind::RenderTarget : Kind::Plain;
+    auto* surface = new Surface(texture.OwnerDevice(), kind, desc, false);
+    surface->container_ = &texture;
+    surface->face_ = face;
+    surface->level_ = level;
+    texture.Hold();
+    return surface;
+}
+
+std::uint32_t Surface::GlTexture() const
+{
+    return container_ ? container_->GlTexture() : texture_;
+}
+
+std::uint32_t Surface::GlTextureTarget() const
+{
+    return container_ ? container_->GlFaceTarget(face_) : GL_TEXTURE_2D;
+}
+
+std::vector<std::uint8_t>& Surface::Memory()
+{
+    return container_ ? container_->LevelMemory(face_, level_) : memory_;
+}
+
+bool Surface::ReadRect(const Rect& rect, std::vector<std::uint8_t>& bytes)
+{
+    const std::uint32_t format = desc_.Format;
+    const std::size_t pixel = IsCompressed(format) ? BlockBytes(format) : BytesPerPixel(format);
+    const auto width = static_cast<std::size_t>(rect.right - rect.left);
+    const auto height = static_cast<std::size_t>(rect.bottom - rect.top);
+    bytes.resize(width * height * pixel);
+    if (kind_ == Kind::DepthStencil || pixel == 0)
+    {
+        return false;
+    }
+    if (kind_ == Kind::Plain)
+    {
+        const std::vector<std::uint8_t>& memory = Memory();
+        const std::size_t pitch = RowPitchOf(format, desc_.Width);
+        for (std::size_t y = 0; y < height; ++y)
+        {
+            const std::size_t from = (static_cast<std::size_t>(rect.top) + y) * pitch + rect.left * pixel;
+            std::copy_n(memory.begin() + static_cast<std::ptrdiff_t>(from), width * pixel,
+                        bytes.begin() + static_cast<std::ptrdiff_t>(y * width * pixel));
+        }
+        return true;
+    }
+    Device& device = OwnerDevice();
+    device.MakeCurrent();
+    Resolve();
+    const GlFormat gl = GlFormatOf(format);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, device.ReadFramebuffer());
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GlTextureTarget(), GlTexture(),
+                           static_cast<GLint>(level_));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(rect.left, rect.top, static_cast<GLsizei>(width), static_cast<GLsizei>(height), gl.format,
+                 gl.type, bytes.data());
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    device.TargetsChanged();
+    return true;
+}
+
+bool Surface::WriteRect(const Rect& rect, const std::uint8_t* bytes)
+{
+    const std::uint32_t format = desc_.Format;
+    const std::size_t pixel = IsCompressed(format) ? BlockBytes(format) : BytesPerPixel(format);
+    const auto width = static_cast<std::size_t>(rect.right - rect.left);
+    const auto height = static_cast<std::size_t>(rect.bottom - rect.top);
+    if (kind_ == Kind::DepthStencil || pixel == 0 || samples_ > 0)
+    {
+        return false;
+    }
+    if (container_)
+    {
+        container_->WriteRect(face_, level_, rect, bytes, static_cast<std::uint32_t>(width * pixel));
+        return true;
+    }
+    if (kind_ == Kind::Plain)
+    {
+        const std::size_t pitch = RowPitchOf(format, desc_.Width);
+        for (std::size_t y = 0; y < height; ++y)
+        {
+            std::copy_n(bytes + y * width * pixel, width * pixel,
+                        memory_.begin() +
+                            static_cast<std::ptrdiff_t>((rect.top + y) * pitch + rect.left * pixel));
+        }
+        return true;
+    }
+    OwnerDevice().MakeCurrent();
+    const GlFormat gl = GlFormatOf(format);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, rect.left, rect.top, static_cast<GLsizei>(width),
+                    static_cast<GLsizei>(height), gl.format, gl.type, bytes);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return true;
 }
 
 void Surface::FreeGlObjects()
@@ -158,9 +270,35 @@ Result Surface::GetDesc(SurfaceDesc* desc) const
     return Ok;
 }
 
-Result Surface::LockRect(LockedRect* locked, const Rect* rect, std::uint32_t)
+Result Surface::LockRect(LockedRect* locked, const Rect* rect, std::uint32_t flags)
 {
     OwnerDevice().AssertThread();
+    if (container_)
+    {
+        if (!locked)
+        {
+            return InvalidCall;
+        }
+        Box box{0, 0, desc_.Width, desc_.Height, 0, 1};
+        if (rect)
+        {
+            if (rect->left < 0 || rect->top < 0)
+            {
+                return InvalidCall;
+            }
+            box = {static_cast<std::uint32_t>(rect->left),
+                   static_cast<std::uint32_t>(rect->top),
+                   static_cast<std::uint32_t>(rect->right),
+                   static_cast<std::uint32_t>(rect->bottom),
+                   0,
+                   1};
+        }
+        LockedBox lockedBox;
+        const Result result = container_->LockRegion(face_, level_, &box, flags, &lockedBox);
+        locked->Pitch = lockedBox.RowPitch;
+        locked->pBits = lockedBox.pBits;
+        return result;
+    }
     if (!locked || kind_ != Kind::Plain || locked_)
     {
         return InvalidCall;
@@ -186,6 +324,10 @@ Result Surface::LockRect(LockedRect* locked, const Rect* rect, std::uint32_t)
 
 Result Surface::UnlockRect()
 {
+    if (container_)
+    {
+        return container_->UnlockRegion(face_, level_);
+    }
     if (!locked_)
     {
         return InvalidCall;
@@ -196,6 +338,10 @@ Result Surface::UnlockRect()
 
 std::string Surface::Describe() const
 {
+    if (container_)
+    {
+        return "level " + std::to_string(level_) + " of " + container_->Describe();
+    }
     std::string kind;
     switch (kind_)
     {
@@ -218,6 +364,10 @@ bool Surface::BlocksReset() const
     if (RefCount() == 0)
     {
         return false;
+    }
+    if (container_)
+    {
+        return container_->GetPool() == Pool::Default;
     }
     // A swap chain's automatic depth-stencil buffer is replaced by a reset, never waited for.
     return backBuffer_ || (desc_.Pool == Pool::Default && !automatic_);

@@ -1,5 +1,6 @@
 #include "platform/gfx/SwapChain.h"
 
+#include "platform/gfx/Binding.h"
 #include "platform/gfx/Device.h"
 #include "platform/gfx/GlContext.h"
 #include "platform/gfx/Surface.h"
@@ -9,17 +10,6 @@ namespace Platform::Gfx
 {
 namespace
 {
-
-// Makes an object the owner's alone: no counted reference, one internal one.
-template <typename T> T* Adopt(T* object)
-{
-    if (object)
-    {
-        object->Hold();
-        object->Release();
-    }
-    return object;
-}
 
 // An SDL mode of the window's display with exactly this size, for a real full-screen mode change.
 bool FindMode(SDL_Window* window, std::uint32_t width, std::uint32_t height, SDL_DisplayMode& found)
