@@ -68,3 +68,15 @@ CBlock* CreateBlockByType(CPuzzle* puzzle, const std::string& type)
     }
     return nullptr;
 }
+
+bool IsBlockType(const std::string& type)
+{
+    for (const FactoryEntry& entry : s_factory)
+    {
+        if (type == entry.type)
+        {
+            return true;
+        }
+    }
+    return false;
+}

@@ -9,3 +9,6 @@ class CPuzzle;
 // "magnet", "magnet_northpole" and "magnet_southpole"). The block is made for the puzzle but not added
 // to it; the caller owns it. Returns null for a name that is not a block type.
 CBlock* CreateBlockByType(CPuzzle* puzzle, const std::string& type);
+
+// True when CreateBlockByType knows the type name.
+bool IsBlockType(const std::string& type);
