@@ -356,22 +356,18 @@ bool Device::FullScreenWindowInactive()
     {
         return false;
     }
-    SDL_Window* window = SdlWindowOf(swapChains_[0]->Record().hDeviceWindow);
-    if (!window)
-    {
-        return false;
-    }
-    const Uint32 flags = SDL_GetWindowFlags(window);
-    if (flags & SDL_WINDOW_MINIMIZED)
+    const WindowHandle window = swapChains_[0]->Record().hDeviceWindow;
+    SDL_Window* sdlWindow = SdlWindowOf(window);
+    if (sdlWindow && (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_MINIMIZED))
     {
         return true;
     }
-    if (flags & SDL_WINDOW_INPUT_FOCUS)
+    if (Platform::GetActiveWindow() == window)
     {
         hadFocus_ = true;
         return false;
     }
-    // A window that never had the focus (no window manager gave it) has not lost it.
+    // A window that never was active (nothing activated it yet) has not lost the focus.
     return hadFocus_;
 }
 

@@ -68,5 +68,30 @@ TEST_F(PictureSizeTest, MousePointsArriveInBackBufferPixels)
     Platform::UnregisterClassA("GfxClicks", nullptr);
 }
 
+TEST_F(PictureSizeTest, AFullScreenDeviceIsLostWhileItsWindowIsInactive)
+{
+    MakeGraphics();
+    WindowHandle window = OpenWindow(320, 240);
+    PresentParameters present = Record(window, 320, 240);
+    present.Windowed = 0;
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, window, 0, &present, &device));
+    Platform::ShowWindow(window, Platform::SW_SHOWDEFAULT);
+    Pump();
+    ASSERT_EQ(window, Platform::GetActiveWindow());
+    EXPECT_EQ(Ok, device->TestCooperativeLevel());
+
+    ASSERT_TRUE(Platform::InjectFocus(window, false));
+    Pump();
+    EXPECT_EQ(DeviceLost, device->TestCooperativeLevel());
+    EXPECT_EQ(DeviceLost, device->Present(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(DeviceLost, device->TestCooperativeLevel());
+
+    ASSERT_TRUE(Platform::InjectFocus(window, true));
+    Pump();
+    EXPECT_EQ(DeviceNotReset, device->TestCooperativeLevel());
+    ASSERT_EQ(Ok, device->Reset(&present));
+    EXPECT_EQ(Ok, device->TestCooperativeLevel());
+}
+
 } // namespace
 } // namespace GfxTesting

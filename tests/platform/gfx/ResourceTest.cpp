@@ -296,5 +296,25 @@ TEST_F(ResourceTest, EveryCallReachesTheDeviceAndIsCounted)
     EXPECT_TRUE(enabled);
 }
 
+TEST_F(ResourceTest, CompressedTexturesLockAsBlocksAndSample)
+{
+    Texture* texture = nullptr;
+    ASSERT_EQ(Ok, device->CreateTexture(8, 4, 1, 0, Format::Dxt1, Pool::Managed, &texture, nullptr));
+    LockedRect locked;
+    ASSERT_EQ(Ok, texture->LockRect(0, &locked, nullptr, 0));
+    EXPECT_EQ(16, locked.Pitch) << "two blocks of 8 bytes per row of blocks";
+    // Left block: colour 0 red, every index 0; right block: colour 1 blue, every index 1.
+    const std::uint8_t blocks[16] = {0x00, 0xF8, 0x1F, 0x00, 0,    0,    0,    0,
+                                     0x00, 0xF8, 0x1F, 0x00, 0x55, 0x55, 0x55, 0x55};
+    std::memcpy(locked.pBits, blocks, sizeof(blocks));
+    ASSERT_EQ(Ok, texture->UnlockRect(0));
+    const Rect unaligned{1, 0, 4, 4};
+    EXPECT_EQ(InvalidCall, texture->LockRect(0, &locked, &unaligned, 0));
+    const std::vector<std::uint32_t> pixels = Sample(texture, 8, 4);
+    EXPECT_EQ(0xFFFF0000u, pixels[0]);
+    EXPECT_EQ(0xFF0000FFu, pixels[7]);
+    texture->Release();
+}
+
 } // namespace
 } // namespace GfxTesting
