@@ -1,0 +1,109 @@
+#pragma once
+
+#include "puzzle/BlockDirection.h"
+#include "puzzle/SolverNode.h"
+
+#include <cstdint>
+#include <vector>
+
+class CBlock;
+class CPuzzle;
+
+// Why a search has to end early.
+enum class SearchInterrupt
+{
+    None,
+    Stopped,
+    TimedOut
+};
+
+// What a board settles to: at rest, still moving after the step bound, or interrupted.
+enum class SettleResult
+{
+    Rest,
+    StillMoving,
+    Stopped,
+    TimedOut
+};
+
+// The search that drives a BoardExplorer: asked before every trial move and at every step of a settle
+// loop whether to go on, and handed every child a trial move builds.
+class SearchClient
+{
+public:
+    virtual SearchInterrupt CheckInterrupt() = 0;
+    // The child's board stands on the puzzle, at rest. Answer true to end the trial moves at once.
+    virtual bool HandleChild(SolverNode* child) = 0;
+
+protected:
+    ~SearchClient() = default;
+};
+
+// The board side of a breadth-first search over a puzzle's states, shared by the solver and the refiner:
+// it keeps the nodes, the open list and the closed set, and makes moves through the puzzle's own rules
+// (select, move with limit 1000, settle, release), so every block kind behaves exactly as in play.
+//
+// The puzzle is not owned and must not be played or drawn while a search runs.
+class BoardExplorer
+{
+public:
+    // Steps after which a trial whose board is still moving is dropped.
+    static constexpr int32_t MaxTrialSettleSteps = 10000;
+
+    BoardExplorer() = default;
+    BoardExplorer(const BoardExplorer&) = delete;
+    BoardExplorer& operator=(const BoardExplorer&) = delete;
+
+    // Frees every node and takes the puzzle's movable blocks (list order) as the node entries, and notes
+    // whether flexible or magnet blocks stand on the board. A null puzzle gives an empty explorer.
+    void Begin(CPuzzle* puzzle);
+    // Frees every node, the open list and the closed set; keeps the puzzle.
+    void FreeNodes();
+    CPuzzle* GetPuzzle() const { return m_puzzle; }
+
+    // The grabbable blocks in list order, each rigid piece once (a piece holding a flexible block offers
+    // each of its grabbable blocks). Traces how many of the blocks are relevant. Answers the count.
+    int32_t CountRelevantBlocks();
+    const std::vector<CBlock*>& GetRelevantBlocks() const { return m_relevant; }
+    void ClearRelevantBlocks() { m_relevant.clear(); }
+
+    // A node holding the board as it stands now.
+    SolverNode* MakeNode(SolverNode* parent, CBlock* block, BlockDirection direction, float distance,
+                         int32_t depth);
+    // Puts the node's states back onto the blocks; they count as committed there (as after a move in
+    // play), so a board that never rests reverts to this state.
+    void RestoreNode(const SolverNode& node);
+
+    // Updates the puzzle (full steps) until nothing moves; asks the client at every step that leaves the
+    // board moving. maxSteps 0 means no bound.
+    SettleResult Settle(SearchClient& client, int32_t maxSteps);
+    // One move as the player makes it: select the block, Move(d, distance, 1000), settle while still held
+    // when flexible or magnet blocks are on the board, release, settle. A stop or time-out inside a
+    // settle loop leaves no block held. `moved` is the distance the block went (0: nothing moved, nothing
+    // settled). StillMoving also when the block could not be selected.
+    SettleResult PlayMove(CBlock* block, BlockDirection d, float distance, SearchClient& client,
+                          float& moved);
+
+    // The trial moves of `block` from `node`: directions north, south, west, east; the first distance
+    // reaches past the board's far edge (north: the block's bottom, south: height - top, west: its right,
+    // east: width - left), each next one is the distance moved minus 1 while above 0. Each move that
+    // comes to rest becomes a child handed to the client. Answers how it ended: None when every trial
+    // was made or the client ended them, else the interrupt (the board stays as the trial left it).
+    SearchInterrupt TryMoves(SolverNode& node, CBlock* block, SearchClient& client);
+
+    SolverNodeStore& GetStore() { return m_store; }
+    SolverOpenList& GetOpen() { return m_open; }
+    SolverClosedSet& GetClosed() { return m_closed; }
+    size_t GetStateCount() const { return m_movable.size(); }
+    bool HasFlexOrMagnet() const { return m_hasFlexOrMagnet; }
+    size_t GetStoreBytes() const { return m_store.GetBytes(); }
+
+private:
+    CPuzzle* m_puzzle = nullptr;
+    std::vector<CBlock*> m_movable;
+    std::vector<CBlock*> m_relevant;
+    bool m_hasFlexOrMagnet = false;
+    SolverNodeStore m_store;
+    SolverOpenList m_open;
+    SolverClosedSet m_closed;
+};

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "foundation/Rect.h"
+#include "puzzle/BlockDirection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <memory_resource>
+#include <optional>
+#include <set>
+#include <vector>
+
+class CBlock;
+
+// One board state kept by a breadth-first search: the rects of the movable blocks in block-list order
+// (stored right behind the node; how many is the store's state count), the move that reached it and its
+// hash. Nodes are made and freed only by a SolverNodeStore.
+struct SolverNode
+{
+    // The node this one was reached from; null for the root.
+    SolverNode* parent = nullptr;
+    // The next node of the open list.
+    SolverNode* next = nullptr;
+    // The block moved to reach this node; null for the root.
+    CBlock* block = nullptr;
+    BlockDirection direction = DirectionNone;
+    // How far that move went, in cells.
+    float distance = 0.0f;
+    // Moves from the root.
+    int32_t depth = 0;
+    // The shortest solution from this state when a search keeps it (the refiner); -1 until known.
+    int32_t length = -1;
+    // The OR over the entries of 1 << ((trunc(top) * grid height + trunc(left)) & 63), as two words.
+    uint32_t hashHigh = 0;
+    uint32_t hashLow = 0;
+
+    BaseLib::CRectF* States() { return reinterpret_cast<BaseLib::CRectF*>(this + 1); }
+    const BaseLib::CRectF* States() const { return reinterpret_cast<const BaseLib::CRectF*>(this + 1); }
+};
+
+// The hash bit of one entry: rows are weighted by the grid height (not the width); it is only a hash.
+uint64_t SolverStateHashBit(const BaseLib::CRectF& rect, int32_t gridHeight);
+
+// Both hash words equal and the four floats of every entry equal, entries compared in order.
+bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount);
+
+// Nodes of one state count, carved from large chunks: making a node allocates only when a chunk is full,
+// and a freed node is reused by the next one made. Everything goes at Reset and destruction.
+class SolverNodeStore
+{
+public:
+    SolverNodeStore() = default;
+    SolverNodeStore(const SolverNodeStore&) = delete;
+    SolverNodeStore& operator=(const SolverNodeStore&) = delete;
+
+    // Frees every node; nodes made from now on hold stateCount entries.
+    void Reset(size_t stateCount);
+    size_t GetStateCount() const { return m_stateCount; }
+    // A node with default fields and undefined entries. Throws std::bad_alloc when memory runs out.
+    SolverNode* Make();
+    // The node may be handed out again by Make; nodes pointing to it as parent must be gone.
+    void Free(SolverNode* node);
+    // Bytes held in chunks.
+    size_t GetBytes() const { return m_bytes; }
+
+private:
+    size_t m_stateCount = 0;
+    size_t m_nodeBytes = sizeof(SolverNode);
+    std::vector<std::unique_ptr<std::byte[]>> m_chunks;
+    std::byte* m_next = nullptr;
+    std::byte* m_end = nullptr;
+    size_t m_nextChunkNodes = 256;
+    size_t m_bytes = 0;
+    SolverNode* m_free = nullptr;
+};
+
+// Every state a search has kept, ordered by the hash (high word, then low word) and, among equal hashes
+// only, by the entries' floats: a look-up compares full states only with nodes of the same hash. Does not
+// own the nodes. Its tree nodes come from a buffer that grows in large steps and goes at Reset.
+class SolverClosedSet
+{
+public:
+    SolverClosedSet();
+    ~SolverClosedSet();
+    SolverClosedSet(const SolverClosedSet&) = delete;
+    SolverClosedSet& operator=(const SolverClosedSet&) = delete;
+
+    // Empties the set; nodes inserted from now on hold stateCount entries.
+    void Reset(size_t stateCount);
+    // Inserts the node unless the set holds one with the same state; true when inserted.
+    bool Insert(SolverNode* node);
+    bool Contains(const SolverNode* node) const;
+    size_t Size() const { return m_set ? m_set->size() : 0; }
+
+private:
+    struct Order
+    {
+        size_t stateCount;
+        bool operator()(const SolverNode* a, const SolverNode* b) const;
+    };
+    using Set = std::pmr::set<SolverNode*, Order>;
+
+    std::pmr::monotonic_buffer_resource m_buffer;
+    std::optional<Set> m_set;
+};
+
+// The first-in, first-out list of nodes still to expand, linked through the nodes. Does not own them.
+class SolverOpenList
+{
+public:
+    void Clear()
+    {
+        m_head = m_tail = nullptr;
+        m_size = 0;
+    }
+    void Push(SolverNode* node)
+    {
+        node->next = nullptr;
+        (m_tail != nullptr ? m_tail->next : m_head) = node;
+        m_tail = node;
+        ++m_size;
+    }
+    // The oldest node, or null when empty.
+    SolverNode* Pop()
+    {
+        SolverNode* node = m_head;
+        if (node != nullptr)
+        {
+            m_head = node->next;
+            if (m_head == nullptr)
+            {
+                m_tail = nullptr;
+            }
+            node->next = nullptr;
+            --m_size;
+        }
+        return node;
+    }
+    bool Empty() const { return m_head == nullptr; }
+    size_t Size() const { return m_size; }
+
+private:
+    SolverNode* m_head = nullptr;
+    SolverNode* m_tail = nullptr;
+    size_t m_size = 0;
+};
