@@ -19,75 +19,7 @@
 namespace SolverBoards
 {
 
-struct Exit
-{
-    BlockDirection side;
-    int32_t offset;
-};
-
-inline bool IsExitCell(const std::vector<Exit>& exits, int32_t w, int32_t h, int32_t x, int32_t y)
-{
-    for (const Exit& e : exits)
-    {
-        const int32_t ex = e.side == DirectionWest ? -1 : (e.side == DirectionEast ? w : e.offset);
-        const int32_t ey = e.side == DirectionNorth ? -1 : (e.side == DirectionSouth ? h : e.offset);
-        if (ex == x && ey == y)
-        {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Two cells of wall around the w by h board, each exit cell holding an exit trigger instead. Walls are
-// merged into rows above and below the board and columns beside it.
-inline void AddBorder(CPuzzle& puzzle, int32_t w, int32_t h, const std::vector<Exit>& exits)
-{
-    auto addRun = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-        puzzle.AddBlock(new CWallBlock(&puzzle, static_cast<float>(x0), static_cast<float>(y0),
-                                       static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)));
-    };
-    for (int32_t y : {-2, -1, h, h + 1})
-    {
-        int32_t start = -2;
-        for (int32_t x = -2; x <= w + 2; ++x)
-        {
-            if (x == w + 2 || IsExitCell(exits, w, h, x, y))
-            {
-                if (x > start)
-                {
-                    addRun(start, y, x, y + 1);
-                }
-                start = x + 1;
-            }
-        }
-    }
-    for (int32_t x : {-2, -1, w, w + 1})
-    {
-        int32_t start = 0;
-        for (int32_t y = 0; y <= h; ++y)
-        {
-            if (y == h || IsExitCell(exits, w, h, x, y))
-            {
-                if (y > start)
-                {
-                    addRun(x, start, x + 1, y);
-                }
-                start = y + 1;
-            }
-        }
-    }
-    for (const Exit& e : exits)
-    {
-        auto* trigger = new CLevelSolvedTriggerBlock(&puzzle);
-        const float x =
-            e.side == DirectionWest ? -1.0f : (e.side == DirectionEast ? static_cast<float>(w) : e.offset);
-        const float y =
-            e.side == DirectionNorth ? -1.0f : (e.side == DirectionSouth ? static_cast<float>(h) : e.offset);
-        trigger->SetPosition(x, y);
-        puzzle.AddBlock(trigger);
-    }
-}
+using Exit = PuzzleExit;
 
 inline CBlock* BlockFor(CPuzzle& puzzle, char c)
 {
@@ -127,7 +59,7 @@ inline void Build(CEditablePuzzle& puzzle, const std::vector<std::string>& rows,
     const int32_t h = static_cast<int32_t>(rows.size());
     const int32_t w = h > 0 ? static_cast<int32_t>(rows[0].size()) : 0;
     puzzle.ResizeBoard(w, h);
-    AddBorder(puzzle, w, h, exits);
+    puzzle.SetExits(exits);
     for (int32_t y = 0; y < h; ++y)
     {
         for (int32_t x = 0; x < static_cast<int32_t>(rows[y].size()); ++x)
