@@ -11,6 +11,14 @@ bool IsWindowFullScreen(WindowHandle window)
     return sdlWindow && (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
+void ResizeWindowClient(WindowHandle window, int width, int height)
+{
+    if (SDL_Window* sdlWindow = SdlWindowOf(window))
+    {
+        SDL_SetWindowSize(sdlWindow, width, height);
+    }
+}
+
 bool IsVideoStarted()
 {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;

@@ -9,6 +9,10 @@ namespace Platform::Gfx
 // True while the window is shown full screen (a real mode or the desktop's size).
 bool IsWindowFullScreen(WindowHandle window);
 
+// Gives a window a new client size, as a user dragging its frame would (the device's picture keeps its
+// size and is scaled into the window). For tests of windows whose size changed.
+void ResizeWindowClient(WindowHandle window, int width, int height);
+
 // True while anything (a window, the graphics object) keeps SDL video started.
 bool IsVideoStarted();
 
