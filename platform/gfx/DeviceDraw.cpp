@@ -606,11 +606,7 @@ Result Device::UpdateTexture(BaseTexture* source, BaseTexture* destination)
             {
                 std::vector<std::uint8_t>& memory = destination->LevelMemory(face, level);
                 std::copy(bytes.begin(), bytes.end(), memory.begin());
-                LockedBox unused;
-                if (Succeeded(destination->LockRegion(face, level, nullptr, 0, &unused)))
-                {
-                    destination->UnlockRegion(face, level);
-                }
+                destination->UploadLevel(face, level);
                 continue;
             }
             destination->WriteRect(

@@ -97,6 +97,137 @@ std::uint32_t RowCountOf(std::uint32_t format, std::uint32_t height)
     return IsCompressed(format) ? (height + 3) / 4 : height;
 }
 
+namespace
+{
+
+std::uint32_t Rgb565ToArgb(std::uint32_t value)
+{
+    return 0xFF000000u | (Expand(value >> 11, 5) << 16) | (Expand((value >> 5) & 0x3F, 6) << 8) |
+           Expand(value & 0x1F, 5);
+}
+
+std::uint32_t Mix(std::uint32_t a, std::uint32_t b, std::uint32_t weightA, std::uint32_t weightB)
+{
+    std::uint32_t result = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+    {
+        const std::uint32_t channel =
+            (((a >> shift) & 0xFF) * weightA + ((b >> shift) & 0xFF) * weightB) / (weightA + weightB);
+        result |= channel << shift;
+    }
+    return result;
+}
+
+// The 16 colours of a colour block; threeColour allows the three-colour mode with transparent black.
+void DecodeColourBlock(const std::uint8_t* block, bool threeColour, std::uint32_t* out)
+{
+    const std::uint32_t c0 = block[0] | (block[1] << 8);
+    const std::uint32_t c1 = block[2] | (block[3] << 8);
+    std::uint32_t palette[4] = {Rgb565ToArgb(c0), Rgb565ToArgb(c1), 0, 0};
+    if (c0 > c1 || !threeColour)
+    {
+        palette[2] = Mix(palette[0], palette[1], 2, 1);
+        palette[3] = Mix(palette[0], palette[1], 1, 2);
+    }
+    else
+    {
+        palette[2] = Mix(palette[0], palette[1], 1, 1);
+        palette[3] = 0;
+    }
+    const std::uint32_t indices =
+        block[4] | (block[5] << 8) | (block[6] << 16) | (static_cast<std::uint32_t>(block[7]) << 24);
+    for (int i = 0; i < 16; ++i)
+    {
+        out[i] = palette[(indices >> (2 * i)) & 3];
+    }
+}
+
+} // namespace
+
+std::vector<std::uint32_t> DecodeBlocks(std::uint32_t format, std::uint32_t width, std::uint32_t height,
+                                        const std::uint8_t* blocks, std::size_t size)
+{
+    const std::uint32_t blockBytes = BlockBytes(format);
+    const std::uint32_t columns = (width + 3) / 4;
+    const std::uint32_t rows = (height + 3) / 4;
+    if (blockBytes == 0 || size < static_cast<std::size_t>(columns) * rows * blockBytes)
+    {
+        return {};
+    }
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    for (std::uint32_t by = 0; by < rows; ++by)
+    {
+        for (std::uint32_t bx = 0; bx < columns; ++bx)
+        {
+            const std::uint8_t* block = blocks + (static_cast<std::size_t>(by) * columns + bx) * blockBytes;
+            std::uint32_t texels[16];
+            if (format == Format::Dxt1)
+            {
+                DecodeColourBlock(block, true, texels);
+            }
+            else
+            {
+                DecodeColourBlock(block + 8, false, texels);
+                std::uint32_t alphas[16];
+                if (format == Format::Dxt3)
+                {
+                    for (int i = 0; i < 16; ++i)
+                    {
+                        alphas[i] = Expand((block[i / 2] >> (4 * (i % 2))) & 0xF, 4);
+                    }
+                }
+                else
+                {
+                    const std::uint32_t a0 = block[0];
+                    const std::uint32_t a1 = block[1];
+                    std::uint32_t palette[8] = {a0, a1, 0, 0, 0, 0, 0, 255};
+                    if (a0 > a1)
+                    {
+                        for (std::uint32_t i = 2; i < 8; ++i)
+                        {
+                            palette[i] = ((8 - i) * a0 + (i - 1) * a1) / 7;
+                        }
+                    }
+                    else
+                    {
+                        for (std::uint32_t i = 2; i < 6; ++i)
+                        {
+                            palette[i] = ((6 - i) * a0 + (i - 1) * a1) / 5;
+                        }
+                        palette[6] = 0;
+                    }
+                    std::uint64_t indices = 0;
+                    for (int i = 0; i < 6; ++i)
+                    {
+                        indices |= static_cast<std::uint64_t>(block[2 + i]) << (8 * i);
+                    }
+                    for (int i = 0; i < 16; ++i)
+                    {
+                        alphas[i] = palette[(indices >> (3 * i)) & 7];
+                    }
+                }
+                for (int i = 0; i < 16; ++i)
+                {
+                    texels[i] = (texels[i] & 0xFFFFFFu) | (alphas[i] << 24);
+                }
+            }
+            for (std::uint32_t y = 0; y < 4; ++y)
+            {
+                for (std::uint32_t x = 0; x < 4; ++x)
+                {
+                    const std::uint32_t px = bx * 4 + x;
+                    const std::uint32_t py = by * 4 + y;
+                    if (px < width && py < height)
+                    {
+                        pixels[static_cast<std::size_t>(py) * width + px] = texels[y * 4 + x];
+                    }
+                }
+            }
+        }
+    }
+    return pixels;
+}
+
 bool IsDepthFormat(std::uint32_t format)
 {
     switch (format)

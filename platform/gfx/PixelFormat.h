@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // What the device layer knows about each format without asking OpenGL.
 namespace Platform::Gfx
@@ -18,6 +20,11 @@ std::uint32_t BlockBytes(std::uint32_t format);
 // image of that width, and the number of such rows for that height. 0 for formats without a layout.
 std::uint32_t RowPitchOf(std::uint32_t format, std::uint32_t width);
 std::uint32_t RowCountOf(std::uint32_t format, std::uint32_t height);
+
+// Decodes a level of a block-compressed format (rows of 4 × 4 blocks) into 0xAARRGGBB pixels, top row
+// first, width × height of them. Empty for another format or too few bytes.
+std::vector<std::uint32_t> DecodeBlocks(std::uint32_t format, std::uint32_t width, std::uint32_t height,
+                                        const std::uint8_t* blocks, std::size_t size);
 
 // Depth-stencil formats the device can make (the nine depth formats).
 bool IsDepthFormat(std::uint32_t format);

@@ -151,10 +151,16 @@ std::vector<std::uint8_t>& BaseTexture::LevelMemory(std::uint32_t face, std::uin
 bool BaseTexture::Allocate()
 {
     OwnerDevice().MakeCurrent();
-    const GlFormat gl = GlFormatOf(format_);
+    GlFormat gl = GlFormatOf(format_);
     if (gl.internalFormat == 0)
     {
         return false;
+    }
+    if (gl.compressed && !epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc"))
+    {
+        // The locked data stays compressed; OpenGL receives it decoded.
+        decodeBlocks_ = true;
+        gl = GlFormatOf(Format::A8R8G8B8);
     }
     target_ = GetType() == ResourceType::CubeTexture     ? GL_TEXTURE_CUBE_MAP
               : GetType() == ResourceType::VolumeTexture ? GL_TEXTURE_3D
@@ -174,7 +180,15 @@ bool BaseTexture::Allocate()
             const std::uint8_t* data =
                 memory_[face * levels_ + level].empty() ? nullptr : memory_[face * levels_ + level].data();
             const auto glLevel = static_cast<GLint>(level);
-            if (gl.compressed)
+            if (decodeBlocks_)
+            {
+                const std::vector<std::uint32_t> pixels =
+                    DecodeBlocks(format_, LevelWidth(level), LevelHeight(level), data,
+                                 memory_[face * levels_ + level].size());
+                glTexImage2D(GlFaceTarget(face), glLevel, static_cast<GLint>(gl.internalFormat), width,
+                             height, 0, gl.format, gl.type, pixels.data());
+            }
+            else if (gl.compressed)
             {
                 glCompressedTexImage2D(GlFaceTarget(face), glLevel, gl.internalFormat, width, height, 0,
                                        static_cast<GLsizei>(LevelBytes(level)), data);
@@ -215,7 +229,17 @@ void BaseTexture::Upload(std::uint32_t face, std::uint32_t level, const Box& box
     const std::vector<std::uint8_t>& memory = memory_[face * levels_ + level];
     glBindTexture(target_, texture_);
     const auto glLevel = static_cast<GLint>(level);
-    if (gl.compressed)
+    if (decodeBlocks_)
+    {
+        const std::vector<std::uint32_t> pixels =
+            DecodeBlocks(format_, LevelWidth(level), LevelHeight(level), memory.data(), memory.size());
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        ClearUnpackBox();
+        glTexSubImage2D(GlFaceTarget(face), glLevel, 0, 0, static_cast<GLsizei>(LevelWidth(level)),
+                        static_cast<GLsizei>(LevelHeight(level)), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                        pixels.data());
+    }
+    else if (gl.compressed)
     {
         // Compressed levels go up whole: their blocks cannot be unpacked by rectangle.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -247,6 +271,11 @@ void BaseTexture::Upload(std::uint32_t face, std::uint32_t level, const Box& box
     {
         GenerateMipmaps();
     }
+}
+
+void BaseTexture::UploadLevel(std::uint32_t face, std::uint32_t level)
+{
+    Upload(face, level, {0, 0, LevelWidth(level), LevelHeight(level), 0, LevelDepth(level)});
 }
 
 void BaseTexture::GenerateMipmaps()

@@ -50,6 +50,8 @@ public:
     // Compressed formats take block coordinates.
     void WriteRect(std::uint32_t face, std::uint32_t level, const Rect& rect, const std::uint8_t* data,
                    std::uint32_t pitch);
+    // Hands a face's whole level from memory to OpenGL.
+    void UploadLevel(std::uint32_t face, std::uint32_t level);
     // Reads a face's whole level in the engine's layout (from memory, or from OpenGL for render targets).
     std::vector<std::uint8_t> ReadLevel(std::uint32_t face, std::uint32_t level);
 
@@ -86,6 +88,7 @@ private:
     std::vector<std::uint32_t> lockedFlags_;
     std::vector<Surface*> surfaces_; // shared surfaces, [face * levels + level]
     bool pendingUpload_ = false;
+    bool decodeBlocks_ = false; // compressed format without the driver's support: decoded on upload
 };
 
 class Texture : public BaseTexture

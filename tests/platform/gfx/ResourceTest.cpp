@@ -316,5 +316,87 @@ TEST_F(ResourceTest, CompressedTexturesLockAsBlocksAndSample)
     texture->Release();
 }
 
+TEST(BlockDecoding, CompressedBlocksDecodeAsTheFormatsDefine)
+{
+    struct Case
+    {
+        const char* what;
+        std::uint32_t format;
+        std::vector<std::uint8_t> block;
+        std::uint32_t first;  // pixel (0, 0)
+        std::uint32_t second; // pixel (1, 0)
+    };
+    const Case cases[] = {
+        // Colour 0 red above colour 1 blue: four colours, index 2 two thirds red.
+        {"four colours", Format::Dxt1, {0x00, 0xF8, 0x1F, 0x00, 0x08, 0, 0, 0}, 0xFFFF0000u, 0xFFAA0055u},
+        // Colour 0 below colour 1: index 3 is transparent black, index 2 the middle.
+        {"three colours", Format::Dxt1, {0x1F, 0x00, 0x00, 0xF8, 0x0B, 0, 0, 0}, 0x00000000u, 0xFF7F007Fu},
+        // Explicit alpha: nibbles 0x3 and 0xC.
+        {"explicit alpha",
+         Format::Dxt3,
+         {0xC3, 0, 0, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0},
+         0x33FF0000u,
+         0xCCFF0000u},
+        // Interpolated alpha 200 .. 100, indices 1 and 2.
+        {"interpolated alpha",
+         Format::Dxt5,
+         {200, 100, 0x11, 0, 0, 0, 0, 0, 0xE0, 0x07, 0, 0, 0, 0, 0, 0},
+         0x6400FF00u,
+         0xB900FF00u},
+    };
+    for (const Case& c : cases)
+    {
+        const std::vector<std::uint32_t> pixels =
+            DecodeBlocks(c.format, 4, 4, c.block.data(), c.block.size());
+        ASSERT_EQ(16u, pixels.size()) << c.what;
+        EXPECT_TRUE(NearColor(c.first, pixels[0])) << c.what << std::hex << ": " << pixels[0];
+        EXPECT_TRUE(NearColor(c.second, pixels[1])) << c.what << std::hex << ": " << pixels[1];
+    }
+    const std::uint8_t tooShort[4] = {};
+    EXPECT_TRUE(DecodeBlocks(Format::Dxt1, 4, 4, tooShort, sizeof(tooShort)).empty());
+}
+
+TEST_F(ResourceTest, VolumeCopiesReachTheCard)
+{
+    VolumeTexture* managed = nullptr;
+    ASSERT_EQ(Ok,
+              device->CreateVolumeTexture(2, 2, 2, 1, 0, Format::A8R8G8B8, Pool::Managed, &managed, nullptr));
+    LockedBox box;
+    ASSERT_EQ(Ok, managed->LockBox(0, &box, nullptr, 0));
+    auto* texels = static_cast<std::uint32_t*>(box.pBits);
+    for (int i = 0; i < 8; ++i)
+    {
+        texels[i] = i < 4 ? 0xFFFF0000u : 0xFF0000FFu; // slice 0 red, slice 1 blue
+    }
+    ASSERT_EQ(Ok, managed->UnlockBox(0));
+    VolumeTexture* onCard = nullptr;
+    ASSERT_EQ(Ok,
+              device->CreateVolumeTexture(2, 2, 2, 1, 0, Format::A8R8G8B8, Pool::Default, &onCard, nullptr));
+    ASSERT_EQ(Ok, device->UpdateTexture(managed, onCard));
+
+    Shader* volumeProgram = nullptr;
+    std::string log;
+    ASSERT_EQ(Ok, device->CreatePixelShader(R"(
+in vec4 vColor;
+in vec2 vTexCoord;
+uniform sampler3D Sampler0;
+void main() { FragmentColor = texture(Sampler0, vec3(vTexCoord, vColor.r)); }
+)",
+                                            &volumeProgram, &log))
+        << log;
+    UseTarget(2, 2, 0);
+    device->SetTexture(0, onCard);
+    // Red 0x40 selects depth 0.25 (slice 0), 0xC0 depth 0.75 (slice 1).
+    ASSERT_EQ(Ok, DrawQuad(-0.5f, -0.5f, 1.5f, 0.5f, 0.5f, 0xFF400000u, volumeProgram));
+    ASSERT_EQ(Ok, DrawQuad(-0.5f, 0.5f, 1.5f, 1.5f, 0.5f, 0xFFC00000u, volumeProgram));
+    device->SetTexture(0, nullptr);
+    const std::vector<std::uint32_t> pixels = Pixels(target);
+    EXPECT_EQ(0xFFFF0000u, pixels[0]);
+    EXPECT_EQ(0xFF0000FFu, pixels[2]);
+    volumeProgram->Release();
+    onCard->Release();
+    managed->Release();
+}
+
 } // namespace
 } // namespace GfxTesting
