@@ -341,7 +341,8 @@ void Device::DropBindings()
 
 void Device::ResetStates()
 {
-    renderStates_ = DefaultRenderStates(depthStencil_ != nullptr);
+    defaultStates_ = DefaultRenderStates(depthStencil_ != nullptr);
+    renderStates_ = defaultStates_;
     const Rect whole = WholeOf(renderTarget_);
     viewport_ = {0,    0,   static_cast<std::uint32_t>(whole.right), static_cast<std::uint32_t>(whole.bottom),
                  0.0f, 1.0f};

@@ -363,6 +363,9 @@ private:
     std::uint32_t pixelConstantBuffer_ = 0;
     std::array<std::uint32_t, StageCount> samplers_{};
     std::uint32_t enabledAttributes_ = 0;
+    std::array<std::uint32_t, RenderStateCount> defaultStates_{};
+    bool hasAnisotropy_ = false;
+    bool hasMirrorOnce_ = false;
 };
 
 } // namespace Platform::Gfx

@@ -91,7 +91,7 @@ GLenum StencilOp(std::uint32_t operation)
     return operation < 9 ? kOperations[operation] : GL_KEEP;
 }
 
-GLint AddressMode(std::uint32_t mode)
+GLint AddressMode(std::uint32_t mode, bool hasMirrorOnce)
 {
     switch (mode)
     {
@@ -102,9 +102,7 @@ GLint AddressMode(std::uint32_t mode)
     case TextureAddress::Border:
         return GL_CLAMP_TO_BORDER;
     case TextureAddress::MirrorOnce:
-        return epoxy_has_gl_extension("GL_ARB_texture_mirror_clamp_to_edge") || epoxy_gl_version() >= 44
-                   ? GL_MIRROR_CLAMP_TO_EDGE
-                   : GL_CLAMP_TO_EDGE;
+        return hasMirrorOnce ? GL_MIRROR_CLAMP_TO_EDGE : GL_CLAMP_TO_EDGE;
     default:
         return GL_REPEAT;
     }
@@ -258,6 +256,9 @@ constexpr std::uint32_t kPixelConstantBinding = 1;
 
 void Device::CreateDrawObjects()
 {
+    hasAnisotropy_ = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
+    hasMirrorOnce_ =
+        epoxy_gl_version() >= 44 || epoxy_has_gl_extension("GL_ARB_texture_mirror_clamp_to_edge");
     glGenVertexArrays(1, &vertexArray_);
     glGenBuffers(1, &vertexConstantBuffer_);
     glGenBuffers(1, &pixelConstantBuffer_);
@@ -324,7 +325,7 @@ void Device::ResetDrawStates()
 
 void Device::NoteUnappliedState(std::uint32_t state, std::uint32_t value)
 {
-    if (!IsAppliedRenderState(state) && value != DefaultRenderStates(depthStencil_ != nullptr)[state])
+    if (value != defaultStates_[state] && !IsAppliedRenderState(state))
     {
         TraceOnce(state, "render state " + std::to_string(state) + " is stored but has no effect");
     }
@@ -1260,9 +1261,12 @@ void Device::ApplySamplers()
         samplerDirty_[stage] = false;
         const auto& s = samplerStates_[stage];
         const GLuint sampler = samplers_[stage];
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, AddressMode(s[SamplerState::AddressU]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, AddressMode(s[SamplerState::AddressV]));
-        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, AddressMode(s[SamplerState::AddressW]));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S,
+                            AddressMode(s[SamplerState::AddressU], hasMirrorOnce_));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T,
+                            AddressMode(s[SamplerState::AddressV], hasMirrorOnce_));
+        glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R,
+                            AddressMode(s[SamplerState::AddressW], hasMirrorOnce_));
         const std::uint32_t border = s[SamplerState::BorderColor];
         const float color[4] = {static_cast<float>((border >> 16) & 0xFF) / 255.0f,
                                 static_cast<float>((border >> 8) & 0xFF) / 255.0f,
@@ -1288,7 +1292,7 @@ void Device::ApplySamplers()
         glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, minFilter);
         glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, FloatOf(s[SamplerState::MipMapLodBias]));
         glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, static_cast<float>(s[SamplerState::MaxMipLevel]));
-        if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic"))
+        if (hasAnisotropy_)
         {
             const bool anisotropic = s[SamplerState::MinFilter] == TextureFilter::Anisotropic ||
                                      s[SamplerState::MagFilter] == TextureFilter::Anisotropic;
