@@ -21,8 +21,8 @@ enum : std::int32_t
 };
 
 // A counted reference to a resource: holds one count while it points at one. Copying adds a count;
-// assigning releases the old target first (when it differs); destroying or clearing releases. The last
-// release hands the resource to its registry (cached or destroyed there).
+// assigning another target counts the new one, then releases the old one; destroying or clearing
+// releases. The last release hands the resource to its registry (cached or destroyed there).
 template <typename T> class CResourcePtr
 {
 public:
@@ -34,12 +34,15 @@ public:
     ~CResourcePtr() { Clear(); }
 
     CResourcePtr& operator=(const CResourcePtr& other) { return *this = other.m_resource; }
+    // The new target is taken before the old one is released: the old target may be what keeps the new
+    // one alive (a clone's parameters hold its source).
     CResourcePtr& operator=(CResourcePtr&& other) noexcept
     {
         if (this != &other)
         {
+            T* taken = std::exchange(other.m_resource, nullptr);
             Clear();
-            m_resource = std::exchange(other.m_resource, nullptr);
+            m_resource = taken;
         }
         return *this;
     }
@@ -47,9 +50,9 @@ public:
     {
         if (resource != m_resource)
         {
+            CResourcePtr held(resource);
             Clear();
-            m_resource = resource;
-            AddCount();
+            m_resource = std::exchange(held.m_resource, nullptr);
         }
         return *this;
     }
@@ -121,7 +124,7 @@ public:
     std::int32_t GetCount() const { return m_count.load(); }
     bool IsRegistered() const { return m_registered; }
     void SetRegistered(bool registered) { m_registered = registered; }
-    bool GetDestroyOnRelease() const { return m_destroyOnRelease; }
+    bool GetDestroyOnRelease() const { return m_destroyOnRelease.load(); }
     void SetDestroyOnRelease(bool destroy) { m_destroyOnRelease = destroy; }
     CResourceFactory* GetFactory() const { return m_factory; }
     // The resource's own copy of its parameters (null until the factory sets it); owned.
@@ -139,7 +142,7 @@ private:
     std::atomic<std::int32_t> m_count{0};
     bool m_registered = false;
     std::atomic<std::int32_t> m_state{ResourceUnloaded};
-    bool m_destroyOnRelease = false;
+    std::atomic<bool> m_destroyOnRelease{false}; // set by GetResource on any thread that asks by name
     CResourceFactory* m_factory;
     std::string m_id;
     std::unique_ptr<CResourceParameters> m_parameters;

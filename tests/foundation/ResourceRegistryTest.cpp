@@ -75,6 +75,31 @@ TEST_F(ResourceRegistry, PointerCopiesAndAssignmentsKeepCountsExact)
     EXPECT_EQ(b->GetCount(), 1);
 }
 
+TEST_F(ResourceRegistry, AssigningWhatOnlyTheOldTargetKeepsAliveHoldsIt)
+{
+    // The clone's parameters are the last holder of the shared resource: releasing the clone before
+    // counting the new target would cache (or, with limit 0, destroy) the resource being assigned.
+    for (const std::uint32_t limit : {1000u, 0u})
+    {
+        SCOPED_TRACE(limit);
+        registry->SetMemoryLimit(limit);
+        CResourcePtr<CResource> held = Get("level", 10, true);
+        params.source.Clear();
+        CResource* shared = held->GetParameters()->source.Get();
+        held = shared;
+        EXPECT_EQ(held.Get(), shared);
+        EXPECT_EQ(held->GetCount(), 1);
+        EXPECT_TRUE(registry->ContainsName("level"));
+
+        CResourcePtr<CResource> copy = Get("other", 10, true);
+        params.source.Clear();
+        copy = std::move(copy->GetParameters()->source);
+        EXPECT_EQ(copy->GetId(), "other");
+        EXPECT_EQ(copy->GetCount(), 1);
+        EXPECT_TRUE(registry->ContainsName("other"));
+    }
+}
+
 TEST_F(ResourceRegistry, LimitZeroDestroysAReleasedResourceAtOnce)
 {
     registry->SetMemoryLimit(0);
