@@ -252,11 +252,7 @@ Result Device::ValidateRecord(PresentParameters& record) const
     }
     if (record.MultiSampleType != MultiSample::None)
     {
-        std::uint32_t levels = 0;
-        const Result check = graphics_->CheckDeviceMultiSampleType(
-            creation_.AdapterOrdinal, creation_.DeviceType, record.BackBufferFormat, record.Windowed != 0,
-            record.MultiSampleType, &levels);
-        if (Failed(check) || record.MultiSampleQuality >= levels)
+        if (!MultiSampleAllowed(record.BackBufferFormat, record.MultiSampleType, record.MultiSampleQuality))
         {
             Trace("multisampling " + std::to_string(record.MultiSampleType) + " quality " +
                   std::to_string(record.MultiSampleQuality) + " refused");
@@ -562,6 +558,18 @@ Result Device::GetDisplayMode(std::uint32_t swapChain, DisplayMode* mode)
     return swapChains_[swapChain]->GetDisplayMode(mode);
 }
 
+bool Device::MultiSampleAllowed(std::uint32_t format, std::uint32_t type, std::uint32_t quality) const
+{
+    if (type == MultiSample::None)
+    {
+        return true;
+    }
+    std::uint32_t levels = 0;
+    return Succeeded(graphics_->CheckDeviceMultiSampleType(creation_.AdapterOrdinal, creation_.DeviceType,
+                                                           format, true, type, &levels)) &&
+           quality < levels;
+}
+
 Result Device::CreateRenderTarget(std::uint32_t width, std::uint32_t height, std::uint32_t format,
                                   std::uint32_t multiSampleType, std::uint32_t multiSampleQuality, bool,
                                   Surface** surface, void* sharedHandle)
@@ -571,15 +579,9 @@ Result Device::CreateRenderTarget(std::uint32_t width, std::uint32_t height, std
     {
         return InvalidCall;
     }
-    if (multiSampleType != MultiSample::None)
+    if (!MultiSampleAllowed(format, multiSampleType, multiSampleQuality))
     {
-        std::uint32_t levels = 0;
-        if (Failed(graphics_->CheckDeviceMultiSampleType(creation_.AdapterOrdinal, creation_.DeviceType,
-                                                         format, true, multiSampleType, &levels)) ||
-            multiSampleQuality >= levels)
-        {
-            return InvalidCall;
-        }
+        return InvalidCall;
     }
     SurfaceDesc desc;
     desc.Format = format;
@@ -606,15 +608,9 @@ Result Device::CreateDepthStencilSurface(std::uint32_t width, std::uint32_t heig
     {
         return InvalidCall;
     }
-    if (multiSampleType != MultiSample::None)
+    if (!MultiSampleAllowed(format, multiSampleType, multiSampleQuality))
     {
-        std::uint32_t levels = 0;
-        if (Failed(graphics_->CheckDeviceMultiSampleType(creation_.AdapterOrdinal, creation_.DeviceType,
-                                                         format, true, multiSampleType, &levels)) ||
-            multiSampleQuality >= levels)
-        {
-            return InvalidCall;
-        }
+        return InvalidCall;
     }
     SurfaceDesc desc;
     desc.Format = format;

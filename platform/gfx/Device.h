@@ -270,6 +270,8 @@ private:
     void OnUnreferenced() override;
 
     Result ValidateRecord(PresentParameters& record) const;
+    // Whether the adapter can make a surface of that format with that multisample type and quality.
+    bool MultiSampleAllowed(std::uint32_t format, std::uint32_t type, std::uint32_t quality) const;
     Result BuildSwapChains(PresentParameters* records, std::uint32_t count);
     void ReleaseImplicitObjects();
     void DropBindings();

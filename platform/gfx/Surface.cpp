@@ -275,29 +275,7 @@ Result Surface::LockRect(LockedRect* locked, const Rect* rect, std::uint32_t fla
     OwnerDevice().AssertThread();
     if (container_)
     {
-        if (!locked)
-        {
-            return InvalidCall;
-        }
-        Box box{0, 0, desc_.Width, desc_.Height, 0, 1};
-        if (rect)
-        {
-            if (rect->left < 0 || rect->top < 0)
-            {
-                return InvalidCall;
-            }
-            box = {static_cast<std::uint32_t>(rect->left),
-                   static_cast<std::uint32_t>(rect->top),
-                   static_cast<std::uint32_t>(rect->right),
-                   static_cast<std::uint32_t>(rect->bottom),
-                   0,
-                   1};
-        }
-        LockedBox lockedBox;
-        const Result result = container_->LockRegion(face_, level_, &box, flags, &lockedBox);
-        locked->Pitch = lockedBox.RowPitch;
-        locked->pBits = lockedBox.pBits;
-        return result;
+        return container_->LockLevelRect(face_, level_, locked, rect, flags);
     }
     if (!locked || kind_ != Kind::Plain || locked_)
     {

@@ -459,27 +459,14 @@ std::string BaseTexture::Describe() const
            std::to_string(GetPool());
 }
 
-Texture* Texture::Make(Device& device, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
-                       std::uint32_t usage, std::uint32_t format, std::uint32_t pool)
-{
-    auto* texture =
-        new Texture(device, ResourceType::Texture, width, height, 1, levels, usage, format, pool, 1);
-    if (!texture->Allocate())
-    {
-        texture->Release();
-        return nullptr;
-    }
-    return texture;
-}
-
-Result Texture::GetLevelDesc(std::uint32_t level, SurfaceDesc* desc) const
+Result BaseTexture::DescribeLevel(std::uint32_t level, SurfaceDesc* desc) const
 {
     if (!desc || level >= GetLevelCount())
     {
         return InvalidCall;
     }
     *desc = {};
-    desc->Format = Format();
+    desc->Format = format_;
     desc->Type = ResourceType::Surface;
     desc->Usage = GetUsage();
     desc->Pool = GetPool();
@@ -488,75 +475,8 @@ Result Texture::GetLevelDesc(std::uint32_t level, SurfaceDesc* desc) const
     return Ok;
 }
 
-Result Texture::GetSurfaceLevel(std::uint32_t level, Surface** surface)
-{
-    return GetSurface(0, level, surface);
-}
-
-Result Texture::LockRect(std::uint32_t level, LockedRect* locked, const Rect* rect, std::uint32_t flags)
-{
-    if (!locked || (rect && (rect->left < 0 || rect->top < 0)))
-    {
-        return InvalidCall;
-    }
-    Box box;
-    if (rect)
-    {
-        box = {static_cast<std::uint32_t>(rect->left),
-               static_cast<std::uint32_t>(rect->top),
-               static_cast<std::uint32_t>(rect->right),
-               static_cast<std::uint32_t>(rect->bottom),
-               0,
-               1};
-    }
-    LockedBox lockedBox;
-    const Result result = LockRegion(0, level, rect ? &box : nullptr, flags, &lockedBox);
-    locked->Pitch = lockedBox.RowPitch;
-    locked->pBits = lockedBox.pBits;
-    return result;
-}
-
-Result Texture::UnlockRect(std::uint32_t level)
-{
-    return UnlockRegion(0, level);
-}
-
-CubeTexture* CubeTexture::Make(Device& device, std::uint32_t edge, std::uint32_t levels, std::uint32_t usage,
-                               std::uint32_t format, std::uint32_t pool)
-{
-    auto* texture =
-        new CubeTexture(device, ResourceType::CubeTexture, edge, edge, 1, levels, usage, format, pool, 6);
-    if (!texture->Allocate())
-    {
-        texture->Release();
-        return nullptr;
-    }
-    return texture;
-}
-
-Result CubeTexture::GetLevelDesc(std::uint32_t level, SurfaceDesc* desc) const
-{
-    if (!desc || level >= GetLevelCount())
-    {
-        return InvalidCall;
-    }
-    *desc = {};
-    desc->Format = Format();
-    desc->Type = ResourceType::Surface;
-    desc->Usage = GetUsage();
-    desc->Pool = GetPool();
-    desc->Width = LevelWidth(level);
-    desc->Height = LevelHeight(level);
-    return Ok;
-}
-
-Result CubeTexture::GetCubeMapSurface(std::uint32_t face, std::uint32_t level, Surface** surface)
-{
-    return GetSurface(face, level, surface);
-}
-
-Result CubeTexture::LockRect(std::uint32_t face, std::uint32_t level, LockedRect* locked, const Rect* rect,
-                             std::uint32_t flags)
+Result BaseTexture::LockLevelRect(std::uint32_t face, std::uint32_t level, LockedRect* locked,
+                                  const Rect* rect, std::uint32_t flags)
 {
     if (!locked || (rect && (rect->left < 0 || rect->top < 0)))
     {
@@ -579,6 +499,68 @@ Result CubeTexture::LockRect(std::uint32_t face, std::uint32_t level, LockedRect
     return result;
 }
 
+template <typename T> T* BaseTexture::Allocated(T* texture)
+{
+    if (!texture->Allocate())
+    {
+        texture->Release();
+        return nullptr;
+    }
+    return texture;
+}
+
+Texture* Texture::Make(Device& device, std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                       std::uint32_t usage, std::uint32_t format, std::uint32_t pool)
+{
+    auto* texture =
+        new Texture(device, ResourceType::Texture, width, height, 1, levels, usage, format, pool, 1);
+    return Allocated(texture);
+}
+
+Result Texture::GetLevelDesc(std::uint32_t level, SurfaceDesc* desc) const
+{
+    return DescribeLevel(level, desc);
+}
+
+Result Texture::GetSurfaceLevel(std::uint32_t level, Surface** surface)
+{
+    return GetSurface(0, level, surface);
+}
+
+Result Texture::LockRect(std::uint32_t level, LockedRect* locked, const Rect* rect, std::uint32_t flags)
+{
+    return LockLevelRect(0, level, locked, rect, flags);
+}
+
+Result Texture::UnlockRect(std::uint32_t level)
+{
+    return UnlockRegion(0, level);
+}
+
+CubeTexture* CubeTexture::Make(Device& device, std::uint32_t edge, std::uint32_t levels, std::uint32_t usage,
+                               std::uint32_t format, std::uint32_t pool)
+{
+    auto* texture =
+        new CubeTexture(device, ResourceType::CubeTexture, edge, edge, 1, levels, usage, format, pool, 6);
+    return Allocated(texture);
+}
+
+Result CubeTexture::GetLevelDesc(std::uint32_t level, SurfaceDesc* desc) const
+{
+    return DescribeLevel(level, desc);
+}
+
+Result CubeTexture::GetCubeMapSurface(std::uint32_t face, std::uint32_t level, Surface** surface)
+{
+    return GetSurface(face, level, surface);
+}
+
+Result CubeTexture::LockRect(std::uint32_t face, std::uint32_t level, LockedRect* locked, const Rect* rect,
+                             std::uint32_t flags)
+{
+    return LockLevelRect(face, level, locked, rect, flags);
+}
+
 Result CubeTexture::UnlockRect(std::uint32_t face, std::uint32_t level)
 {
     return UnlockRegion(face, level);
@@ -590,12 +572,7 @@ VolumeTexture* VolumeTexture::Make(Device& device, std::uint32_t width, std::uin
 {
     auto* texture = new VolumeTexture(device, ResourceType::VolumeTexture, width, height, depth, levels,
                                       usage, format, pool, 1);
-    if (!texture->Allocate())
-    {
-        texture->Release();
-        return nullptr;
-    }
-    return texture;
+    return Allocated(texture);
 }
 
 Result VolumeTexture::GetLevelDesc(std::uint32_t level, VolumeDesc* desc) const

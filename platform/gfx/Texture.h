@@ -55,6 +55,10 @@ public:
     // Reads a face's whole level in the engine's layout (from memory, or from OpenGL for render targets).
     std::vector<std::uint8_t> ReadLevel(std::uint32_t face, std::uint32_t level);
 
+    // Locks a rectangle (null: whole) of a face's level as LockRegion does.
+    Result LockLevelRect(std::uint32_t face, std::uint32_t level, LockedRect* locked, const Rect* rect,
+                         std::uint32_t flags);
+
     // The surface of a face's level, shared while anyone holds it; adds a reference.
     Result GetSurface(std::uint32_t face, std::uint32_t level, Surface** surface);
     void ForgetSurface(Surface* surface);
@@ -67,6 +71,10 @@ protected:
 
     // Makes the OpenGL storage; false (traced) when OpenGL refuses.
     bool Allocate();
+    // The texture with its storage made, or null (the texture released) when it cannot be.
+    template <typename T> static T* Allocated(T* texture);
+    // The surface description of a level of a 2D or cube texture.
+    Result DescribeLevel(std::uint32_t level, SurfaceDesc* desc) const;
 
     std::uint32_t width_;
     std::uint32_t height_;
