@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -85,10 +86,27 @@ bool AddRanged(CConfigFile& config, std::uint32_t tag, const std::string& key, c
     return true;
 }
 
+// A NaN passes every range comparison, so clamping cannot catch it: it gives the default instead.
+template <typename T> T WithoutNaN(const T& value, const T&)
+{
+    return value;
+}
+
+float WithoutNaN(float value, float fallback)
+{
+    return std::isnan(value) ? fallback : value;
+}
+
+CVector3 WithoutNaN(const CVector3& value, const CVector3& fallback)
+{
+    return CVector3(WithoutNaN(value.x, fallback.x), WithoutNaN(value.y, fallback.y),
+                    WithoutNaN(value.z, fallback.z));
+}
+
 template <typename T> void ClampRanged(CConfigFile::CEntry& entry)
 {
     auto& ranged = static_cast<CConfigFile::CEntryRange<T>&>(entry);
-    ranged.value = Clamp(ranged.value, ranged.minimum, ranged.maximum);
+    ranged.value = Clamp(WithoutNaN(ranged.value, ranged.defaultValue), ranged.minimum, ranged.maximum);
 }
 
 std::string Printed(const char* format, auto... values)

@@ -158,6 +158,20 @@ TEST_F(ConfigFile, RoundTripOfEveryKindWithClamping)
     EXPECT_EQ(read.GetString("a/language"), "english");
 }
 
+// "nan" scans as a float but passes every range comparison: it must not survive the clamping.
+TEST_F(ConfigFile, ANotANumberFromTheFileFallsBackToTheDefault)
+{
+    CConfigFile config;
+    config.AddFloatEntry("sound/volume", "", 0.5f, 0, 1);
+    config.AddVector3Entry("ui/light", "", CVector3(0.5f, 1, 2), CVector3(0, 0, 0), CVector3(5, 5, 5));
+    WriteFile("nan.xml", "<configuration><sound><volume>nan</volume></sound>"
+                         "<ui><light><x>NAN</x><y>4</y><z>-nan</z></light></ui></configuration>");
+    ASSERT_TRUE(config.Load(PathOf("nan.xml")));
+    EXPECT_EQ(config.GetString("sound/volume"), "0.500000");
+    EXPECT_EQ(static_cast<CConfigFile::CEntryVector3*>(config.FindEntry("ui/light"))->value,
+              CVector3(0.5f, 4, 2));
+}
+
 TEST_F(ConfigFile, LoadResetsOrKeepsByWhatTheFileHolds)
 {
     const auto make = [](CConfigFile& config) {
