@@ -2,10 +2,14 @@
 
 #include "foundation/Helpers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace BaseLib
 {
@@ -430,6 +434,185 @@ std::string XmlDocumentToString(const TiXmlDocument& document)
     std::string out;
     WriteXmlNode(out, document.RootElement(), 0);
     return out;
+}
+
+// ---- parsing ----
+
+namespace
+{
+
+// TinyXML's white space: the C locale's, line ends included.
+bool IsXmlSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// What TinyXML takes for the start of an element name after "<": a letter, "_" or any byte from 127 up.
+bool StartsElementName(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 127;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// Just past the first occurrence of end at or after from, or the text's end.
+std::size_t SkipPast(std::string_view text, std::size_t from, std::string_view end)
+{
+    const std::size_t found = text.find(end, from);
+    return found == std::string_view::npos ? text.size() : found + end.size();
+}
+
+} // namespace
+
+int XmlNestingDepth(const char* text)
+{
+    const std::string_view s(text);
+    const auto at = [&s](std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0; };
+    std::size_t i = 0;
+    // In UTF-8 mode (a byte order mark, or after a declaration) TinyXML takes a lead byte with the bytes
+    // it announces at once, in text and attribute values: a group that swallows markup, or the end of
+    // the text, would make TinyXML's view differ from this scan.
+    bool utf8 = s.starts_with("\xEF\xBB\xBF");
+    if (utf8)
+    {
+        i = 3;
+    }
+    const auto groupSwallows = [&](std::size_t lead, std::string_view stops) {
+        const unsigned char c = at(lead);
+        const std::size_t length = !utf8 || c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        for (std::size_t k = 1; k < length; ++k)
+        {
+            if (lead + k >= s.size() || stops.find(s[lead + k]) != std::string_view::npos)
+            {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    int depth = 0;
+    int deepest = 0;
+    while (i < s.size())
+    {
+        if (s[i] != '<')
+        {
+            if (depth == 0 && !IsXmlSpace(at(i)) && at(i) < 0x80)
+            {
+                return deepest; // TinyXML stops at text outside the elements
+            }
+            if (depth > 0 && groupSwallows(i, "<"))
+            {
+                return -1;
+            }
+            ++i;
+            continue;
+        }
+        const std::string_view rest = s.substr(i);
+        if (depth > 0 && at(i + 1) == '/')
+        {
+            // An end tag: TinyXML leaves the element here, or fails when the name differs.
+            --depth;
+            i = SkipPast(s, i + 2, ">");
+        }
+        else if (StartsWithNoCase(rest, "<?xml"))
+        {
+            // A declaration ends at its first ">" unless that lies in a quoted value of its version,
+            // encoding or standalone attribute. Such a value opens right after "=" and blanks, so the
+            // last quote before the ">" would follow an "=".
+            std::size_t end = i + 5;
+            for (; end < s.size() && s[end] != '>'; ++end)
+            {
+                if (groupSwallows(end, "\"'>"))
+                {
+                    return -1;
+                }
+            }
+            for (const char quote : {'"', '\''})
+            {
+                const std::size_t last = s.substr(0, end).rfind(quote);
+                if (last == std::string_view::npos || last <= i)
+                {
+                    continue;
+                }
+                std::size_t before = last;
+                while (before > i && (IsXmlSpace(at(before - 1)) || at(before - 1) >= 0x80))
+                {
+                    --before;
+                }
+                if (before > i && s[before - 1] == '=')
+                {
+                    return -1;
+                }
+            }
+            utf8 = true; // unless it names another encoding, TinyXML reads on in UTF-8
+            i = std::min(end + 1, s.size());
+        }
+        else if (rest.starts_with("<!--"))
+        {
+            i = SkipPast(s, i + 4, "-->");
+        }
+        else if (rest.starts_with("<![CDATA["))
+        {
+            i = SkipPast(s, i + 9, "]]>");
+        }
+        else if (at(i + 1) == '!' || !StartsElementName(at(i + 1)))
+        {
+            // Everything else TinyXML keeps as an unknown node, up to the first ">".
+            i = SkipPast(s, i + 1, ">");
+        }
+        else
+        {
+            // A start tag ends at the first ">" outside quoted attribute values; "/>" ends an empty one.
+            deepest = std::max(deepest, depth + 1);
+            std::size_t end = i + 1;
+            char quote = 0;
+            for (; end < s.size() && (quote != 0 || s[end] != '>'); ++end)
+            {
+                if (groupSwallows(end, "\"'>/"))
+                {
+                    return -1;
+                }
+                if (quote != 0)
+                {
+                    quote = s[end] == quote ? 0 : quote;
+                }
+                else if (s[end] == '"' || s[end] == '\'')
+                {
+                    quote = s[end];
+                }
+            }
+            if (end == s.size())
+            {
+                return deepest; // TinyXML fails on the unfinished tag
+            }
+            if (s[end - 1] != '/')
+            {
+                ++depth;
+            }
+            i = end + 1;
+        }
+    }
+    return deepest;
+}
+
+bool XmlParse(TiXmlDocument& document, const char* text)
+{
+    const int depth = XmlNestingDepth(text);
+    if (depth < 0 || depth > XmlMaxNesting)
+    {
+        document.Clear();
+        document.SetError(TiXmlBase::TIXML_ERROR_PARSING_ELEMENT, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+        return false;
+    }
+    document.Parse(text);
+    return !document.Error();
 }
 
 } // namespace BaseLib

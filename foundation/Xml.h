@@ -65,6 +65,17 @@ void XmlAddSpacer(TiXmlNode* parent);
 // Replaces "&", then "<", ">", "'" and the double quote by their entity references.
 CString EscapeXmlText(const CString& text);
 
+// The deepest nesting of elements that TinyXML reaches parsing text (as Parse takes it), or -1 when that
+// cannot be told ahead (a declaration whose end is unclear, a UTF-8 sequence that swallows markup).
+// TinyXML parses and frees elements recursively, so a text nested tens of thousands of levels deep
+// overflows the stack: XmlParse checks this first.
+int XmlNestingDepth(const char* text);
+// The deepest nesting XmlParse accepts; the program's files nest a few levels.
+constexpr int XmlMaxNesting = 256;
+// TiXmlDocument::Parse, unless XmlNestingDepth is -1 or above XmlMaxNesting: then the document is left
+// empty with its error set. True when the text parsed.
+bool XmlParse(TiXmlDocument& document, const char* text);
+
 // Appends node and its subtree to out, indented by depth tabs: elements with escaped attribute values,
 // an element whose only child is a text node on one line, comments as "<!-- text -->", unknown nodes as
 // "<text>", declarations as "<?text?>"; a text node among other children is written without a line

@@ -493,8 +493,7 @@ bool CPuzzle::LoadXml(const std::string& fileName)
         return false;
     }
     TiXmlDocument document;
-    document.Parse(text.c_str());
-    if (document.Error())
+    if (!BaseLib::XmlParse(document, text.c_str()))
     {
         BaseLib::DebugOutput("Puzzle: \"%s\" is not XML: %s\n", fileName.c_str(), document.ErrorDesc());
         return false;

@@ -207,6 +207,13 @@ TEST_F(ConfigFile, LoadResetsOrKeepsByWhatTheFileHolds)
     WriteFile("broken.xml", "<configuration><application>");
     EXPECT_FALSE(untouched.Load(PathOf("broken.xml")));
     EXPECT_FALSE(untouched.Load(PathOf("missing.xml")));
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+    {
+        deep += "<configuration>";
+    }
+    WriteFile("deep.xml", deep); // nested deeper than the parser's stack would take
+    EXPECT_FALSE(untouched.Load(PathOf("deep.xml")));
     EXPECT_TRUE(untouched.GetBool("application/fullscreen"));
 
     CConfigFile empty;

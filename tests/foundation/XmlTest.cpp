@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <string>
+
 using namespace BaseLib;
 
 namespace
@@ -189,4 +194,118 @@ TEST(WriteXmlNode, GoldenTree)
     WriteXmlNode(declaration, document.FirstChild(), 1);
     EXPECT_EQ(declaration, "\t<?xml version=\"1.0\"?>\n");
     EXPECT_EQ(XmlDocumentToString(document).rfind("<puzzle", 0), 0u);
+}
+
+namespace
+{
+
+// The deepest element nesting of what TinyXML parsed (after a failure: of what it parsed so far).
+int TreeDepth(const TiXmlNode* node)
+{
+    int deepest = 0;
+    for (const TiXmlNode* child = node->FirstChild(); child != nullptr; child = child->NextSibling())
+    {
+        deepest = std::max(deepest, TreeDepth(child));
+    }
+    return node->ToElement() != nullptr ? deepest + 1 : deepest;
+}
+
+std::string Nested(int depth)
+{
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+    {
+        text += "<a>";
+    }
+    for (int i = 0; i < depth; ++i)
+    {
+        text += "</a>";
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(XmlNestingDepth, CountsWhatTheParserDescendsInto)
+{
+    const struct
+    {
+        const char* text;
+        int depth;
+    } cases[] = {
+        {"<puzzle><block><pos><x>1</x></pos></block></puzzle>", 4},
+        {"<a/><b/>", 1},
+        {"<a><!-- <b><c><d> --></a>", 1},
+        {"<a><![CDATA[<b><c>]]></a>", 1},
+        {"<a x=\"<b>\" y='>'><c/></a>", 2},
+        {"<?xml version=\"1.0\" encoding='UTF-8'?>\n<a><b/></a>", 2},
+        {"<!DOCTYPE a><a>x</a>stop<b><c/></b>", 1},
+        {"<a>\xE0</a>", 1},                         // without a declaration bytes are read one by one
+        {"<?xml version=\"1.0>\"?><a/>", -1},       // the ">" lies in the version
+        {"\xEF\xBB\xBF<a>\xE0</a><b><c/></b>", -1}, // UTF-8: the lead byte would take "</"
+        {"\xEF\xBB\xBF<a>\xE0", -1},                // ... or run past the end of the text
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(XmlNestingDepth(c.text), c.depth) << c.text;
+    }
+}
+
+// Random soups of markup pieces: whatever the scan accepts, TinyXML never nests deeper than it said.
+TEST(XmlNestingDepth, NeverBelowWhatTinyXmlReaches)
+{
+    const char* pieces[] = {"<a>",       "</a>",
+                            "<b x='1'>", "</b>",
+                            "<c/>",      "<!--",
+                            "-->",       "<![CDATA[",
+                            "]]>",       "<?xml ",
+                            "version=",  "encoding=",
+                            "?>",        "\"",
+                            "'",         "=",
+                            " ",         "x",
+                            "<",         ">",
+                            "/",         "<!",
+                            "</",        "\xE0",
+                            "\xC3",      "\xEF\xBB\xBF",
+                            "&#x41;",    "&",
+                            "\n"};
+    std::mt19937 random(1210);
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round)
+    {
+        std::string text = round % 3 == 0 ? "\xEF\xBB\xBF" : "";
+        for (int i = static_cast<int>(random() % 40); i > 0; --i)
+        {
+            text += pieces[random() % std::size(pieces)];
+        }
+        const int depth = XmlNestingDepth(text.c_str());
+        if (depth < 0)
+        {
+            continue;
+        }
+        ++accepted;
+        TiXmlDocument document;
+        document.Parse(text.c_str());
+        ASSERT_LE(TreeDepth(&document), depth) << text;
+    }
+    EXPECT_GT(accepted, 10000);
+}
+
+TEST(XmlParse, RefusesTextNestedTooDeeplyForTheParser)
+{
+    TiXmlDocument deepest;
+    EXPECT_TRUE(XmlParse(deepest, Nested(XmlMaxNesting).c_str()));
+    EXPECT_EQ(TreeDepth(&deepest), XmlMaxNesting);
+    // Deep enough to overflow the stack if it were parsed.
+    TiXmlDocument tooDeep;
+    EXPECT_FALSE(XmlParse(tooDeep, Nested(200000).c_str()));
+    EXPECT_TRUE(tooDeep.Error());
+    EXPECT_EQ(tooDeep.FirstChild(), nullptr);
+    TiXmlDocument oneTooDeep;
+    EXPECT_FALSE(XmlParse(oneTooDeep, Nested(XmlMaxNesting + 1).c_str()));
+    TiXmlDocument broken;
+    EXPECT_FALSE(XmlParse(broken, "<a><b></a>"));
+    TiXmlDocument fine;
+    EXPECT_TRUE(XmlParse(fine, "<a><b/></a>"));
+    EXPECT_STREQ(fine.RootElement()->FirstChildElement()->Value(), "b");
 }

@@ -350,6 +350,20 @@ TEST_F(PuzzleFiles, BadXmlFiles)
     EXPECT_FALSE(puzzle.LoadXml(PathOf("missing.xml")));
     EXPECT_EQ(puzzle.GetBlocks().size(), 2u);
 
+    // Nested deeper than the parser's stack would take.
+    {
+        std::string deep = "<puzzle>";
+        for (int i = 0; i < 100000; ++i)
+        {
+            deep += "<a>";
+        }
+        WriteFile("deep.xml", deep + "</puzzle>");
+        Platform::DebugOutputCapture capture;
+        EXPECT_FALSE(puzzle.LoadXml(PathOf("deep.xml")));
+        EXPECT_NE(capture.Text().find("deep.xml"), std::string::npos);
+    }
+    EXPECT_EQ(puzzle.GetBlocks().size(), 2u);
+
     WriteFile("huge.xml",
               "<puzzle gridsizex=\"5\" gridsizey=\"2000000000\"><block type=\"normal\" id=\"1\"/></puzzle>");
     {
