@@ -1,0 +1,279 @@
+// How fast the breadth-first solver expands states and how much memory one solve needs, on puzzles made
+// for the project and on one the project generates.
+//
+// Peak heap bytes come from this binary's own operator new and delete, which count the bytes in use; the
+// process's peak resident size is given for reference.
+
+#include "platform/os/DebugOutput.h"
+#include "puzzle/EditablePuzzle.h"
+#include "puzzle/PuzzleSolver.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+// ---- heap counting ----
+
+namespace
+{
+
+std::atomic<int64_t> s_heapInUse{0};
+std::atomic<int64_t> s_heapPeak{0};
+
+// Each block carries its size in front, in a header that keeps the block aligned for any type.
+constexpr size_t HeapHeader = alignof(std::max_align_t);
+
+void* CountedAllocate(size_t size)
+{
+    void* raw = std::malloc(size + HeapHeader);
+    if (raw == nullptr)
+    {
+        return nullptr;
+    }
+    *static_cast<size_t*>(raw) = size;
+    const int64_t inUse = s_heapInUse.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) +
+                          static_cast<int64_t>(size);
+    int64_t peak = s_heapPeak.load(std::memory_order_relaxed);
+    while (inUse > peak && !s_heapPeak.compare_exchange_weak(peak, inUse, std::memory_order_relaxed))
+    {}
+    return static_cast<char*>(raw) + HeapHeader;
+}
+
+void CountedFree(void* p)
+{
+    if (p == nullptr)
+    {
+        return;
+    }
+    void* raw = static_cast<char*>(p) - HeapHeader;
+    s_heapInUse.fetch_sub(static_cast<int64_t>(*static_cast<size_t*>(raw)), std::memory_order_relaxed);
+    std::free(raw);
+}
+
+void* CountedNew(size_t size)
+{
+    void* p = CountedAllocate(size);
+    if (p == nullptr)
+    {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+
+} // namespace
+
+void* operator new(size_t size)
+{
+    return CountedNew(size);
+}
+
+void* operator new[](size_t size)
+{
+    return CountedNew(size);
+}
+
+void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    return CountedAllocate(size);
+}
+
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return CountedAllocate(size);
+}
+
+void operator delete(void* p) noexcept
+{
+    CountedFree(p);
+}
+
+void operator delete[](void* p) noexcept
+{
+    CountedFree(p);
+}
+
+void operator delete(void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
+
+void operator delete[](void* p, size_t) noexcept
+{
+    CountedFree(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    CountedFree(p);
+}
+
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    CountedFree(p);
+}
+
+namespace
+{
+
+// ---- the puzzles ----
+
+std::string DataFile(const char* name)
+{
+    return std::string(QUARROW_PUZZLE_DATA_DIR) + "/" + name;
+}
+
+// A board of cars as in the generator below: a two-cell player car in row 2 that has to leave by the
+// east exit of that row, and up to `cars` cars of two or three cells, each confined to its own axis by
+// its links. The same seed gives the same board.
+void BuildCarPuzzle(CEditablePuzzle& puzzle, uint32_t seed, int32_t width, int32_t height, int32_t cars)
+{
+    std::mt19937 random(seed);
+    std::vector<PuzzleCell> cells(static_cast<size_t>(width * height));
+    const auto cell = [&](int32_t x, int32_t y) -> PuzzleCell& {
+        return cells[static_cast<size_t>(y * width + x)];
+    };
+    const int32_t exitRow = 2;
+    const int32_t playerX = static_cast<int32_t>(random() % 3);
+    cell(playerX, exitRow) = {'P', 1};
+    cell(playerX + 1, exitRow) = {'P', 1};
+    int32_t group = 2;
+    for (int32_t i = 0; i < cars; ++i)
+    {
+        const bool vertical = random() % 2 != 0;
+        const int32_t length = random() % 4 == 0 ? 3 : 2;
+        const int32_t x =
+            static_cast<int32_t>(random() % static_cast<uint32_t>(vertical ? width : width - length + 1));
+        const int32_t y =
+            static_cast<int32_t>(random() % static_cast<uint32_t>(vertical ? height - length + 1 : height));
+        bool free = !(!vertical && y == exitRow);
+        for (int32_t k = 0; k < length && free; ++k)
+        {
+            free = cell(x + (vertical ? 0 : k), y + (vertical ? k : 0)).type == '-';
+        }
+        if (!free)
+        {
+            continue;
+        }
+        for (int32_t k = 0; k < length; ++k)
+        {
+            cell(x + (vertical ? 0 : k), y + (vertical ? k : 0)) = {'A', group};
+        }
+        ++group;
+    }
+    puzzle.CreateFromCellGrid(cells, width, height, {{DirectionEast, exitRow}});
+}
+
+// The generated puzzle: the first seed from the fixed one whose board the solver solves in at least
+// 10 moves.
+uint32_t FindGeneratedSeed()
+{
+    for (uint32_t seed = 1613;; ++seed)
+    {
+        CEditablePuzzle puzzle;
+        BuildCarPuzzle(puzzle, seed, 6, 6, 14);
+        PuzzleSolver solver;
+        solver.SetPuzzle(&puzzle);
+        if (solver.Solve() == PuzzleSolver::StatusSolved && solver.GetCurrentMove() >= 10)
+        {
+            return seed;
+        }
+    }
+}
+
+std::unique_ptr<CEditablePuzzle> LoadPuzzle(const char* name)
+{
+    auto puzzle = std::make_unique<CEditablePuzzle>();
+    if (!puzzle->LoadXml(DataFile(name)))
+    {
+        std::fprintf(stderr, "cannot load %s\n", DataFile(name).c_str());
+        std::exit(1);
+    }
+    return puzzle;
+}
+
+std::unique_ptr<CEditablePuzzle> GeneratedPuzzle()
+{
+    static const uint32_t seed = FindGeneratedSeed();
+    auto puzzle = std::make_unique<CEditablePuzzle>();
+    BuildCarPuzzle(*puzzle, seed, 6, 6, 14);
+    return puzzle;
+}
+
+// ---- the benchmark ----
+
+void SolvePuzzle(benchmark::State& state, std::unique_ptr<CEditablePuzzle> (*make)())
+{
+    Platform::SetDebugOutputSink([](const char*) {});
+    const std::unique_ptr<CEditablePuzzle> puzzle = make();
+    int32_t length = -1;
+    int64_t expanded = 0;
+    int64_t constructed = 0;
+    int64_t peakHeap = 0;
+    for (auto _ : state)
+    {
+        const int64_t before = s_heapInUse.load();
+        s_heapPeak.store(before);
+        {
+            PuzzleSolver solver;
+            solver.SetPuzzle(puzzle.get());
+            if (solver.Solve() != PuzzleSolver::StatusSolved)
+            {
+                state.SkipWithError("not solved");
+                break;
+            }
+            length = solver.GetCurrentMove();
+            expanded += solver.GetExpandedCount();
+            constructed += solver.GetTotalConstructed();
+        }
+        peakHeap = std::max(peakHeap, s_heapPeak.load() - before);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["moves"] = length;
+    state.counters["expanded/s"] =
+        benchmark::Counter(static_cast<double>(expanded), benchmark::Counter::kIsRate);
+    state.counters["constructed/s"] =
+        benchmark::Counter(static_cast<double>(constructed), benchmark::Counter::kIsRate);
+    state.counters["peak_heap_bytes"] = static_cast<double>(peakHeap);
+    state.counters["peak_rss_kib"] = static_cast<double>(usage.ru_maxrss);
+    Platform::SetDebugOutputSink(nullptr);
+}
+
+std::unique_ptr<CEditablePuzzle> SmallPuzzle()
+{
+    return LoadPuzzle("solver_small.xml");
+}
+
+std::unique_ptr<CEditablePuzzle> MediumPuzzle()
+{
+    return LoadPuzzle("solver_medium.xml");
+}
+
+std::unique_ptr<CEditablePuzzle> LargePuzzle()
+{
+    return LoadPuzzle("solver_large.xml");
+}
+
+// The generated puzzle after PuzzleRefiner made its start harder (from 10 to 12 moves); saved, since
+// refining takes about 20 seconds.
+std::unique_ptr<CEditablePuzzle> RefinedPuzzle()
+{
+    return LoadPuzzle("solver_generated_refined.xml");
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(SolvePuzzle, small, SmallPuzzle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, medium, MediumPuzzle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, large, LargePuzzle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, generated, GeneratedPuzzle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, generated_refined, RefinedPuzzle)->Unit(benchmark::kMillisecond);
