@@ -136,6 +136,7 @@ public:
 
 private:
     friend class CResourceRegistry;
+    friend class CStreamingThread; // unschedules what it leaves unloaded when destroyed
     // Under the registry lock: drops the count and reports whether it reached 0.
     bool DropCount() { return m_count.fetch_sub(1) == 1; }
 

@@ -40,22 +40,33 @@ CStreamingThread::~CStreamingThread()
         Platform::WaitFor(m_thread.GetHandle());
         m_thread = CThread();
     }
-    // Threads still blocked in WaitFor would never wake otherwise.
     std::list<Waiter> waiters;
     {
         Platform::CriticalSectionLock lock(m_waiterLock);
         waiters.swap(m_waiters);
     }
-    for (const Waiter& waiter : waiters)
-    {
-        Platform::SetEvent(waiter.event);
-    }
-    waiters.clear();
     std::list<CResourcePtr<CResource>> queue;
     {
         Platform::CriticalSectionLock lock(m_queueLock);
         queue.swap(m_queue);
     }
+    // What was never loaded goes back to unloaded: a later wait for it must not reach this destroyed
+    // object, and a load on the caller's thread may still make it.
+    const auto unschedule = [](CResource& resource) {
+        std::int32_t scheduled = ResourceScheduled;
+        resource.m_state.compare_exchange_strong(scheduled, ResourceUnloaded);
+    };
+    for (const CResourcePtr<CResource>& entry : queue)
+    {
+        unschedule(*entry);
+    }
+    // Threads still blocked in WaitFor would never wake otherwise.
+    for (const Waiter& waiter : waiters)
+    {
+        unschedule(*waiter.resource);
+        Platform::SetEvent(waiter.event);
+    }
+    waiters.clear();
     queue.clear();
     Platform::CloseHandle(m_wakeEvent);
 }

@@ -20,7 +20,7 @@ class CStreamingThread
 public:
     CStreamingThread();
     // Stops the worker after the load in progress, waits for it, releases every thread still waiting,
-    // then drops the queued resources.
+    // then drops the queued resources. Those it did not load are left unloaded (state 0), not scheduled.
     ~CStreamingThread();
     CStreamingThread(const CStreamingThread&) = delete;
     CStreamingThread& operator=(const CStreamingThread&) = delete;

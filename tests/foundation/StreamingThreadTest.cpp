@@ -170,13 +170,19 @@ TEST_F(StreamingThread, WaitingWhileTheWorkerSleepsDoesNotHang)
     EXPECT_EQ(missing->GetState(), BaseLib::ResourceLoaded);
 }
 
-TEST_F(StreamingThread, DestroyingReleasesThreadsStillWaiting)
+TEST_F(StreamingThread, DestroyingReleasesWaitersAndUnschedulesWhatIsLeft)
 {
     Parameters params;
     CResourcePtr<CResource> waited = factory.GetResource("waited", params, false, true); // never started
+    CResourcePtr<CResource> queued = factory.GetResource("queued", params, false, true);
     std::thread waiter([&] { waited->WaitUntilLoaded(); });
     trace.WaitFor("a thread is starting to wait for resource waited");
     thread.reset();
     waiter.join();
-    EXPECT_EQ(waited->GetState(), BaseLib::ResourceScheduled);
+    // Left unloaded, not scheduled: waiting again must not reach the destroyed thread, and a load on the
+    // caller's thread still works.
+    EXPECT_EQ(waited->GetState(), BaseLib::ResourceUnloaded);
+    EXPECT_EQ(queued->GetState(), BaseLib::ResourceUnloaded);
+    queued->WaitUntilLoaded();
+    EXPECT_TRUE(queued->EnsureLoaded());
 }
