@@ -222,6 +222,13 @@ void BlockGrid::MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const B
     AddBlock(block, newRect);
 }
 
+int64_t BlockGrid::CountCells(const BaseLib::CRectF& rect) const
+{
+    int64_t count = 0;
+    ForEachCell(*this, RangeOf(rect), [&count](const Cell&) { ++count; });
+    return count;
+}
+
 bool BlockGrid::IsCellEmpty(int32_t x, int32_t y) const
 {
     return GetCellCount(x, y) <= 0;

@@ -42,6 +42,10 @@ public:
     void RemoveBlock(CBlock* block, const BaseLib::CRectF& rect);
     void MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect);
 
+    // The number of cells (outside cells included) the rect's range covers: the entries a block with that
+    // rect takes.
+    int64_t CountCells(const BaseLib::CRectF& rect) const;
+
     // Cells outside the ring count as empty.
     bool IsCellEmpty(int32_t x, int32_t y) const;
 

@@ -31,6 +31,24 @@ int32_t BoardSide(int32_t read)
     return read < 1 ? 6 : read;
 }
 
+// A damaged or hostile file may stack many blocks as large as the board, each entered in every cell: a
+// few kilobytes would take gigabytes and minutes. No real puzzle covers its grid more than a few times
+// over, so a load gives up once its blocks cover it eight times (with a margin for small boards). Adds
+// the block's cells to covered; false, with a trace, once that is exceeded.
+bool CountCover(const std::string& fileName, const BlockGrid& grid, const CBlock* block, int64_t& covered)
+{
+    const int64_t cells = (static_cast<int64_t>(grid.GetWidth()) + 2) * (grid.GetHeight() + 2) + 4;
+    covered += grid.CountCells(block->GetRect());
+    if (covered <= 8 * cells + 100000)
+    {
+        return true;
+    }
+    BaseLib::DebugOutput("Puzzle: \"%s\": its blocks cover %lld cells, too many for a board of %d by %d\n",
+                         fileName.c_str(), static_cast<long long>(covered), grid.GetWidth(),
+                         grid.GetHeight());
+    return false;
+}
+
 bool ReadWholeFile(const std::string& fileName, std::string& text)
 {
     BaseLib::CFileStream stream(BaseLib::CFileStream::ModeRead, fileName);
@@ -528,6 +546,7 @@ bool CPuzzle::LoadXml(const std::string& fileName)
     {
         m_gfxSetName = BaseLib::XmlGetStringAttribute(element, "name", m_gfxSetName);
     }
+    int64_t covered = 0;
     for (const TiXmlElement* element = root->FirstChildElement("block"); element != nullptr;
          element = element->NextSiblingElement("block"))
     {
@@ -541,6 +560,12 @@ bool CPuzzle::LoadXml(const std::string& fileName)
         }
         block->LoadXml(element);
         AddBlock(block);
+        if (!CountCover(fileName, m_grid, block, covered))
+        {
+            DeleteAllBlocks();
+            TakeStartSnapshot();
+            return false;
+        }
     }
     TakeStartSnapshot();
     m_minSolveMoves = PuzzleXml::GetDecimalAttribute(root, "minsolvemoves", -1);
@@ -580,6 +605,7 @@ bool CPuzzle::LoadBinary(const std::string& fileName)
     int32_t count = 0;
     archive.Serialize(count);
     bool ok = !archive.HasFailed() && count >= 0;
+    int64_t covered = 0;
     // The count may be garbage: blocks are read while the file holds them, never reserved ahead.
     for (int32_t i = 0; ok && i < count; ++i)
     {
@@ -600,7 +626,7 @@ bool CPuzzle::LoadBinary(const std::string& fileName)
         }
         block->Serialize(archive);
         AddBlock(block);
-        ok = !archive.HasFailed();
+        ok = !archive.HasFailed() && CountCover(fileName, m_grid, block, covered);
     }
     if (!ok)
     {

@@ -122,11 +122,12 @@ public:
 
     // Loads an XML puzzle (root "puzzle"). False, with the puzzle unchanged, when the file cannot be read
     // or parsed; false, keeping the blocks, for another root or a board side above MaxBoardSide (traced).
-    // Blocks of an unknown type are skipped with a trace. The start snapshot is taken.
+    // Blocks of an unknown type are skipped with a trace. False, with the puzzle left empty, when the
+    // blocks stack over the board eight times or more (traced). The start snapshot is taken.
     bool LoadXml(const std::string& fileName);
     // Loads a ".blvl" puzzle. False when the file cannot be opened or its board side is above
     // MaxBoardSide (the puzzle unchanged), and false with the puzzle left empty when the file is short,
-    // damaged or names an unknown block type (traced).
+    // damaged, names an unknown block type or stacks its blocks over the board eight times (traced).
     bool LoadBinary(const std::string& fileName);
 
     // ---- stars ----

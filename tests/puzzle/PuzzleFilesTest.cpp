@@ -429,6 +429,44 @@ TEST_F(PuzzleFiles, BadBinaryFilesAnswerFalseWithoutACrash)
     EXPECT_FALSE(puzzle.LoadBinary(PathOf("missing.blvl")));
 }
 
+// A few kilobytes of blocks as large as the board, stacked: each is entered in every cell, so without a
+// bound a small file takes gigabytes and minutes. Both forms give up early with a trace.
+TEST_F(PuzzleFiles, BlocksStackedOverTheWholeBoardAreRefused)
+{
+    TestPuzzle stacked;
+    stacked.ResizeBoard(200, 200);
+    for (int i = 0; i < 20; ++i)
+    {
+        AddByType(stacked, "normal", 0, 0, 200, 200);
+    }
+    ASSERT_TRUE(stacked.SaveXml(PathOf("stacked.xml")));
+    ASSERT_TRUE(stacked.SaveBinary(PathOf("stacked.blvl")));
+    for (const char* name : {"stacked.xml", "stacked.blvl"})
+    {
+        Platform::DebugOutputCapture capture;
+        CPuzzle puzzle;
+        const bool xml = std::string(name).ends_with(".xml");
+        EXPECT_FALSE(xml ? puzzle.LoadXml(PathOf(name)) : puzzle.LoadBinary(PathOf(name))) << name;
+        EXPECT_NE(capture.Text().find(name), std::string::npos) << capture.Text();
+        EXPECT_TRUE(puzzle.GetBlocks().empty()) << name;
+        EXPECT_TRUE(puzzle.GetGrid().CheckConsistency()) << name;
+    }
+
+    // A real board covered once, walls and all, loads.
+    TestPuzzle full;
+    BuildEveryKind(full);
+    for (int y = 0; y < 6; ++y)
+    {
+        for (int x = 0; x < 9; ++x)
+        {
+            AddByType(full, "normal", static_cast<float>(x), static_cast<float>(y));
+        }
+    }
+    ASSERT_TRUE(full.SaveXml(PathOf("full.xml")));
+    CPuzzle loaded;
+    EXPECT_TRUE(loaded.LoadXml(PathOf("full.xml")));
+}
+
 TEST_F(PuzzleFiles, SavingIntoAMissingFolderAnswersFalse)
 {
     TestPuzzle puzzle;
