@@ -307,21 +307,8 @@ bool CConfigFile::Load(const std::string& path)
     {
         return true;
     }
-    std::FILE* file = Platform::OpenFile(path, "rb");
-    if (file == nullptr)
-    {
-        return false;
-    }
-    std::string text;
-    char buffer[4096];
-    for (std::size_t count; (count = std::fread(buffer, 1, sizeof(buffer), file)) > 0;)
-    {
-        text.append(buffer, count);
-    }
-    const bool read = std::ferror(file) == 0;
-    std::fclose(file);
     TiXmlDocument document;
-    const bool parsed = read && XmlParse(document, text.c_str());
+    const bool parsed = XmlLoadFile(document, path);
     const TiXmlElement* top = document.FirstChildElement();
     if (!parsed || top == nullptr)
     {

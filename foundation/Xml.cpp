@@ -1,6 +1,7 @@
 #include "foundation/Xml.h"
 
 #include "foundation/Helpers.h"
+#include "platform/os/Files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -613,6 +614,24 @@ bool XmlParse(TiXmlDocument& document, const char* text)
     }
     document.Parse(text);
     return !document.Error();
+}
+
+bool XmlLoadFile(TiXmlDocument& document, const std::string& fileName)
+{
+    std::FILE* file = Platform::OpenFile(fileName, "rb");
+    if (file == nullptr)
+    {
+        return false;
+    }
+    std::string text;
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof(buffer), file)) > 0;)
+    {
+        text.append(buffer, count);
+    }
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read && XmlParse(document, text.c_str());
 }
 
 } // namespace BaseLib

@@ -75,6 +75,9 @@ constexpr int XmlMaxNesting = 256;
 // TiXmlDocument::Parse, unless XmlNestingDepth is -1 or above XmlMaxNesting: then the document is left
 // empty with its error set. True when the text parsed.
 bool XmlParse(TiXmlDocument& document, const char* text);
+// Reads the whole file, opened through the platform's case-blind look-up, and parses it with XmlParse.
+// False when the file cannot be read (the document then has no error set) or its text does not parse.
+bool XmlLoadFile(TiXmlDocument& document, const std::string& fileName);
 
 // Appends node and its subtree to out, indented by depth tabs: elements with escaped attribute values,
 // an element whose only child is a text node on one line, comments as "<!-- text -->", unknown nodes as

@@ -163,15 +163,13 @@ void BlocksLibrary::Remove(int32_t index)
 
 bool BlocksLibrary::Load(const std::string& fileName)
 {
-    std::FILE* file = Platform::OpenFile(fileName, "rb");
-    if (file == nullptr)
+    TiXmlDocument document;
+    const bool parsed = BaseLib::XmlLoadFile(document, fileName);
+    if (!parsed && !document.Error())
     {
         BaseLib::DebugOutput("Blocks library: cannot read \"%s\"\n", fileName.c_str());
         return false;
     }
-    TiXmlDocument document;
-    const bool parsed = document.LoadFile(file);
-    std::fclose(file);
     const TiXmlElement* root = document.RootElement();
     if (!parsed || root == nullptr || std::string(root->Value()) != "blockslibrary")
     {

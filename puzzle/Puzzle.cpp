@@ -6,7 +6,6 @@
 
 #include "foundation/Archive.h"
 #include "foundation/Debug.h"
-#include "foundation/FileStream.h"
 #include "foundation/Xml.h"
 
 #include <algorithm>
@@ -47,22 +46,6 @@ bool CountCover(const std::string& fileName, const BlockGrid& grid, const CBlock
                          fileName.c_str(), static_cast<long long>(covered), grid.GetWidth(),
                          grid.GetHeight());
     return false;
-}
-
-bool ReadWholeFile(const std::string& fileName, std::string& text)
-{
-    BaseLib::CFileStream stream(BaseLib::CFileStream::ModeRead, fileName);
-    if (!stream.IsOpen())
-    {
-        return false;
-    }
-    const int32_t size = stream.GetSize();
-    if (size < 0)
-    {
-        return false;
-    }
-    text.resize(static_cast<size_t>(size));
-    return stream.Read(text.data(), size) == size;
 }
 
 int32_t ClampToInt32(int64_t v)
@@ -504,15 +487,14 @@ int32_t CPuzzle::GetStars() const
 
 bool CPuzzle::LoadXml(const std::string& fileName)
 {
-    std::string text;
-    if (!ReadWholeFile(fileName, text))
-    {
-        BaseLib::DebugOutput("Puzzle: cannot read \"%s\"\n", fileName.c_str());
-        return false;
-    }
     TiXmlDocument document;
-    if (!BaseLib::XmlParse(document, text.c_str()))
+    if (!BaseLib::XmlLoadFile(document, fileName))
     {
+        if (!document.Error())
+        {
+            BaseLib::DebugOutput("Puzzle: cannot read \"%s\"\n", fileName.c_str());
+            return false;
+        }
         BaseLib::DebugOutput("Puzzle: \"%s\" is not XML: %s\n", fileName.c_str(), document.ErrorDesc());
         return false;
     }

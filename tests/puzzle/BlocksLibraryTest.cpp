@@ -254,7 +254,14 @@ TEST_F(BlocksLibraryFiles, SavedAndLoadedAgainAndRefusedFiles)
 
     WriteFile("other_root.xml", "<puzzle><metablockdescription name=\"x\"/></puzzle>");
     WriteFile("broken.xml", "<blockslibrary><metablockdescription name=\"x\">");
-    for (const char* name : {"other_root.xml", "broken.xml", "missing.xml"})
+    // Nested deeper than the parser's stack would take.
+    std::string deep = "<blockslibrary>";
+    for (int i = 0; i < 50000; ++i)
+    {
+        deep += "<a>";
+    }
+    WriteFile("deep.xml", deep + "</blockslibrary>");
+    for (const char* name : {"other_root.xml", "broken.xml", "deep.xml", "missing.xml"})
     {
         EXPECT_FALSE(loaded.Load(PathOf(name))) << name;
         EXPECT_EQ(Names(loaded), (std::vector<std::string>{"pair", "row3"})) << name;
