@@ -11,22 +11,12 @@
 #include <functional>
 #include <thread>
 
+using SolverBoards::BoardRects;
 using SolverBoards::Build;
+using SolverBoards::Rects;
 
 namespace
 {
-
-using Rects = std::vector<BaseLib::CRectF>;
-
-Rects BoardRects(const CPuzzle& puzzle)
-{
-    Rects rects;
-    for (const CBlock* block : puzzle.GetBlocks())
-    {
-        rects.push_back(block->GetRect());
-    }
-    return rects;
-}
 
 int32_t SolveLength(CEditablePuzzle& puzzle)
 {

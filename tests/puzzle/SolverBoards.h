@@ -103,4 +103,17 @@ inline void LinkSouth(CEditablePuzzle& puzzle, float x, float y)
     puzzle.TakeStartSnapshot();
 }
 
+using Rects = std::vector<BaseLib::CRectF>;
+
+// Every block's rect, in list order.
+inline Rects BoardRects(const CPuzzle& puzzle)
+{
+    Rects rects;
+    for (const CBlock* block : puzzle.GetBlocks())
+    {
+        rects.push_back(block->GetRect());
+    }
+    return rects;
+}
+
 } // namespace SolverBoards

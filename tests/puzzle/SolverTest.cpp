@@ -11,23 +11,13 @@
 #include <thread>
 
 using SolverBoards::At;
+using SolverBoards::BoardRects;
 using SolverBoards::Build;
 using SolverBoards::Exit;
+using SolverBoards::Rects;
 
 namespace
 {
-
-using Rects = std::vector<BaseLib::CRectF>;
-
-Rects BoardRects(const CPuzzle& puzzle)
-{
-    Rects rects;
-    for (const CBlock* block : puzzle.GetBlocks())
-    {
-        rects.push_back(block->GetRect());
-    }
-    return rects;
-}
 
 bool StepUntilRest(CPuzzle& puzzle, int maxSteps = 2000)
 {
