@@ -632,8 +632,9 @@ Result Device::CreateOffscreenPlainSurface(std::uint32_t width, std::uint32_t he
                                            std::uint32_t pool, Surface** surface, void* sharedHandle)
 {
     AssertThread();
-    if (!surface || sharedHandle || width == 0 || height == 0 || BytesPerPixel(format) == 0 ||
-        IsDepthFormat(format) || pool > Pool::Scratch)
+    if (!surface || sharedHandle || width == 0 || height == 0 || width > profile_->caps.MaxTextureWidth ||
+        height > profile_->caps.MaxTextureHeight || BytesPerPixel(format) == 0 || IsDepthFormat(format) ||
+        pool > Pool::Scratch)
     {
         return InvalidCall;
     }

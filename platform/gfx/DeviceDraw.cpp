@@ -3,6 +3,7 @@
 
 #include "platform/gfx/Device.h"
 
+#include "platform/gfx/AdapterProfile.h"
 #include "platform/gfx/Binding.h"
 #include "platform/gfx/Buffer.h"
 #include "platform/gfx/GlContext.h"
@@ -307,6 +308,9 @@ void Device::ResetDrawStates()
         states[5] = 2;                  // alpha argument 1: texture
         states[6] = 1;                  // alpha argument 2: current
         states[11] = stage;             // texture coordinate index
+        states[26] = 1;                 // colour argument 0: current
+        states[27] = 1;                 // alpha argument 0: current
+        states[28] = 1;                 // result argument: current
     }
     std::fill(vertexConstants_.begin(), vertexConstants_.end(), 0.0f);
     std::fill(pixelConstants_.begin(), pixelConstants_.end(), 0.0f);
@@ -348,7 +352,9 @@ Result Device::CreateTexture(std::uint32_t width, std::uint32_t height, std::uin
                              void* sharedHandle)
 {
     AssertThread();
-    if (!texture || sharedHandle || width == 0 || height == 0 || pool > Pool::Scratch ||
+    const Caps& caps = profile_->caps;
+    if (!texture || sharedHandle || width == 0 || height == 0 || width > caps.MaxTextureWidth ||
+        height > caps.MaxTextureHeight || pool > Pool::Scratch ||
         ((usage & (Usage::RenderTarget | Usage::DepthStencil)) && pool != Pool::Default) ||
         (usage & Usage::DepthStencil) ||
         Failed(graphics_->CheckDeviceFormat(creation_.AdapterOrdinal, creation_.DeviceType, Format::X8R8G8B8,
@@ -370,8 +376,9 @@ Result Device::CreateCubeTexture(std::uint32_t edge, std::uint32_t levels, std::
                                  void* sharedHandle)
 {
     AssertThread();
-    if (!texture || sharedHandle || edge == 0 || pool > Pool::Scratch ||
-        ((usage & Usage::RenderTarget) && pool != Pool::Default) || (usage & Usage::DepthStencil) ||
+    if (!texture || sharedHandle || edge == 0 || edge > profile_->caps.MaxTextureWidth ||
+        pool > Pool::Scratch || ((usage & Usage::RenderTarget) && pool != Pool::Default) ||
+        (usage & Usage::DepthStencil) ||
         Failed(graphics_->CheckDeviceFormat(creation_.AdapterOrdinal, creation_.DeviceType, Format::X8R8G8B8,
                                             usage, ResourceType::CubeTexture, format)))
     {
@@ -391,7 +398,9 @@ Result Device::CreateVolumeTexture(std::uint32_t width, std::uint32_t height, st
                                    std::uint32_t pool, VolumeTexture** texture, void* sharedHandle)
 {
     AssertThread();
-    if (!texture || sharedHandle || width == 0 || height == 0 || depth == 0 || pool > Pool::Scratch ||
+    const std::uint32_t extent = profile_->caps.MaxVolumeExtent;
+    if (!texture || sharedHandle || width == 0 || height == 0 || depth == 0 || width > extent ||
+        height > extent || depth > extent || pool > Pool::Scratch ||
         (usage & (Usage::RenderTarget | Usage::DepthStencil)) || IsCompressed(format) ||
         Failed(graphics_->CheckDeviceFormat(creation_.AdapterOrdinal, creation_.DeviceType, Format::X8R8G8B8,
                                             usage, ResourceType::VolumeTexture, format)))
@@ -638,16 +647,18 @@ Result Device::UpdateSurface(Surface* source, const Rect* sourceRect, Surface* d
     }
     const std::int32_t x = destinationPoint ? destinationPoint->x : 0;
     const std::int32_t y = destinationPoint ? destinationPoint->y : 0;
-    const std::int32_t width = rect.right - rect.left;
-    const std::int32_t height = rect.bottom - rect.top;
     const SurfaceDesc& to = destination->Desc();
-    if (rect.left < 0 || rect.top < 0 || width <= 0 || height <= 0 ||
-        rect.right > static_cast<std::int32_t>(from.Width) ||
-        rect.bottom > static_cast<std::int32_t>(from.Height) || x < 0 || y < 0 ||
-        x + width > static_cast<std::int32_t>(to.Width) || y + height > static_cast<std::int32_t>(to.Height))
+    // Wide arithmetic: edges near the largest coordinate must not wrap round into the surface.
+    const std::int64_t wideWidth = std::int64_t{rect.right} - rect.left;
+    const std::int64_t wideHeight = std::int64_t{rect.bottom} - rect.top;
+    if (rect.left < 0 || rect.top < 0 || wideWidth <= 0 || wideHeight <= 0 ||
+        rect.right > std::int64_t{from.Width} || rect.bottom > std::int64_t{from.Height} || x < 0 || y < 0 ||
+        x + wideWidth > std::int64_t{to.Width} || y + wideHeight > std::int64_t{to.Height})
     {
         return InvalidCall;
     }
+    const auto width = static_cast<std::int32_t>(wideWidth);
+    const auto height = static_cast<std::int32_t>(wideHeight);
     Rect sourceUnits = rect;
     Rect destinationUnits{x, y, x + width, y + height};
     if (IsCompressed(from.Format))

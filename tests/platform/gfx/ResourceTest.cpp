@@ -1,5 +1,7 @@
 #include "tests/platform/gfx/DrawFixture.h"
 
+#include <limits>
+
 namespace GfxTesting
 {
 namespace
@@ -296,6 +298,29 @@ TEST_F(ResourceTest, EveryCallReachesTheDeviceAndIsCounted)
     EXPECT_TRUE(enabled);
 }
 
+TEST_F(ResourceTest, TextureStageStatesStartAtTheirDefaults)
+{
+    struct Expected
+    {
+        std::uint32_t stage;
+        std::uint32_t type;
+        std::uint32_t value;
+    };
+    // Operations 1/4 (colour, alpha): modulate and first argument on stage 0, disabled after it;
+    // arguments take the texture (2) and the current colour (1), also the third argument (26, 27) and
+    // the result (28).
+    const Expected defaults[] = {
+        {0, 1, 4}, {1, 1, 1},  {0, 2, 2},  {0, 3, 1},  {0, 4, 2},  {1, 4, 1},  {0, 5, 2},
+        {0, 6, 1}, {3, 11, 3}, {0, 26, 1}, {0, 27, 1}, {0, 28, 1}, {7, 28, 1}, {0, 32, 0},
+    };
+    for (const Expected& expected : defaults)
+    {
+        std::uint32_t value = 0xDEAD;
+        ASSERT_EQ(Ok, device->GetTextureStageState(expected.stage, expected.type, &value));
+        EXPECT_EQ(expected.value, value) << "stage " << expected.stage << " type " << expected.type;
+    }
+}
+
 TEST_F(ResourceTest, CompressedTexturesLockAsBlocksAndSample)
 {
     Texture* texture = nullptr;
@@ -396,6 +421,44 @@ void main() { FragmentColor = texture(Sampler0, vec3(vTexCoord, vColor.r)); }
     volumeProgram->Release();
     onCard->Release();
     managed->Release();
+}
+
+TEST_F(ResourceTest, SizesAndCopiesBeyondTheirLimitsAreRefused)
+{
+    // Larger than the device's textures: refused before any memory is taken for them.
+    Caps caps;
+    ASSERT_EQ(Ok, device->GetDeviceCaps(&caps));
+    Texture* texture = nullptr;
+    EXPECT_EQ(InvalidCall, device->CreateTexture(caps.MaxTextureWidth + 1, 1, 1, 0, Format::A8R8G8B8,
+                                                 Pool::Managed, &texture, nullptr));
+    EXPECT_EQ(InvalidCall, device->CreateTexture(1, caps.MaxTextureHeight + 1, 1, 0, Format::A8R8G8B8,
+                                                 Pool::SystemMemory, &texture, nullptr));
+    CubeTexture* cube = nullptr;
+    EXPECT_EQ(InvalidCall, device->CreateCubeTexture(caps.MaxTextureWidth + 1, 1, 0, Format::A8R8G8B8,
+                                                     Pool::Managed, &cube, nullptr));
+    VolumeTexture* volume = nullptr;
+    EXPECT_EQ(InvalidCall, device->CreateVolumeTexture(1, 1, caps.MaxVolumeExtent + 1, 1, 0, Format::A8R8G8B8,
+                                                       Pool::Managed, &volume, nullptr));
+    Surface* plain = nullptr;
+    EXPECT_EQ(InvalidCall, device->CreateOffscreenPlainSurface(caps.MaxTextureWidth + 1, 1, Format::A8R8G8B8,
+                                                               Pool::SystemMemory, &plain, nullptr));
+
+    // Rectangles and points whose far edge lies past the largest coordinate.
+    ASSERT_EQ(
+        Ok, device->CreateOffscreenPlainSurface(4, 4, Format::A8R8G8B8, Pool::SystemMemory, &plain, nullptr));
+    Surface* other = nullptr;
+    ASSERT_EQ(
+        Ok, device->CreateOffscreenPlainSurface(4, 4, Format::A8R8G8B8, Pool::SystemMemory, &other, nullptr));
+    const std::int32_t largest = std::numeric_limits<std::int32_t>::max();
+    const Rect small{0, 0, 2, 2};
+    const Platform::Point farRight{largest - 1, 0};
+    const Platform::Point farDown{0, largest - 1};
+    EXPECT_EQ(InvalidCall, device->UpdateSurface(plain, &small, other, &farRight));
+    EXPECT_EQ(InvalidCall, device->UpdateSurface(plain, &small, other, &farDown));
+    const Rect wide{std::numeric_limits<std::int32_t>::min(), 0, 2, 2};
+    EXPECT_EQ(InvalidCall, device->UpdateSurface(plain, &wide, other, nullptr));
+    other->Release();
+    plain->Release();
 }
 
 } // namespace
