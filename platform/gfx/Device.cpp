@@ -705,18 +705,24 @@ Result Device::GetRenderTargetData(Surface* renderTarget, Surface* destination)
     {
         return InvalidCall;
     }
-    std::vector<std::uint32_t> pixels;
-    const Result read = ReadPixels(renderTarget, pixels);
-    if (Failed(read))
+    // Read in the format's own layout: a detour through 8-bit channels would lose float and 10-bit ones.
+    const Rect whole = WholeOf(renderTarget);
+    std::vector<std::uint8_t> bytes;
+    if (!renderTarget->ReadRect(whole, bytes))
     {
-        return read;
+        return InvalidCall;
     }
-    const std::uint32_t bytes = BytesPerPixel(destination->Desc().Format);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
+    // The unused bits of the X formats read as set, as every read-back of pixels gives them.
+    const std::uint32_t format = renderTarget->Desc().Format;
+    if (format == Format::X8R8G8B8 || format == Format::X1R5G5B5)
     {
-        ArgbToPixel(destination->Desc().Format, pixels[i], destination->Memory().data() + i * bytes);
+        const std::size_t step = BytesPerPixel(format);
+        for (std::size_t i = step - 1; i < bytes.size(); i += step)
+        {
+            bytes[i] |= format == Format::X8R8G8B8 ? 0xFF : 0x80; // the top byte of the pixel
+        }
     }
-    return Ok;
+    return destination->WriteRect(whole, bytes.data()) ? Ok : InvalidCall;
 }
 
 Result Device::SetRenderTarget(std::uint32_t index, Surface* surface)

@@ -173,6 +173,43 @@ TEST_F(DeviceTest, SixteenBitTargetsReadBackInTheirOwnLayout)
     target->Release();
 }
 
+TEST_F(DeviceTest, FloatAndPaddedTargetsReadBackInTheirOwnLayout)
+{
+    MakeDevice(16, 16);
+    // Cleared to green with alpha 0: (red, green, blue, alpha) = (0, 1, 0, 0); the padding byte of
+    // X8R8G8B8 reads as set.
+    struct Case
+    {
+        std::uint32_t format;
+        std::vector<std::uint8_t> expected;
+    };
+    const Case cases[] = {
+        {Format::A16B16G16R16F, {0x00, 0x00, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x00}},
+        {Format::A32B32G32R32F,
+         {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+        {Format::X8R8G8B8, {0x00, 0xFF, 0x00, 0xFF}},
+    };
+    ASSERT_EQ(Ok, device->SetDepthStencilSurface(nullptr));
+    for (const Case& c : cases)
+    {
+        Surface* target = nullptr;
+        ASSERT_EQ(Ok, device->CreateRenderTarget(2, 2, c.format, 0, 0, false, &target, nullptr));
+        ASSERT_EQ(Ok, device->SetRenderTarget(0, target));
+        ASSERT_EQ(Ok, device->Clear(0, nullptr, ClearFlag::Target, 0x0000FF00u, 1.0f, 0));
+        Surface* copy = nullptr;
+        ASSERT_EQ(Ok,
+                  device->CreateOffscreenPlainSurface(2, 2, c.format, Pool::SystemMemory, &copy, nullptr));
+        ASSERT_EQ(Ok, device->GetRenderTargetData(target, copy));
+        LockedRect locked;
+        ASSERT_EQ(Ok, copy->LockRect(&locked, nullptr, 0));
+        const auto* bytes = static_cast<const std::uint8_t*>(locked.pBits) + locked.Pitch; // second row
+        EXPECT_EQ(c.expected, std::vector<std::uint8_t>(bytes, bytes + c.expected.size())) << c.format;
+        copy->UnlockRect();
+        copy->Release();
+        target->Release();
+    }
+}
+
 TEST_F(DeviceTest, MultisampledBackBufferResolvesForReadBack)
 {
     MakeGraphics();
