@@ -633,8 +633,8 @@ Result Device::CreateOffscreenPlainSurface(std::uint32_t width, std::uint32_t he
 {
     AssertThread();
     if (!surface || sharedHandle || width == 0 || height == 0 || width > profile_->caps.MaxTextureWidth ||
-        height > profile_->caps.MaxTextureHeight || BytesPerPixel(format) == 0 || IsDepthFormat(format) ||
-        pool > Pool::Scratch)
+        height > profile_->caps.MaxTextureHeight || (BytesPerPixel(format) == 0 && !IsCompressed(format)) ||
+        IsDepthFormat(format) || pool > Pool::Scratch)
     {
         return InvalidCall;
     }

@@ -234,7 +234,8 @@ Surface* Surface::MakeDepthStencil(Device& device, const SurfaceDesc& desc, bool
 Surface* Surface::MakePlain(Device& device, const SurfaceDesc& desc)
 {
     auto* surface = new Surface(device, Kind::Plain, desc, false);
-    surface->memory_.assign(static_cast<std::size_t>(desc.Width) * desc.Height * BytesPerPixel(desc.Format),
+    surface->memory_.assign(static_cast<std::size_t>(RowPitchOf(desc.Format, desc.Width)) *
+                                RowCountOf(desc.Format, desc.Height),
                             0);
     return surface;
 }
@@ -281,21 +282,25 @@ Result Surface::LockRect(LockedRect* locked, const Rect* rect, std::uint32_t fla
     {
         return InvalidCall;
     }
-    const std::uint32_t bytes = BytesPerPixel(desc_.Format);
+    // Compressed formats lock whole 4 × 4 blocks.
+    const bool compressed = IsCompressed(desc_.Format);
+    const std::int32_t unit = compressed ? 4 : 1;
+    const std::uint32_t bytes = compressed ? BlockBytes(desc_.Format) : BytesPerPixel(desc_.Format);
     Rect area{0, 0, static_cast<std::int32_t>(desc_.Width), static_cast<std::int32_t>(desc_.Height)};
     if (rect)
     {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
-            rect->right > area.right || rect->bottom > area.bottom)
+            rect->right > area.right || rect->bottom > area.bottom || rect->left % unit != 0 ||
+            rect->top % unit != 0)
         {
             return InvalidCall;
         }
         area = *rect;
     }
-    const std::size_t pitch = static_cast<std::size_t>(desc_.Width) * bytes;
+    const std::size_t pitch = RowPitchOf(desc_.Format, desc_.Width);
     locked->Pitch = static_cast<std::int32_t>(pitch);
-    locked->pBits = memory_.data() + static_cast<std::size_t>(area.top) * pitch +
-                    static_cast<std::size_t>(area.left) * bytes;
+    locked->pBits = memory_.data() + static_cast<std::size_t>(area.top / unit) * pitch +
+                    static_cast<std::size_t>(area.left / unit) * bytes;
     locked_ = true;
     return Ok;
 }

@@ -27,8 +27,9 @@ public:
     Result GetDesc(SurfaceDesc* desc) const;
 
     // Locks a plain surface (any pool): rows top first, Pitch bytes apart, pixels in the engine's
-    // layout of the format. A null rectangle locks the whole surface. Render targets and
-    // depth-stencil buffers, a rectangle outside the surface and a second lock answer InvalidCall.
+    // layout of the format (compressed formats: rows of 4 × 4 blocks, rectangles starting on block
+    // bounds). A null rectangle locks the whole surface. Render targets and depth-stencil buffers, a
+    // rectangle outside the surface and a second lock answer InvalidCall.
     Result LockRect(LockedRect* locked, const Rect* rect, std::uint32_t flags);
     Result UnlockRect();
 

@@ -338,6 +338,29 @@ TEST_F(ResourceTest, CompressedTexturesLockAsBlocksAndSample)
     const std::vector<std::uint32_t> pixels = Sample(texture, 8, 4);
     EXPECT_EQ(0xFFFF0000u, pixels[0]);
     EXPECT_EQ(0xFF0000FFu, pixels[7]);
+
+    // Plain surfaces in a compressed format lock block by block and copy into textures.
+    Surface* plain = nullptr;
+    ASSERT_EQ(Ok,
+              device->CreateOffscreenPlainSurface(8, 4, Format::Dxt1, Pool::SystemMemory, &plain, nullptr));
+    const Rect right{4, 0, 8, 4};
+    ASSERT_EQ(Ok, plain->LockRect(&locked, &right, 0));
+    EXPECT_EQ(16, locked.Pitch);
+    std::memcpy(locked.pBits, blocks, 8); // red
+    ASSERT_EQ(Ok, plain->UnlockRect());
+    const Rect left{0, 0, 4, 4};
+    ASSERT_EQ(Ok, plain->LockRect(&locked, &left, 0));
+    std::memcpy(locked.pBits, blocks + 8, 8); // blue
+    ASSERT_EQ(Ok, plain->UnlockRect());
+    EXPECT_EQ(InvalidCall, plain->LockRect(&locked, &unaligned, 0));
+    Surface* level = nullptr;
+    ASSERT_EQ(Ok, texture->GetSurfaceLevel(0, &level));
+    ASSERT_EQ(Ok, device->UpdateSurface(plain, nullptr, level, nullptr));
+    const std::vector<std::uint32_t> copied = Sample(texture, 8, 4);
+    EXPECT_EQ(0xFF0000FFu, copied[0]);
+    EXPECT_EQ(0xFFFF0000u, copied[7]);
+    level->Release();
+    plain->Release();
     texture->Release();
 }
 
