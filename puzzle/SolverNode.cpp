@@ -7,17 +7,6 @@
 static_assert(alignof(SolverNode) >= alignof(BaseLib::CRectF) &&
               sizeof(SolverNode) % alignof(BaseLib::CRectF) == 0);
 
-uint64_t SolverStateHashBit(const BaseLib::CRectF& rect, int32_t gridHeight)
-{
-    // Blocks stay within a few cells of a board of at most 1000 cells a side; the clamp only keeps a
-    // runaway coordinate from overflowing the conversion.
-    const auto cell = [](float v) {
-        return static_cast<int64_t>(std::clamp(std::trunc(v), -1.0e9f, 1.0e9f));
-    };
-    const int64_t index = cell(rect.top) * gridHeight + cell(rect.left);
-    return uint64_t{1} << (static_cast<uint64_t>(index) & 63u);
-}
-
 bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount)
 {
     if (a.hashHigh != b.hashHigh || a.hashLow != b.hashLow)

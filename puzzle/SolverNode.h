@@ -40,7 +40,16 @@ struct SolverNode
 };
 
 // The hash bit of one entry: rows are weighted by the grid height (not the width); it is only a hash.
-uint64_t SolverStateHashBit(const BaseLib::CRectF& rect, int32_t gridHeight);
+inline uint64_t SolverStateHashBit(const BaseLib::CRectF& rect, int32_t gridHeight)
+{
+    // The conversion truncates toward zero. Blocks stay within a few cells of a board of at most 1000
+    // cells a side; the range test only keeps a runaway coordinate from an undefined conversion.
+    const auto cell = [](float v) -> int64_t {
+        return v > -1.0e9f && v < 1.0e9f ? static_cast<int64_t>(v) : 0;
+    };
+    const int64_t index = cell(rect.top) * gridHeight + cell(rect.left);
+    return uint64_t{1} << (static_cast<uint64_t>(index) & 63u);
+}
 
 // Both hash words equal and the four floats of every entry equal, entries compared in order.
 bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount);
