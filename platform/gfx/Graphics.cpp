@@ -351,8 +351,8 @@ Result Graphics::CheckDeviceFormat(std::uint32_t adapter, std::uint32_t, std::ui
                            resourceType == ResourceType::CubeTexture;
     if (usage & Usage::DepthStencil)
     {
-        return imageType && resourceType != ResourceType::CubeTexture &&
-                       Contains(profile->depthFormats, format)
+        // Depth-stencil buffers are surfaces only: the device makes no depth textures.
+        return resourceType == ResourceType::Surface && Contains(profile->depthFormats, format)
                    ? Ok
                    : NotAvailable;
     }

@@ -128,6 +128,10 @@ TEST_F(AdapterTest, FormatChecksFollowTheAdaptersDepthFormatsAndMultisampleLevel
                                               ResourceType::Texture, Format::A8R8G8B8));
     EXPECT_EQ(NotAvailable, graphics->CheckDeviceFormat(0, DeviceType::Hal, Format::X8R8G8B8, 0,
                                                         ResourceType::Texture, 0x12345678u));
+    // Depth-stencil buffers are surfaces only: the device makes no depth textures.
+    EXPECT_EQ(NotAvailable,
+              graphics->CheckDeviceFormat(0, DeviceType::Hal, Format::X8R8G8B8, Usage::DepthStencil,
+                                          ResourceType::Texture, Format::D24S8));
 
     std::uint32_t levels = 0;
     EXPECT_EQ(Ok, graphics->CheckDeviceMultiSampleType(0, DeviceType::Hal, Format::X8R8G8B8, true,
