@@ -1215,9 +1215,14 @@ void Device::ApplyRenderStates()
     glColorMask((write & 1) != 0, (write & 2) != 0, (write & 4) != 0, (write & 8) != 0);
     if (rs[RS::ScissorTestEnable])
     {
+        // Clipped to the target first, so that edges far outside it cannot overflow the size.
+        const SurfaceDesc& whole = renderTarget_->Desc();
+        const std::int32_t left = std::clamp(scissor_.left, 0, static_cast<std::int32_t>(whole.Width));
+        const std::int32_t top = std::clamp(scissor_.top, 0, static_cast<std::int32_t>(whole.Height));
+        const std::int32_t right = std::clamp(scissor_.right, left, static_cast<std::int32_t>(whole.Width));
+        const std::int32_t bottom = std::clamp(scissor_.bottom, top, static_cast<std::int32_t>(whole.Height));
         glEnable(GL_SCISSOR_TEST);
-        glScissor(scissor_.left, scissor_.top, scissor_.right - scissor_.left,
-                  scissor_.bottom - scissor_.top);
+        glScissor(left, top, right - left, bottom - top);
     }
     else
     {

@@ -1,5 +1,7 @@
 #include "tests/platform/gfx/DrawFixture.h"
 
+#include <limits>
+
 namespace GfxTesting
 {
 namespace
@@ -280,6 +282,12 @@ TEST_F(DrawTest, BlendingAlphaTestScissorAndColourMaskChangeTheExpectedPixels)
     {
         EXPECT_EQ(i == 2 * 4 + 1 ? kWhite : kBlack, pixels[static_cast<std::size_t>(i)]) << i;
     }
+    // A rectangle reaching far past the target on every side lets the whole target be drawn.
+    const Rect everything{std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min(),
+                          std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()};
+    device->SetScissorRect(&everything);
+    ASSERT_EQ(Ok, DrawQuad(-0.5f, -0.5f, 3.5f, 3.5f, 0.5f, kWhite, colourProgram));
+    EXPECT_EQ(std::vector<std::uint32_t>(16, kWhite), Pixels(target));
     device->SetRenderState(RenderState::ScissorTestEnable, 0);
 
     // Colour write mask: red only.
