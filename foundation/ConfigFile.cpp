@@ -1,5 +1,7 @@
 #include "foundation/ConfigFile.h"
 
+#include "foundation/ClampComponents.h"
+#include "foundation/Helpers.h"
 #include "foundation/String.h"
 #include "foundation/Xml.h"
 #include "platform/os/FileReplace.h"
@@ -31,55 +33,13 @@ std::vector<std::string> SplitWords(const std::string& text, const char* separat
     return words;
 }
 
-template <typename T> T ClampScalar(T value, T minimum, T maximum)
-{
-    if (value < minimum)
-    {
-        return minimum;
-    }
-    return value > maximum ? maximum : value;
-}
-
-CSize Clamp(const CSize& v, const CSize& lo, const CSize& hi)
-{
-    return CSize(ClampScalar(v.cx, lo.cx, hi.cx), ClampScalar(v.cy, lo.cy, hi.cy));
-}
-
-CPoint Clamp(const CPoint& v, const CPoint& lo, const CPoint& hi)
-{
-    return CPoint(ClampScalar(v.x, lo.x, hi.x), ClampScalar(v.y, lo.y, hi.y));
-}
-
-CVector3 Clamp(const CVector3& v, const CVector3& lo, const CVector3& hi)
-{
-    return CVector3(ClampScalar(v.x, lo.x, hi.x), ClampScalar(v.y, lo.y, hi.y), ClampScalar(v.z, lo.z, hi.z));
-}
-
-CColor Clamp(const CColor& v, const CColor& lo, const CColor& hi)
-{
-    return CColor(ClampScalar(v.GetRed(), lo.GetRed(), hi.GetRed()),
-                  ClampScalar(v.GetGreen(), lo.GetGreen(), hi.GetGreen()),
-                  ClampScalar(v.GetBlue(), lo.GetBlue(), hi.GetBlue()),
-                  ClampScalar(v.GetAlpha(), lo.GetAlpha(), hi.GetAlpha()));
-}
-
-std::int32_t Clamp(std::int32_t v, std::int32_t lo, std::int32_t hi)
-{
-    return ClampScalar(v, lo, hi);
-}
-
-float Clamp(float v, float lo, float hi)
-{
-    return ClampScalar(v, lo, hi);
-}
-
 template <typename T>
 bool AddRanged(CConfigFile& config, std::uint32_t tag, const std::string& key, const std::string& description,
                const T& defaultValue, const T& minimum, const T& maximum)
 {
     auto entry = std::make_unique<CConfigFile::CEntryRange<T>>(tag, key, description);
     entry->value = defaultValue;
-    entry->defaultValue = Clamp(defaultValue, minimum, maximum);
+    entry->defaultValue = ClampComponents(defaultValue, minimum, maximum);
     entry->minimum = minimum;
     entry->maximum = maximum;
     config.AddEntry(std::move(entry));
@@ -106,7 +66,8 @@ CVector3 WithoutNaN(const CVector3& value, const CVector3& fallback)
 template <typename T> void ClampRanged(CConfigFile::CEntry& entry)
 {
     auto& ranged = static_cast<CConfigFile::CEntryRange<T>&>(entry);
-    ranged.value = Clamp(WithoutNaN(ranged.value, ranged.defaultValue), ranged.minimum, ranged.maximum);
+    ranged.value =
+        ClampComponents(WithoutNaN(ranged.value, ranged.defaultValue), ranged.minimum, ranged.maximum);
 }
 
 std::string Printed(const char* format, auto... values)
@@ -559,9 +520,7 @@ void CConfigFile::SetValueFromString(const char* text, CEntry& entry)
         static_cast<CEntryString&>(entry).value = text;
         break;
     case TagInt: {
-        const long value = std::strtol(text, nullptr, 10);
-        static_cast<CEntryInt&>(entry).value =
-            static_cast<std::int32_t>(ClampScalar<long>(value, INT_MIN, INT_MAX));
+        static_cast<CEntryInt&>(entry).value = ParseDecimalInt(text);
         break;
     }
     case TagFloat:

@@ -1,6 +1,9 @@
 #include "foundation/Helpers.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace BaseLib
 {
@@ -21,6 +24,18 @@ std::int32_t NextPowerOfTwo(std::int32_t value)
         result <<= 1;
     }
     return static_cast<std::int32_t>(result);
+}
+
+std::int32_t ParseDecimalInt(const char* text)
+{
+    if (text == nullptr)
+    {
+        return 0;
+    }
+    // strtoll saturates at its own range, which holds the 32-bit range.
+    const long long value = std::strtoll(text, nullptr, 10);
+    return static_cast<std::int32_t>(std::clamp<long long>(value, std::numeric_limits<std::int32_t>::min(),
+                                                           std::numeric_limits<std::int32_t>::max()));
 }
 
 char* StrDup(const char* text)

@@ -11,6 +11,10 @@ namespace BaseLib
 // Values above 2^30 have no 32-bit answer and give 0.
 std::int32_t NextPowerOfTwo(std::int32_t value);
 
+// The leading decimal number of text as strtol reads it (blanks, a sign, digits), saturated to the 32-bit
+// range; 0 when there is none or text is null.
+std::int32_t ParseDecimalInt(const char* text);
+
 // A heap copy of text with its terminator, to be released with StrFree; null gives null.
 char* StrDup(const char* text);
 // Releases a copy made by StrDup; null is ignored.

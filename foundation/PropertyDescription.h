@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/ClampComponents.h"
 #include "foundation/Color.h"
 #include "foundation/Point.h"
 #include "foundation/PropertyText.h"
@@ -69,101 +70,9 @@ public:
     virtual void SetValue(void* object, const T& value) const = 0;
 };
 
-// int, float, double, CPoint, CSize, CVector2, CVector3, CVector4 with a default, a minimum and a maximum.
-// SetValue limits a number to [minimum, maximum] and each component of a point, size or vector to its
-// own bounds.
-template <typename T> class CPropertyDescriptionGenericScalar : public CPropertyDescription<T>
-{
-public:
-    CPropertyDescriptionGenericScalar(std::string name, std::string description, const T& defaultValue,
-                                      const T& minimum, const T& maximum)
-        : CPropertyDescription<T>(std::move(name), std::move(description),
-                                  typeid(CPropertyDescriptionGenericScalar<T>), std::string()),
-          m_default(defaultValue), m_minimum(minimum), m_maximum(maximum)
-    {}
-
-    void SetFromString(void* object, const std::string& text) const override
-    {
-        T value{};
-        ReadPropertyText(text, value);
-        this->SetValue(object, value);
-    }
-    void GetAsString(void* object, std::string& text) const override
-    {
-        text = WritePropertyText(this->GetValue(object));
-    }
-    T GetValue(void* object) const override { return *static_cast<T*>(object); }
-    void SetValue(void* object, const T& value) const override
-    {
-        if (!this->IsReadOnly())
-        {
-            *static_cast<T*>(object) = Limit(value);
-        }
-    }
-
-    // The value limited to [minimum, maximum], per component for points, sizes and vectors.
-    T Limit(const T& value) const;
-
-    const T& GetDefault() const { return m_default; }
-    const T& GetMinimum() const { return m_minimum; }
-    const T& GetMaximum() const { return m_maximum; }
-
-private:
-    T m_default;
-    T m_minimum;
-    T m_maximum;
-};
-
-namespace PropertyLimits
-{
-
-template <typename N> N Clamp(N value, N minimum, N maximum)
-{
-    return value < minimum ? minimum : maximum < value ? maximum : value;
-}
-
-inline int Limit(int v, int lo, int hi)
-{
-    return Clamp(v, lo, hi);
-}
-inline float Limit(float v, float lo, float hi)
-{
-    return Clamp(v, lo, hi);
-}
-inline double Limit(double v, double lo, double hi)
-{
-    return Clamp(v, lo, hi);
-}
-inline CPoint Limit(const CPoint& v, const CPoint& lo, const CPoint& hi)
-{
-    return {Clamp(v.x, lo.x, hi.x), Clamp(v.y, lo.y, hi.y)};
-}
-inline CSize Limit(const CSize& v, const CSize& lo, const CSize& hi)
-{
-    return {Clamp(v.cx, lo.cx, hi.cx), Clamp(v.cy, lo.cy, hi.cy)};
-}
-inline CVector2 Limit(const CVector2& v, const CVector2& lo, const CVector2& hi)
-{
-    return {Clamp(v.x, lo.x, hi.x), Clamp(v.y, lo.y, hi.y)};
-}
-inline CVector3 Limit(const CVector3& v, const CVector3& lo, const CVector3& hi)
-{
-    return {Clamp(v.x, lo.x, hi.x), Clamp(v.y, lo.y, hi.y), Clamp(v.z, lo.z, hi.z)};
-}
-inline CVector4 Limit(const CVector4& v, const CVector4& lo, const CVector4& hi)
-{
-    return {Clamp(v.x, lo.x, hi.x), Clamp(v.y, lo.y, hi.y), Clamp(v.z, lo.z, hi.z), Clamp(v.w, lo.w, hi.w)};
-}
-
-} // namespace PropertyLimits
-
-template <typename T> T CPropertyDescriptionGenericScalar<T>::Limit(const T& value) const
-{
-    return PropertyLimits::Limit(value, m_minimum, m_maximum);
-}
-
-// A value stored and formatted as it is, with a default. Shared by the string, file-name, bool and colour
-// kinds, which differ only in their value type identity and the fields they keep for their users.
+// A value held in a variable of type T, read and written as text, with a default. The string, file-name,
+// bool and colour kinds store it as given and differ only in their value type identity and the fields
+// they keep for their users; the scalar kinds limit it in SetValue.
 template <typename T> class CPropertyDescriptionPlainValue : public CPropertyDescription<T>
 {
 public:
@@ -197,6 +106,43 @@ protected:
 private:
     T m_default;
 };
+
+// int, float, double, CPoint, CSize, CVector2, CVector3, CVector4 with a default, a minimum and a maximum.
+// SetValue limits a number to [minimum, maximum] and each component of a point, size or vector to its
+// own bounds.
+template <typename T> class CPropertyDescriptionGenericScalar : public CPropertyDescriptionPlainValue<T>
+{
+public:
+    CPropertyDescriptionGenericScalar(std::string name, std::string description, const T& defaultValue,
+                                      const T& minimum, const T& maximum)
+        : CPropertyDescriptionPlainValue<T>(std::move(name), std::move(description),
+                                            typeid(CPropertyDescriptionGenericScalar<T>), defaultValue),
+          m_minimum(minimum), m_maximum(maximum)
+    {}
+
+    void SetValue(void* object, const T& value) const override
+    {
+        if (!this->IsReadOnly())
+        {
+            *static_cast<T*>(object) = Limit(value);
+        }
+    }
+
+    // The value limited to [minimum, maximum], per component for points, sizes and vectors.
+    T Limit(const T& value) const;
+
+    const T& GetMinimum() const { return m_minimum; }
+    const T& GetMaximum() const { return m_maximum; }
+
+private:
+    T m_minimum;
+    T m_maximum;
+};
+
+template <typename T> T CPropertyDescriptionGenericScalar<T>::Limit(const T& value) const
+{
+    return ClampComponents(value, m_minimum, m_maximum);
+}
 
 // CString or std::string, stored and formatted as it is.
 template <typename T> class CPropertyDescriptionGenericString : public CPropertyDescriptionPlainValue<T>

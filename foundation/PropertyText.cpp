@@ -1,5 +1,7 @@
 #include "foundation/PropertyText.h"
 
+#include "foundation/Helpers.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -14,20 +16,7 @@ void ReadPropertyText(const std::string& text, bool& value)
 
 void ReadPropertyText(const std::string& text, int& value)
 {
-    // strtol saturates at the long range; narrowing saturates again at the int range.
-    const long number = std::strtol(text.c_str(), nullptr, 10);
-    if (number > std::numeric_limits<int>::max())
-    {
-        value = std::numeric_limits<int>::max();
-    }
-    else if (number < std::numeric_limits<int>::min())
-    {
-        value = std::numeric_limits<int>::min();
-    }
-    else
-    {
-        value = static_cast<int>(number);
-    }
+    value = ParseDecimalInt(text.c_str());
 }
 
 void ReadPropertyText(const std::string& text, float& value)

@@ -1,5 +1,6 @@
 #include "foundation/String.h"
 
+#include "foundation/Helpers.h"
 #include "foundation/Utf8.h"
 
 #include <algorithm>
@@ -322,8 +323,7 @@ bool CString::EndsWith(const char* text) const
 
 int CString::ToInt() const
 {
-    const long value = std::strtol(Text(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+    return ParseDecimalInt(Text());
 }
 
 double CString::ToDouble() const

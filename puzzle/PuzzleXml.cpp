@@ -1,5 +1,7 @@
 #include "puzzle/PuzzleXml.h"
 
+#include "foundation/Helpers.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,16 +17,7 @@ int32_t GetDecimalAttribute(const TiXmlElement* element, const char* name, int32
     {
         return defaultValue;
     }
-    const long long value = std::strtoll(text, nullptr, 10);
-    if (value < std::numeric_limits<int32_t>::min())
-    {
-        return std::numeric_limits<int32_t>::min();
-    }
-    if (value > std::numeric_limits<int32_t>::max())
-    {
-        return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(value);
+    return BaseLib::ParseDecimalInt(text);
 }
 
 std::string FormatCoordinate(float value)

@@ -29,6 +29,30 @@ TEST(NextPowerOfTwo, Table)
     }
 }
 
+TEST(ParseDecimalInt, Table)
+{
+    const struct
+    {
+        const char* text;
+        std::int32_t expected;
+    } cases[] = {{nullptr, 0},
+                 {"", 0},
+                 {"abc", 0},
+                 {"42", 42},
+                 {"  -17x", -17},
+                 {"+8", 8},
+                 {"0x10", 0},
+                 {"012", 12},
+                 {"2147483647", INT_MAX},
+                 {"2147483648", INT_MAX},
+                 {"-2147483649", INT_MIN},
+                 {"99999999999999999999999", INT_MAX}};
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(BaseLib::ParseDecimalInt(c.text), c.expected) << (c.text != nullptr ? c.text : "null");
+    }
+}
+
 TEST(StrDup, CopiesWithTerminatorAndNullStaysNull)
 {
     EXPECT_EQ(BaseLib::StrDup(nullptr), nullptr);
