@@ -222,19 +222,30 @@ bool ParseCursorFile(const std::vector<std::uint8_t>& bytes, CursorRecord& recor
     return true;
 }
 
-SDL_Surface* LoadIconSurface(const std::string& path)
+// Reads the whole file into bytes; traces and answers false when it cannot be opened or read. `kind`
+// names the file in the trace ("icon", "cursor").
+bool ReadWholeFile(const std::string& path, const char* kind, std::vector<std::uint8_t>& bytes)
 {
     std::ifstream file;
     if (!OpenFileStream(file, path, std::ios::binary))
     {
-        TraceWindowing("cannot open icon file " + path);
-        return nullptr;
+        TraceWindowing(std::string("cannot open ") + kind + " file " + path);
+        return false;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof())
     {
-        TraceWindowing("cannot read icon file " + path);
+        TraceWindowing(std::string("cannot read ") + kind + " file " + path);
+        return false;
+    }
+    return true;
+}
+
+SDL_Surface* LoadIconSurface(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(path, "icon", bytes))
+    {
         return nullptr;
     }
     if (LooksLikePng(bytes.data(), bytes.size()))
@@ -304,14 +315,11 @@ CursorHandle LoadCursorA(InstanceHandle instance, std::uint32_t id)
 CursorHandle LoadCursorFromFileA(const char* path)
 {
     const std::string name = path != nullptr ? path : "";
-    std::ifstream file;
-    if (!OpenFileStream(file, name, std::ios::binary))
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(name, "cursor", bytes))
     {
-        TraceWindowing("cannot open cursor file " + name);
         return nullptr;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
     auto record = std::make_unique<CursorRecord>();
     std::string error;
     if (!ParseCursorFile(bytes, *record, error))
