@@ -19,6 +19,28 @@ Block* Place(CPuzzle& puzzle, float x, float y, float w = 1.0f, float h = 1.0f, 
     return block;
 }
 
+// Selects the block, drags it to (x, y) and releases it.
+inline void Drag(CPuzzle& puzzle, CBlock* block, float x, float y)
+{
+    puzzle.SelectBlock(block->GetId());
+    puzzle.DragBlock(block->GetId(), x, y);
+    puzzle.ReleaseBlock(block->GetId());
+}
+
+// Updates the puzzle by dt until no block moves; false when it still moves after maxSteps updates.
+inline bool StepUntilRest(CPuzzle& puzzle, int maxSteps, double dt = 0.0)
+{
+    for (int i = 0; i < maxSteps; ++i)
+    {
+        puzzle.Update(dt);
+        if (!puzzle.IsMoving())
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 inline bool OnSixtyFourths(float v)
 {
     return std::floor(v * 64.0f) == v * 64.0f;

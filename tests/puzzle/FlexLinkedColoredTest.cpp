@@ -9,33 +9,9 @@
 #include <gtest/gtest.h>
 
 using BaseLib::CRectF;
+using Boards::Drag;
 using Boards::Place;
-
-namespace
-{
-
-void Drag(CPuzzle& puzzle, CBlock* block, float x, float y)
-{
-    puzzle.SelectBlock(block->GetId());
-    puzzle.DragBlock(block->GetId(), x, y);
-    puzzle.ReleaseBlock(block->GetId());
-}
-
-int StepUntilRest(CPuzzle& puzzle, int maxSteps = 300)
-{
-    for (int i = 1; i <= maxSteps; ++i)
-    {
-        puzzle.Update(0.0);
-        if (!puzzle.IsMoving())
-        {
-            return i;
-        }
-    }
-    ADD_FAILURE() << "the board did not come to rest";
-    return maxSteps;
-}
-
-} // namespace
+using Boards::StepUntilRest;
 
 TEST(Flex, KindTable)
 {
@@ -159,7 +135,7 @@ TEST(Flex, PullingMagnetsInAColumnFlattenItButItDoesNotSpringBackAgainstThem)
         CFlexBlock* flex = Place<CFlexBlock>(puzzle, 2, 1, 1, 1, weak);
         CMagnetBlock* lower = Place<CMagnetBlock>(puzzle, 2, 2, 1, 1, 0);
         puzzle.TakeStartSnapshot();
-        StepUntilRest(puzzle);
+        EXPECT_TRUE(StepUntilRest(puzzle, 300)) << "the board did not come to rest";
         EXPECT_EQ(flex->GetHeight(), 0.0f) << weak;
         EXPECT_EQ(upper->GetRect().bottom, lower->GetRect().top) << weak;
         EXPECT_EQ(flex->GetRect().top, upper->GetRect().bottom) << weak;

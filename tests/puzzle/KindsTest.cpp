@@ -12,32 +12,9 @@
 #include <memory>
 
 using BaseLib::CRectF;
+using Boards::Drag;
 using Boards::Place;
-
-namespace
-{
-
-void StepUntilRest(CPuzzle& puzzle, int maxSteps = 200)
-{
-    for (int i = 0; i < maxSteps; ++i)
-    {
-        puzzle.Update(0.02);
-        if (!puzzle.IsMoving())
-        {
-            return;
-        }
-    }
-    FAIL() << "the board did not come to rest";
-}
-
-void Drag(CPuzzle& puzzle, CBlock* block, float x, float y)
-{
-    puzzle.SelectBlock(block->GetId());
-    puzzle.DragBlock(block->GetId(), x, y);
-    puzzle.ReleaseBlock(block->GetId());
-}
-
-} // namespace
+using Boards::StepUntilRest;
 
 TEST(Kinds, TableOfKinds)
 {
@@ -163,7 +140,7 @@ TEST(Kinds, MagnetsConfinedToTheirRowPullAlongIt)
     west->SetNeighbour(DirectionWest, Place<CBridgeBlock>(puzzle, -1, 2));
     east->SetNeighbour(DirectionEast, Place<CBridgeBlock>(puzzle, 5, 2));
     puzzle.TakeStartSnapshot();
-    StepUntilRest(puzzle);
+    EXPECT_TRUE(StepUntilRest(puzzle, 200, 0.02)) << "the board did not come to rest";
     EXPECT_EQ(west->GetRect().right, east->GetRect().left);
 }
 
@@ -179,7 +156,7 @@ TEST(Kinds, PushingMagnetsInOneColumnPartUntilStopped)
     puzzle.Update(0.0);
     EXPECT_EQ(upper->GetRect().top, 2.0f - 0.1875f);
     EXPECT_EQ(lower->GetRect().top, 3.0f + 0.1875f);
-    StepUntilRest(puzzle);
+    EXPECT_TRUE(StepUntilRest(puzzle, 200, 0.02)) << "the board did not come to rest";
     EXPECT_EQ(upper->GetRect().top, 1.0f);
     EXPECT_EQ(lower->GetRect().top, 4.0f);
 }
@@ -200,7 +177,7 @@ TEST(Kinds, AMagnetHeldInBalanceGlidesToTheNearestCell)
     EXPECT_FALSE(middle->FindPull(direction, distance));
     puzzle.Update(0.0);
     EXPECT_EQ(middle->GetRect().top, 2.6875f);
-    StepUntilRest(puzzle);
+    EXPECT_TRUE(StepUntilRest(puzzle, 200, 0.02)) << "the board did not come to rest";
     EXPECT_EQ(middle->GetRect().top, 3.0f);
     EXPECT_EQ(above->GetRect().top, 0.0f);
     EXPECT_EQ(below->GetRect().top, 5.0f);

@@ -1,3 +1,4 @@
+#include "Boards.h"
 #include "SolverBoards.h"
 
 #include "platform/os/DebugOutput.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+using Boards::StepUntilRest;
 using SolverBoards::At;
 using SolverBoards::BoardRects;
 using SolverBoards::Build;
@@ -18,19 +20,6 @@ using SolverBoards::Rects;
 
 namespace
 {
-
-bool StepUntilRest(CPuzzle& puzzle, int maxSteps = 2000)
-{
-    for (int i = 0; i < maxSteps; ++i)
-    {
-        puzzle.Update(0.0);
-        if (!puzzle.IsMoving())
-        {
-            return true;
-        }
-    }
-    return false;
-}
 
 bool HasFlexOrMagnet(const CPuzzle& puzzle)
 {
@@ -53,7 +42,7 @@ int PlayRedoHistoryByHand(CEditablePuzzle& solved, CEditablePuzzle& fresh)
 {
     const size_t count = solved.GetBlocks().size();
     EXPECT_EQ(fresh.GetBlocks().size(), count);
-    EXPECT_TRUE(StepUntilRest(fresh));
+    EXPECT_TRUE(StepUntilRest(fresh, 2000));
     int played = 0;
     while (solved.CanRedo())
     {
@@ -72,10 +61,10 @@ int PlayRedoHistoryByHand(CEditablePuzzle& solved, CEditablePuzzle& fresh)
             fresh.DragBlock(candidate->GetId(), after[i].left, after[i].top);
             if (HasFlexOrMagnet(fresh))
             {
-                EXPECT_TRUE(StepUntilRest(fresh));
+                EXPECT_TRUE(StepUntilRest(fresh, 2000));
             }
             fresh.ReleaseBlock(candidate->GetId());
-            EXPECT_TRUE(StepUntilRest(fresh));
+            EXPECT_TRUE(StepUntilRest(fresh, 2000));
             if (BoardRects(fresh) == after)
             {
                 matched = true;
@@ -497,6 +486,6 @@ TEST_F(SolverTest, AStartWithMagnetsStillPullingRecordsAHistoryThatSolvesIt)
     {
         puzzle.Redo();
     }
-    ASSERT_TRUE(StepUntilRest(puzzle));
+    ASSERT_TRUE(StepUntilRest(puzzle, 2000));
     EXPECT_TRUE(puzzle.IsSolved());
 }
