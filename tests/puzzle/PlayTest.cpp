@@ -41,15 +41,7 @@ struct PlayBoard
 
     void Rest()
     {
-        for (int i = 0; i < 100; ++i)
-        {
-            puzzle.Update(0.02);
-            if (!puzzle.IsMoving())
-            {
-                return;
-            }
-        }
-        FAIL() << "the board did not come to rest";
+        EXPECT_TRUE(Boards::StepUntilRest(puzzle, 100, 0.02)) << "the board did not come to rest";
     }
 
     // A whole move as the game makes it: select, drag, steps while held, release, steps until rest.

@@ -382,15 +382,7 @@ struct MixedBoard
         puzzle.DragBlock(block->GetId(), x, y);
         puzzle.Update(0.0);
         puzzle.ReleaseBlock(block->GetId());
-        for (int step = 0; step < 400; ++step)
-        {
-            puzzle.Update(0.0);
-            if (!puzzle.IsMoving())
-            {
-                return true;
-            }
-        }
-        return false;
+        return Boards::StepUntilRest(puzzle, 400);
     }
 };
 
