@@ -172,7 +172,7 @@ std::string InsertSubfolder(const std::string& path, const std::string& folder)
 std::string GetFullPath(const std::string& path)
 {
     constexpr std::size_t resultSize = 1024;
-    const std::string full = Platform::GetFullPath(path);
+    std::string full = Platform::GetFullPath(path);
     if (full.empty() || full.size() >= resultSize)
     {
         DebugOutput("GetFullPath: cannot make '%s' absolute; it is used as it is\n", path.c_str());

@@ -11,6 +11,9 @@ namespace UILib
 namespace
 {
 
+// The largest count whose capacity (rounded up to a whole block) is a 32-bit number.
+constexpr std::uint32_t MaxCount = 0xFFFFFFFFu / CRectArray::BlockSize * CRectArray::BlockSize;
+
 std::uint32_t RoundUpToBlock(std::uint32_t count)
 {
     return (count + CRectArray::BlockSize - 1) / CRectArray::BlockSize * CRectArray::BlockSize;
@@ -69,6 +72,11 @@ void CRectArray::SetSize(std::uint32_t n)
     if (n == m_count)
     {
         return;
+    }
+    if (n > MaxCount)
+    {
+        // Its capacity would not fit in 32 bits (rounding it up would wrap to 0).
+        throw std::bad_alloc();
     }
     const std::uint32_t capacity = RoundUpToBlock(n);
     if (capacity != m_capacity)

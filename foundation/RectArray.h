@@ -25,7 +25,8 @@ public:
 
     // Sets the count to n. Nothing happens when n equals the count. The storage is reallocated only when
     // n rounds up to a different capacity (content kept up to the smaller count) and freed at n = 0;
-    // entries added by growing are zero-filled. Allocation failure throws std::bad_alloc, as new does.
+    // entries added by growing are zero-filled. Allocation failure, and a count whose capacity would not
+    // fit in 32 bits, throw std::bad_alloc as new does; the array is then unchanged.
     void SetSize(std::uint32_t n);
 
     std::uint32_t GetCount() const { return m_count; }

@@ -1,6 +1,9 @@
 #include "foundation/RectList.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <new>
 #include <random>
 #include <vector>
 
@@ -200,6 +203,21 @@ TEST(RectArray, SetSizeZeroFillsAndReallocatesOnlyAcrossBlocks)
     array.SetSize(0);
     EXPECT_EQ(array.GetData(), nullptr);
     EXPECT_EQ(copy[64], CRect());
+}
+
+TEST(RectArray, SizeWhoseCapacityOverflowsThrowsAndKeepsTheArray)
+{
+    CRectArray array;
+    array.SetSize(3);
+    array[2] = CRect(1, 2, 3, 4);
+    // The capacity of these counts is 2^32, which the 32-bit capacity cannot hold.
+    for (const std::uint32_t n : {0xFFFFFFE1u, 0xFFFFFFFFu})
+    {
+        EXPECT_THROW(array.SetSize(n), std::bad_alloc) << n;
+        EXPECT_EQ(array.GetCount(), 3u);
+        EXPECT_EQ(array.GetCapacity(), 32u);
+        EXPECT_EQ(array[2], CRect(1, 2, 3, 4));
+    }
 }
 
 // A seeded sequence of adds and removes on a small grid, each checked against a pixel model: the same cells
