@@ -33,7 +33,11 @@ public:
     template <typename U> CResourcePtr(const CResourcePtr<U>& other) : m_resource(other.Get()) { AddCount(); }
     ~CResourcePtr() { Clear(); }
 
-    CResourcePtr& operator=(const CResourcePtr& other) { return *this = other.m_resource; }
+    // Self-assignment holds the same target and so changes nothing (see operator=(T*)).
+    CResourcePtr& operator=(const CResourcePtr& other) // NOLINT(bugprone-unhandled-self-assignment)
+    {
+        return *this = other.m_resource;
+    }
     // The new target is taken before the old one is released: the old target may be what keeps the new
     // one alive (a clone's parameters hold its source).
     CResourcePtr& operator=(CResourcePtr&& other) noexcept

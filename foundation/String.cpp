@@ -79,7 +79,8 @@ void CString::Release()
     }
 }
 
-CString& CString::operator=(const CString& other)
+// Self-assignment shares the same header and so changes nothing.
+CString& CString::operator=(const CString& other) // NOLINT(bugprone-unhandled-self-assignment)
 {
     if (other.m_Header != m_Header)
     {
