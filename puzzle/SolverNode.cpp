@@ -1,7 +1,6 @@
 #include "puzzle/SolverNode.h"
 
-#include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <new>
 
 static_assert(alignof(SolverNode) >= alignof(BaseLib::CRectF) &&
@@ -78,66 +77,105 @@ void SolverNodeStore::Free(SolverNode* node)
 
 // ---- the closed set ----
 
-bool SolverClosedSet::Order::operator()(const SolverNode* a, const SolverNode* b) const
+namespace
 {
-    if (a->hashHigh != b->hashHigh)
-    {
-        return a->hashHigh < b->hashHigh;
-    }
-    if (a->hashLow != b->hashLow)
-    {
-        return a->hashLow < b->hashLow;
-    }
-    const BaseLib::CRectF* sa = a->States();
-    const BaseLib::CRectF* sb = b->States();
-    for (size_t i = 0; i < stateCount; ++i)
-    {
-        const BaseLib::CRectF& ra = sa[i];
-        const BaseLib::CRectF& rb = sb[i];
-        if (ra.left != rb.left)
-        {
-            return ra.left < rb.left;
-        }
-        if (ra.top != rb.top)
-        {
-            return ra.top < rb.top;
-        }
-        if (ra.right != rb.right)
-        {
-            return ra.right < rb.right;
-        }
-        if (ra.bottom != rb.bottom)
-        {
-            return ra.bottom < rb.bottom;
-        }
-    }
-    return false;
+
+// The bits of a coordinate, with -0 taken as +0 since the two compare equal.
+uint64_t CoordinateBits(float v)
+{
+    const float normal = v == 0.0f ? 0.0f : v;
+    uint32_t bits;
+    std::memcpy(&bits, &normal, sizeof bits);
+    return bits;
 }
 
-SolverClosedSet::SolverClosedSet() : m_buffer(size_t{64} << 10) {}
-
-SolverClosedSet::~SolverClosedSet()
+size_t SlotIndex(uint64_t key, size_t capacity)
 {
-    m_set.reset();
+    return static_cast<size_t>(key ^ (key >> 32)) & (capacity - 1);
+}
+
+} // namespace
+
+uint64_t SolverClosedSet::KeyOf(const SolverNode& node) const
+{
+    // Nodes with equal states get equal keys: only the hash words and the coordinates go in.
+    uint64_t key = ((uint64_t{node.hashHigh} << 32) | node.hashLow) ^ 0x9e3779b97f4a7c15u;
+    const BaseLib::CRectF* states = node.States();
+    for (size_t i = 0; i < m_stateCount; ++i)
+    {
+        const BaseLib::CRectF& r = states[i];
+        key = (key ^ (CoordinateBits(r.left) | CoordinateBits(r.top) << 32)) * 0xbf58476d1ce4e5b9u;
+        key ^= key >> 31;
+        key = (key ^ (CoordinateBits(r.right) | CoordinateBits(r.bottom) << 32)) * 0x94d049bb133111ebu;
+        key ^= key >> 29;
+    }
+    return key;
+}
+
+SolverClosedSet::Slot* SolverClosedSet::Find(const SolverNode& node, uint64_t key) const
+{
+    for (size_t i = SlotIndex(key, m_capacity);; i = (i + 1) & (m_capacity - 1))
+    {
+        Slot& slot = m_slots[i];
+        if (slot.node == nullptr ||
+            (slot.key == key && StatesEqual(*slot.node, node, m_stateCount)))
+        {
+            return &slot;
+        }
+    }
+}
+
+void SolverClosedSet::Grow()
+{
+    const size_t capacity = m_capacity == 0 ? 1024 : m_capacity * 2;
+    std::unique_ptr<Slot[]> slots = std::make_unique<Slot[]>(capacity);
+    for (size_t k = 0; k < m_capacity; ++k)
+    {
+        const Slot& old = m_slots[k];
+        if (old.node == nullptr)
+        {
+            continue;
+        }
+        size_t i = SlotIndex(old.key, capacity);
+        while (slots[i].node != nullptr)
+        {
+            i = (i + 1) & (capacity - 1);
+        }
+        slots[i] = old;
+    }
+    m_slots = std::move(slots);
+    m_capacity = capacity;
 }
 
 void SolverClosedSet::Reset(size_t stateCount)
 {
-    m_set.reset();
-    m_buffer.release();
-    m_set.emplace(Order{stateCount}, &m_buffer);
+    m_slots.reset();
+    m_capacity = 0;
+    m_size = 0;
+    m_stateCount = stateCount;
 }
 
 bool SolverClosedSet::Insert(SolverNode* node)
 {
-    if (!m_set)
+    const uint64_t key = KeyOf(*node);
+    Slot* slot = m_capacity != 0 ? Find(*node, key) : nullptr;
+    if (slot != nullptr && slot->node != nullptr)
     {
-        Reset(0);
+        return false;
     }
-    return m_set->insert(node).second;
+    // At most 7 of 10 slots taken keeps the probe runs short.
+    if (slot == nullptr || (m_size + 1) * 10 > m_capacity * 7)
+    {
+        Grow();
+        slot = Find(*node, key);
+    }
+    slot->key = key;
+    slot->node = node;
+    ++m_size;
+    return true;
 }
 
 bool SolverClosedSet::Contains(const SolverNode* node) const
 {
-    return m_set && m_set->find(const_cast<SolverNode*>(node)) != m_set->end();
+    return m_capacity != 0 && Find(*node, KeyOf(*node))->node != nullptr;
 }

@@ -6,9 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <memory_resource>
-#include <optional>
-#include <set>
 #include <vector>
 
 class CBlock;
@@ -84,34 +81,45 @@ private:
     SolverNode* m_free = nullptr;
 };
 
-// Every state a search has kept, ordered by the hash (high word, then low word) and, among equal hashes
-// only, by the entries' floats: a look-up compares full states only with nodes of the same hash. Does not
-// own the nodes. Its tree nodes come from a buffer that grows in large steps and goes at Reset.
+// Every state a search has kept. Membership is decided exactly as by an ordering on the hash (high word,
+// then low word) and, among equal hashes only, on the entries' floats: a node is in the set when a kept
+// node has both hash words and every entry's four floats equal (StatesEqual). The nodes are found through
+// an open-addressing table keyed by a mix of the hash words and the entries, so a look-up compares full
+// states only with nodes of the same hash and the same key, in expected constant time however many
+// states share a hash. Does not own the nodes. Its table grows by doubling and goes at Reset.
 class SolverClosedSet
 {
 public:
-    SolverClosedSet();
-    ~SolverClosedSet();
+    SolverClosedSet() = default;
     SolverClosedSet(const SolverClosedSet&) = delete;
     SolverClosedSet& operator=(const SolverClosedSet&) = delete;
 
-    // Empties the set; nodes inserted from now on hold stateCount entries.
+    // Empties the set and frees its table; nodes inserted from now on hold stateCount entries.
     void Reset(size_t stateCount);
-    // Inserts the node unless the set holds one with the same state; true when inserted.
+    // Inserts the node unless the set holds one with the same state; true when inserted. Throws
+    // std::bad_alloc when memory runs out.
     bool Insert(SolverNode* node);
     bool Contains(const SolverNode* node) const;
-    size_t Size() const { return m_set ? m_set->size() : 0; }
+    size_t Size() const { return m_size; }
 
 private:
-    struct Order
+    struct Slot
     {
-        size_t stateCount;
-        bool operator()(const SolverNode* a, const SolverNode* b) const;
+        uint64_t key;
+        // Null for an empty slot.
+        SolverNode* node;
     };
-    using Set = std::pmr::set<SolverNode*, Order>;
 
-    std::pmr::monotonic_buffer_resource m_buffer;
-    std::optional<Set> m_set;
+    uint64_t KeyOf(const SolverNode& node) const;
+    // The slot holding a node with the node's state, or else the empty slot where it would go.
+    Slot* Find(const SolverNode& node, uint64_t key) const;
+    void Grow();
+
+    size_t m_stateCount = 0;
+    std::unique_ptr<Slot[]> m_slots;
+    // A power of two, or 0 before the first insertion.
+    size_t m_capacity = 0;
+    size_t m_size = 0;
 };
 
 // The first-in, first-out list of nodes still to expand, linked through the nodes. Does not own them.
