@@ -52,13 +52,14 @@ SolverNode* SolverNodeStore::Make()
     {
         if (m_next == m_end)
         {
-            // Chunks double up to 32 MiB, so a large search allocates rarely and a small one holds little.
+            // Chunks double up to 1 MiB, so a small search holds little and a large one allocates rarely
+            // and holds at most one chunk more than its nodes need.
             const size_t bytes = m_nextChunkNodes * m_nodeBytes;
             m_chunks.push_back(std::make_unique_for_overwrite<std::byte[]>(bytes));
             m_next = m_chunks.back().get();
             m_end = m_next + bytes;
             m_bytes += bytes;
-            if (m_nextChunkNodes * m_nodeBytes < (size_t{32} << 20))
+            if (m_nextChunkNodes * m_nodeBytes < (size_t{1} << 20))
             {
                 m_nextChunkNodes *= 2;
             }
