@@ -109,11 +109,12 @@ bool CBlock::IsSelected() const
 
 void CBlock::ChangeRect(const BaseLib::CRectF& rect)
 {
+    const BaseLib::CRectF old = m_rect;
+    m_rect = rect;
     if (m_puzzle != nullptr)
     {
-        m_puzzle->GetGrid().MoveBlock(this, m_rect, rect);
+        m_puzzle->GetGrid().MoveBlock(this, old, rect);
     }
-    m_rect = rect;
     m_movedThisStep = true;
 }
 
@@ -124,11 +125,12 @@ bool CBlock::HasMoved() const
 
 void CBlock::SetRect(const BlockState& state)
 {
+    const BaseLib::CRectF old = m_rect;
+    m_rect = state.rect;
     if (m_puzzle != nullptr)
     {
-        m_puzzle->GetGrid().MoveBlock(this, m_rect, state.rect);
+        m_puzzle->GetGrid().MoveBlock(this, old, m_rect);
     }
-    m_rect = state.rect;
 }
 
 void CBlock::RestoreRect(const BlockState& state)

@@ -40,6 +40,8 @@ public:
     // Takes the block out of the cells of the rect's range; a cell that does not list it is left alone.
     void RemoveBlock(CBlock* block);
     void RemoveBlock(CBlock* block, const BaseLib::CRectF& rect);
+    // RemoveBlock(oldRect), then AddBlock(newRect). A block calls it right after its rect changed from
+    // oldRect to newRect.
     void MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect);
 
     // The number of cells (outside cells included) the rect's range covers: the entries a block with that
@@ -67,7 +69,11 @@ public:
     CBlock* FindNearestInStrip(const BaseLib::CRectF& strip, BlockDirection side, float& gap,
                                const MoveSet* set, const CBlock* piece) const;
 
-    // False when some listed block stands where its cell says it cannot.
+    // False when some listed block stands where its cell says it cannot. Answers at once while every
+    // entry is known to lie in a cell of its block's own range (such an entry always passes): that holds
+    // from an empty grid on as long as only blocks of the grid's own puzzle are entered, each with its
+    // current rect (their moves update this grid). Any other entry makes every later check a full scan
+    // until the grid is emptied.
     bool CheckConsistency() const;
 
     // Number of entries of the cell (x, y) inside the ring; -1 outside. For tests and tools.
@@ -116,6 +122,11 @@ private:
     template <class Grid, class Visit>
     static void ForEachCell(Grid& grid, const CellRange& range, const Visit& visit);
 
+    // The check itself: every entry of every cell.
+    bool ScanConsistency() const;
+    // An empty grid has every entry in range; so small that cell coordinates convert to float exactly.
+    bool IsSmall() const { return m_width < (1 << 20) && m_height < (1 << 20); }
+
     int32_t m_width = 0;
     int32_t m_height = 0;
     int32_t m_x0 = -1;
@@ -125,4 +136,7 @@ private:
     int32_t m_innerCount = 4;
     int32_t m_totalCount = 8;
     std::unique_ptr<Cell[]> m_cells;
+    // Every entry lies in a cell of the range of its block's current rect, and its block reports its
+    // moves to this grid.
+    bool m_entriesInRange = true;
 };

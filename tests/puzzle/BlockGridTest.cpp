@@ -215,6 +215,34 @@ TEST(BlockGrid, CheckConsistencyFindsMisplacedEntries)
     EXPECT_FALSE(grid.CheckConsistency());
 }
 
+// The check answers at once while every entry came from the grid's own blocks; an entry whose block
+// moves without telling this grid must still be found.
+TEST(BlockGrid, CheckConsistencySeesBlocksWhoseMovesUpdateAnotherGridOrNone)
+{
+    CPuzzle puzzle;
+    puzzle.ResizeBoard(4, 4);
+    Place<CBlock>(puzzle, 0, 0);
+    CPuzzle other;
+    other.ResizeBoard(4, 4);
+    CBlock* foreign = Place<CBlock>(other, 1, 1);
+    CBlock loose(nullptr);
+    loose.SetPosition(2, 2);
+    BlockGrid& grid = puzzle.GetGrid();
+
+    grid.AddBlock(foreign);
+    grid.AddBlock(&loose);
+    EXPECT_TRUE(grid.CheckConsistency());
+    foreign->SetPosition(3, 3); // updates the other puzzle's grid only
+    EXPECT_FALSE(grid.CheckConsistency());
+    grid.RemoveBlock(foreign, CRectF(1, 1, 2, 2));
+    EXPECT_TRUE(grid.CheckConsistency());
+    loose.SetPosition(0, 3); // updates no grid
+    EXPECT_FALSE(grid.CheckConsistency());
+    grid.RemoveBlock(&loose, CRectF(2, 2, 3, 3));
+    EXPECT_TRUE(grid.CheckConsistency());
+    EXPECT_TRUE(other.GetGrid().CheckConsistency());
+}
+
 TEST(BlockGrid, FindNearestInStripTakesTheFirstOfEqualGaps)
 {
     CPuzzle puzzle;
