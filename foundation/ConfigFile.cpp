@@ -82,9 +82,11 @@ void AddComment(TiXmlElement* parent, const std::string& text)
     parent->InsertEndChild(TiXmlComment(text.c_str()));
 }
 
-std::string ColorText(const CColor& c)
+// The comments of a ranged entry whose values spell themselves with ToString ("(1, 2)" and the like).
+template <typename T> void AddRangeComments(TiXmlElement* parent, const CConfigFile::CEntryRange<T>& entry)
 {
-    return Printed("(%d, %d, %d, %d)", c.GetRed(), c.GetGreen(), c.GetBlue(), c.GetAlpha());
+    AddComment(parent, "Possible Values: " + entry.minimum.ToString() + " - " + entry.maximum.ToString());
+    AddComment(parent, "Default Value: " + entry.defaultValue.ToString());
 }
 
 std::string Vector3Text(const CVector3& v)
@@ -465,9 +467,7 @@ void CConfigFile::WriteEntry(TiXmlElement* parent, const std::string& name, cons
         const auto& e = static_cast<const CEntrySize&>(entry);
         if (comments)
         {
-            AddComment(parent, Printed("Possible Values: (%d, %d) - (%d, %d)", e.minimum.cx, e.minimum.cy,
-                                       e.maximum.cx, e.maximum.cy));
-            AddComment(parent, Printed("Default Value: (%d, %d)", e.defaultValue.cx, e.defaultValue.cy));
+            AddRangeComments(parent, e);
         }
         XmlAddSizeElement(parent, name, e.value.cx, e.value.cy);
         break;
@@ -476,9 +476,7 @@ void CConfigFile::WriteEntry(TiXmlElement* parent, const std::string& name, cons
         const auto& e = static_cast<const CEntryPoint&>(entry);
         if (comments)
         {
-            AddComment(parent, Printed("Possible Values: (%d, %d) - (%d, %d)", e.minimum.x, e.minimum.y,
-                                       e.maximum.x, e.maximum.y));
-            AddComment(parent, Printed("Default Value: (%d, %d)", e.defaultValue.x, e.defaultValue.y));
+            AddRangeComments(parent, e);
         }
         XmlAddPointElement(parent, name, e.value.x, e.value.y);
         break;
@@ -487,8 +485,7 @@ void CConfigFile::WriteEntry(TiXmlElement* parent, const std::string& name, cons
         const auto& e = static_cast<const CEntryColor&>(entry);
         if (comments)
         {
-            AddComment(parent, "Possible Values: " + ColorText(e.minimum) + " - " + ColorText(e.maximum));
-            AddComment(parent, "Default Value: " + ColorText(e.defaultValue));
+            AddRangeComments(parent, e);
         }
         XmlAddColorElement(parent, name, e.value);
         break;
