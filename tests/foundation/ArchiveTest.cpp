@@ -1,7 +1,7 @@
 #include "foundation/Archive.h"
 #include "foundation/FileStream.h"
 
-#include "TempFolder.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "foundation/FileStream.h"
 
-#include "TempFolder.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,11 @@
 #include "foundation/Helpers.h"
 #include "platform/os/DebugOutput.h"
 #include "platform/os/Files.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -118,28 +117,18 @@ TEST(PathAliases, AliasCycleEndsWithATraceAndDropsTheAliases)
 namespace
 {
 
-class PathsOnDisk : public testing::Test
+class PathsOnDisk : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
-        root = fs::temp_directory_path() /
-               ("quarrow-paths-" + std::to_string(::getpid()) + "-" +
-                BaseLib::ToLower(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root);
-        fs::create_directories(root);
-        rootText = BaseLib::NormalizePath(root.string());
-        ASSERT_EQ(rootText, root.string()) << "the temporary folder needs a lower-case path";
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    void Make(const std::string& relative)
-    {
-        fs::create_directories((root / relative).parent_path());
-        std::ofstream(root / relative) << "content";
+        TempFolderTest::SetUp();
+        rootText = BaseLib::NormalizePath(Root().string());
+        ASSERT_EQ(rootText, Root().string()) << "the temporary folder needs a lower-case path";
     }
 
-    fs::path root;
+    void Make(const std::string& relative) { WriteFile(relative, "content"); }
+
     std::string rootText;
 };
 
@@ -165,7 +154,7 @@ TEST_F(PathsOnDisk, ListFilesJoinsThePatternsFolderInNameOrder)
     Make("b.xml");
     Make("A.XML");
     Make("c.txt");
-    fs::create_directories(root / "sub.xml");
+    fs::create_directories(Root() / "sub.xml");
     std::vector<std::string> list{"kept"};
     BaseLib::ListFiles(rootText + "/*.xml", list);
     EXPECT_EQ(list, (std::vector<std::string>{"kept", rootText + "/A.XML", rootText + "/b.xml",
@@ -181,7 +170,7 @@ TEST_F(PathsOnDisk, ListFilesJoinsThePatternsFolderInNameOrder)
 
     // A pattern without a folder lists the current folder by plain names.
     const fs::path previous = fs::current_path();
-    fs::current_path(root);
+    fs::current_path(Root());
     BaseLib::ListFiles("*.txt", list);
     fs::current_path(previous);
     EXPECT_EQ(list, (std::vector<std::string>{"c.txt"}));
@@ -203,7 +192,7 @@ TEST_F(PathsOnDisk, MakeAliasPathLastMatchingAliasWins)
     BaseLib::CPathAliases levelsOnly;
     levelsOnly.RegisterPathAlias("level", rootText + "/media/levels");
     const fs::path previous = fs::current_path();
-    fs::current_path(root);
+    fs::current_path(Root());
     EXPECT_EQ(levelsOnly.MakeAliasPath("media/levels/a.xml"), "level>a.xml");
     fs::current_path(previous);
 }

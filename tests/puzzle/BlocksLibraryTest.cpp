@@ -3,7 +3,7 @@
 #include "puzzle/BlockImageNames.h"
 #include "puzzle/EditablePuzzle.h"
 #include "puzzle/PuzzleEditorInterface.h"
-#include "tests/foundation/TempFolder.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "puzzle/LevelSolvedTriggerBlock.h"
 #include "puzzle/MagnetBlock.h"
 #include "puzzle/MetaBlockDescription.h"
-#include "tests/foundation/TempFolder.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

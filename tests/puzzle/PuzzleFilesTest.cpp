@@ -10,7 +10,7 @@
 
 #include "foundation/Xml.h"
 #include "platform/os/DebugOutput.h"
-#include "tests/foundation/TempFolder.h"
+#include "tests/platform/TempFolder.h"
 
 #include <gtest/gtest.h>
 

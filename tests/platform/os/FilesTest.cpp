@@ -1,5 +1,7 @@
 #include "platform/os/Files.h"
 
+#include "tests/platform/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,25 +13,13 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// A fresh folder per test, removed afterwards.
-class PlatformFiles : public testing::Test
+class PlatformFiles : public TempFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("quarrow-files-" + std::to_string(::getpid()) + "-" +
-                                            testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     std::string Make(const std::string& relative, const std::string& content = "x")
     {
-        const fs::path path = root / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
+        WriteFile(relative, content);
+        return PathOf(relative);
     }
 
     static std::string Read(std::FILE* file)
@@ -47,7 +37,7 @@ protected:
     {
         std::vector<std::string> names;
         Platform::FoundEntry entry;
-        Platform::FindHandle listing = Platform::FindFirst(root.string() + "/" + pattern, entry);
+        Platform::FindHandle listing = Platform::FindFirst(Root().string() + "/" + pattern, entry);
         if (listing != nullptr)
         {
             do
@@ -58,8 +48,6 @@ protected:
         }
         return names;
     }
-
-    fs::path root;
 };
 
 } // namespace
@@ -73,15 +61,15 @@ TEST_F(PlatformFiles, OpensALowerCasedPathOfAFileWithCapitals)
 {
     Make("Media/Levels/Basic.XML", "level");
     Make("Media/Lev\xC4/\xD6.txt", "umlaut");
-    EXPECT_EQ(Read(Platform::OpenFile(root.string() + "/media/levels/basic.xml", "rb")), "level");
-    EXPECT_EQ(Read(Platform::OpenFile(root.string() + "/media/lev\xE4/\xF6.txt", "rb")), "umlaut");
-    EXPECT_EQ(Platform::LocateFile(root.string() + "/media/levels/basic.xml"),
-              root.string() + "/Media/Levels/Basic.XML");
-    EXPECT_EQ(Platform::OpenFile(root.string() + "/media/levels/missing.xml", "rb"), nullptr);
+    EXPECT_EQ(Read(Platform::OpenFile(Root().string() + "/media/levels/basic.xml", "rb")), "level");
+    EXPECT_EQ(Read(Platform::OpenFile(Root().string() + "/media/lev\xE4/\xF6.txt", "rb")), "umlaut");
+    EXPECT_EQ(Platform::LocateFile(Root().string() + "/media/levels/basic.xml"),
+              Root().string() + "/Media/Levels/Basic.XML");
+    EXPECT_EQ(Platform::OpenFile(Root().string() + "/media/levels/missing.xml", "rb"), nullptr);
 
     std::ifstream stream;
     EXPECT_TRUE(
-        Platform::OpenFileStream(stream, root.string() + "/MEDIA/levels/basic.xml", std::ios::binary));
+        Platform::OpenFileStream(stream, Root().string() + "/MEDIA/levels/basic.xml", std::ios::binary));
     std::string text;
     stream >> text;
     EXPECT_EQ(text, "level");
@@ -90,27 +78,27 @@ TEST_F(PlatformFiles, OpensALowerCasedPathOfAFileWithCapitals)
 TEST_F(PlatformFiles, WritingFindsTheFoldersAndKeepsANewFileNameAsGiven)
 {
     Make("Saves/keep.txt");
-    std::FILE* file = Platform::OpenFile(root.string() + "/saves/New.Bin", "wb");
+    std::FILE* file = Platform::OpenFile(Root().string() + "/saves/New.Bin", "wb");
     ASSERT_NE(file, nullptr);
     std::fputs("data", file);
     std::fclose(file);
-    EXPECT_TRUE(fs::exists(root / "Saves/New.Bin"));
-    EXPECT_FALSE(fs::exists(root / "saves"));
+    EXPECT_TRUE(fs::exists(Root() / "Saves/New.Bin"));
+    EXPECT_FALSE(fs::exists(Root() / "saves"));
     // Writing an existing file under another case replaces it rather than adding a second one.
-    file = Platform::OpenFile(root.string() + "/saves/new.bin", "wb");
+    file = Platform::OpenFile(Root().string() + "/saves/new.bin", "wb");
     ASSERT_NE(file, nullptr);
     std::fclose(file);
-    EXPECT_EQ(fs::file_size(root / "Saves/New.Bin"), 0u);
-    EXPECT_FALSE(fs::exists(root / "Saves/new.bin"));
+    EXPECT_EQ(fs::file_size(Root() / "Saves/New.Bin"), 0u);
+    EXPECT_FALSE(fs::exists(Root() / "Saves/new.bin"));
 }
 
 TEST_F(PlatformFiles, FoldersAreNotOpened)
 {
     Make("Folder/file.txt");
-    EXPECT_EQ(Platform::OpenFile(root.string() + "/folder", "rb"), nullptr);
-    EXPECT_TRUE(Platform::IsFolder(Platform::LocateFile(root.string() + "/folder")));
+    EXPECT_EQ(Platform::OpenFile(Root().string() + "/folder", "rb"), nullptr);
+    EXPECT_TRUE(Platform::IsFolder(Platform::LocateFile(Root().string() + "/folder")));
     std::ifstream stream;
-    EXPECT_FALSE(Platform::OpenFileStream(stream, root.string() + "/Folder", std::ios::binary));
+    EXPECT_FALSE(Platform::OpenFileStream(stream, Root().string() + "/Folder", std::ios::binary));
 }
 
 TEST_F(PlatformFiles, ListsMatchesWithoutRegardToCaseSortedByName)
@@ -129,8 +117,8 @@ TEST_F(PlatformFiles, ListsMatchesWithoutRegardToCaseSortedByName)
               (std::vector<std::string>{".", "..", "C.xml", "Sub", "a.xml", "b.XML", "notes.txt", "readme"}));
     EXPECT_EQ(List("nothing*"), std::vector<std::string>{});
     Platform::FoundEntry entry;
-    EXPECT_EQ(Platform::FindFirst(root.string() + "/missing/*", entry), nullptr);
-    Platform::FindHandle listing = Platform::FindFirst(root.string() + "/SUB/*.xml", entry);
+    EXPECT_EQ(Platform::FindFirst(Root().string() + "/missing/*", entry), nullptr);
+    Platform::FindHandle listing = Platform::FindFirst(Root().string() + "/SUB/*.xml", entry);
     ASSERT_NE(listing, nullptr);
     EXPECT_EQ(entry.name, "inner.xml");
     EXPECT_FALSE(Platform::FindNext(listing, entry));

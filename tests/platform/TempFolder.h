@@ -1,0 +1,61 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+// A fresh folder per test under the system's temporary folder, removed afterwards, with helpers to
+// write and read whole files as bytes. The folder's own name is in lower case, so that it reads the same
+// after the program folds names to lower case.
+class TempFolderTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name =
+            "quarrow-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name();
+        for (char& c : name)
+        {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        m_Root = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(m_Root);
+        std::filesystem::create_directories(m_Root);
+    }
+    // Never throws: a test may leave entries behind that cannot be removed (a read-only folder).
+    void TearDown() override
+    {
+        std::error_code error;
+        std::filesystem::remove_all(m_Root, error);
+    }
+
+    const std::filesystem::path& Root() const { return m_Root; }
+    std::string PathOf(const std::string& name) const { return (m_Root / name).string(); }
+
+    // Writes the bytes to the file `name` (a path below the folder), making its folders first.
+    void WriteFile(const std::string& name, const std::string& bytes) const
+    {
+        const std::filesystem::path path = m_Root / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    std::string ReadFile(const std::string& name) const { return ReadBytes(m_Root / name); }
+
+    // The whole file's bytes; empty when it cannot be read.
+    static std::string ReadBytes(const std::filesystem::path& path)
+    {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::filesystem::path m_Root;
+};
