@@ -156,13 +156,9 @@ void CArchiveBinary::WriteBytes(const void* buffer, std::uint32_t count)
 
 void CArchiveBinary::ReadBytes(void* buffer, std::uint32_t count)
 {
-    if (HasFailed() || count == 0)
+    if (count > 0)
     {
-        return;
-    }
-    if (GetBytes(buffer, count) != count)
-    {
-        SetFailed();
+        ReadExactly(static_cast<unsigned char*>(buffer), count);
     }
 }
 
