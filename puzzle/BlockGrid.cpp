@@ -14,10 +14,20 @@
 namespace
 {
 
+// Coordinates below this size convert to int32 exactly, and every float of that size from 2^24 on is a
+// whole number.
+constexpr float FastCoordinateLimit = 1.0e8f;
+
 // floor(v) as a cell index. Coordinates far off the board (a damaged file) are clamped so that the
 // conversion stays defined; every such cell lies beyond the ring anyway.
 int32_t CellIndex(float v)
 {
+    if (v > -FastCoordinateLimit && v < FastCoordinateLimit)
+    {
+        // Truncation, one less for a negative coordinate between whole numbers: floor without a call.
+        const int32_t truncated = static_cast<int32_t>(v);
+        return static_cast<float>(truncated) > v ? truncated - 1 : truncated;
+    }
     const float f = std::floor(v);
     if (!(f > -1.0e9f))
     {
@@ -28,6 +38,16 @@ int32_t CellIndex(float v)
         return 1000000000;
     }
     return static_cast<int32_t>(f);
+}
+
+// fmod(v, 1) == 0: v is a whole number (never for infinities and NaN).
+bool IsWhole(float v)
+{
+    if (v > -FastCoordinateLimit && v < FastCoordinateLimit)
+    {
+        return static_cast<float>(static_cast<int32_t>(v)) == v;
+    }
+    return std::fmod(v, 1.0f) == 0.0f;
 }
 
 // The zero-size neighbours that a strip search passes through. A damaged file may link such blocks into
@@ -141,11 +161,11 @@ BlockGrid::CellRange BlockGrid::RangeOf(const BaseLib::CRectF& rect)
     range.lastX = CellIndex(rect.right);
     range.firstY = CellIndex(rect.top);
     range.lastY = CellIndex(rect.bottom);
-    if (std::fmod(rect.right, 1.0f) == 0.0f && rect.right - rect.left > 0.0f)
+    if (IsWhole(rect.right) && rect.right - rect.left > 0.0f)
     {
         --range.lastX;
     }
-    if (std::fmod(rect.bottom, 1.0f) == 0.0f && rect.bottom - rect.top > 0.0f)
+    if (IsWhole(rect.bottom) && rect.bottom - rect.top > 0.0f)
     {
         --range.lastY;
     }
@@ -301,25 +321,25 @@ int32_t BlockGrid::CollectBlocksInDirection(const BaseLib::CRectF& rect, BlockDi
     switch (d)
     {
     case DirectionNorth:
-        if (std::fmod(rect.top, 1.0f) == 0.0f)
+        if (IsWhole(rect.top))
         {
             --range.firstY;
         }
         break;
     case DirectionSouth:
-        if (std::fmod(rect.bottom, 1.0f) == 0.0f)
+        if (IsWhole(rect.bottom))
         {
             ++range.lastY;
         }
         break;
     case DirectionWest:
-        if (std::fmod(rect.left, 1.0f) == 0.0f)
+        if (IsWhole(rect.left))
         {
             --range.firstX;
         }
         break;
     case DirectionEast:
-        if (std::fmod(rect.right, 1.0f) == 0.0f)
+        if (IsWhole(rect.right))
         {
             ++range.lastX;
         }
