@@ -18,11 +18,6 @@ namespace
 std::atomic<int32_t> s_idCounter{0};
 std::atomic<uint64_t> s_sequenceCounter{0};
 
-bool RectsEqual(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 BaseLib::CRectF Shifted(const BaseLib::CRectF& r, BlockDirection d, float distance)
 {
     const float dx = distance * DirectionX(d);
@@ -118,11 +113,6 @@ void CBlock::ChangeRect(const BaseLib::CRectF& rect)
     m_movedThisStep = true;
 }
 
-bool CBlock::HasMoved() const
-{
-    return !RectsEqual(m_rect, m_previous.rect);
-}
-
 void CBlock::SetRect(const BlockState& state)
 {
     const BaseLib::CRectF old = m_rect;
@@ -131,19 +121,6 @@ void CBlock::SetRect(const BlockState& state)
     {
         m_puzzle->GetGrid().MoveBlock(this, old, m_rect);
     }
-}
-
-void CBlock::RestoreRect(const BlockState& state)
-{
-    if (!RectsEqual(state.rect, m_rect))
-    {
-        ChangeRect(state.rect);
-    }
-}
-
-void CBlock::StorePrevious()
-{
-    m_previous.rect = m_rect;
 }
 
 void CBlock::SetPosition(float x, float y)
@@ -169,7 +146,7 @@ void CBlock::SetSize(float w, float h)
 
 void CBlock::MoveTo(const BaseLib::CRectF& rect)
 {
-    if (!RectsEqual(rect, m_rect))
+    if (!SameRect(rect, m_rect))
     {
         ChangeRect(rect);
     }

@@ -68,14 +68,23 @@ public:
     // "priority", "neighbor_n", "neighbor_s", "neighbor_e", "neighbor_w" (-1 for none) and "model".
     // Returns the element.
     virtual TiXmlElement* SaveXml(TiXmlElement* element) const;
+    // The state operations below are final: no kind changes them, and the solver calls them for every
+    // block in every trial, so calls through a CBlock pointer go straight to them.
+    //
     // True when the rect differs from the previous state in any float.
-    virtual bool HasMoved() const;
-    virtual BlockState GetPreviousState() const { return m_previous; }
-    virtual BlockState GetState() const { return {const_cast<CBlock*>(this), m_rect}; }
+    virtual bool HasMoved() const final { return !SameRect(m_rect, m_previous.rect); }
+    virtual BlockState GetPreviousState() const final { return m_previous; }
+    virtual BlockState GetState() const final { return {const_cast<CBlock*>(this), m_rect}; }
     // Puts the block at the state's rect (the state's block is ignored) without setting the moved flag.
-    virtual void SetRect(const BlockState& state);
+    virtual void SetRect(const BlockState& state) final;
     // Puts the block at the state's rect and sets the moved flag, when the rect differs.
-    virtual void RestoreRect(const BlockState& state);
+    virtual void RestoreRect(const BlockState& state) final
+    {
+        if (!SameRect(state.rect, m_rect))
+        {
+            ChangeRect(state.rect);
+        }
+    }
     // Moves the block toward d by at most `distance` cells (quantised down to 1/64) with everything it
     // pushes and drags along; `limit` is the strength of the move (below 1 nothing moves, 1 pushes
     // nothing, below 1000 the held piece cannot move). Returns the distance moved, 0 when nothing moved.
@@ -86,7 +95,7 @@ public:
     // Called on the neighbour behind a moving block; the base forwards to ComputeMove.
     virtual float ComputeMoveAlt(BlockDirection d, float distance, int32_t limit, MoveSet& set);
     // The previous state's rect becomes the current rect.
-    virtual void StorePrevious();
+    virtual void StorePrevious() final { m_previous.rect = m_rect; }
 
     CPuzzle* GetPuzzle() const { return m_puzzle; }
     int32_t GetId() const { return m_id; }
@@ -162,6 +171,11 @@ protected:
     }
 
 private:
+    // All four floats equal.
+    static bool SameRect(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
+    {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
     void CollectPiece(CBlock* block);
     // Links this block to the puzzle's blocks with the ids north, south, west, east (ids of no block
     // are ignored).
