@@ -106,6 +106,7 @@ void CBlock::ChangeRect(const BaseLib::CRectF& rect)
 {
     const BaseLib::CRectF old = m_rect;
     m_rect = rect;
+    m_onWholeCell = OnWholeCell(m_rect);
     if (m_puzzle != nullptr)
     {
         m_puzzle->GetGrid().MoveBlock(this, old, rect);
@@ -117,6 +118,7 @@ void CBlock::SetRect(const BlockState& state)
 {
     const BaseLib::CRectF old = m_rect;
     m_rect = state.rect;
+    m_onWholeCell = OnWholeCell(m_rect);
     if (m_puzzle != nullptr)
     {
         m_puzzle->GetGrid().MoveBlock(this, old, m_rect);
@@ -260,7 +262,7 @@ void CBlock::RebuildLinks()
 
 void CBlock::Update(double /*dt*/)
 {
-    if (!m_movedThisStep)
+    if (!m_movedThisStep && !m_onWholeCell)
     {
         SnapToGrid(1);
     }
@@ -270,12 +272,12 @@ void CBlock::SnapToGrid(int32_t limit)
 {
     // The fraction past the whole cell, also for a block west of or above the board: there the C library
     // remainder is negative and the block would never reach its cell.
-    const float fx = CellFraction(m_rect.left);
-    const float fy = CellFraction(m_rect.top);
-    if (fx == 0.0f && fy == 0.0f)
+    if (m_onWholeCell)
     {
         return;
     }
+    const float fx = CellFraction(m_rect.left);
+    const float fy = CellFraction(m_rect.top);
     const int32_t selected = m_puzzle != nullptr ? m_puzzle->GetSelectedBlockId() : -1;
     for (const CBlock* block : m_linkSet)
     {
@@ -283,7 +285,7 @@ void CBlock::SnapToGrid(int32_t limit)
         {
             return;
         }
-        if (CellFraction(block->m_rect.left) == 0.0f && CellFraction(block->m_rect.top) == 0.0f)
+        if (block->m_onWholeCell)
         {
             return;
         }

@@ -174,7 +174,13 @@ private:
     // All four floats equal.
     static bool SameRect(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
     {
-        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+        // One branch for the four comparisons: the solver compares every block in every trial.
+        return (a.left == b.left) & (a.top == b.top) & (a.right == b.right) & (a.bottom == b.bottom);
+    }
+    // Left and top are whole numbers: the glide leaves the block alone.
+    static bool OnWholeCell(const BaseLib::CRectF& r)
+    {
+        return CellFraction(r.left) == 0.0f && CellFraction(r.top) == 0.0f;
     }
     void CollectPiece(CBlock* block);
     // Links this block to the puzzle's blocks with the ids north, south, west, east (ids of no block
@@ -193,6 +199,8 @@ private:
     BaseLib::CRectF m_rect;
     BlockState m_previous;
     bool m_movedThisStep = true;
+    // OnWholeCell(m_rect), kept with every change of the rect: every step asks it of every block.
+    bool m_onWholeCell = true;
     uint64_t m_sequence;
 };
 
