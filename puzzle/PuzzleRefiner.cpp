@@ -164,6 +164,9 @@ int32_t PuzzleRefiner::Finish()
     // A stop may have come while a block was held.
     m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
     m_explorer.RestoreNode(*m_best);
+    // The last trials may have carried the player onto an exit; the installed start is judged anew by the
+    // puzzle's next step.
+    m_puzzle->ClearSolved();
     m_puzzle->SetMinSolveMoves(m_bestMoves.load());
     m_puzzle->SetRecording(true);
     m_puzzle->ResetHistory();

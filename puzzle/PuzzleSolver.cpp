@@ -175,6 +175,9 @@ int32_t PuzzleSolver::Solve()
 
     m_puzzle->Restart(false);
     m_puzzle->SetRecording(false);
+    // A solved flag left from before (play, an earlier search) says nothing about the start; the settling
+    // sets it again when the start is solved.
+    m_puzzle->ClearSolved();
     const SettleResult settled = m_explorer.Settle(*this, 0);
     if (settled == SettleResult::Stopped)
     {
@@ -201,13 +204,11 @@ int32_t PuzzleSolver::Solve()
     m_totalConstructed.store(1);
     PublishListSizes();
 
-    // A start that is already solved needs no move. Otherwise the flag that settling may have left set
-    // must not make the first trial count as a solution.
+    // A start that is already solved needs no move; otherwise the flag is clear for the first trial.
     if (m_puzzle->IsSolved())
     {
         return EndSolved(root);
     }
-    m_puzzle->ClearSolved();
 
     const std::vector<CBlock*>& relevant = m_explorer.GetRelevantBlocks();
     while (SolverNode* node = m_explorer.GetOpen().Pop())

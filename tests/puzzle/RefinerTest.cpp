@@ -146,6 +146,20 @@ TEST_F(RefinerTest, AHarderStartIsInstalledWithItsLength)
     EXPECT_EQ(SolveLength(puzzle), hardest);
 }
 
+TEST_F(RefinerTest, TheInstalledStartIsNotLeftFlaggedAsSolved)
+{
+    // Trials that carry the player onto the exit set the puzzle's solved flag; the installed start keeps
+    // the player off the exit, and its solve finds the length the refiner reports.
+    CEditablePuzzle puzzle;
+    Build(puzzle, {"....", "..P.", "...B"}, {{DirectionEast, 1}});
+    PuzzleRefiner refiner;
+    refiner.SetPuzzle(&puzzle);
+    EXPECT_EQ(refiner.Refine(), PuzzleRefiner::StatusImproved);
+    EXPECT_FALSE(puzzle.IsSolved());
+    EXPECT_GT(refiner.GetHighestMoves(), 1);
+    EXPECT_EQ(SolveLength(puzzle), refiner.GetHighestMoves());
+}
+
 TEST_F(RefinerTest, AStopDuringASolveInstallsTheBestPositionFoundWithNoBlockHeld)
 {
     CEditablePuzzle puzzle;

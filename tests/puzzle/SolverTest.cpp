@@ -340,6 +340,28 @@ TEST_F(SolverTest, AnAlreadySolvedStartIsASolutionOfNoMoves)
     EXPECT_EQ(player->GetRect(), BaseLib::CRectF(4, 1, 5, 2));
 }
 
+TEST_F(SolverTest, ASolvedFlagLeftFromPlayIsNotASolvedStart)
+{
+    // The solution is played to the exit, which leaves the solved flag set; a second run starts from the
+    // restart position, which is not solved.
+    CEditablePuzzle puzzle;
+    BuildBoard(puzzle, PushBoard);
+    PuzzleSolver solver;
+    solver.SetPuzzle(&puzzle);
+    ASSERT_EQ(solver.Solve(), PuzzleSolver::StatusSolved);
+    while (puzzle.CanRedo())
+    {
+        puzzle.Redo();
+    }
+    ASSERT_TRUE(StepUntilRest(puzzle, 2000));
+    ASSERT_TRUE(puzzle.IsSolved());
+
+    EXPECT_EQ(solver.Solve(), PuzzleSolver::StatusSolved);
+    EXPECT_EQ(solver.GetCurrentMove(), 2);
+    EXPECT_EQ(puzzle.GetMinSolveMoves(), 2);
+    EXPECT_EQ(puzzle.GetRedoHistory().size(), 2u);
+}
+
 TEST_F(SolverTest, ATimeLimitOfZeroEndsAtTheFirstTrialMove)
 {
     CEditablePuzzle puzzle;
