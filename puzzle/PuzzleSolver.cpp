@@ -173,6 +173,8 @@ int32_t PuzzleSolver::Solve()
         return StatusNoSolution;
     }
 
+    // A block the player still holds would keep every trial from selecting another block.
+    m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
     m_puzzle->Restart(false);
     m_puzzle->SetRecording(false);
     // A solved flag left from before (play, an earlier search) says nothing about the start; the settling

@@ -362,6 +362,20 @@ TEST_F(SolverTest, ASolvedFlagLeftFromPlayIsNotASolvedStart)
     EXPECT_EQ(puzzle.GetRedoHistory().size(), 2u);
 }
 
+TEST_F(SolverTest, ABlockHeldWhenTheRunBeginsIsLetGo)
+{
+    // A block is still held when the search starts: no other block could be selected until that one had
+    // made its own trials, and the player's single move from the start would be missed.
+    CEditablePuzzle puzzle;
+    Build(puzzle, {"....", "P...", "..B."}, {{DirectionEast, 1}});
+    puzzle.SelectBlock(At(puzzle, 2, 2)->GetId());
+    PuzzleSolver solver;
+    solver.SetPuzzle(&puzzle);
+    EXPECT_EQ(solver.Solve(), PuzzleSolver::StatusSolved);
+    EXPECT_EQ(solver.GetCurrentMove(), 1);
+    EXPECT_EQ(puzzle.GetSelectedBlockId(), -1);
+}
+
 TEST_F(SolverTest, ATimeLimitOfZeroEndsAtTheFirstTrialMove)
 {
     CEditablePuzzle puzzle;
