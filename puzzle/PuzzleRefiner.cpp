@@ -170,6 +170,8 @@ int32_t PuzzleRefiner::Finish()
     m_puzzle->SetMinSolveMoves(m_bestMoves.load());
     m_puzzle->SetRecording(true);
     m_puzzle->ResetHistory();
+    // The trials counted their moves; the installed start begins at move 0.
+    m_puzzle->Restart(false);
     int32_t status;
     if (m_bestMoves.load() <= m_initialMoves.load())
     {

@@ -139,6 +139,8 @@ TEST_F(RefinerTest, AHarderStartIsInstalledWithItsLength)
         std::string::npos);
     EXPECT_TRUE(puzzle.IsRecording());
     EXPECT_FALSE(puzzle.CanUndo());
+    // The trials' moves are not counted against the player.
+    EXPECT_EQ(puzzle.GetMoveCount(), 0);
     // The installed position is the start.
     const Rects installed = BoardRects(puzzle);
     puzzle.Restart(false);
