@@ -48,6 +48,7 @@ void BoardExplorer::Begin(CPuzzle* puzzle)
             }
         }
     }
+    m_board.resize(m_movable.size());
     FreeNodes();
 }
 
@@ -124,6 +125,25 @@ void BoardExplorer::RestoreNode(const SolverNode& node)
     }
 }
 
+void BoardExplorer::RestoreChanged(const SolverNode& node, const BaseLib::CRectF* board)
+{
+    const BaseLib::CRectF* states = node.States();
+    for (size_t i = 0; i < m_movable.size(); ++i)
+    {
+        const BaseLib::CRectF& a = board[i];
+        const BaseLib::CRectF& b = states[i];
+        // A block that equals the node's state is left alone by RestoreRect, and its committed state is
+        // already its rect.
+        if ((a.left == b.left) & (a.top == b.top) & (a.right == b.right) & (a.bottom == b.bottom))
+        {
+            continue;
+        }
+        CBlock* block = m_movable[i];
+        block->RestoreRect(BlockState{block, b});
+        block->StorePrevious();
+    }
+}
+
 SettleResult BoardExplorer::Settle(SearchClient& client, int32_t maxSteps)
 {
     for (int32_t step = 1;; ++step)
@@ -187,6 +207,9 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
         return SearchInterrupt::None;
     }
     const BaseLib::CRectF start = node.States()[at - m_movable.begin()];
+    // Where the board stands after the last trial, with every block committed there, when known: at rest
+    // after a child the client left alone (m_board), or at the node when nothing moved.
+    const BaseLib::CRectF* board = nullptr;
     for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
     {
         float distance = FirstTrialDistance(start, d, *m_puzzle);
@@ -197,7 +220,15 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
             {
                 return interrupt;
             }
-            RestoreNode(node);
+            if (board != nullptr)
+            {
+                RestoreChanged(node, board);
+            }
+            else
+            {
+                RestoreNode(node);
+            }
+            board = nullptr;
             float moved = 0.0f;
             const SettleResult result = PlayMove(block, d, distance, client, moved);
             if (result == SettleResult::Stopped)
@@ -218,14 +249,24 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
             }
             if (!(moved > 0.0f))
             {
+                if (result == SettleResult::Rest)
+                {
+                    // Nothing moved: the board still stands at the node.
+                    board = node.States();
+                }
                 break;
             }
             if (result == SettleResult::Rest)
             {
                 SolverNode* child = MakeNode(&node, block, d, moved, node.depth + 1);
+                std::copy(child->States(), child->States() + m_movable.size(), m_board.begin());
                 if (client.HandleChild(child))
                 {
                     return SearchInterrupt::None;
+                }
+                if (client.HandleChildLeavesBoard())
+                {
+                    board = m_board.data();
                 }
             }
             distance = moved - 1.0f;

@@ -34,6 +34,9 @@ public:
     virtual SearchInterrupt CheckInterrupt() = 0;
     // The child's board stands on the puzzle, at rest. Answer true to end the trial moves at once.
     virtual bool HandleChild(SolverNode* child) = 0;
+    // True when HandleChild never changes the board: the next trial then puts back only the blocks that
+    // differ from the node.
+    virtual bool HandleChildLeavesBoard() const { return false; }
 
 protected:
     ~SearchClient() = default;
@@ -99,8 +102,14 @@ public:
     size_t GetStoreBytes() const { return m_store.GetBytes(); }
 
 private:
+    // RestoreNode for a board known to stand at `board` (movable blocks' rects, every block committed
+    // there): only the blocks that differ from the node are put back, which is all RestoreNode changes.
+    void RestoreChanged(const SolverNode& node, const BaseLib::CRectF* board);
+
     CPuzzle* m_puzzle = nullptr;
     std::vector<CBlock*> m_movable;
+    // The movable blocks' rects after the last trial of TryMoves, when known.
+    std::vector<BaseLib::CRectF> m_board;
     std::vector<CBlock*> m_relevant;
     bool m_hasFlexOrMagnet = false;
     SolverNodeStore m_store;

@@ -75,6 +75,7 @@ public:
 private:
     SearchInterrupt CheckInterrupt() override;
     bool HandleChild(SolverNode* child) override;
+    bool HandleChildLeavesBoard() const override { return true; }
 
     // Adds the timer's time to the elapsed seconds; answers them.
     double AddElapsed();
