@@ -172,11 +172,7 @@ protected:
 
 private:
     // All four floats equal.
-    static bool SameRect(const BaseLib::CRectF& a, const BaseLib::CRectF& b)
-    {
-        // One branch for the four comparisons: the solver compares every block in every trial.
-        return (a.left == b.left) & (a.top == b.top) & (a.right == b.right) & (a.bottom == b.bottom);
-    }
+    static bool SameRect(const BaseLib::CRectF& a, const BaseLib::CRectF& b) { return SameRectFloats(a, b); }
     // Left and top are whole numbers: the glide leaves the block alone.
     static bool OnWholeCell(const BaseLib::CRectF& r)
     {

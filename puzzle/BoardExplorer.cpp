@@ -130,16 +130,14 @@ void BoardExplorer::RestoreChanged(const SolverNode& node, const BaseLib::CRectF
     const BaseLib::CRectF* states = node.States();
     for (size_t i = 0; i < m_movable.size(); ++i)
     {
-        const BaseLib::CRectF& a = board[i];
-        const BaseLib::CRectF& b = states[i];
         // A block that equals the node's state is left alone by RestoreRect, and its committed state is
         // already its rect.
-        if ((a.left == b.left) & (a.top == b.top) & (a.right == b.right) & (a.bottom == b.bottom))
+        if (SameRectFloats(board[i], states[i]))
         {
             continue;
         }
         CBlock* block = m_movable[i];
-        block->RestoreRect(BlockState{block, b});
+        block->RestoreRect(BlockState{block, states[i]});
         block->StorePrevious();
     }
 }

@@ -1,5 +1,7 @@
 #include "puzzle/SolverNode.h"
 
+#include "puzzle/BlockState.h"
+
 #include <cstring>
 #include <new>
 
@@ -16,8 +18,7 @@ bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount)
     const BaseLib::CRectF* sb = b.States();
     for (size_t i = 0; i < stateCount; ++i)
     {
-        if (sa[i].left != sb[i].left || sa[i].top != sb[i].top || sa[i].right != sb[i].right ||
-            sa[i].bottom != sb[i].bottom)
+        if (!SameRectFloats(sa[i], sb[i]))
         {
             return false;
         }
