@@ -100,17 +100,21 @@ size_t SlotIndex(uint64_t key, size_t capacity)
 
 uint64_t SolverClosedSet::KeyOf(const SolverNode& node) const
 {
-    // Nodes with equal states get equal keys: only the hash words and the coordinates go in.
-    uint64_t key = ((uint64_t{node.hashHigh} << 32) | node.hashLow) ^ 0x9e3779b97f4a7c15u;
+    // Nodes with equal states get equal keys: only the hash words and the coordinates go in. Each entry
+    // is mixed on its own and folded in with a rotation, so the entries' multiplications do not wait for
+    // one another.
+    uint64_t key = ((uint64_t{node.hashHigh} << 32) | node.hashLow) * 0x9e3779b97f4a7c15u;
     const BaseLib::CRectF* states = node.States();
     for (size_t i = 0; i < m_stateCount; ++i)
     {
         const BaseLib::CRectF& r = states[i];
-        key = (key ^ (CoordinateBits(r.left) | CoordinateBits(r.top) << 32)) * 0xbf58476d1ce4e5b9u;
-        key ^= key >> 31;
-        key = (key ^ (CoordinateBits(r.right) | CoordinateBits(r.bottom) << 32)) * 0x94d049bb133111ebu;
-        key ^= key >> 29;
+        const uint64_t corner = CoordinateBits(r.left) | CoordinateBits(r.top) << 32;
+        const uint64_t far = CoordinateBits(r.right) | CoordinateBits(r.bottom) << 32;
+        key = ((key << 7) | (key >> 57)) + ((corner * 0xbf58476d1ce4e5b9u) ^ (far * 0x94d049bb133111ebu));
     }
+    key ^= key >> 31;
+    key *= 0xd6e8feb86659fd93u;
+    key ^= key >> 32;
     return key;
 }
 
