@@ -2,13 +2,15 @@
 
 #include "puzzle/Block.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace
 {
 
-// The storage of the move sets alive on this thread, innermost last. Vectors are kept with their
-// capacity when a set goes away, so nested sets reuse them.
+// The storage of the move sets alive on this thread, innermost last. A vector's size is the number of
+// entries a set may hold before it grows the vector; vectors are kept when a set goes away, so later sets
+// reuse them.
 struct MoveSetPool
 {
     std::vector<std::unique_ptr<std::vector<BlockState>>> storage;
@@ -28,70 +30,31 @@ MoveSet::MoveSet()
     MoveSetPool& pool = ThreadPool();
     if (pool.inUse == pool.storage.size())
     {
-        pool.storage.push_back(std::make_unique<std::vector<BlockState>>());
-        pool.storage.back()->reserve(32);
+        pool.storage.push_back(std::make_unique<std::vector<BlockState>>(32));
     }
-    m_entries = pool.storage[pool.inUse++].get();
-    m_entries->clear();
+    m_storage = pool.storage[pool.inUse++].get();
+    m_entries = m_storage->data();
 }
 
 MoveSet::~MoveSet()
 {
-    m_entries->clear();
     --ThreadPool().inUse;
 }
 
-BlockState* MoveSet::Find(const CBlock* block)
+void MoveSet::Grow()
 {
-    for (BlockState& entry : *m_entries)
-    {
-        if (entry.block == block)
-        {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-const BlockState* MoveSet::Find(const CBlock* block) const
-{
-    for (const BlockState& entry : *m_entries)
-    {
-        if (entry.block == block)
-        {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-void MoveSet::Insert(CBlock* block, const BaseLib::CRectF& rect)
-{
-    if (Find(block) == nullptr)
-    {
-        m_entries->push_back({block, rect});
-    }
-}
-
-void MoveSet::Set(CBlock* block, const BaseLib::CRectF& rect)
-{
-    if (BlockState* entry = Find(block))
-    {
-        entry->rect = rect;
-    }
-    else
-    {
-        m_entries->push_back({block, rect});
-    }
+    m_storage->resize(m_storage->size() * 2);
+    m_entries = m_storage->data();
 }
 
 void MoveSet::Remove(const CBlock* block)
 {
-    for (auto it = m_entries->begin(); it != m_entries->end(); ++it)
+    for (size_t i = 0; i < m_size; ++i)
     {
-        if (it->block == block)
+        if (m_entries[i].block == block)
         {
-            m_entries->erase(it);
+            std::copy(m_entries + i + 1, m_entries + m_size, m_entries + i);
+            --m_size;
             return;
         }
     }
@@ -99,12 +62,11 @@ void MoveSet::Remove(const CBlock* block)
 
 bool MoveSet::HasOverlap() const
 {
-    const std::vector<BlockState>& entries = *m_entries;
-    for (size_t i = 0; i < entries.size(); ++i)
+    for (size_t i = 0; i < m_size; ++i)
     {
-        for (size_t k = i + 1; k < entries.size(); ++k)
+        for (size_t k = i + 1; k < m_size; ++k)
         {
-            if (entries[i].rect.Intersects(entries[k].rect))
+            if (m_entries[i].rect.Intersects(m_entries[k].rect))
             {
                 return true;
             }
@@ -115,9 +77,9 @@ bool MoveSet::HasOverlap() const
 
 void MoveSet::Apply()
 {
-    std::vector<BlockState>& entries = *m_entries;
+    BlockState* entries = m_entries;
     // Insertion sort by construction order: sets are small.
-    for (size_t i = 1; i < entries.size(); ++i)
+    for (size_t i = 1; i < m_size; ++i)
     {
         const BlockState entry = entries[i];
         size_t k = i;
@@ -128,8 +90,8 @@ void MoveSet::Apply()
         }
         entries[k] = entry;
     }
-    for (const BlockState& entry : entries)
+    for (size_t i = 0; i < m_size; ++i)
     {
-        entry.block->RestoreRect(entry);
+        entries[i].block->RestoreRect(entries[i]);
     }
 }

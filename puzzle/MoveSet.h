@@ -21,18 +21,44 @@ public:
 
     bool Contains(const CBlock* block) const { return Find(block) != nullptr; }
     // The entry of the block, or null.
-    BlockState* Find(const CBlock* block);
-    const BlockState* Find(const CBlock* block) const;
+    BlockState* Find(const CBlock* block)
+    {
+        for (size_t i = 0; i < m_size; ++i)
+        {
+            if (m_entries[i].block == block)
+            {
+                return &m_entries[i];
+            }
+        }
+        return nullptr;
+    }
+    const BlockState* Find(const CBlock* block) const { return const_cast<MoveSet*>(this)->Find(block); }
     // Enters the block with the rect; a block already held keeps its entry.
-    void Insert(CBlock* block, const BaseLib::CRectF& rect);
+    void Insert(CBlock* block, const BaseLib::CRectF& rect)
+    {
+        if (Find(block) == nullptr)
+        {
+            Append(block, rect);
+        }
+    }
     // Enters the block or replaces its rect.
-    void Set(CBlock* block, const BaseLib::CRectF& rect);
+    void Set(CBlock* block, const BaseLib::CRectF& rect)
+    {
+        if (BlockState* entry = Find(block))
+        {
+            entry->rect = rect;
+        }
+        else
+        {
+            Append(block, rect);
+        }
+    }
     void Remove(const CBlock* block);
-    void Clear() { m_entries->clear(); }
+    void Clear() { m_size = 0; }
 
-    size_t Size() const { return m_entries->size(); }
-    bool Empty() const { return m_entries->empty(); }
-    const BlockState& operator[](size_t i) const { return (*m_entries)[i]; }
+    size_t Size() const { return m_size; }
+    bool Empty() const { return m_size == 0; }
+    const BlockState& operator[](size_t i) const { return m_entries[i]; }
 
     // True when two target rectangles overlap strictly.
     bool HasOverlap() const;
@@ -42,5 +68,18 @@ public:
     void Apply();
 
 private:
-    std::vector<BlockState>* m_entries;
+    void Append(CBlock* block, const BaseLib::CRectF& rect)
+    {
+        if (m_size == m_storage->size())
+        {
+            Grow();
+        }
+        m_entries[m_size++] = {block, rect};
+    }
+    void Grow();
+
+    // The borrowed storage: its size is the capacity in use, the entries are the first m_size.
+    std::vector<BlockState>* m_storage;
+    BlockState* m_entries;
+    size_t m_size = 0;
 };
