@@ -4,12 +4,15 @@
 #include "puzzle/MoveSet.h"
 #include "puzzle/Puzzle.h"
 
-#include <cassert>
-
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace
 {
@@ -157,6 +160,36 @@ void BlockGrid::Clear()
 BlockGrid::CellRange BlockGrid::RangeOf(const BaseLib::CRectF& rect)
 {
     CellRange range;
+#if defined(__SSE2__)
+    // The four coordinates at once, by the same truncation as CellIndex and IsWhole, when all are below
+    // the size where those take their fast path.
+    static_assert(sizeof(BaseLib::CRectF) == 4 * sizeof(float));
+    const __m128 v = _mm_loadu_ps(&rect.left);
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+    if (_mm_movemask_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(FastCoordinateLimit))) == 0xf)
+    {
+        const __m128i truncated = _mm_cvttps_epi32(v);
+        const __m128 back = _mm_cvtepi32_ps(truncated);
+        // Minus one where the truncation went up (a negative coordinate between whole numbers).
+        alignas(16) int32_t floors[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(floors),
+                        _mm_add_epi32(truncated, _mm_castps_si128(_mm_cmpgt_ps(back, v))));
+        const int whole = _mm_movemask_ps(_mm_cmpeq_ps(back, v));
+        range.firstX = floors[0];
+        range.firstY = floors[1];
+        range.lastX = floors[2];
+        range.lastY = floors[3];
+        if ((whole & 4) != 0 && rect.right - rect.left > 0.0f)
+        {
+            --range.lastX;
+        }
+        if ((whole & 8) != 0 && rect.bottom - rect.top > 0.0f)
+        {
+            --range.lastY;
+        }
+        return range;
+    }
+#endif
     range.firstX = CellIndex(rect.left);
     range.lastX = CellIndex(rect.right);
     range.firstY = CellIndex(rect.top);
