@@ -1,8 +1,8 @@
 // How fast the breadth-first solver expands states and how much memory one solve needs, on puzzles made
 // for the project and on one the project generates.
 //
-// Peak heap bytes come from this binary's own operator new and delete, which count the bytes in use; the
-// process's peak resident size is given for reference.
+// Peak heap bytes come from this binary's own operator new and delete (the over-aligned forms too), which
+// count the bytes in use; the process's peak resident size is given for reference.
 
 #include "platform/os/DebugOutput.h"
 #include "puzzle/EditablePuzzle.h"
@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -71,6 +72,41 @@ void* CountedNew(size_t size)
     return p;
 }
 
+// Over-aligned blocks (polymorphic memory resources ask for them) carry the size in a header as large as
+// their alignment, and the alignment in the word before the block.
+void* CountedAlignedNew(size_t size, std::align_val_t alignment)
+{
+    const size_t align = std::max(static_cast<size_t>(alignment), 2 * sizeof(size_t));
+    const size_t total = (size + 2 * align - 1) / align * align;
+    void* raw = std::aligned_alloc(align, total);
+    if (raw == nullptr)
+    {
+        throw std::bad_alloc();
+    }
+    *static_cast<size_t*>(raw) = size;
+    char* p = static_cast<char*>(raw) + align;
+    reinterpret_cast<size_t*>(p)[-1] = align;
+    s_allocations.fetch_add(1, std::memory_order_relaxed);
+    const int64_t inUse = s_heapInUse.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) +
+                          static_cast<int64_t>(size);
+    int64_t peak = s_heapPeak.load(std::memory_order_relaxed);
+    while (inUse > peak && !s_heapPeak.compare_exchange_weak(peak, inUse, std::memory_order_relaxed))
+    {}
+    return p;
+}
+
+void CountedAlignedFree(void* p)
+{
+    if (p == nullptr)
+    {
+        return;
+    }
+    const size_t align = reinterpret_cast<size_t*>(p)[-1];
+    void* raw = static_cast<char*>(p) - align;
+    s_heapInUse.fetch_sub(static_cast<int64_t>(*static_cast<size_t*>(raw)), std::memory_order_relaxed);
+    std::free(raw);
+}
+
 } // namespace
 
 void* operator new(size_t size)
@@ -121,6 +157,36 @@ void operator delete(void* p, const std::nothrow_t&) noexcept
 void operator delete[](void* p, const std::nothrow_t&) noexcept
 {
     CountedFree(p);
+}
+
+void* operator new(size_t size, std::align_val_t alignment)
+{
+    return CountedAlignedNew(size, alignment);
+}
+
+void* operator new[](size_t size, std::align_val_t alignment)
+{
+    return CountedAlignedNew(size, alignment);
+}
+
+void operator delete(void* p, std::align_val_t) noexcept
+{
+    CountedAlignedFree(p);
+}
+
+void operator delete[](void* p, std::align_val_t) noexcept
+{
+    CountedAlignedFree(p);
+}
+
+void operator delete(void* p, size_t, std::align_val_t) noexcept
+{
+    CountedAlignedFree(p);
+}
+
+void operator delete[](void* p, size_t, std::align_val_t) noexcept
+{
+    CountedAlignedFree(p);
 }
 
 namespace
