@@ -123,8 +123,7 @@ SolverClosedSet::Slot* SolverClosedSet::Find(const SolverNode& node, uint64_t ke
     for (size_t i = SlotIndex(key, m_capacity);; i = (i + 1) & (m_capacity - 1))
     {
         Slot& slot = m_slots[i];
-        if (slot.node == nullptr ||
-            (slot.key == key && StatesEqual(*slot.node, node, m_stateCount)))
+        if (slot.node == nullptr || (slot.key == key && StatesEqual(*slot.node, node, m_stateCount)))
         {
             return &slot;
         }
