@@ -16,7 +16,7 @@ class CEditablePuzzle;
 //
 // Solve runs on one thread (usually a worker); Stop and the getters may be called from any other thread
 // while it runs. The puzzle (owned by the caller) must not be played or drawn meanwhile.
-class PuzzleSolver : private SearchClient
+class PuzzleSolver final : private SearchClient
 {
 public:
     enum Status : int32_t

@@ -1,0 +1,17 @@
+// Puzzle files in XML, loaded as the game loads a level, then played and saved once.
+
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/PuzzleExercise.h"
+#include "puzzle/EditablePuzzle.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    Fuzz::MuteTraces();
+    const Fuzz::InputFile input(data, size, ".xml");
+    CEditablePuzzle puzzle;
+    if (puzzle.LoadXml(input.Path()))
+    {
+        Fuzz::ExercisePuzzle(puzzle);
+    }
+    return 0;
+}
