@@ -1,0 +1,888 @@
+#include "ui/Window.h"
+
+#include "foundation/Debug.h"
+#include "foundation/PropertyDescription.h"
+#include "ui/WindowManager.h"
+
+#include <tinyxml.h>
+
+#include <string>
+
+namespace UILib
+{
+
+namespace
+{
+
+using BaseLib::CPoint;
+using BaseLib::CRect;
+using BaseLib::CSize;
+using BaseLib::CString;
+
+CWindowManager* Manager()
+{
+    return CWindowManager::GetInstance();
+}
+
+CWindow* ResolveWindow(Handle handle)
+{
+    CWindowManager* manager = Manager();
+    return manager != nullptr ? manager->Resolve(handle) : nullptr;
+}
+
+// The strict overlap rule: rectangles that do not overlap give (0, 0, 0, 0).
+CRect IntersectStrict(const CRect& a, const CRect& b)
+{
+    if (!(a.left < b.right && a.right > b.left && a.top < b.bottom && a.bottom > b.top))
+    {
+        return CRect();
+    }
+    return CRect(std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                 std::min(a.bottom, b.bottom));
+}
+
+CRect Offset(const CRect& rect, const CPoint& by)
+{
+    return CRect(rect.left + by.x, rect.top + by.y, rect.right + by.x, rect.bottom + by.y);
+}
+
+// The window's properties. "Tab Order" is described but not listed.
+const BaseLib::CPropertyDescriptionString<CWindow, CString> s_name("Name", "Name of the Window", CString(),
+                                                                   &CWindow::SetName, &CWindow::GetName);
+const BaseLib::CPropertyDescriptionString<CWindow, CString> s_tooltipText(
+    "Tooltip Text", "Text that appears as a tooltip;\nleave empty to disable tooltips for this window",
+    CString(), &CWindow::SetTooltipText, &CWindow::GetTooltipText);
+const BaseLib::CPropertyDescriptionScalar<CWindow, CSize> s_size("Size", "Size of the window, in pixels",
+                                                                 CSize(100, 100), CSize(1, 1),
+                                                                 CSize(10000, 10000), &CWindow::SetSizeValue,
+                                                                 &CWindow::GetSize);
+const BaseLib::CPropertyDescriptionScalar<CWindow, CPoint> s_position(
+    "Position", "Position of the window,\nin pixels relative to parent window", CPoint(100, 100),
+    CPoint(-10000, -10000), CPoint(10000, 10000), &CWindow::SetPositionValue, &CWindow::GetPosition);
+const BaseLib::CPropertyDescriptionScalar<CWindow, std::int32_t> s_tabOrder(
+    "Tab Order", "Activation order when hitting tab key", 0, 0, 2147483647, &CWindow::SetTabOrder,
+    &CWindow::GetTabOrder);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_disabled("Disabled",
+                                                            "Window is disabled and\ncan not be interacted with",
+                                                            false, &CWindow::SetDisabled, &CWindow::GetDisabled);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_visible("Visible", "Whether this window is\nvisible or not",
+                                                           true, &CWindow::SetVisible, &CWindow::GetVisible);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_transparent(
+    "Transparent", "Forces windows hidden\nby this window to draw\nthemselves nevertheless", false,
+    &CWindow::SetTransparent, &CWindow::IsTransparent);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_alwaysOnTop("Always On Top",
+                                                               "Window cannot be hidden\nby other windows", false,
+                                                               &CWindow::SetAlwaysOnTop, &CWindow::IsAlwaysOnTop);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_writeAlpha(
+    "Write Alpha",
+    "Forces window to write\nown color + alpha channel to screen\nrather than to blend with\nwindow beneath", false,
+    &CWindow::SetWriteAlpha, &CWindow::GetWriteAlpha);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_notHitable("Not Hitable", "Excluded from mouse hit testing.",
+                                                              false, &CWindow::SetNotHitable,
+                                                              &CWindow::IsNotHitable);
+const BaseLib::CPropertyDescriptionBool<CWindow> s_ownCanvas("Own Canvas",
+                                                             "Give window an own rendering canvas (e.g. a texture)",
+                                                             false, &CWindow::SetOwnCanvas, &CWindow::HasOwnCanvas);
+
+} // namespace
+
+CWindow::CWindow()
+{
+    if (CWindowManager* manager = Manager())
+    {
+        m_handle = manager->RegisterWindow(this);
+        m_visualizationId = manager->GetDefaultVisualizationId();
+    }
+}
+
+CWindow::~CWindow()
+{
+    if (CWindow* parent = GetParent())
+    {
+        parent->RemoveChild(m_handle);
+    }
+    RemoveOwnCanvas();
+    DeleteAnimations();
+    while (!m_children.IsEmpty())
+    {
+        const Handle handle = m_children[0];
+        m_children.RemoveAt(0);
+        if (CWindow* child = ResolveWindow(handle))
+        {
+            child->SetParent(0);
+            child->Delete();
+        }
+    }
+    if (CWindowManager* manager = Manager())
+    {
+        manager->UnregisterWindow(this);
+    }
+}
+
+CWindow* CWindow::Create()
+{
+    return new CWindow();
+}
+
+void CWindow::Destroy()
+{
+    SetVisible(false);
+    if (CWindowManager* manager = Manager())
+    {
+        manager->QueueForDeletion(this);
+    }
+}
+
+void CWindow::Delete()
+{
+    delete this;
+}
+
+CWindow* CWindow::GetParent() const
+{
+    return ResolveWindow(m_parent);
+}
+
+void CWindow::SetFlag(std::uint8_t flag, bool set)
+{
+    m_flags = set ? static_cast<std::uint8_t>(m_flags | flag) : static_cast<std::uint8_t>(m_flags & ~flag);
+}
+
+bool CWindow::IsInternalChild() const
+{
+    return m_name.GetLength() >= 2 && static_cast<const char*>(m_name)[0] == '_' &&
+           static_cast<const char*>(m_name)[1] == '_';
+}
+
+void CWindow::SetTooltipText(const CString& text)
+{
+    if (text != m_tooltipText)
+    {
+        m_tooltipText = text;
+    }
+}
+
+// Tree
+
+bool CWindow::AddChild(Handle childHandle)
+{
+    if (m_children.Find(childHandle) >= 0)
+    {
+        return false;
+    }
+    CWindow* child = ResolveWindow(childHandle);
+    if (child == nullptr)
+    {
+        return false;
+    }
+    if (child == this || IsDescendantOf(childHandle))
+    {
+        // The tree would become a cycle: every walk up the parents would loop.
+        BaseLib::DebugOutput("CWindow: Error: window %u cannot become a child of its own descendant %u\n",
+                             childHandle, m_handle);
+        return false;
+    }
+    child->RemoveFromParent();
+
+    std::size_t place = m_children.GetCount();
+    while (place > 0)
+    {
+        const CWindow* sibling = ResolveWindow(m_children[place - 1]);
+        if (sibling == nullptr || !sibling->IsAlwaysOnTop())
+        {
+            break;
+        }
+        --place;
+    }
+    const std::size_t appended = m_children.Append(childHandle);
+    m_children.Move(appended, place);
+
+    child->SetDisabledByParent(IsDisabled());
+    child->SetVisibleByParent(IsVisible());
+    if (IsExemptFromModal())
+    {
+        child->SetExemptFromModal(true);
+    }
+    child->SetParent(m_handle);
+    if (child->IsVisible())
+    {
+        child->Invalidate(false);
+    }
+    if (CWindowManager* manager = Manager())
+    {
+        manager->UpdateMouseOverAtLastPosition();
+    }
+    return true;
+}
+
+void CWindow::RemoveChild(Handle childHandle)
+{
+    CWindow* child = ResolveWindow(childHandle);
+    const std::ptrdiff_t index = m_children.Find(childHandle);
+    if (child != nullptr && !child->HasOwnCanvas() && child->IsVisible())
+    {
+        child->Invalidate(false);
+    }
+    if (index >= 0)
+    {
+        m_children.RemoveAt(static_cast<std::size_t>(index));
+    }
+    if (child != nullptr)
+    {
+        child->SetParent(0);
+    }
+}
+
+void CWindow::RemoveFromParent()
+{
+    if (CWindow* parent = GetParent())
+    {
+        parent->RemoveChild(m_handle);
+    }
+}
+
+void CWindow::NotifyDescendantsOfAncestorChange()
+{
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i]))
+        {
+            child->OnAncestorChanged();
+            child->NotifyDescendantsOfAncestorChange();
+        }
+    }
+}
+
+void CWindow::SetParent(Handle parent)
+{
+    m_parent = parent;
+    OnParentChanged();
+    NotifyDescendantsOfAncestorChange();
+}
+
+bool CWindow::IsDescendantOf(Handle ancestor) const
+{
+    if (ancestor == 0)
+    {
+        return false;
+    }
+    for (const CWindow* window = GetParent(); window != nullptr; window = window->GetParent())
+    {
+        if (window->m_handle == ancestor)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+CWindow* CWindow::GetTopLevelWindow()
+{
+    CWindow* window = this;
+    while (CWindow* parent = window->GetParent())
+    {
+        window = parent;
+    }
+    return window;
+}
+
+std::int32_t CWindow::GetLayerIndex()
+{
+    const CWindow* top = GetTopLevelWindow();
+    CWindowManager* manager = Manager();
+    if ((top->m_flags & FlagLayerRoot) == 0 || manager == nullptr)
+    {
+        return -1;
+    }
+    return manager->FindLayerOf(top);
+}
+
+bool CWindow::HasFocus() const
+{
+    CWindowManager* manager = Manager();
+    if (manager != nullptr && manager->GetFocus() != 0 && manager->GetFocus() == m_handle)
+    {
+        return true;
+    }
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        const CWindow* child = ResolveWindow(m_children[i]);
+        if (child != nullptr && child->HasFocus())
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CWindow::SetExemptFromModal(bool exempt)
+{
+    SetFlag(FlagExemptFromModal, exempt);
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i]))
+        {
+            child->SetExemptFromModal(exempt);
+        }
+    }
+}
+
+void CWindow::SetAlwaysOnTop(bool onTop)
+{
+    if (onTop == m_alwaysOnTop)
+    {
+        return;
+    }
+    m_alwaysOnTop = onTop;
+    CWindowManager* manager = Manager();
+    if (manager == nullptr)
+    {
+        return;
+    }
+    if (onTop)
+    {
+        manager->ActivateWindow(m_handle, false);
+        return;
+    }
+    if (CWindow* parent = GetParent())
+    {
+        // Walk a copy: activation reorders the parent's list.
+        const CHandleArray siblings = parent->m_children;
+        for (std::size_t i = 0; i < siblings.GetCount(); ++i)
+        {
+            CWindow* sibling = ResolveWindow(siblings[i]);
+            if (sibling != nullptr && sibling != this && sibling->IsAlwaysOnTop())
+            {
+                manager->ActivateWindow(siblings[i], false);
+            }
+        }
+    }
+}
+
+void CWindow::SetWriteAlpha(bool writeAlpha)
+{
+    if (writeAlpha != GetWriteAlpha())
+    {
+        SetFlag(FlagWriteAlpha, writeAlpha);
+        Invalidate(false);
+    }
+}
+
+void CWindow::SetVisualization(std::uint32_t id)
+{
+    m_visualizationId = id;
+    if (!AreEventsSuppressed())
+    {
+        if (CWindowManager* manager = Manager())
+        {
+            manager->SendMessage(CWindowMessage("sWVisChg"), m_handle);
+        }
+    }
+    Invalidate(false);
+}
+
+bool CWindow::HasOwnCanvasInTree() const
+{
+    if (HasOwnCanvas())
+    {
+        return true;
+    }
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        const CWindow* child = ResolveWindow(m_children[i]);
+        if (child != nullptr && child->HasOwnCanvasInTree())
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CWindow::SetTransparent(bool transparent)
+{
+    m_transparent = transparent;
+    Invalidate(false);
+}
+
+// Visibility and disabling
+
+void CWindow::SetVisible(bool visible)
+{
+    if (visible == m_visible)
+    {
+        return;
+    }
+    m_visible = visible;
+    OnVisibleChanged();
+    if (CWindowManager* manager = Manager())
+    {
+        manager->UpdateMouseOverAtLastPosition();
+    }
+}
+
+void CWindow::SetVisibleByParent(bool visible)
+{
+    if (visible != m_visibleByParent)
+    {
+        m_visibleByParent = visible;
+        OnVisibleChanged();
+    }
+}
+
+void CWindow::OnVisibleChanged()
+{
+    Invalidate(true);
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i]))
+        {
+            child->SetVisibleByParent(IsVisible());
+        }
+    }
+    CWindowManager* manager = Manager();
+    if (manager != nullptr && manager->GetFocus() != 0 && manager->GetFocus() == m_handle)
+    {
+        manager->KillFocus();
+    }
+}
+
+void CWindow::SetDisabled(bool disabled)
+{
+    if (disabled != m_disabled)
+    {
+        m_disabled = disabled;
+        OnDisabledChanged();
+    }
+}
+
+void CWindow::SetDisabledByParent(bool disabled)
+{
+    if (disabled != m_disabledByParent)
+    {
+        m_disabledByParent = disabled;
+        OnDisabledChanged();
+    }
+}
+
+void CWindow::OnDisabledChanged()
+{
+    if (IsVisible())
+    {
+        Invalidate(false);
+    }
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i]))
+        {
+            child->SetDisabledByParent(IsDisabled());
+        }
+    }
+    CWindowManager* manager = Manager();
+    if (m_disabled && manager != nullptr && manager->GetFocus() != 0 && manager->GetFocus() == m_handle)
+    {
+        Handle target = 0;
+        for (const CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+        {
+            if (!ancestor->IsDisabled())
+            {
+                target = ancestor->m_handle;
+                break;
+            }
+        }
+        manager->ActivateWindow(target, true);
+    }
+}
+
+// Sizing and moving
+
+void CWindow::SetSize(std::int32_t width, std::int32_t height)
+{
+    width = std::max(width, m_minWidth);
+    height = std::max(height, m_minHeight);
+    if (m_maxWidth >= 0)
+    {
+        width = std::min(width, m_maxWidth);
+    }
+    if (m_maxHeight >= 0)
+    {
+        height = std::min(height, m_maxHeight);
+    }
+    if (width == m_width && height == m_height)
+    {
+        return;
+    }
+    if (IsVisible())
+    {
+        Invalidate(false);
+    }
+    m_width = width;
+    m_height = height;
+    if (IsVisible())
+    {
+        Invalidate(false);
+    }
+    SendSizeMessages();
+}
+
+void CWindow::SendSizeMessages()
+{
+    CWindowManager* manager = Manager();
+    if (manager == nullptr)
+    {
+        return;
+    }
+    const Handle self = m_handle;
+    if (!AreEventsSuppressed())
+    {
+        manager->SendMessage(CWindowMessage("sWSize"), self);
+    }
+    // A handler may have deleted this window: go on only while it resolves.
+    if (manager->Resolve(self) != this)
+    {
+        return;
+    }
+    if (m_parent != 0 && !AreEventsSuppressed())
+    {
+        manager->SendMessage(CWindowMessage("sChWSize", 0, 0, self), m_parent);
+    }
+    const CHandleArray children = m_children;
+    for (std::size_t i = 0; i < children.GetCount(); ++i)
+    {
+        if (manager->Resolve(self) != this || AreEventsSuppressed())
+        {
+            return;
+        }
+        manager->SendMessage(CWindowMessage("PWndSize", 0, 0, self), children[i]);
+    }
+}
+
+void CWindow::EnsureMinimumSize(const CSize& size)
+{
+    SetSize(std::max(m_width, size.cx), std::max(m_height, size.cy));
+}
+
+void CWindow::LimitSize(const CSize& size)
+{
+    SetSize(size.cx < 0 ? m_width : std::min(m_width, size.cx), size.cy < 0 ? m_height : std::min(m_height, size.cy));
+}
+
+void CWindow::FitToContent(bool fromZero)
+{
+    CSize needed = fromZero ? CSize(0, 0) : GetSize();
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (const CWindow* child = ResolveWindow(m_children[i]))
+        {
+            needed.cx = std::max(needed.cx, child->m_x + child->m_width);
+            needed.cy = std::max(needed.cy, child->m_y + child->m_height);
+        }
+    }
+    EnsureMinimumSize(needed);
+}
+
+void CWindow::SetMinimumSize(const CSize& size)
+{
+    m_minWidth = std::max(m_minWidth, size.cx);
+    m_minHeight = std::max(m_minHeight, size.cy);
+    EnsureMinimumSize(CSize(m_minWidth, m_minHeight));
+}
+
+void CWindow::SetMaximumSize(const CSize& size)
+{
+    if (size.cx >= 0 && (m_maxWidth < 0 || m_maxWidth > size.cx))
+    {
+        m_maxWidth = size.cx;
+    }
+    if (size.cy >= 0 && (m_maxHeight < 0 || m_maxHeight > size.cy))
+    {
+        m_maxHeight = size.cy;
+    }
+    LimitSize(CSize(m_maxWidth, m_maxHeight));
+}
+
+void CWindow::SetPosition(std::int32_t x, std::int32_t y)
+{
+    if (x == m_x && y == m_y)
+    {
+        return;
+    }
+    if (!HasOwnCanvas() && IsVisible())
+    {
+        Invalidate(false);
+    }
+    m_x = x;
+    m_y = y;
+    if (!HasOwnCanvas() && IsVisible())
+    {
+        Invalidate(false);
+    }
+}
+
+void CWindow::CenterInParent()
+{
+    if (const CWindow* parent = GetParent())
+    {
+        SetPosition((parent->m_width - m_width) / 2, (parent->m_height - m_height) / 2);
+    }
+}
+
+void CWindow::ResetCursorForLayerRoot()
+{
+    if ((m_flags & FlagLayerRoot) != 0)
+    {
+        m_cursorType = 1;
+    }
+}
+
+CPoint CWindow::GetScreenPosition() const
+{
+    CPoint position(m_x, m_y);
+    for (const CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+    {
+        position.x += ancestor->m_x;
+        position.y += ancestor->m_y;
+    }
+    return position;
+}
+
+CRect CWindow::GetVisibleScreenRect() const
+{
+    CRect rect = Offset(GetClientRect(), CPoint(m_x, m_y));
+    for (const CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+    {
+        rect = Offset(IntersectStrict(rect, ancestor->GetClientRect()), CPoint(ancestor->m_x, ancestor->m_y));
+    }
+    return rect;
+}
+
+CRect CWindow::GetVisibleClientRect() const
+{
+    CRect rect = GetClientRect();
+    CPoint offset(m_x, m_y); // this window's origin in the current ancestor's client coordinates
+    for (const CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+    {
+        rect = IntersectStrict(rect, Offset(ancestor->GetClientRect(), CPoint(-offset.x, -offset.y)));
+        offset.x += ancestor->m_x;
+        offset.y += ancestor->m_y;
+    }
+    return rect;
+}
+
+bool CWindow::HasNonInternalDescendant() const
+{
+    for (std::size_t i = m_children.GetCount(); i > 0; --i)
+    {
+        const CWindow* child = ResolveWindow(m_children[i - 1]);
+        if (child != nullptr && (!child->IsInternalChild() || child->HasNonInternalDescendant()))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CWindow::Activate()
+{
+    if (CWindowManager* manager = Manager())
+    {
+        manager->ActivateWindow(m_handle, true);
+    }
+}
+
+CWindow* CWindow::FindChildByName(const CString& name, bool recursive, const char* expectedClass)
+{
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        CWindow* child = ResolveWindow(m_children[i]);
+        if (child == nullptr || !(child->m_name == name))
+        {
+            continue;
+        }
+        if (expectedClass != nullptr && expectedClass[0] != '\0' &&
+            std::string(expectedClass) != child->GetClassName())
+        {
+            BaseLib::DebugOutput("Error: found window '%s', but is is of type '%s' and not of expected type '%s'",
+                                 static_cast<const char*>(name), child->GetClassName(), expectedClass);
+            return nullptr;
+        }
+        return child;
+    }
+    if (recursive)
+    {
+        for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+        {
+            if (CWindow* child = ResolveWindow(m_children[i]))
+            {
+                if (CWindow* found = child->FindChildByName(name, true, expectedClass))
+                {
+                    return found;
+                }
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Hit testing
+
+CPoint CWindow::ScreenToClient(const CPoint& screenPoint) const
+{
+    const CPoint origin = GetScreenPosition();
+    return CPoint(screenPoint.x - origin.x, screenPoint.y - origin.y);
+}
+
+CWindow* CWindow::WindowFromPoint(const CPoint& screenPoint, bool recursive)
+{
+    if (!IsVisible() || IsNotHitable())
+    {
+        return nullptr;
+    }
+    const CPoint client = ScreenToClient(screenPoint);
+    const CRect rect = GetClientRect();
+    if (!(rect.left <= client.x && client.x < rect.right && rect.top <= client.y && client.y < rect.bottom))
+    {
+        return nullptr;
+    }
+    if (!recursive)
+    {
+        return this;
+    }
+    for (std::size_t i = m_children.GetCount(); i > 0; --i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i - 1]))
+        {
+            if (CWindow* hit = child->WindowFromPoint(screenPoint, true))
+            {
+                return hit;
+            }
+        }
+    }
+    return this;
+}
+
+// Properties and layout files
+
+void CWindow::GetProperties(CPropertyList& list)
+{
+    list.emplace_back(this, &s_name);
+    list.emplace_back(this, &s_tooltipText);
+    list.emplace_back(this, &s_size);
+    list.emplace_back(this, &s_position);
+    list.emplace_back(this, &s_disabled);
+    list.emplace_back(this, &s_visible);
+    list.emplace_back(this, &s_transparent);
+    list.emplace_back(this, &s_alwaysOnTop);
+    list.emplace_back(this, &s_writeAlpha);
+    list.emplace_back(this, &s_notHitable);
+    list.emplace_back(this, &s_ownCanvas);
+}
+
+bool CWindow::LoadXml(const TiXmlElement* element)
+{
+    bool sawAnimation = false;
+    for (const TiXmlElement* child = element->FirstChildElement(); child != nullptr;
+         child = child->NextSiblingElement())
+    {
+        const std::string tag = child->Value();
+        if (tag == "property")
+        {
+            const char* name = child->Attribute("name");
+            const char* value = child->Attribute("value");
+            if (name == nullptr || value == nullptr)
+            {
+                return false;
+            }
+            CPropertyList properties;
+            GetProperties(properties);
+            for (const BaseLib::CGenericProperty& property : properties)
+            {
+                if (property.GetDescription()->GetName() == name)
+                {
+                    property.SetFromString(value);
+                    break;
+                }
+            }
+        }
+        else if (tag == "animation")
+        {
+            sawAnimation = true;
+        }
+    }
+    if (sawAnimation)
+    {
+        LoadAnimationsXml(element);
+    }
+    return true;
+}
+
+void CWindow::SaveXml(TiXmlNode* parent, bool recursive)
+{
+    const bool internal = IsInternalChild();
+    if (internal && !(recursive && HasNonInternalDescendant()))
+    {
+        return;
+    }
+    auto* element = new TiXmlElement("window");
+    parent->LinkEndChild(element);
+    element->SetAttribute("type", GetClassName());
+    if (internal)
+    {
+        element->SetAttribute("name", static_cast<const char*>(m_name));
+    }
+    else
+    {
+        CPropertyList properties;
+        GetProperties(properties);
+        for (const BaseLib::CGenericProperty& property : properties)
+        {
+            if (property.GetDescription()->IsReadOnly())
+            {
+                continue;
+            }
+            std::string value;
+            property.GetAsString(value);
+            auto* entry = new TiXmlElement("property");
+            entry->SetAttribute("name", property.GetDescription()->GetName());
+            entry->SetAttribute("value", value);
+            element->LinkEndChild(entry);
+        }
+        SaveAnimationsXml(element);
+    }
+    if (recursive)
+    {
+        const CHandleArray children = m_children;
+        for (std::size_t i = 0; i < children.GetCount(); ++i)
+        {
+            if (CWindow* child = ResolveWindow(children[i]))
+            {
+                child->SaveXml(element, true);
+            }
+        }
+    }
+}
+
+// Messages (the handlers arrive with the window messages)
+
+bool CWindow::OnMessage(const CWindowMessage&)
+{
+    return false;
+}
+
+// Painting and the own canvas (they arrive with the canvases)
+
+void CWindow::Paint(CDrawContext&) {}
+void CWindow::InvalidateRect(const CRect&, bool) {}
+CCanvas* CWindow::GetCanvas(bool) const
+{
+    return nullptr;
+}
+void CWindow::SetOwnCanvas(bool) {}
+void CWindow::RemoveOwnCanvas() {}
+
+// Animations (they arrive with the window animations)
+
+void CWindow::DeleteAnimations() {}
+void CWindow::LoadAnimationsXml(const TiXmlElement*) {}
+void CWindow::SaveAnimationsXml(TiXmlElement*) {}
+
+} // namespace UILib
