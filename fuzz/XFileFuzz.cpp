@@ -5,15 +5,15 @@
 #include "platform/gfxkit/xfile/XFileWriter.h"
 
 #include <cstdlib>
-#include <string_view>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace Platform::GfxKit;
     Fuzz::MuteTraces();
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const Fuzz::InputFile input(data, size, ".x");
     XFileModel model;
-    if (ReadXFileText("input.x", text, model) != Platform::Gfx::Ok)
+    if (ReadXFile(input.Path(), model) != Platform::Gfx::Ok)
     {
         return 0;
     }
