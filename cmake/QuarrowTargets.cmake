@@ -4,9 +4,9 @@
 #
 #   quarrow_library(<folder> [SUBFOLDERS ...] [DEPENDS ...])
 #       A static library named after its folder ("ui/controls" becomes "ui_controls").
-#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...])
+#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds])
 #       One GoogleTest executable for tests/<folder>, every test labelled with the folder
-#       ("game/map" becomes the label "game-map").
+#       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail.
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
 #   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
@@ -59,7 +59,7 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "" "SUBFOLDERS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SUBFOLDERS;DEPENDS" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
@@ -73,9 +73,13 @@ function(quarrow_tests folder)
     target_compile_definitions(${target} PRIVATE
         QUARROW_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
         QUARROW_TEST_OUTPUT_DIR="${PROJECT_BINARY_DIR}/test-output/${label}")
+    set(properties LABELS "${label}")
+    if(ARG_TIMEOUT)
+        list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
+    endif()
     gtest_discover_tests(${target}
         WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
-        PROPERTIES LABELS "${label}"
+        PROPERTIES ${properties}
         DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -4,6 +4,7 @@
 #include "platform/Counter.h"
 #include "platform/os/Sleep.h"
 #include "sound/SoundDevice.h"
+#include "sound/WaveResource.h"
 
 #include <algorithm>
 
@@ -52,6 +53,7 @@ CSoundDeviceRegistry::CSoundDeviceRegistry()
     m_currentTime = ReadClock();
     m_waveRegistry = std::make_unique<BaseLib::CResourceRegistry>();
     m_waveRegistry->SetMemoryLimit(WaveMemoryLimit);
+    m_waveFactory = std::make_unique<CWaveResourceFactory>(m_waveRegistry.get());
 }
 
 CSoundDeviceRegistry::~CSoundDeviceRegistry()
@@ -66,6 +68,8 @@ CSoundDeviceRegistry::~CSoundDeviceRegistry()
             device->Destroy();
         }
     }
+    // The factory empties the registry's cache of waves before the registry goes.
+    m_waveFactory.reset();
     m_waveRegistry.reset();
 }
 

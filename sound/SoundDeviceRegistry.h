@@ -64,7 +64,7 @@ public:
     void SetPathAliases(BaseLib::CPathAliases* aliases) { m_pathAliases = aliases; }
     BaseLib::CPathAliases* GetPathAliases() const { return m_pathAliases; }
     BaseLib::CResourceRegistry* GetWaveRegistry() const { return m_waveRegistry.get(); }
-    CWaveResourceFactory* GetWaveFactory() const { return m_waveFactory; }
+    CWaveResourceFactory* GetWaveFactory() const { return m_waveFactory.get(); }
     // Milliseconds as of the last Tick (or construction). Safe from any thread.
     std::int64_t GetTime() const { return m_currentTime.load(); }
 
@@ -81,7 +81,7 @@ private:
     std::vector<CSoundDevice*> m_slots;
     BaseLib::CPathAliases* m_pathAliases = nullptr;
     std::unique_ptr<BaseLib::CResourceRegistry> m_waveRegistry;
-    CWaveResourceFactory* m_waveFactory = nullptr; // owned; comes with the wave resources
+    std::unique_ptr<CWaveResourceFactory> m_waveFactory; // bound to m_waveRegistry
     BaseLib::CThread m_updateThread;
     std::atomic<std::int64_t> m_currentTime{0};
     std::atomic<bool> m_stop{true};
