@@ -414,8 +414,9 @@ Quaternion* QuaternionSlerp(Quaternion* out, const Quaternion* a, const Quaterni
         wb = std::sin(t * angle) / sine;
     }
     wb *= sign;
-    const Quaternion result{static_cast<float>(wa * a->x + wb * b->x), static_cast<float>(wa * a->y + wb * b->y),
-                            static_cast<float>(wa * a->z + wb * b->z), static_cast<float>(wa * a->w + wb * b->w)};
+    const Quaternion result{
+        static_cast<float>(wa * a->x + wb * b->x), static_cast<float>(wa * a->y + wb * b->y),
+        static_cast<float>(wa * a->z + wb * b->z), static_cast<float>(wa * a->w + wb * b->w)};
     // Nearly equal quaternions were mixed linearly: bring the result back to unit length.
     return cosine < 0.9999 ? (*out = result, out) : QuaternionNormalize(out, &result);
 }
@@ -460,7 +461,8 @@ Quaternion* QuaternionRotationMatrix(Quaternion* out, const Matrix* m)
         x = (m02 + m20) / s;
         y = (m12 + m21) / s;
     }
-    const Quaternion q{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z), static_cast<float>(w)};
+    const Quaternion q{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+                       static_cast<float>(w)};
     return QuaternionNormalize(out, &q);
 }
 
@@ -497,7 +499,8 @@ Gfx::Result ComputeBoundingSphere(const Vector3* first, std::uint32_t count, std
         sum[2] += p.z;
     }
     const double n = count > 0 ? static_cast<double>(count) : 1.0;
-    const Vector3 c{static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n), static_cast<float>(sum[2] / n)};
+    const Vector3 c{static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n),
+                    static_cast<float>(sum[2] / n)};
     double largest = 0.0;
     for (std::uint32_t i = 0; i < count; ++i)
     {

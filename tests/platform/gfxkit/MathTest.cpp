@@ -199,12 +199,15 @@ TEST(GfxKitMath, BoundingSphereOfTheUnitCube)
     Vertex corners[8];
     for (int i = 0; i < 8; ++i)
     {
-        corners[i] = {{static_cast<float>(i & 1), static_cast<float>((i >> 1) & 1), static_cast<float>(i >> 2)},
-                      9.0f, 9.0f};
+        corners[i] = {
+            {static_cast<float>(i & 1), static_cast<float>((i >> 1) & 1), static_cast<float>(i >> 2)},
+            9.0f,
+            9.0f};
     }
     Vector3 centre;
     float radius = 0;
-    ASSERT_EQ(Platform::Gfx::Ok, ComputeBoundingSphere(&corners[0].position, 8, sizeof(Vertex), &centre, &radius));
+    ASSERT_EQ(Platform::Gfx::Ok,
+              ComputeBoundingSphere(&corners[0].position, 8, sizeof(Vertex), &centre, &radius));
     EXPECT_FLOAT_EQ(0.5f, centre.x);
     EXPECT_FLOAT_EQ(0.5f, centre.y);
     EXPECT_FLOAT_EQ(0.5f, centre.z);
