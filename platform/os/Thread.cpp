@@ -1,5 +1,6 @@
 #include "platform/os/Thread.h"
 
+#include "platform/debug/FaultHandler.h"
 #include "platform/os/HandleObject.h"
 
 #include <algorithm>
@@ -55,6 +56,8 @@ public:
     // Runs on the new thread: reports its id, waits for the resume, runs the entry, signals the end.
     void Run(ThreadEntry entry, void* argument)
     {
+        // So a stack overflow on this thread can still be reported.
+        const AlternateSignalStack signalStack(64 * 1024);
         sched_setaffinity(0, sizeof(cpu_set_t), &GetProcessStart().processors);
         {
             std::unique_lock lock(mutex);
