@@ -276,6 +276,13 @@ private:
     bool ProcessFile(std::uint32_t file, const std::string& raw, const std::string& path, const void* data,
                      std::uint32_t depth)
     {
+        // Included text counts toward the limit as it is read, so a file that includes itself many times
+        // over ends long before its output would.
+        textRead_ += raw.size();
+        if (textRead_ > MaxPreprocessedBytes)
+        {
+            return Error(file, 1, "the included files are larger than 16 MiB together");
+        }
         std::string text;
         if (!RemoveComments(file, raw, text))
         {
@@ -829,6 +836,7 @@ private:
     PreprocessedText& output_;
     EffectMessages& messages_;
     std::unordered_map<std::string, MacroDefinition> macros_;
+    std::size_t textRead_ = 0;
 };
 
 } // namespace
