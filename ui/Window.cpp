@@ -7,6 +7,7 @@
 #include <tinyxml.h>
 
 #include <string>
+#include <utility>
 
 namespace UILib
 {
@@ -861,11 +862,217 @@ void CWindow::SaveXml(TiXmlNode* parent, bool recursive)
     }
 }
 
-// Messages (the handlers arrive with the window messages)
+// Messages
 
-bool CWindow::OnMessage(const CWindowMessage&)
+bool CWindow::OnMessage(const CWindowMessage& message)
+{
+    if (message.IsPositional())
+    {
+        CPoint point = ScreenToClient(CPoint(message.GetX(), message.GetY()));
+        const std::uint8_t modifiers = message.GetModifiers();
+        using MouseHandler = bool (CWindow::*)(CPoint&, std::uint8_t);
+        static const std::pair<const char*, MouseHandler> mouseHandlers[] = {
+            {"MMove", &CWindow::OnMouseMove},         {"MLBDwn", &CWindow::OnLButtonDown},
+            {"MLBUp", &CWindow::OnLButtonUp},         {"MLBDbl", &CWindow::OnLButtonDblClk},
+            {"MRBDwn", &CWindow::OnRButtonDown},      {"MRBUp", &CWindow::OnRButtonUp},
+            {"MRBDbl", &CWindow::OnRButtonDblClk},    {"MMBDwn", &CWindow::OnMButtonDown},
+            {"MMBUp", &CWindow::OnMButtonUp},         {"MMBDbl", &CWindow::OnMButtonDblClk}};
+        for (const auto& [code, handler] : mouseHandlers)
+        {
+            if (message.Is(code))
+            {
+                return (this->*handler)(point, modifiers);
+            }
+        }
+        return false;
+    }
+    const std::uint8_t modifiers = message.GetModifiers();
+    if (message.Is("sCharKey"))
+    {
+        return OnCharKey(message.first, modifiers);
+    }
+    if (message.Is("sKeyDown"))
+    {
+        return OnKeyDown(message.first, modifiers);
+    }
+    if (message.Is("sKeyUp"))
+    {
+        return OnKeyUp(message.first, modifiers);
+    }
+    if (message.Is("WndAct"))
+    {
+        return OnActivate();
+    }
+    if (message.Is("WndDeact"))
+    {
+        return OnDeactivate();
+    }
+    if (message.Is("WndActI"))
+    {
+        return OnOtherActivated();
+    }
+    if (message.Is("WndDactI"))
+    {
+        return OnOtherDeactivated();
+    }
+    if (message.Is("sWSize"))
+    {
+        return OnSize();
+    }
+    if (message.Is("sChWSize"))
+    {
+        return true;
+    }
+    if (message.Is("sWVisChg"))
+    {
+        return ApplyVisualization();
+    }
+    if (message.Is("Timer"))
+    {
+        return OnTimer(message.first);
+    }
+    return false;
+}
+
+bool CWindow::OnTimer(Handle timer)
+{
+    BaseLib::DebugOutput("CWindow: Warning: unhandled timer 0x%08x in window '%s'\n", timer,
+                         static_cast<const char*>(m_name));
+    return true;
+}
+
+bool CWindow::OnCharKey(std::uint32_t, std::uint8_t)
 {
     return false;
+}
+
+bool CWindow::FireMouse(const CMouseCallback& callback, CPoint& point)
+{
+    if (!callback.IsSet() || AreEventsSuppressed())
+    {
+        return false;
+    }
+    callback(this, point);
+    return true;
+}
+
+bool CWindow::FireKey(const CKeyCallback& callback, std::uint32_t key, std::uint8_t modifiers)
+{
+    if (!callback.IsSet() || AreEventsSuppressed())
+    {
+        return false;
+    }
+    callback(this, key, modifiers);
+    return true;
+}
+
+bool CWindow::OnKeyDown(std::uint32_t key, std::uint8_t modifiers)
+{
+    return FireKey(m_onKeyDown, key, modifiers);
+}
+bool CWindow::OnKeyUp(std::uint32_t key, std::uint8_t modifiers)
+{
+    return FireKey(m_onKeyUp, key, modifiers);
+}
+bool CWindow::OnMouseMove(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onMouseMove, point);
+}
+bool CWindow::OnLButtonDown(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onLButtonDown, point);
+}
+bool CWindow::OnRButtonDown(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onRButtonDown, point);
+}
+bool CWindow::OnMButtonDown(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onMButtonDown, point);
+}
+bool CWindow::OnLButtonUp(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onLButtonUp, point);
+}
+bool CWindow::OnRButtonUp(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onRButtonUp, point);
+}
+bool CWindow::OnMButtonUp(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onMButtonUp, point);
+}
+bool CWindow::OnLButtonDblClk(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onLButtonDblClk, point);
+}
+bool CWindow::OnRButtonDblClk(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onRButtonDblClk, point);
+}
+bool CWindow::OnMButtonDblClk(CPoint& point, std::uint8_t)
+{
+    return FireMouse(m_onMButtonDblClk, point);
+}
+
+void CWindow::PostNotification(Handle handle, const CWindowMessage& message)
+{
+    CWindowManager* manager = Manager();
+    if (!AreEventsSuppressed() && manager != nullptr)
+    {
+        manager->PostMessage(handle, message);
+    }
+}
+
+void CWindow::SendNotification(const CWindowMessage& message, Handle handle)
+{
+    CWindowManager* manager = Manager();
+    if (!AreEventsSuppressed() && manager != nullptr)
+    {
+        manager->SendMessage(message, handle);
+    }
+}
+
+void CWindow::ProcessPostedMessages()
+{
+    CWindowManager* manager = Manager();
+    if (manager == nullptr)
+    {
+        return;
+    }
+    const CWindow* modal = manager->GetTopModalWindow();
+    const Handle self = m_handle;
+    std::size_t count = m_postedMessages.size();
+    while (count-- > 0 && !m_postedMessages.empty())
+    {
+        const CWindowMessage message = m_postedMessages.front();
+        m_postedMessages.pop_front();
+        const bool handled = OnMessage(message);
+        if (manager->Resolve(self) != this)
+        {
+            return; // deleted by the handler, with the rest of its queue
+        }
+        if (!handled && m_parent != 0 && message.IsInput() && this != modal && !AreEventsSuppressed())
+        {
+            manager->SendMessage(message, m_parent);
+            if (manager->Resolve(self) != this)
+            {
+                return;
+            }
+        }
+    }
+}
+
+Handle CWindow::SetTimer(std::uint32_t milliseconds, bool repeat)
+{
+    CWindowManager* manager = Manager();
+    return manager != nullptr ? manager->SetTimer(m_handle, milliseconds, repeat) : 0;
+}
+
+bool CWindow::KillTimer(Handle timer)
+{
+    CWindowManager* manager = Manager();
+    return manager != nullptr && manager->KillTimer(timer);
 }
 
 // Painting and the own canvas (they arrive with the canvases)

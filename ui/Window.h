@@ -5,6 +5,7 @@
 #include "foundation/Rect.h"
 #include "foundation/String.h"
 #include "ui/BlockArray.h"
+#include "ui/Callback.h"
 #include "ui/WindowMessage.h"
 
 #include <cstdint>
@@ -22,6 +23,12 @@ class CDrawContext;
 
 // The properties of one object, in order: the base class's first.
 using CPropertyList = std::vector<BaseLib::CGenericProperty>;
+
+class CWindow;
+// Mouse callbacks get the window and the point in its client coordinates; key callbacks the window,
+// the key code and the modifier byte.
+using CMouseCallback = CCallback<CWindow*, BaseLib::CPoint&>;
+using CKeyCallback = CCallback<CWindow*, std::uint32_t, std::uint8_t>;
 
 // The base of every window. A window lives in the window manager's handle table from its constructor to
 // its destructor and refers to its parent and children only by handles, so a window that is gone is
@@ -111,6 +118,22 @@ public:
     virtual void SetVisualization(std::uint32_t id);
     virtual bool HasOwnCanvasInTree() const;
 
+    // The callback setters copy the record.
+    virtual void SetOnMouseMove(const CMouseCallback& callback) { m_onMouseMove = callback; }
+    virtual void SetOnLButtonDown(const CMouseCallback& callback) { m_onLButtonDown = callback; }
+    virtual void SetOnRButtonDown(const CMouseCallback& callback) { m_onRButtonDown = callback; }
+    virtual void SetOnMButtonDown(const CMouseCallback& callback) { m_onMButtonDown = callback; }
+    virtual void SetOnLButtonUp(const CMouseCallback& callback) { m_onLButtonUp = callback; }
+    virtual void SetOnRButtonUp(const CMouseCallback& callback) { m_onRButtonUp = callback; }
+    virtual void SetOnMButtonUp(const CMouseCallback& callback) { m_onMButtonUp = callback; }
+    virtual void SetOnLButtonDblClk(const CMouseCallback& callback) { m_onLButtonDblClk = callback; }
+    virtual void SetOnRButtonDblClk(const CMouseCallback& callback) { m_onRButtonDblClk = callback; }
+    virtual void SetOnMButtonDblClk(const CMouseCallback& callback) { m_onMButtonDblClk = callback; }
+    virtual void SetOnKeyDown(const CKeyCallback& callback) { m_onKeyDown = callback; }
+    virtual void SetOnKeyUp(const CKeyCallback& callback) { m_onKeyUp = callback; }
+
+    // Turns a message into a call of its handler; true when handled. Unhandled messages bubble to the
+    // parent. Positional points reach the handlers in client coordinates.
     virtual bool OnMessage(const CWindowMessage& message);
     virtual void Paint(CDrawContext& context);
 
@@ -118,6 +141,31 @@ public:
     virtual void SetVisibleByParent(bool visible);
     virtual void OnDisabledChanged();
     virtual void OnVisibleChanged();
+
+    // Handlers with their default results: the timer warns and is consumed, activation, size and
+    // visualization messages are consumed, characters are not, key and mouse handlers fire their
+    // callbacks (true when one fired).
+    virtual bool OnTimer(Handle timer);
+    virtual bool OnActivate() { return true; }
+    virtual bool OnDeactivate() { return true; }
+    virtual bool OnOtherActivated() { return true; }
+    virtual bool OnOtherDeactivated() { return true; }
+    virtual bool OnCharKey(std::uint32_t code, std::uint8_t modifiers);
+    virtual bool OnKeyDown(std::uint32_t key, std::uint8_t modifiers);
+    virtual bool OnKeyUp(std::uint32_t key, std::uint8_t modifiers);
+    virtual bool OnSize() { return true; }
+    virtual bool ApplyVisualization() { return true; }
+    virtual bool ReservedHook() { return true; }
+    virtual bool OnMouseMove(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnLButtonDown(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnRButtonDown(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnMButtonDown(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnLButtonUp(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnRButtonUp(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnMButtonUp(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnLButtonDblClk(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnRButtonDblClk(BaseLib::CPoint& point, std::uint8_t modifiers);
+    virtual bool OnMButtonDblClk(BaseLib::CPoint& point, std::uint8_t modifiers);
 
     virtual void OnParentChanged() {}
     virtual void OnAncestorChanged() {}
@@ -187,6 +235,21 @@ public:
     std::int32_t SuppressEvents() { return ++m_suppressCount; }
     std::int32_t ResumeEvents() { return --m_suppressCount; }
     bool AreEventsSuppressed() const { return m_suppressCount > 0; }
+    // Unless events are suppressed: posts the message to handle / sends it at once.
+    void PostNotification(Handle handle, const CWindowMessage& message);
+    void SendNotification(const CWindowMessage& message, Handle handle);
+
+    // Posted messages wait here until the manager's per-frame pass drains them.
+    void QueueMessage(const CWindowMessage& message) { m_postedMessages.push_back(message); }
+    bool HasPostedMessages() const { return !m_postedMessages.empty(); }
+    // Handles the messages queued before the call, oldest first; an unhandled one with the input bit
+    // goes on to the parent (not from the top modal window, not while events are suppressed). Ends at
+    // once when a handler deletes the window.
+    void ProcessPostedMessages();
+
+    // Timers of this window (the manager's, with this window as owner).
+    Handle SetTimer(std::uint32_t milliseconds, bool repeat);
+    bool KillTimer(Handle timer);
 
     // Painting and the own canvas (filled in with the canvases).
     void InvalidateRect(const BaseLib::CRect& rect, bool force);
@@ -227,8 +290,24 @@ protected:
     std::int32_t m_tabOrder = 0;
     std::uint8_t m_flags = FlagCanTakeFocus;
     bool m_transparentByVisualization = false;
+    CMouseCallback m_onMouseMove;
+    CMouseCallback m_onLButtonDown;
+    CMouseCallback m_onRButtonDown;
+    CMouseCallback m_onMButtonDown;
+    CMouseCallback m_onLButtonUp;
+    CMouseCallback m_onRButtonUp;
+    CMouseCallback m_onMButtonUp;
+    CMouseCallback m_onLButtonDblClk;
+    CMouseCallback m_onRButtonDblClk;
+    CMouseCallback m_onMButtonDblClk;
+    CKeyCallback m_onKeyDown;
+    CKeyCallback m_onKeyUp;
 
 private:
+    // Calls the callback when it is set and events are not suppressed; true when it was called.
+    bool FireMouse(const CMouseCallback& callback, BaseLib::CPoint& point);
+    bool FireKey(const CKeyCallback& callback, std::uint32_t key, std::uint8_t modifiers);
+
     friend class CWindowManager;
     // Sends the three size messages, each unless events are suppressed at that moment.
     void SendSizeMessages();

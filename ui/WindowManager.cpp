@@ -2,6 +2,11 @@
 
 #include "foundation/Debug.h"
 #include "foundation/TypeTag.h"
+#include "platform/os/Clipboard.h"
+#include "platform/os/Cursor.h"
+#include "platform/os/KeyState.h"
+#include "platform/os/Window.h"
+#include "ui/Clock.h"
 #include "ui/Window.h"
 
 #include <algorithm>
@@ -11,7 +16,8 @@ namespace UILib
 
 CWindowManager* CWindowManager::s_instance = nullptr;
 
-CWindowManager::CWindowManager() : m_defaultVisualizationId(BaseLib::MakeTypeTag("STND"))
+CWindowManager::CWindowManager()
+    : m_defaultVisualizationId(BaseLib::MakeTypeTag("STND")), m_lastMouseInputTime(GetTime())
 {
     s_instance = this;
 }
@@ -238,18 +244,575 @@ void CWindowManager::Shutdown()
     m_pendingDeletions.Clear();
     m_focus = 0;
     m_mouseOver = 0;
+    m_hover.clear();
+    m_tooltip = 0;
     m_windows.Clear();
 }
 
-// Routing and focus arrive with the window messages.
-void CWindowManager::SendMessage(const CWindowMessage&, Handle) {}
-void CWindowManager::ActivateWindow(Handle, bool) {}
-void CWindowManager::KillFocus() {}
-void CWindowManager::UpdateMouseOverAtLastPosition() {}
-void CWindowManager::UpdateWindowAnimations() {}
-void CWindowManager::UpdateTooltip() {}
+// Input translation
+
+namespace
+{
+
+// The one place the window system reads key state.
+std::uint8_t ReadHeldModifiers()
+{
+    return static_cast<std::uint8_t>((Platform::GetKeyState(Platform::VK_SHIFT) < 0 ? CWindowMessage::Shift : 0) |
+                                     (Platform::GetKeyState(Platform::VK_CONTROL) < 0 ? CWindowMessage::Control : 0) |
+                                     (Platform::GetKeyState(Platform::VK_MENU) < 0 ? CWindowMessage::Alt : 0));
+}
+
+CWindowManager::ModifierReader modifierReader = &ReadHeldModifiers;
+
+// The window system's key codes of "sKeyDown".
+std::uint32_t MapKeyCode(std::uint32_t key)
+{
+    switch (key)
+    {
+    case Platform::VK_BACK: return 257;
+    case Platform::VK_TAB: return 258;
+    case Platform::VK_RETURN: return 260;
+    case Platform::VK_PAUSE: return 264;
+    case Platform::VK_CAPITAL: return 265;
+    case Platform::VK_ESCAPE: return 266;
+    case 42: return 277; // Print
+    case Platform::VK_SNAPSHOT: return 279;
+    case Platform::VK_INSERT: return 280;
+    case Platform::VK_DELETE: return 281;
+    default: break;
+    }
+    if (key >= Platform::VK_PRIOR && key <= Platform::VK_DOWN)
+    {
+        return key - Platform::VK_PRIOR + 268; // Page Up 268 ... Down 275
+    }
+    if (key >= Platform::VK_NUMPAD0 && key <= Platform::VK_F1 + 11)
+    {
+        return key + 190; // numeric pad, 106-111 and F1-F12
+    }
+    return key;
+}
+
+std::int32_t SignedLow(std::uintptr_t value)
+{
+    return static_cast<std::int16_t>(Platform::LowWord(value));
+}
+
+std::int32_t SignedHigh(std::uintptr_t value)
+{
+    return static_cast<std::int16_t>(Platform::HighWord(value));
+}
+
+struct ButtonMessage
+{
+    std::uint32_t message;
+    const char* code;
+    int capture; // 1 take the platform's capture, -1 release it
+};
+
+constexpr ButtonMessage buttonMessages[] = {
+    {Platform::WM_LBUTTONDOWN, "MLBDwn", 1},  {Platform::WM_RBUTTONDOWN, "MRBDwn", 1},
+    {Platform::WM_MBUTTONDOWN, "MMBDwn", 1},  {Platform::WM_LBUTTONUP, "MLBUp", -1},
+    {Platform::WM_RBUTTONUP, "MRBUp", -1},    {Platform::WM_MBUTTONUP, "MMBUp", -1},
+    {Platform::WM_LBUTTONDBLCLK, "MLBDbl", 0}, {Platform::WM_RBUTTONDBLCLK, "MRBDbl", 0}};
+
+} // namespace
+
+void CWindowManager::SetModifierReader(ModifierReader reader)
+{
+    modifierReader = reader != nullptr ? reader : &ReadHeldModifiers;
+}
+
+bool CWindowManager::TranslateInput(Platform::WindowHandle host, std::uint32_t message,
+                                    Platform::MessageFirst first, Platform::MessageSecond second)
+{
+    const std::uint8_t modifiers = modifierReader();
+    CWindowMessage translated;
+    switch (message)
+    {
+    case Platform::WM_KEYDOWN:
+    case Platform::WM_SYSKEYDOWN:
+        translated = CWindowMessage("sKeyDown", CWindowMessage::Input,
+                                    MapKeyCode(static_cast<std::uint32_t>(first)), modifiers);
+        break;
+    case Platform::WM_KEYUP:
+    case Platform::WM_SYSKEYUP:
+        translated = CWindowMessage("sKeyUp", CWindowMessage::Input, static_cast<std::uint32_t>(first), modifiers);
+        break;
+    case Platform::WM_CHAR:
+        if (modifiers != 0 && modifiers != CWindowMessage::Shift &&
+            modifiers != (CWindowMessage::Control | CWindowMessage::Alt))
+        {
+            return false;
+        }
+        translated = CWindowMessage("sCharKey", CWindowMessage::Input, static_cast<std::uint32_t>(first), 0);
+        break;
+    case Platform::WM_MOUSEMOVE:
+    {
+        const BaseLib::CPoint point(SignedLow(static_cast<std::uintptr_t>(second)),
+                                    SignedHigh(static_cast<std::uintptr_t>(second)));
+        if (point == m_lastMousePosition)
+        {
+            return false;
+        }
+        translated = CWindowMessage("MMove", CWindowMessage::Positional | CWindowMessage::Input,
+                                    CWindowMessage::PackPoint(point.x, point.y), modifiers);
+        break;
+    }
+    case Platform::WM_MBUTTONDBLCLK:
+        return true;
+    case Platform::WM_MOUSEWHEEL:
+        translated = CWindowMessage("MWheel", CWindowMessage::Positional | CWindowMessage::Input,
+                                    static_cast<std::uint32_t>(second),
+                                    modifiers | (static_cast<std::uint32_t>(Platform::HighWord(first)) << 16));
+        break;
+    default:
+    {
+        const ButtonMessage* button = nullptr;
+        for (const ButtonMessage& candidate : buttonMessages)
+        {
+            if (candidate.message == message)
+            {
+                button = &candidate;
+            }
+        }
+        if (button == nullptr)
+        {
+            return true;
+        }
+        translated = CWindowMessage(button->code, CWindowMessage::Positional | CWindowMessage::Input,
+                                    static_cast<std::uint32_t>(second), modifiers);
+        if (button->capture > 0)
+        {
+            Platform::SetCapture(host);
+        }
+        else if (button->capture < 0)
+        {
+            Platform::ReleaseCapture();
+        }
+        break;
+    }
+    }
+    SendMessage(translated, FindTarget(translated));
+    return false;
+}
+
+// Routing
+
+Handle CWindowManager::FindTarget(const CWindowMessage& message) const
+{
+    if (!message.IsPositional() || message.Is("MWheel"))
+    {
+        return m_focus;
+    }
+    CWindow* hit = WindowFromPoint(BaseLib::CPoint(message.GetX(), message.GetY()));
+    if (hit == nullptr)
+    {
+        return 0;
+    }
+    const CWindow* modal = GetTopModalWindow();
+    if (modal != nullptr && hit != modal && !hit->IsDescendantOf(modal->GetHandle()) && !hit->IsExemptFromModal())
+    {
+        return 0;
+    }
+    return hit->GetHandle();
+}
+
+void CWindowManager::SendMessage(const CWindowMessage& message, Handle handle)
+{
+    const CWindow* capture = GetMouseCapture();
+    if (capture != nullptr && capture->GetHandle() != handle && message.IsPositional())
+    {
+        handle = capture->GetHandle();
+    }
+    Dispatch(handle, message);
+}
+
+void CWindowManager::PostMessage(Handle handle, const CWindowMessage& message)
+{
+    const CWindow* capture = GetMouseCapture();
+    if (capture != nullptr && capture->GetHandle() != handle && message.IsPositional())
+    {
+        handle = capture->GetHandle();
+    }
+    if (CWindow* window = Resolve(handle))
+    {
+        window->QueueMessage(message);
+    }
+}
+
+void CWindowManager::Dispatch(Handle handle, const CWindowMessage& message)
+{
+    if (Resolve(handle) == nullptr)
+    {
+        return;
+    }
+    if (message.Is("MLBDwn"))
+    {
+        ActivateWindow(handle, true);
+    }
+    if (message.IsPositional())
+    {
+        m_lastMouseInputTime = GetTime();
+        if (message.Is("MMove"))
+        {
+            if (GetMouseCapture() == nullptr)
+            {
+                std::int32_t cursor = 1;
+                for (const CWindow* window = Resolve(handle); window != nullptr; window = window->GetParent())
+                {
+                    if (window->GetCursorType() != 0)
+                    {
+                        cursor = window->GetCursorType();
+                        break;
+                    }
+                }
+                SetCursorType(cursor);
+                UpdateMouseOver(handle);
+            }
+            m_lastMousePosition = BaseLib::CPoint(message.GetX(), message.GetY());
+        }
+    }
+    // Every step resolves the handle again: a handler may delete its window or an ancestor.
+    for (Handle current = handle; current != 0;)
+    {
+        CWindow* window = Resolve(current);
+        if (window == nullptr || window->OnMessage(message))
+        {
+            return;
+        }
+        window = Resolve(current);
+        if (window == nullptr || window == GetTopModalWindow())
+        {
+            return;
+        }
+        current = window->GetParentHandle();
+    }
+}
+
+void CWindowManager::SetMouseCapture(CWindow* window)
+{
+    m_captureStack.Remove(window);
+    m_captureStack.Append(window);
+}
+
+void CWindowManager::ReleaseMouseCapture(CWindow* window)
+{
+    m_captureStack.Remove(window);
+}
+
+void CWindowManager::PushModalWindow(CWindow* window)
+{
+    m_modalStack.Remove(window);
+    m_modalStack.Append(window);
+}
+
+void CWindowManager::RemoveModalWindow(CWindow* window)
+{
+    m_modalStack.Remove(window);
+}
+
+// Focus and activation
+
+namespace
+{
+
+// The handles of the window's ancestors with the inherited-activation bit, nearest first.
+std::vector<Handle> ActivationAncestors(const CWindow* window)
+{
+    std::vector<Handle> result;
+    for (const CWindow* ancestor = window != nullptr ? window->GetParent() : nullptr; ancestor != nullptr;
+         ancestor = ancestor->GetParent())
+    {
+        if ((ancestor->GetFlags() & CWindow::FlagInheritedActivation) != 0)
+        {
+            result.push_back(ancestor->GetHandle());
+        }
+    }
+    return result;
+}
+
+bool Contains(const std::vector<Handle>& handles, Handle handle)
+{
+    return std::find(handles.begin(), handles.end(), handle) != handles.end();
+}
+
+} // namespace
+
+void CWindowManager::ActivateWindow(Handle handle, bool takeFocus)
+{
+    CWindow* window = Resolve(handle);
+    if (window == nullptr || handle == m_focus)
+    {
+        return;
+    }
+    if (const CWindow* modal = GetTopModalWindow())
+    {
+        const Handle parent = window->GetParentHandle();
+        if (parent != 0 && modal->IsDescendantOf(parent) && window != modal &&
+            !window->IsDescendantOf(modal->GetHandle()) && !window->IsExemptFromModal())
+        {
+            return;
+        }
+    }
+
+    for (CWindow* current = window; current != nullptr;)
+    {
+        CWindow* parent = current->GetParent();
+        if (parent == nullptr)
+        {
+            break;
+        }
+        CHandleArray& siblings = parent->m_children;
+        const std::ptrdiff_t index = siblings.Find(current->GetHandle());
+        if (index >= 0)
+        {
+            for (std::size_t i = siblings.GetCount(); i > static_cast<std::size_t>(index) + 1; --i)
+            {
+                const CWindow* sibling = Resolve(siblings[i - 1]);
+                if (sibling == nullptr || !sibling->IsAlwaysOnTop())
+                {
+                    siblings.Move(static_cast<std::size_t>(index), i - 1);
+                    if (current->IsVisible())
+                    {
+                        current->Invalidate(false);
+                    }
+                    break;
+                }
+            }
+        }
+        current = parent;
+    }
+
+    if (takeFocus && window->CanTakeFocus() && handle != m_focus)
+    {
+        const Handle oldFocus = m_focus;
+        const std::vector<Handle> newAncestors = ActivationAncestors(window);
+        const std::vector<Handle> oldAncestors = ActivationAncestors(Resolve(oldFocus));
+        m_focus = handle;
+        SendMessage(CWindowMessage("WndAct"), handle);
+        if (oldFocus != 0)
+        {
+            SendMessage(CWindowMessage("WndDeact"), oldFocus);
+        }
+        for (Handle ancestor : newAncestors)
+        {
+            if (!Contains(oldAncestors, ancestor))
+            {
+                SendMessage(CWindowMessage("WndActI"), ancestor);
+            }
+        }
+        for (Handle ancestor : oldAncestors)
+        {
+            if (!Contains(newAncestors, ancestor))
+            {
+                SendMessage(CWindowMessage("WndDactI"), ancestor);
+            }
+        }
+    }
+    UpdateMouseOverAtLastPosition();
+    InvalidateLayerOrder(Resolve(handle));
+}
+
+void CWindowManager::KillFocus()
+{
+    const Handle oldFocus = m_focus;
+    CWindow* window = Resolve(oldFocus);
+    if (window == nullptr)
+    {
+        m_focus = 0;
+        return;
+    }
+    const std::vector<Handle> ancestors = ActivationAncestors(window);
+    SendMessage(CWindowMessage("WndDeact"), oldFocus);
+    for (Handle ancestor : ancestors)
+    {
+        SendMessage(CWindowMessage("WndDactI"), ancestor);
+    }
+    if (m_focus == oldFocus)
+    {
+        m_focus = 0;
+    }
+}
+
+// Mouse over
+
+void CWindowManager::UpdateMouseOver(Handle handle)
+{
+    if (handle == m_mouseOver)
+    {
+        return;
+    }
+    const CWindow* entered = Resolve(handle);
+    const std::vector<Handle> hovered(m_hover.begin(), m_hover.end());
+    for (Handle h : hovered)
+    {
+        if (Resolve(h) == nullptr)
+        {
+            m_hover.erase(h);
+            continue;
+        }
+        entered = Resolve(handle);
+        if (entered != nullptr && entered->IsDescendantOf(h))
+        {
+            continue;
+        }
+        m_hover.erase(h);
+        SendMessage(CWindowMessage("MLeave"), h);
+    }
+    std::vector<Handle> chain;
+    for (const CWindow* window = Resolve(handle); window != nullptr; window = window->GetParent())
+    {
+        chain.push_back(window->GetHandle());
+    }
+    for (Handle h : chain)
+    {
+        const CWindow* window = Resolve(h);
+        if (window != nullptr && m_hover.count(h) == 0 && (window->GetFlags() & CWindow::FlagEnterLeave) != 0)
+        {
+            m_hover.insert(h);
+            SendMessage(CWindowMessage("MEnter"), h);
+        }
+    }
+    m_mouseOver = handle;
+    if (const CWindow* window = Resolve(handle))
+    {
+        SetCursorType(window->GetCursorType());
+    }
+}
+
+void CWindowManager::UpdateMouseOverAtLastPosition()
+{
+    const CWindow* window = WindowFromPoint(m_lastMousePosition);
+    UpdateMouseOver(window != nullptr ? window->GetHandle() : 0);
+}
+
+// Per-frame passes
+
+void CWindowManager::UpdateWindowAnimations()
+{
+    for (std::uint32_t index = 0; index < m_windows.GetEntryCount(); ++index)
+    {
+        CWindow* window = Resolve(m_windows.HandleAt(index));
+        if (window != nullptr && window->HasPostedMessages())
+        {
+            window->ProcessPostedMessages();
+        }
+    }
+}
+
+void CWindowManager::SetTooltipCreator(TooltipCreator creator, TooltipTextSetter setText)
+{
+    m_tooltipCreator = std::move(creator);
+    m_tooltipTextSetter = std::move(setText);
+}
+
+void CWindowManager::UpdateTooltip()
+{
+    if (!m_tooltipCreator || Resolve(m_tooltip) != nullptr || GetTime() < m_lastMouseInputTime + 1.0)
+    {
+        return;
+    }
+    CWindow* owner = WindowFromPoint(m_lastMousePosition);
+    while (owner != nullptr && owner->GetTooltipText().GetLength() == 0)
+    {
+        owner = owner->GetParent();
+    }
+    if (owner == nullptr)
+    {
+        return;
+    }
+    const Handle ownerHandle = owner->GetHandle();
+    const BaseLib::CString text = owner->GetTooltipText();
+    const std::int32_t layer = owner->GetLayerIndex();
+    CWindow* tooltip = m_tooltipCreator(ownerHandle);
+    if (tooltip == nullptr)
+    {
+        return;
+    }
+    tooltip->SetPosition(m_lastMousePosition.x, m_lastMousePosition.y - tooltip->GetSize().cy);
+    if (m_tooltipTextSetter)
+    {
+        m_tooltipTextSetter(tooltip, text);
+    }
+    m_tooltip = tooltip->GetHandle();
+    if (!AddToLayer(tooltip, layer))
+    {
+        tooltip->Destroy(); // no layer to show it in: deleted at the end of this update
+    }
+}
+
+// Cursors
+
+namespace
+{
+
+struct CursorType
+{
+    const char* name;
+    std::uint32_t systemCursor;
+};
+
+constexpr CursorType cursorTypes[] = {
+    {"CT_Arrow", Platform::IDC_ARROW},       {"CT_SizeNS", Platform::IDC_SIZENS},
+    {"CT_SizeWE", Platform::IDC_SIZEWE},     {"CT_SizeNWSE", Platform::IDC_SIZENWSE},
+    {"CT_SizeNESW", Platform::IDC_SIZENESW}, {"CT_Wait", Platform::IDC_WAIT},
+    {"CT_Cross", Platform::IDC_ARROW},       {"CT_No", Platform::IDC_NO},
+    {"CT_IBeam", Platform::IDC_IBEAM},       {"CT_AppStarting", Platform::IDC_APPSTARTING},
+    {"CT_Hand", Platform::IDC_HAND},         {"CT_Help", Platform::IDC_HELP},
+    {"CT_UpArrow", Platform::IDC_UPARROW}};
+
+} // namespace
+
+void CWindowManager::SetCursorType(std::int32_t type)
+{
+    if (!m_systemCursors || type < 1 || type > static_cast<std::int32_t>(std::size(cursorTypes)))
+    {
+        return;
+    }
+    const CursorType& entry = cursorTypes[type - 1];
+    Platform::SetCursor(Platform::LoadCursorA(nullptr, entry.systemCursor));
+    m_cursorName = entry.name;
+}
+
+// Clipboard
+
+bool CWindowManager::OpenClipboard()
+{
+    return Platform::OpenClipboard();
+}
+
+bool CWindowManager::SetClipboardText(const BaseLib::CString& text)
+{
+    Platform::EmptyClipboard();
+    bool written = true;
+    if (text.GetLength() != 0)
+    {
+        written = Platform::SetClipboardText(static_cast<const char*>(text));
+    }
+    Platform::CloseClipboard();
+    return written;
+}
+
+BaseLib::CString CWindowManager::GetClipboardText()
+{
+    if (!Platform::OpenClipboard())
+    {
+        return BaseLib::CString();
+    }
+    const std::string text = Platform::GetClipboardText();
+    Platform::CloseClipboard();
+    return BaseLib::CString(text.c_str());
+}
 
 // Timers arrive with their own table.
+Handle CWindowManager::SetTimer(Handle, std::uint32_t, bool)
+{
+    return 0;
+}
+bool CWindowManager::KillTimer(Handle)
+{
+    return false;
+}
 void CWindowManager::ProcessTimers() {}
 void CWindowManager::KillTimersOf(Handle) {}
 

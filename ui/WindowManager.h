@@ -4,9 +4,12 @@
 #include "ui/BlockArray.h"
 #include "ui/HandleTable.h"
 #include "ui/WindowMessage.h"
+#include "foundation/String.h"
+#include "platform/os/Messages.h"
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace UILib
@@ -76,16 +79,77 @@ public:
     // Own canvases off, layer roots deleted, one last Update, the leak check, then everything freed.
     void Shutdown();
 
-    // Messages and focus.
+    // Input: turns a mouse or keyboard message of the host window into a window message and sends it
+    // to its target. False when the message was taken (also when dropped), true for kinds it does not
+    // translate. Button presses take the platform's mouse capture for host; releases free it.
+    bool TranslateInput(Platform::WindowHandle host, std::uint32_t message, Platform::MessageFirst first,
+                        Platform::MessageSecond second);
+    // The held modifiers (1 Shift, 2 Control, 4 Alt) as the translation reads them. Tests may replace the
+    // reader; null restores the one over the platform's key state.
+    using ModifierReader = std::uint8_t (*)();
+    static void SetModifierReader(ModifierReader reader);
+
+    // The window a message goes to: for mouse messages the window under the point (0 when a modal
+    // window blocks it), for keys and the wheel the focus.
+    Handle FindTarget(const CWindowMessage& message) const;
+    // Positional messages go to the capturing window instead, when there is one; then Dispatch.
     void SendMessage(const CWindowMessage& message, Handle handle);
+    // The same redirection, then the message waits in the window's queue for the next per-frame pass.
+    // Dropped for a handle that does not resolve.
+    void PostMessage(Handle handle, const CWindowMessage& message);
+    // Activation, the mouse-over state and the cursor for mouse messages, then delivery with bubbling up
+    // the parents (stopping at the top modal window).
+    void Dispatch(Handle handle, const CWindowMessage& message);
+
+    void SetMouseCapture(CWindow* window);
+    void ReleaseMouseCapture(CWindow* window);
+    CWindow* GetMouseCapture() const { return m_captureStack.IsEmpty() ? nullptr : m_captureStack.Back(); }
+    void PushModalWindow(CWindow* window);
+    void RemoveModalWindow(CWindow* window);
+    CWindow* GetTopModalWindow() const { return m_modalStack.IsEmpty() ? nullptr : m_modalStack.Back(); }
+
+    // Brings the window and its ancestors forward (below always-on-top siblings) and, with takeFocus,
+    // gives it the focus with the activation messages. Does nothing for the focus window, a stale handle,
+    // or a window the top modal window blocks.
     void ActivateWindow(Handle handle, bool takeFocus);
     void KillFocus();
     Handle GetFocus() const { return m_focus; }
+
+    // Sends "MLeave"/"MEnter" to the tracking windows the mouse left and entered.
+    void UpdateMouseOver(Handle handle);
     void UpdateMouseOverAtLastPosition();
+    Handle GetMouseOver() const { return m_mouseOver; }
+    // The point of the last delivered "MMove", in the host window's client coordinates.
+    BaseLib::CPoint GetLastMousePosition() const { return m_lastMousePosition; }
+    double GetLastMouseInputTime() const { return m_lastMouseInputTime; }
+
+    // Drains every window's posted messages (ascending handle index), then advances animations.
     void UpdateWindowAnimations();
+
+    // The tooltip: created after one second of rest over a window (or ancestor) with a tooltip text,
+    // through the creator the controls library installs; without one nothing is shown.
+    using TooltipCreator = std::function<CWindow*(Handle owner)>;
+    using TooltipTextSetter = std::function<void(CWindow* tooltip, const BaseLib::CString& text)>;
+    void SetTooltipCreator(TooltipCreator creator, TooltipTextSetter setText);
     void UpdateTooltip();
+    Handle GetTooltip() const { return m_tooltip; }
+
+    // Cursors: types 1..13 ("CT_Arrow" ...); another type does nothing. Nothing is set while system
+    // cursors are switched off.
+    void SetSystemCursorsEnabled(bool enabled) { m_systemCursors = enabled; }
+    void SetCursorType(std::int32_t type);
+    void SetDefaultCursor() { SetCursorType(1); }
+    const char* GetCursorTypeName() const { return m_cursorName; }
+
+    // Clipboard, plain text. Open it before SetClipboardText, which empties, writes and closes it.
+    bool OpenClipboard();
+    bool SetClipboardText(const BaseLib::CString& text);
+    // Opens and closes the clipboard itself; the empty text when there is nothing.
+    BaseLib::CString GetClipboardText();
 
     // Timers.
+    Handle SetTimer(Handle owner, std::uint32_t milliseconds, bool repeat);
+    bool KillTimer(Handle timer);
     void ProcessTimers();
     void KillTimersOf(Handle owner);
 
@@ -110,6 +174,13 @@ private:
     CBlockArray<CWindow*> m_modalStack;
     std::uint32_t m_defaultVisualizationId;
     CanvasFactory m_canvasFactory;
+    std::set<Handle> m_hover;
+    Handle m_tooltip = 0;
+    double m_lastMouseInputTime;
+    TooltipCreator m_tooltipCreator;
+    TooltipTextSetter m_tooltipTextSetter;
+    bool m_systemCursors = true;
+    const char* m_cursorName = "";
     bool m_shutDown = false;
 };
 

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,13 +32,28 @@ public:
 
     bool OnMessage(const UILib::CWindowMessage& message) override
     {
+        const std::string code(message.code, strnlen(message.code, 8));
         if (m_log != nullptr)
         {
-            m_log->push_back(std::string(static_cast<const char*>(GetName())) + ":" +
-                             std::string(message.code, strnlen(message.code, 8)));
+            m_log->push_back(std::string(static_cast<const char*>(GetName())) + ":" + code);
+        }
+        received.push_back(message);
+        if (onMessage && onMessage(message))
+        {
+            return true; // the window may be gone
+        }
+        if (consumed.count(code) != 0)
+        {
+            return true;
         }
         return CWindow::OnMessage(message);
     }
+
+    // Codes this window handles (returns true for) without the base class.
+    std::set<std::string> consumed;
+    // Called first for every message; true means handled (and the window must not be touched again).
+    std::function<bool(const UILib::CWindowMessage&)> onMessage;
+    std::vector<UILib::CWindowMessage> received;
 
 private:
     std::string m_className;
@@ -47,6 +65,36 @@ class UiFixture : public ::testing::Test
 {
 protected:
     void TearDown() override { manager.reset(); }
+
+    // The log entries whose code is one of codes.
+    std::vector<std::string> LogOf(std::initializer_list<const char*> codes) const
+    {
+        std::vector<std::string> result;
+        for (const std::string& entry : log)
+        {
+            for (const char* code : codes)
+            {
+                if (entry.substr(entry.find(':') + 1) == code)
+                {
+                    result.push_back(entry);
+                }
+            }
+        }
+        return result;
+    }
+
+    // A mouse message at a point, routed and sent as the translation does.
+    void Mouse(const char* code, int x, int y, std::uint32_t modifiers = 0)
+    {
+        const UILib::CWindowMessage message(code, UILib::CWindowMessage::Positional | UILib::CWindowMessage::Input,
+                                            UILib::CWindowMessage::PackPoint(x, y), modifiers);
+        manager->SendMessage(message, manager->FindTarget(message));
+    }
+    void Key(const char* code, std::uint32_t key, std::uint32_t modifiers = 0)
+    {
+        const UILib::CWindowMessage message(code, UILib::CWindowMessage::Input, key, modifiers);
+        manager->SendMessage(message, manager->FindTarget(message));
+    }
 
     UiTest::CTestWindow* Child(UILib::CWindow* parent, const char* name, int x, int y, int width, int height)
     {
