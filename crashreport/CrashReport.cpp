@@ -1,9 +1,11 @@
 #include "crashreport/CrashReport.h"
 
+#include "crashreport/FrameReport.h"
 #include "crashreport/ReportComposer.h"
 #include "crashreport/ReportText.h"
 #include "platform/debug/Capture.h"
 #include "platform/debug/FaultHandler.h"
+#include "platform/debug/ReporterProcess.h"
 #include "platform/debug/SafeFormat.h"
 
 #include <atomic>
@@ -25,7 +27,6 @@ constexpr std::size_t AlternateStackSize = 256 * 1024;
 
 std::atomic<bool> g_Installed{false};
 char* g_Text = nullptr;
-char g_FileName[Platform::CapturePathSize + 64];
 
 bool FileExists(const char* path)
 {
@@ -54,10 +55,24 @@ std::size_t StemLength(const char* path)
     return length;
 }
 
-void WriteTextFile(const Platform::CaptureBlock& capture, const FixedText& text)
+constexpr int ReporterTimeoutMilliseconds = 30000;
+
+// The text report: composed with symbols by the reporter process, else here without frames.
+void WriteTextFile(Platform::CaptureBlock& capture, std::uint32_t options, int skip)
 {
-    BuildFileName(g_FileName, sizeof(g_FileName), capture.executablePath, capture.time, ".btc");
-    WriteWholeFile(g_FileName, text.Data(), text.Length());
+    BuildFileName(capture.reportPath, sizeof(capture.reportPath), capture.executablePath, capture.time, ".btc");
+    capture.reportOptions = options;
+    if (Platform::RequestReport(ReporterTimeoutMilliseconds))
+    {
+        return;
+    }
+    FixedText text(g_Text, TextCapacity);
+    if (capture.hasException)
+    {
+        WriteExceptionPart(text, capture);
+    }
+    WriteThreads(text, options, skip + 1, capture, nullptr);
+    WriteWholeFile(capture.reportPath, text.Data(), text.Length());
 }
 
 } // namespace
@@ -159,6 +174,11 @@ void Install(std::uint32_t options)
         TraceFailure("sigaction", errno != 0 ? errno : EBUSY);
         return;
     }
+    // Forked while the program has one thread: the entry installs first.
+    if (!Platform::StartReporterProcess(ComposeReportInReporter))
+    {
+        TraceFailure("fork", errno);
+    }
     g_Installed.store(true);
 }
 
@@ -169,6 +189,7 @@ void Uninstall()
         return;
     }
     Platform::UninstallFaultHandlers();
+    Platform::StopReporterProcess();
 }
 
 void AddSymbolFilter(SymbolFilter predicate)
@@ -237,13 +258,7 @@ void WriteReport(const void*, std::uint32_t options, const Platform::FaultContex
     }
     if ((options & OptionTextReport) != 0)
     {
-        FixedText text(g_Text, TextCapacity);
-        if (capture->hasException)
-        {
-            WriteExceptionPart(text, *capture);
-        }
-        WriteThreads(text, options, skip + 1, *capture, nullptr);
-        WriteTextFile(*capture, text);
+        WriteTextFile(*capture, options, skip);
     }
     Platform::ReleaseCapture(*capture);
     if (onDemand)

@@ -96,6 +96,7 @@ void CaptureProcess(CaptureBlock& capture, const FaultContext* crash, int skip)
     clock_gettime(CLOCK_REALTIME, &now);
     capture.time = CivilTime(static_cast<std::int64_t>(now.tv_sec) + capture.utcOffsetSeconds);
     capture.pid = static_cast<int>(getpid());
+    capture.reportSkip = skip;
     capture.reportingTid = static_cast<int>(syscall(SYS_gettid));
     capture.reportingHandle = static_cast<std::uint64_t>(pthread_self());
 
@@ -128,7 +129,7 @@ void CaptureProcess(CaptureBlock& capture, const FaultContext* crash, int skip)
 
     if (capture.hasException)
     {
-        WalkSignalContext(capture.context, skip, capture.crashingStack, capture.testFaultInWalk);
+        WalkSignalContext(capture.context, 0, capture.crashingStack, capture.testFaultInWalk);
     }
     for (int i = 0; i < capture.listedCount; ++i)
     {
@@ -142,10 +143,10 @@ void CaptureProcess(CaptureBlock& capture, const FaultContext* crash, int skip)
         thread.stack.frameCount = 0;
         if (state == ThreadState::Stopped || state == ThreadState::Faulted)
         {
-            WalkSignalContext(thread.context, skip, thread.stack);
+            WalkSignalContext(thread.context, 0, thread.stack);
         }
     }
-    WalkCurrentThread(skip, capture.currentStack);
+    WalkCurrentThread(0, capture.currentStack);
 }
 
 void ReleaseCapture(CaptureBlock& capture)

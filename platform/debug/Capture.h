@@ -22,8 +22,8 @@ CaptureTime CivilTime(std::int64_t seconds);
 // Captures the process for a report: the local time, the exception (when `crash` is given) with the
 // module of its instruction address, the memory map, every thread (the others stopped) and every
 // walk: the crashing thread from its fault context, the stopped and parked threads from theirs, the
-// calling thread from here. `skip` > 0 drops that many first frames of every walk. The threads stay
-// stopped until ReleaseCapture.
+// calling thread from here. The walks keep every frame; `skip` is kept for the printing, which drops
+// frames. The threads stay stopped until ReleaseCapture.
 void CaptureProcess(CaptureBlock& capture, const FaultContext* crash, int skip);
 
 // Lets the stopped threads run on.

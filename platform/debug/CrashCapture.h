@@ -113,6 +113,9 @@ struct CaptureBlock
     unsigned watchdogSeconds;
 
     // Set by each report.
+    std::uint32_t reportOptions;
+    int reportSkip;
+    char reportPath[CapturePathSize + 64]; // the text report's file, named before the reporter is asked
     bool hasException;
     int signal;
     int code;

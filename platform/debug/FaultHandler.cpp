@@ -432,6 +432,34 @@ void DisarmWatchdog()
     SetDefaultAction(SIGALRM);
 }
 
+void BecomeReporterProcess()
+{
+    for (int signal = 1; signal < NSIG; ++signal)
+    {
+        if (signal != SIGKILL && signal != SIGSTOP)
+        {
+            SetDefaultAction(signal);
+        }
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    g_Filter = nullptr;
+    g_Installed.store(false);
+    g_CrashSignal.store(0);
+    g_Recovery.store(nullptr);
+    g_ReportingTid.store(CurrentTid());
+    struct sigaction fault;
+    std::memset(&fault, 0, sizeof(fault));
+    fault.sa_sigaction = OnFault;
+    fault.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&fault.sa_mask);
+    for (const int signal : FaultSignals)
+    {
+        sigaction(signal, &fault, nullptr);
+    }
+}
+
 bool RunRecoverable(void (*step)(void* argument), void* argument)
 {
     sigjmp_buf point;

@@ -52,6 +52,10 @@ void EndReporting();
 void ArmWatchdog(int signal, unsigned seconds);
 void DisarmWatchdog();
 
+// Sets up a forked reporter process: every signal action back to the default, then the fault handler
+// again, serving recovery points only (the calling thread is the reporting thread).
+void BecomeReporterProcess();
+
 // Runs step(argument) under a recovery point: a fault of the calling (reporting) thread inside it
 // returns here and the step ends. Returns false when the step ended by a fault.
 bool RunRecoverable(void (*step)(void* argument), void* argument);

@@ -58,22 +58,25 @@ protected:
         "handle_segv=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0:handle_abort=0:use_sigaltstack=0:"
         "detect_leaks=0";
 
-    std::string VictimPath() const { return PathOf("crash_victim"); }
+    // Each run has a folder of its own: a reporter process of an earlier run may still be ending.
+    std::string VictimPath() const { return RunPath("crash_victim"); }
+    std::string RunPath(const std::string& name) const { return (m_RunFolder / name).string(); }
 
     // Runs `crash_victim mode options` with the extra environment; kills it after `limitSeconds`.
     VictimResult Run(const std::string& mode, const std::string& options = "",
                      const std::map<std::string, std::string>& environment = {}, double limitSeconds = 30,
                      rlim_t fileSizeLimit = RLIM_INFINITY)
     {
-        std::filesystem::copy_file(QUARROW_CRASH_VICTIM, VictimPath(),
-                                   std::filesystem::copy_options::overwrite_existing);
-        const std::string outPath = PathOf("victim.out");
-        const std::string errPath = PathOf("victim.err");
+        m_RunFolder = Root() / ("run" + std::to_string(++m_RunCount));
+        std::filesystem::create_directories(m_RunFolder);
+        std::filesystem::copy_file(QUARROW_CRASH_VICTIM, VictimPath());
+        const std::string outPath = RunPath("victim.out");
+        const std::string errPath = RunPath("victim.err");
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
         if (child == 0)
         {
-            if (chdir(Root().c_str()) != 0)
+            if (chdir(m_RunFolder.c_str()) != 0)
             {
                 _exit(120);
             }
@@ -130,7 +133,7 @@ protected:
         }
         result.out = ReadBytes(outPath);
         result.err = ReadBytes(errPath);
-        for (const auto& entry : std::filesystem::directory_iterator(Root()))
+        for (const auto& entry : std::filesystem::directory_iterator(m_RunFolder))
         {
             if (entry.path().extension() == ".btc")
             {
@@ -150,6 +153,10 @@ protected:
         EXPECT_EQ(result.reports.size(), 1u) << result.err;
         return result.reports.empty() ? std::string() : ReadBytes(result.reports.front());
     }
+
+private:
+    std::filesystem::path m_RunFolder;
+    int m_RunCount = 0;
 };
 
 // How often a text occurs in another.
