@@ -1,5 +1,7 @@
 #include "platform/gfxkit/effect/Effect.h"
 
+#include "platform/gfx/Device.h"
+#include "platform/gfx/Shader.h"
 #include "platform/gfx/Texture.h"
 #include "platform/gfx/Trace.h"
 #include "platform/gfxkit/EffectStateManager.h"
@@ -133,6 +135,21 @@ bool TextureFits(std::uint32_t type, Gfx::BaseTexture* texture)
 
 Effect::~Effect()
 {
+    if (begunTechnique_ >= 0)
+    {
+        ReleaseSaved(saved_[static_cast<std::size_t>(begunTechnique_)]);
+    }
+    for (Gfx::Shader* shader : shaders_)
+    {
+        if (shader)
+        {
+            shader->Release();
+        }
+    }
+    if (device_)
+    {
+        device_->Release();
+    }
     for (const auto& block : blocks_)
     {
         for (BlockRecord& record : block->records)
@@ -154,11 +171,13 @@ Effect::~Effect()
     }
 }
 
-Effect* Effect::Make(EffectSource source, EffectPool* pool, EffectMessages& messages)
+Effect* Effect::Make(EffectSource source, EffectPool* pool, Gfx::Device* device, EffectMessages& messages)
 {
     auto* effect = new Effect;
     effect->source_ = std::move(source);
-    if (!effect->Build(pool, messages))
+    effect->layout_ = LayOutConstants(effect->source_);
+    effect->stages_ = SamplerStages(effect->source_);
+    if (!effect->Build(pool, messages) || (device && !effect->MakePrograms(device, messages)))
     {
         effect->Release();
         return nullptr;

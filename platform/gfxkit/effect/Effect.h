@@ -3,6 +3,7 @@
 #include "platform/gfx/CountedObject.h"
 #include "platform/gfx/Records.h"
 #include "platform/gfx/Results.h"
+#include "platform/gfxkit/effect/EffectPrograms.h"
 #include "platform/gfxkit/effect/EffectRecords.h"
 #include "platform/gfxkit/effect/EffectSyntax.h"
 
@@ -15,6 +16,7 @@ namespace Platform::Gfx
 {
 class BaseTexture;
 class Device;
+class Shader;
 } // namespace Platform::Gfx
 
 namespace Platform::GfxKit
@@ -110,10 +112,44 @@ public:
     // Adds a reference; null when the effect was made without a pool.
     Gfx::Result GetPool(EffectPool** pool);
 
+    // --- Running on the device ---
+    //
+    // Each call below goes to the state manager when one is set, else to the device. Begin, BeginPass,
+    // CommitChanges, EndPass and End allocate nothing and look nothing up by name.
+
+    // passes = the current technique's pass count. Without DoNotSaveState (flag 1) the device's value of
+    // every program, render state, texture and sampler state any pass of the technique sets is read
+    // now and put back by End. InvalidCall with passes = 0 without a current technique or a device, or
+    // while begun.
+    Gfx::Result Begin(std::uint32_t* passes, std::uint32_t flags);
+    // Sets the pass's programs, its render states in file order, the textures and sampler states of the
+    // samplers its programs use, then the constant registers to each program it sets. InvalidCall
+    // outside Begin/End, for a pass past the count, or while a pass is open.
+    Gfx::Result BeginPass(std::uint32_t pass);
+    // Inside a pass: sends the registers and the textures again (values set since BeginPass reach the
+    // device only this way).
+    Gfx::Result CommitChanges();
+    Gfx::Result EndPass();
+    Gfx::Result End();
+    // The effect has no device objects that a reset loses; both are counted for tests.
+    Gfx::Result OnLostDevice();
+    Gfx::Result OnResetDevice();
+    std::uint32_t LostDeviceCalls() const { return lostCalls_; }
+    std::uint32_t ResetDeviceCalls() const { return resetCalls_; }
+    // Adds a reference; null for an effect made without a device.
+    Gfx::Result GetDevice(Gfx::Device** device);
+
+    // The register layout of the numeric parameters, and a program by name (no reference added; null
+    // without a device or for an unknown name), for tools and tests.
+    const ConstantLayout& Constants() const { return layout_; }
+    Gfx::Shader* Program(const char* name, bool vertex) const;
+
     // Builds an effect from parsed declarations; null after reporting an error (a shared parameter that
-    // differs from the pool's, too many parameters). The pool's new shared values are added only when
-    // the effect is made.
-    static Effect* Make(EffectSource source, EffectPool* pool, EffectMessages& messages);
+    // differs from the pool's, too many parameters, registers or samplers, a program that does not
+    // compile, a pass whose programs do not link). With a device the programs are compiled and every
+    // pass's pair is link-checked; GLSL warnings become warnings. The pool's new shared values are
+    // added only when the effect is made.
+    static Effect* Make(EffectSource source, EffectPool* pool, Gfx::Device* device, EffectMessages& messages);
 
     const EffectSource& Source() const { return source_; }
 
@@ -175,10 +211,41 @@ private:
         std::vector<BlockRecord> records;
     };
 
+    // What a pass binds beyond its declaration: the samplers its programs use.
+    struct PassRuntime
+    {
+        std::vector<std::uint32_t> samplers; // parameter indices
+    };
+
+    // The device values Begin saves for End, sized when the effect is made.
+    struct SavedState
+    {
+        bool vertexProgram = false;
+        bool pixelProgram = false;
+        Gfx::Shader* vertex = nullptr;
+        Gfx::Shader* pixel = nullptr;
+        std::vector<std::uint32_t> states;
+        std::vector<std::uint32_t> stateValues;
+        std::vector<std::uint32_t> stages;
+        std::vector<Gfx::BaseTexture*> textures;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> samplerStates; // stage, state
+        std::vector<std::uint32_t> samplerValues;
+    };
+
     Effect() = default;
     ~Effect() override;
 
     bool Build(EffectPool* pool, EffectMessages& messages);
+    bool MakePrograms(Gfx::Device* device, EffectMessages& messages);
+    void PrepareRuntime();
+    void BindTextures(const PassRuntime& pass, bool withStates);
+    void SendConstants();
+    void ReleaseSaved(SavedState& saved);
+    Gfx::Result CallSetVertexShader(Gfx::Shader* shader);
+    Gfx::Result CallSetPixelShader(Gfx::Shader* shader);
+    Gfx::Result CallSetRenderState(std::uint32_t state, std::uint32_t value);
+    Gfx::Result CallSetTexture(std::uint32_t stage, Gfx::BaseTexture* texture);
+    Gfx::Result CallSetSamplerState(std::uint32_t stage, std::uint32_t state, std::uint32_t value);
     std::uint32_t AddNode(Node node);
     void AddChildren(std::uint32_t index, const TypeInfo& type, std::uint32_t elements);
     std::uint32_t AddAnnotations(const std::vector<AnnotationDecl>& annotations);
@@ -216,6 +283,22 @@ private:
     ParameterBlock* recording_ = nullptr;
     EffectPool* pool_ = nullptr;
     EffectStateManager* stateManager_ = nullptr;
+
+    // Running on the device.
+    Gfx::Device* device_ = nullptr;
+    std::vector<Gfx::Shader*> shaders_; // per program of the source
+    ConstantLayout layout_;
+    std::vector<int> stages_;  // per parameter: its texture stage, or -1
+    std::vector<float> image_; // the register image, layout_.registers × 4 floats
+    std::vector<PassRuntime> passRuntime_;
+    std::vector<SavedState> saved_; // per technique
+    std::vector<bool> kindTraced_;  // per parameter: a texture of another kind was traced
+    int begunTechnique_ = -1;
+    bool saving_ = false;
+    int openPass_ = -1;
+    std::uint32_t lostCalls_ = 0;
+    std::uint32_t resetCalls_ = 0;
+    bool lostBeginTraced_ = false;
 };
 
 } // namespace Platform::GfxKit

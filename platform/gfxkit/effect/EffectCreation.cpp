@@ -23,8 +23,7 @@ Gfx::Result Create(Gfx::Device* device, const PreprocessInput& input, EffectPool
     Effect* made = nullptr;
     if (Preprocess(input, text, messages) && ParseEffect(text, source, messages))
     {
-        made = Effect::Make(std::move(source), pool, messages);
-        (void)device;
+        made = Effect::Make(std::move(source), pool, device, messages);
     }
     if (messagesOut)
     {
