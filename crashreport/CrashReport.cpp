@@ -4,6 +4,7 @@
 #include "crashreport/ReportComposer.h"
 #include "crashreport/ReportText.h"
 #include "platform/debug/Capture.h"
+#include "platform/debug/CoreDump.h"
 #include "platform/debug/FaultHandler.h"
 #include "platform/debug/ReporterProcess.h"
 #include "platform/debug/SafeFormat.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 namespace CrashReport
@@ -55,6 +57,8 @@ std::size_t StemLength(const char* path)
     return length;
 }
 
+char g_DumpPath[Platform::CapturePathSize + 64];
+
 constexpr int ReporterTimeoutMilliseconds = 30000;
 
 // The text report: composed with symbols by the reporter process, else here without frames.
@@ -76,6 +80,27 @@ void WriteTextFile(Platform::CaptureBlock& capture, std::uint32_t options, int s
 }
 
 } // namespace
+
+// The dump, written before the text; a failure is traced and the text is written all the same.
+void WriteMiniDump(Platform::CaptureBlock& capture)
+{
+    BuildFileName(g_DumpPath, sizeof(g_DumpPath), capture.executablePath, capture.time, ".dmp");
+    const int fd = open(g_DumpPath, O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0)
+    {
+        TraceFailure("open", errno);
+        return;
+    }
+    // Without a crash the calling thread is shown from here, where its stack is still live.
+    ucontext_t caller;
+    const bool haveCaller = !capture.hasException && getcontext(&caller) == 0;
+    const int error = Platform::WriteCoreDump(fd, capture, haveCaller ? &caller : nullptr);
+    if (error != 0)
+    {
+        TraceFailure("write", error);
+    }
+    close(fd);
+}
 
 void TraceFailure(const char* call, int error)
 {
@@ -255,6 +280,10 @@ void WriteReport(const void*, std::uint32_t options, const Platform::FaultContex
         {
             pause();
         }
+    }
+    if ((options & OptionMiniDump) != 0)
+    {
+        WriteMiniDump(*capture);
     }
     if ((options & OptionTextReport) != 0)
     {

@@ -71,6 +71,10 @@ void BuildFileName(char* out, std::size_t size, const char* executablePath, cons
 // "CrashReport: <call> failed: <reason>". False on failure. Async-signal-safe.
 bool WriteWholeFile(const char* path, const char* data, std::size_t length);
 
+// Writes the dump of the captured process to BuildFileName(".dmp") (an ELF core file). A failure is
+// traced and leaves whatever was written. Async-signal-safe.
+void WriteMiniDump(Platform::CaptureBlock& capture);
+
 // Traces "CrashReport: <call> failed: <description of error>\n" to standard error.
 void TraceFailure(const char* call, int error);
 

@@ -20,6 +20,8 @@ constexpr int MaxSymbolFilters = 32;
 constexpr std::size_t CapturePathSize = 4096;
 constexpr std::size_t CaptureMapsSize = 1024 * 1024;
 constexpr std::size_t CaptureScratchSize = 64 * 1024;
+constexpr std::size_t CaptureNotesSize = 1024 * 1024;
+constexpr int MaxDumpRegions = 4096;
 
 // The callee-saved registers a walk keeps per frame, in this order.
 enum CalleeSaved
@@ -96,6 +98,25 @@ struct CaptureTime
     unsigned year, month, day, hour, minute, second;
 };
 
+// A memory region of the dump: stacks and first pages are always kept, data regions give way first
+// when the dump would be too large.
+struct DumpRegion
+{
+    std::uint64_t start;
+    std::uint64_t end;
+    std::uint32_t flags; // ELF segment flags
+    bool data;
+    bool kept;
+};
+
+// One thread of the dump, with the registers it is shown with.
+struct DumpThread
+{
+    int tid;
+    std::uint64_t handle;
+    const mcontext_t* registers;
+};
+
 struct CaptureBlock
 {
     // Set at installation.
@@ -135,6 +156,11 @@ struct CaptureBlock
     std::size_t mapsLength;
     char maps[CaptureMapsSize];
     char scratch[CaptureScratchSize];
+    // The dump's workspace.
+    int dumpRegionCount;
+    DumpRegion dumpRegions[MaxDumpRegions];
+    DumpThread dumpThreads[MaxCapturedThreads + 1];
+    char notes[CaptureNotesSize];
 };
 
 } // namespace Platform

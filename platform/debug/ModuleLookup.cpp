@@ -12,16 +12,6 @@ namespace Platform
 namespace
 {
 
-// One line of a maps text.
-struct MapsLine
-{
-    std::uint64_t start = 0;
-    std::uint64_t end = 0;
-    std::uint64_t offset = 0;
-    const char* path = nullptr; // not terminated: ends at pathLength
-    std::size_t pathLength = 0;
-};
-
 std::uint64_t ParseHex(const char*& at, const char* end)
 {
     std::uint64_t value = 0;
@@ -62,35 +52,6 @@ void SkipField(const char*& at, const char* end)
     }
 }
 
-// Parses the line that starts at `at`; returns where the next one starts.
-const char* ParseLine(const char* at, const char* end, MapsLine& line)
-{
-    const char* lineEnd = at;
-    while (lineEnd < end && *lineEnd != '\n')
-    {
-        ++lineEnd;
-    }
-    line = MapsLine{};
-    line.start = ParseHex(at, lineEnd);
-    if (at < lineEnd && *at == '-')
-    {
-        ++at;
-    }
-    line.end = ParseHex(at, lineEnd);
-    SkipField(at, lineEnd); // to the permissions
-    SkipField(at, lineEnd); // to the offset
-    line.offset = ParseHex(at, lineEnd);
-    SkipField(at, lineEnd); // to the device
-    SkipField(at, lineEnd); // to the inode
-    SkipField(at, lineEnd); // to the path
-    if (at < lineEnd)
-    {
-        line.path = at;
-        line.pathLength = static_cast<std::size_t>(lineEnd - at);
-    }
-    return lineEnd < end ? lineEnd + 1 : end;
-}
-
 bool IsFile(const MapsLine& line)
 {
     return line.pathLength > 0 && line.path[0] == '/';
@@ -116,6 +77,41 @@ bool ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset)
 }
 
 } // namespace
+
+const char* ParseMapsLine(const char* at, const char* end, MapsLine& line)
+{
+    const char* lineEnd = at;
+    while (lineEnd < end && *lineEnd != '\n')
+    {
+        ++lineEnd;
+    }
+    line = MapsLine{};
+    line.start = ParseHex(at, lineEnd);
+    if (at < lineEnd && *at == '-')
+    {
+        ++at;
+    }
+    line.end = ParseHex(at, lineEnd);
+    SkipField(at, lineEnd); // to the permissions
+    if (lineEnd - at >= 4)
+    {
+        line.read = at[0] == 'r';
+        line.write = at[1] == 'w';
+        line.execute = at[2] == 'x';
+        line.shared = at[3] == 's';
+    }
+    SkipField(at, lineEnd); // to the offset
+    line.offset = ParseHex(at, lineEnd);
+    SkipField(at, lineEnd); // to the device
+    SkipField(at, lineEnd); // to the inode
+    SkipField(at, lineEnd); // to the path
+    if (at < lineEnd)
+    {
+        line.path = at;
+        line.pathLength = static_cast<std::size_t>(lineEnd - at);
+    }
+    return lineEnd < end ? lineEnd + 1 : end;
+}
 
 long ReadOwnMaps(char* text, std::size_t size)
 {
@@ -162,7 +158,7 @@ void FindModuleAddress(const char* maps, std::size_t mapsLength, std::uint64_t a
     bool found = false;
     for (const char* at = maps; at < end && !found;)
     {
-        at = ParseLine(at, end, holder);
+        at = ParseMapsLine(at, end, holder);
         found = holder.start <= address && address < holder.end;
     }
     if (!found || !IsFile(holder) || holder.pathLength >= sizeof(module.path))
@@ -178,7 +174,7 @@ void FindModuleAddress(const char* maps, std::size_t mapsLength, std::uint64_t a
     for (const char* at = maps; at < end;)
     {
         MapsLine line;
-        at = ParseLine(at, end, line);
+        at = ParseMapsLine(at, end, line);
         if (line.offset == 0 && line.pathLength == holder.pathLength &&
             std::memcmp(line.path, holder.path, holder.pathLength) == 0 && (!haveBase || line.start < fileBase))
         {

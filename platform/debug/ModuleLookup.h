@@ -11,6 +11,23 @@
 namespace Platform
 {
 
+// One line of a memory-map text. `path` points into the text and is not terminated.
+struct MapsLine
+{
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::uint64_t offset = 0;
+    bool read = false;
+    bool write = false;
+    bool execute = false;
+    bool shared = false;
+    const char* path = nullptr;
+    std::size_t pathLength = 0;
+};
+
+// Parses the line that starts at `at` (the text ends at `end`); returns where the next one starts.
+const char* ParseMapsLine(const char* at, const char* end, MapsLine& line);
+
 // Reads /proc/self/maps into `text` (at most size - 1 bytes, zero-terminated). Returns the length,
 // or -1 with errno set when it cannot be read.
 long ReadOwnMaps(char* text, std::size_t size);
