@@ -1086,10 +1086,109 @@ CCanvas* CWindow::GetCanvas(bool) const
 void CWindow::SetOwnCanvas(bool) {}
 void CWindow::RemoveOwnCanvas() {}
 
-// Animations (they arrive with the window animations)
+// Animations
 
-void CWindow::DeleteAnimations() {}
-void CWindow::LoadAnimationsXml(const TiXmlElement*) {}
-void CWindow::SaveAnimationsXml(TiXmlElement*) {}
+CWindowAnimationSet& CWindow::EnsureAnimations()
+{
+    if (m_animations == nullptr)
+    {
+        m_animations = std::make_unique<CWindowAnimationSet>();
+    }
+    return *m_animations;
+}
+
+void CWindow::PlayAnimation(const std::string& name, bool recursive, float speed, bool reverse)
+{
+    if (m_animations != nullptr)
+    {
+        m_animations->Play(name, speed, reverse);
+    }
+    if (recursive)
+    {
+        for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+        {
+            if (CWindow* child = ResolveWindow(m_children[i]))
+            {
+                child->PlayAnimation(name, true, speed, reverse);
+            }
+        }
+    }
+}
+
+void CWindow::SetAnimationTime(const std::string& name, float time, bool recursive)
+{
+    if (m_animations != nullptr)
+    {
+        if (CWindowAnimation* animation = m_animations->FindAnimation(name))
+        {
+            animation->SetTime(time);
+        }
+    }
+    if (recursive)
+    {
+        for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+        {
+            if (CWindow* child = ResolveWindow(m_children[i]))
+            {
+                child->SetAnimationTime(name, time, true);
+            }
+        }
+    }
+}
+
+bool CWindow::IsAnimationPlaying(const std::string& name, bool recursive) const
+{
+    if (m_animations != nullptr && m_animations->IsPlaying(name))
+    {
+        return true;
+    }
+    if (recursive)
+    {
+        for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+        {
+            const CWindow* child = ResolveWindow(m_children[i]);
+            if (child != nullptr && child->IsAnimationPlaying(name, true))
+            {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool CWindow::IsAnyAnimationPlaying(bool recursive) const
+{
+    if (m_animations != nullptr && m_animations->IsAnyPlaying())
+    {
+        return true;
+    }
+    if (recursive)
+    {
+        for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+        {
+            const CWindow* child = ResolveWindow(m_children[i]);
+            if (child != nullptr && child->IsAnyAnimationPlaying(true))
+            {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void CWindow::LoadAnimationsXml(const TiXmlElement* element)
+{
+    CPropertyList properties;
+    GetProperties(properties);
+    EnsureAnimations().ReadXml(element, properties);
+}
+
+void CWindow::SaveAnimationsXml(TiXmlElement* element)
+{
+    if (m_animations != nullptr)
+    {
+        m_animations->WriteXml(element);
+    }
+}
 
 } // namespace UILib

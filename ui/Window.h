@@ -6,10 +6,13 @@
 #include "foundation/String.h"
 #include "ui/BlockArray.h"
 #include "ui/Callback.h"
+#include "ui/WindowAnimation.h"
 #include "ui/WindowMessage.h"
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <string>
 #include <vector>
 
 class TiXmlElement;
@@ -21,8 +24,6 @@ namespace UILib
 class CCanvas;
 class CDrawContext;
 
-// The properties of one object, in order: the base class's first.
-using CPropertyList = std::vector<BaseLib::CGenericProperty>;
 
 class CWindow;
 // Mouse callbacks get the window and the point in its client coordinates; key callbacks the window,
@@ -259,8 +260,15 @@ public:
     void SetOwnCanvas(bool own);
     void RemoveOwnCanvas();
 
-    // Window animations.
-    void DeleteAnimations();
+    // Window animations. Each operation works on this window's own set and then, when recursive, on
+    // every child's in order; the queries answer true at the first window that does.
+    CWindowAnimationSet* GetAnimations() const { return m_animations.get(); }
+    CWindowAnimationSet& EnsureAnimations();
+    void DeleteAnimations() { m_animations.reset(); }
+    void PlayAnimation(const std::string& name, bool recursive, float speed, bool reverse);
+    void SetAnimationTime(const std::string& name, float time, bool recursive);
+    bool IsAnimationPlaying(const std::string& name, bool recursive) const;
+    bool IsAnyAnimationPlaying(bool recursive) const;
 
 protected:
     std::int32_t m_cursorType = 1;
@@ -270,6 +278,7 @@ protected:
     Handle m_parent = 0;
     std::uint32_t m_visualizationId = 0;
     CCanvas* m_ownCanvas = nullptr;
+    std::unique_ptr<CWindowAnimationSet> m_animations;
     bool m_disabled = false;
     bool m_disabledByParent = false;
     bool m_visible = true;

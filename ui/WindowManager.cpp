@@ -237,6 +237,7 @@ void CWindowManager::Shutdown()
         BaseLib::DebugOutput("WindowMgr: Error: %d windows still present at shutdown", remaining);
     }
 
+    ClearTimers();
     m_modalStack.Clear();
     m_captureStack.Clear();
     std::vector<Layer>().swap(m_layers);
@@ -690,14 +691,28 @@ void CWindowManager::UpdateMouseOverAtLastPosition()
 
 void CWindowManager::UpdateWindowAnimations()
 {
+    const double now = GetTime();
+    if (!m_animationTimeValid)
+    {
+        m_previousAnimationTime = now;
+        m_animationTimeValid = true;
+    }
+    const float elapsed = static_cast<float>(now - m_previousAnimationTime);
     for (std::uint32_t index = 0; index < m_windows.GetEntryCount(); ++index)
     {
-        CWindow* window = Resolve(m_windows.HandleAt(index));
+        const Handle handle = m_windows.HandleAt(index);
+        CWindow* window = Resolve(handle);
         if (window != nullptr && window->HasPostedMessages())
         {
             window->ProcessPostedMessages();
         }
+        window = Resolve(handle);
+        if (window != nullptr && window->GetAnimations() != nullptr)
+        {
+            window->GetAnimations()->Update(elapsed);
+        }
     }
+    m_previousAnimationTime = now;
 }
 
 void CWindowManager::SetTooltipCreator(TooltipCreator creator, TooltipTextSetter setText)
@@ -804,16 +819,156 @@ BaseLib::CString CWindowManager::GetClipboardText()
     return BaseLib::CString(text.c_str());
 }
 
-// Timers arrive with their own table.
-Handle CWindowManager::SetTimer(Handle, std::uint32_t, bool)
+// Timers
+
+namespace
 {
-    return 0;
-}
-bool CWindowManager::KillTimer(Handle)
+
+// The heap order: a record that is not due later sorts ahead.
+struct DueLater
 {
-    return false;
+    template <typename Record> bool operator()(const Record* a, const Record* b) const { return a->due > b->due; }
+};
+
+} // namespace
+
+void CWindowManager::PushDue(TimerRecord* record)
+{
+    m_dueQueue.push_back(record);
+    std::push_heap(m_dueQueue.begin(), m_dueQueue.end(), DueLater());
 }
-void CWindowManager::ProcessTimers() {}
-void CWindowManager::KillTimersOf(Handle) {}
+
+void CWindowManager::RemoveDue(TimerRecord* record)
+{
+    auto found = std::find(m_dueQueue.begin(), m_dueQueue.end(), record);
+    if (found != m_dueQueue.end())
+    {
+        m_dueQueue.erase(found);
+        std::make_heap(m_dueQueue.begin(), m_dueQueue.end(), DueLater());
+    }
+    m_deferredTimers.erase(std::remove(m_deferredTimers.begin(), m_deferredTimers.end(), record),
+                           m_deferredTimers.end());
+}
+
+Handle CWindowManager::SetTimer(Handle owner, std::uint32_t milliseconds, bool repeat)
+{
+    const double interval = milliseconds / 1000.0;
+    auto* record = new TimerRecord{owner, 0, GetTime() + interval, repeat ? interval : -1.0,
+                                   m_inTimerPass ? m_timerPass : 0};
+    record->timer = m_timers.Create(record);
+    if (record->timer == 0)
+    {
+        delete record;
+        return 0;
+    }
+    PushDue(record);
+    return record->timer;
+}
+
+bool CWindowManager::SetTimerInterval(Handle timer, std::uint32_t milliseconds)
+{
+    auto* record = static_cast<TimerRecord*>(m_timers.Resolve(timer));
+    if (record == nullptr)
+    {
+        return false;
+    }
+    RemoveDue(record);
+    const double interval = milliseconds / 1000.0;
+    record->due = GetTime() + interval;
+    record->period = interval;
+    record->armedInPass = m_inTimerPass ? m_timerPass : 0;
+    PushDue(record);
+    return true;
+}
+
+bool CWindowManager::KillTimer(Handle timer)
+{
+    auto* record = static_cast<TimerRecord*>(m_timers.Resolve(timer));
+    if (record == nullptr)
+    {
+        return false;
+    }
+    RemoveDue(record);
+    m_timers.Release(timer);
+    delete record;
+    return true;
+}
+
+void CWindowManager::ProcessTimers()
+{
+    const double now = GetTime();
+    ++m_timerPass;
+    if (m_timerPass == 0)
+    {
+        m_timerPass = 1;
+    }
+    const bool outerPass = !m_inTimerPass;
+    m_inTimerPass = true;
+    while (!m_dueQueue.empty() && !(m_dueQueue.front()->due > now))
+    {
+        std::pop_heap(m_dueQueue.begin(), m_dueQueue.end(), DueLater());
+        TimerRecord* record = m_dueQueue.back();
+        m_dueQueue.pop_back();
+        if (record->armedInPass == m_timerPass)
+        {
+            // Set by a handler of this pass: with the clock standing still it would fire again at once.
+            m_deferredTimers.push_back(record);
+            continue;
+        }
+        const Handle owner = record->owner;
+        const Handle timer = record->timer;
+        if (record->period > 0.0)
+        {
+            record->due = now + record->period;
+            record->armedInPass = 0;
+            PushDue(record);
+        }
+        else
+        {
+            m_timers.Release(timer);
+            delete record;
+        }
+        SendMessage(CWindowMessage("Timer", CWindowMessage::Input, timer), owner);
+    }
+    if (outerPass)
+    {
+        for (TimerRecord* record : m_deferredTimers)
+        {
+            record->armedInPass = 0;
+            PushDue(record);
+        }
+        m_deferredTimers.clear();
+        m_inTimerPass = false;
+    }
+}
+
+void CWindowManager::KillTimersOf(Handle owner)
+{
+    std::vector<Handle> owned;
+    for (std::uint32_t index = 0; index < m_timers.GetEntryCount(); ++index)
+    {
+        const Handle timer = m_timers.HandleAt(index);
+        const auto* record = static_cast<const TimerRecord*>(m_timers.Resolve(timer));
+        if (record != nullptr && record->owner == owner)
+        {
+            owned.push_back(timer);
+        }
+    }
+    for (Handle timer : owned)
+    {
+        KillTimer(timer);
+    }
+}
+
+void CWindowManager::ClearTimers()
+{
+    for (std::uint32_t index = 0; index < m_timers.GetEntryCount(); ++index)
+    {
+        delete static_cast<TimerRecord*>(m_timers.Resolve(m_timers.HandleAt(index)));
+    }
+    m_timers.Clear();
+    std::vector<TimerRecord*>().swap(m_dueQueue);
+    m_deferredTimers.clear();
+}
 
 } // namespace UILib

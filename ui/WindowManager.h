@@ -147,13 +147,32 @@ public:
     // Opens and closes the clipboard itself; the empty text when there is nothing.
     BaseLib::CString GetClipboardText();
 
-    // Timers.
+    // Timers on the window-system clock: "Timer" (first parameter the timer handle, input bit set) is
+    // sent to the owner at the first pass at or after the due time. A periodic timer fires at most once
+    // per pass; a one-shot timer (and a repeating 0 ms one) is gone before its message is sent. A timer
+    // set or re-armed while a pass sends its messages waits for the next pass.
     Handle SetTimer(Handle owner, std::uint32_t milliseconds, bool repeat);
+    // The timer becomes periodic with the new interval, due that long from now; false for a stale handle.
+    bool SetTimerInterval(Handle timer, std::uint32_t milliseconds);
     bool KillTimer(Handle timer);
     void ProcessTimers();
     void KillTimersOf(Handle owner);
 
 private:
+    struct TimerRecord
+    {
+        Handle owner = 0;
+        Handle timer = 0;
+        double due = 0.0;
+        double period = -1.0;
+        std::uint32_t armedInPass = 0; // the pass that set or re-armed it; 0 outside any pass
+    };
+
+    void PushDue(TimerRecord* record);
+    // Takes the record out of the due queue (or the list of those deferred by the running pass).
+    void RemoveDue(TimerRecord* record);
+    void ClearTimers();
+
     struct Layer
     {
         CWindow* root = nullptr;
@@ -181,6 +200,13 @@ private:
     TooltipTextSetter m_tooltipTextSetter;
     bool m_systemCursors = true;
     const char* m_cursorName = "";
+    CHandleTable m_timers{"timers"};
+    std::vector<TimerRecord*> m_dueQueue;      // binary heap, the earliest due time on top
+    std::vector<TimerRecord*> m_deferredTimers; // armed during the running pass
+    std::uint32_t m_timerPass = 0;
+    bool m_inTimerPass = false;
+    double m_previousAnimationTime = 0.0;
+    bool m_animationTimeValid = false;
     bool m_shutDown = false;
 };
 
