@@ -5,6 +5,8 @@
 #include "platform/os/Messages.h"
 #include "platform/os/Window.h"
 
+#include <cstdlib>
+
 using namespace Platform;
 using UILib::CWindowMessage;
 using UILib::CWindowManager;
@@ -32,6 +34,15 @@ MessageResult HostProcedure(WindowHandle window, std::uint32_t message, MessageF
 class Input : public UiTest::UiFixture
 {
 protected:
+    static void SetUpTestSuite()
+    {
+        // Without a display the tests still run, on SDL's offscreen driver.
+        if (std::getenv("DISPLAY") == nullptr && std::getenv("SDL_VIDEODRIVER") == nullptr)
+        {
+            setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        }
+    }
+
     void SetUp() override
     {
         WindowClass record;

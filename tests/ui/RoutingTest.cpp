@@ -3,6 +3,8 @@
 #include "platform/os/Cursor.h"
 #include "ui/Clock.h"
 
+#include <cstdlib>
+
 using BaseLib::CPoint;
 using UILib::CWindow;
 using UILib::CWindowMessage;
@@ -365,7 +367,15 @@ TEST_F(Routing, CursorShapes)
     manager->SetSystemCursorsEnabled(true);
 }
 
-TEST_F(Routing, ClipboardText)
+// SDL's offscreen driver keeps the clipboard inside the process, so test processes running at the same
+// time never share it through the X display.
+class Clipboard : public UiTest::UiFixture
+{
+protected:
+    static void SetUpTestSuite() { setenv("SDL_VIDEODRIVER", "offscreen", 1); }
+};
+
+TEST_F(Clipboard, EmptyTextAndUtf8RoundTrip)
 {
     ASSERT_TRUE(manager->OpenClipboard());
     EXPECT_TRUE(manager->SetClipboardText(""));
