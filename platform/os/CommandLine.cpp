@@ -3,6 +3,27 @@
 namespace Platform
 {
 
+namespace
+{
+
+std::string& StoredCommandLine()
+{
+    static std::string text;
+    return text;
+}
+
+} // namespace
+
+void SetProcessCommandLine(const std::string& text)
+{
+    StoredCommandLine() = text;
+}
+
+const std::string& ProcessCommandLine()
+{
+    return StoredCommandLine();
+}
+
 std::string CommandLineText(int argc, const char* const* argv)
 {
     std::string text;

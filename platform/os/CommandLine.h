@@ -10,4 +10,9 @@ namespace Platform
 // as two words.
 std::string CommandLineText(int argc, const char* const* argv);
 
+// The process's command line as the program entry stored it ("" before): what the system would give a
+// program that asks for its own command line.
+void SetProcessCommandLine(const std::string& text);
+const std::string& ProcessCommandLine();
+
 } // namespace Platform
