@@ -9,6 +9,7 @@
 #include "platform/gfxkit/EffectStateManager.h"
 #include "platform/gfxkit/effect/LinkedLayout.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
@@ -376,6 +377,10 @@ TEST_F(EffectDrawTest, GlslMessagesPointAtTheEffectsLines)
              kPositionProgram,
          "memory(3): error: the programs of pass p0 do not link"},
         {"float4 big[257];\n", "memory(1): error: the parameters need 257 constant registers"},
+        {"sampler2D s0;\nsampler2D s1;\nsampler2D s2;\nsampler2D s3;\nsampler2D s4;\nsampler2D "
+         "s5;\nsampler2D s6;\nsampler2D s7;\nsampler2D s8;\nsampler2D s9;\nsampler2D s10;\nsampler2D "
+         "s11;\nsampler2D s12;\nsampler2D s13;\nsampler2D s14;\nsampler2D s15;\nsampler2D s16;\n",
+         "memory(1): error: the effect has 17 samplers, more than 16"},
     };
     for (const Row& row : rows)
     {
@@ -540,6 +545,37 @@ technique t { pass { VertexProgram = vsPosition; FragmentProgram = fsBlue; CullM
     EXPECT_EQ(InvalidCall, plain.effect->Begin(&passes, 0));
     EXPECT_EQ(0u, passes);
     plain.effect->Release();
+}
+
+TEST_F(EffectDrawTest, ATextureOfAnotherKindIsBoundAsNoneAndTracedOnce)
+{
+    Effect* effect = Make(std::string(R"(
+texture c_tAny;
+sampler2D sFlat = sampler_state { Texture = <c_tAny>; };
+fragmentprogram fs { in vec2 vUv; void main() { FragmentColor = texture(sFlat, vUv); } }
+technique t { pass { VertexProgram = vsPosition; FragmentProgram = fs; } }
+)") + kPositionProgram);
+    ASSERT_NE(nullptr, effect);
+    CubeTexture* cube = nullptr;
+    ASSERT_EQ(Ok, device->CreateCubeTexture(4, 1, 0, Format::A8R8G8B8, Pool::Managed, &cube, nullptr));
+    ASSERT_EQ(Ok, effect->SetTexture("c_tAny", cube));
+    cube->Release();
+    RecordingStateManager manager(device);
+    ASSERT_EQ(Ok, effect->SetStateManager(&manager));
+    Platform::DebugOutputCapture trace;
+    for (int run = 0; run < 2; ++run)
+    {
+        std::uint32_t passes = 0;
+        ASSERT_EQ(Ok, effect->Begin(&passes, DoNotSaveState));
+        ASSERT_EQ(Ok, effect->BeginPass(0));
+        ASSERT_EQ(Ok, effect->EndPass());
+        ASSERT_EQ(Ok, effect->End());
+    }
+    EXPECT_EQ(2, std::count(manager.calls.begin(), manager.calls.end(), "texture 0 none"));
+    const std::string traced = trace.Text();
+    EXPECT_NE(std::string::npos, traced.find("\"sFlat\""));
+    EXPECT_EQ(traced.find("sFlat"), traced.rfind("sFlat"));
+    ASSERT_EQ(Ok, effect->SetStateManager(nullptr));
 }
 
 TEST_F(EffectDrawTest, TheDocumentedExampleCompilesOnTheDeviceWithoutAMessage)
