@@ -3,6 +3,7 @@
 #include "crashreport/CrashReport.h"
 #include "platform/debug/FaultHandler.h"
 #include "platform/debug/SymbolReader.h"
+#include "platform/debug/VariableReader.h"
 
 #include <memory>
 #include <string>
@@ -22,7 +23,9 @@ bool IsInternal(const Platform::FrameSymbols& symbols)
 struct CollectJob
 {
     const Platform::SymbolReader* symbols;
+    Platform::VariableReader* variables;
     std::uint64_t address;
+    const Platform::FrameRegisters* registers;
     std::uint32_t mask;
     FrameRecord* frame;
 };
@@ -30,12 +33,87 @@ struct CollectJob
 void RunCollect(void* argument)
 {
     CollectJob& job = *static_cast<CollectJob*>(argument);
-    *job.frame = CollectFrame(*job.symbols, job.address, job.mask);
+    *job.frame = CollectFrame(*job.symbols, job.variables, job.address, *job.registers, job.mask);
+}
+
+// The registers a frame's variables may use: all of them in the first frame of a signal context, the
+// callee-saved ones and the stack pointer above it.
+Platform::FrameRegisters RegistersOf(const Platform::CapturedStack& stack, int index)
+{
+    Platform::FrameRegisters registers;
+    const Platform::CapturedFrame& frame = stack.frames[index];
+    registers.cfa = frame.cfa;
+    auto set = [&registers](int number, std::uint64_t value) {
+        registers.known[number] = true;
+        registers.value[number] = value;
+    };
+    if (index == 0)
+    {
+        const greg_t* g = stack.first.gregs;
+        const int order[] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI, REG_RBP, REG_RSP,
+                             REG_R8,  REG_R9,  REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
+        for (int number = 0; number < Platform::FrameRegisters::Count; ++number)
+        {
+            set(number, static_cast<std::uint64_t>(g[order[number]]));
+        }
+        return registers;
+    }
+    set(3, frame.calleeSaved[Platform::SavedRbx]);
+    set(6, frame.calleeSaved[Platform::SavedRbp]);
+    set(7, stack.frames[index - 1].cfa);
+    set(12, frame.calleeSaved[Platform::SavedR12]);
+    set(13, frame.calleeSaved[Platform::SavedR13]);
+    set(14, frame.calleeSaved[Platform::SavedR14]);
+    set(15, frame.calleeSaved[Platform::SavedR15]);
+    return registers;
+}
+
+void PrintList(TextOut& text, const std::vector<VariableRecord>& records, std::uint32_t mask)
+{
+    for (const VariableRecord& record : records)
+    {
+        text.Append("\r\n");
+        PrintVariable(record, text, mask, "  ");
+    }
 }
 
 } // namespace
 
-FrameRecord CollectFrame(const Platform::SymbolReader& symbols, std::uint64_t lookupAddress, std::uint32_t mask)
+VariableRecord ToRecord(const Platform::DebugValue& value)
+{
+    VariableRecord record;
+    record.name = SmallString::Copy(value.name.c_str());
+    record.typeName = SmallString::Copy(value.typeName.c_str());
+    record.kind = value.kind;
+    record.size = value.size;
+    record.value = value.value;
+    record.stringValid = value.stringValid;
+    record.text = value.text;
+    record.validPointer = value.validPointer;
+    record.overLimit = value.overLimit;
+    record.moreChildren = value.moreChildren;
+    record.children.reserve(value.children.size());
+    for (const Platform::DebugValue& child : value.children)
+    {
+        record.children.push_back(ToRecord(child));
+    }
+    return record;
+}
+
+void AppendRecords(const std::vector<Platform::DebugValue>& values, std::vector<VariableRecord>& records)
+{
+    for (const Platform::DebugValue& value : values)
+    {
+        VariableRecord record = ToRecord(value);
+        if (!IsFilteredOut(record))
+        {
+            records.push_back(std::move(record));
+        }
+    }
+}
+
+FrameRecord CollectFrame(const Platform::SymbolReader& symbols, Platform::VariableReader* variables,
+                         std::uint64_t lookupAddress, const Platform::FrameRegisters& registers, std::uint32_t mask)
 {
     FrameRecord frame;
     frame.pc = lookupAddress;
@@ -58,6 +136,20 @@ FrameRecord CollectFrame(const Platform::SymbolReader& symbols, std::uint64_t lo
         frame.source = SmallString::Copy(found.source.c_str());
         frame.line = found.line;
     }
+    if (variables != nullptr && (mask & (OptionParameters | OptionLocals)) != 0)
+    {
+        std::vector<Platform::DebugValue> parameters;
+        std::vector<Platform::DebugValue> locals;
+        variables->ReadFrame(lookupAddress, registers, parameters, locals);
+        if ((mask & OptionParameters) != 0)
+        {
+            AppendRecords(parameters, frame.parameters);
+        }
+        if ((mask & OptionLocals) != 0)
+        {
+            AppendRecords(locals, frame.locals);
+        }
+    }
     return frame;
 }
 
@@ -79,13 +171,23 @@ void WriteFrame(TextOut& text, const FrameRecord& frame, std::uint32_t mask)
     }
     text.Append(frame.function.Text());
     text.Append("(");
+    for (std::size_t i = 0; i < frame.parameters.size(); ++i)
+    {
+        if (i > 0)
+        {
+            text.Append(", ");
+        }
+        PrintVariable(frame.parameters[i], text, mask, "");
+    }
     text.Append(")");
-    if ((mask & OptionLocals) == 0)
+    if ((mask & OptionLocals) == 0 && ((mask & OptionGlobals) == 0 || frame.globals.empty()))
     {
         text.Append(";\r\n");
         return;
     }
     text.Append("\r\n{");
+    PrintList(text, frame.locals, mask);
+    PrintList(text, frame.globals, mask);
     text.Append("\r\n}\r\n");
 }
 
@@ -98,7 +200,8 @@ void SymbolStackPrinter::WriteStack(TextOut& text, const Platform::CapturedStack
         // point at their instruction.
         const bool exact = i == 0 || stack.frames[i - 1].signalFrame;
         FrameRecord frame;
-        CollectJob job{&m_Symbols, exact ? captured.pc : captured.pc - 1, FrameMask, &frame};
+        const Platform::FrameRegisters registers = RegistersOf(stack, i);
+        CollectJob job{&m_Symbols, &m_Variables, exact ? captured.pc : captured.pc - 1, &registers, FrameMask, &frame};
         if (!Platform::RunRecoverable(RunCollect, &job))
         {
             frame = FrameRecord{};
@@ -107,6 +210,19 @@ void SymbolStackPrinter::WriteStack(TextOut& text, const Platform::CapturedStack
         frame.frameAddress = captured.cfa;
         frame.pc = captured.pc;
         WriteFrame(text, frame, FrameMask);
+    }
+}
+
+void SymbolStackPrinter::WriteGlobals(TextOut& text)
+{
+    std::vector<Platform::DebugValue> values;
+    m_Variables.ReadGlobals(m_ExecutablePath, values);
+    std::vector<VariableRecord> globals;
+    AppendRecords(values, globals);
+    for (const VariableRecord& global : globals)
+    {
+        PrintVariable(global, text, FrameMask | OptionGlobals, "  ");
+        text.Append("\r\n");
     }
 }
 
@@ -129,7 +245,9 @@ bool ComposeReportInReporter(Platform::CaptureBlock& capture)
     }
     if (symbols != nullptr)
     {
-        SymbolStackPrinter printer(*symbols);
+        // Pointers are followed as deep as the low byte of the mask says: one level.
+        Platform::VariableReader variables(*symbols, capture.pid, static_cast<int>(FrameMask & 0xFF));
+        SymbolStackPrinter printer(*symbols, variables, capture.executablePath);
         WriteThreads(text, capture.reportOptions, capture.reportSkip + 1, capture, &printer);
     }
     else

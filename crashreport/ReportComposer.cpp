@@ -235,6 +235,15 @@ void WriteThreads(TextOut& text, std::uint32_t options, int skip, const Platform
             printer->WriteStack(text, current ? capture.currentStack : thread.stack, skip);
         }
     }
+    if ((options & OptionGlobals) != 0)
+    {
+        WriteSeparator(text, '=');
+        text.Append("Globals:\r\n\r\n");
+        if (printer != nullptr)
+        {
+            printer->WriteGlobals(text);
+        }
+    }
 }
 
 } // namespace CrashReport

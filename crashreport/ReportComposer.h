@@ -18,6 +18,8 @@ public:
     virtual ~StackPrinter() = default;
     // Writes the frame blocks of `stack`; `skip` > 0 drops that many first frames.
     virtual void WriteStack(TextOut& text, const Platform::CapturedStack& stack, int skip) = 0;
+    // Writes the executable's global variables, one per line.
+    virtual void WriteGlobals(TextOut& text) = 0;
 };
 
 // The exception status code the crash stands for: the table of the system's fault codes, else
@@ -33,7 +35,7 @@ void WriteExceptionLines(TextOut& text, int signal, int code, std::uint64_t faul
 void WriteExceptionPart(TextOut& text, const Platform::CaptureBlock& capture);
 
 // The thread part: threads that cannot be opened, the crashing stack, then one block per listed
-// thread (the reporting thread only with option bit 26).
+// thread (the reporting thread only with option bit 26), then with bit 22 the "Globals:" section.
 void WriteThreads(TextOut& text, std::uint32_t options, int skip, const Platform::CaptureBlock& capture,
                   StackPrinter* printer);
 

@@ -1,14 +1,41 @@
 #include "foundation/Debug.h"
 
 #include "platform/os/Cursor.h"
+#include "crashreport/CrashReport.h"
+#include "crashreport/VariableRecord.h"
 #include "platform/os/DebugOutput.h"
 #include "platform/os/MessageBox.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace BaseLib
 {
+
+namespace
+{
+
+bool StartsWith(const CrashReport::SmallString& text, const char* prefix)
+{
+    return std::strncmp(text.Text(), prefix, std::strlen(prefix)) == 0;
+}
+
+// The crash report leaves out the debugger's own type records and the compiler's and library's
+// reserved names. Registered here, in the object file every program that writes a trace links.
+[[maybe_unused]] const bool g_CrashReportFiltersRegistered = [] {
+    CrashReport::AddSymbolFilter([](const CrashReport::VariableRecord* record, bool* matched) {
+        *matched = StartsWith(record->typeName, "DbgType");
+        return *matched;
+    });
+    CrashReport::AddSymbolFilter([](const CrashReport::VariableRecord* record, bool* matched) {
+        *matched = StartsWith(record->name, "__");
+        return *matched;
+    });
+    return true;
+}();
+
+} // namespace
 
 void DebugOutput(const char* format, ...)
 {

@@ -85,6 +85,11 @@ bool SymbolReader::Open(int pid, const char* maps, const char* executablePath)
     return result == 0;
 }
 
+Dwfl* SymbolReader::Handle() const
+{
+    return m_State->dwfl;
+}
+
 FrameSymbols SymbolReader::Lookup(std::uint64_t address) const
 {
     FrameSymbols symbols;

@@ -6,6 +6,8 @@
 
 // Function names, modules and source lines of another process's code, from its modules' debug
 // information (libdwfl). For the reporter process: it allocates and opens files freely.
+struct Dwfl;
+
 namespace Platform
 {
 
@@ -35,6 +37,9 @@ public:
 
     // The symbols of code address `address`.
     FrameSymbols Lookup(std::uint64_t address) const;
+
+    // The library's handle over the process's modules; null before a successful Open.
+    Dwfl* Handle() const;
 
     // A demangled function name cut before its parameter list ("ns::f(int) const" gives "ns::f").
     static std::string CutParameters(const std::string& name);

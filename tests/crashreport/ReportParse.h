@@ -106,3 +106,16 @@ inline std::vector<ReportBlock> ThreadBlocks(const std::string& report)
     }
     return blocks;
 }
+
+// The first block whose title starts with `titleStart`, or null.
+inline const ReportBlock* FindBlock(const std::vector<ReportBlock>& blocks, const std::string& titleStart)
+{
+    for (const ReportBlock& block : blocks)
+    {
+        if (block.title.rfind(titleStart, 0) == 0)
+        {
+            return &block;
+        }
+    }
+    return nullptr;
+}

@@ -69,7 +69,7 @@ protected:
     {
         m_RunFolder = Root() / ("run" + std::to_string(++m_RunCount));
         std::filesystem::create_directories(m_RunFolder);
-        std::filesystem::copy_file(QUARROW_CRASH_VICTIM, VictimPath());
+        std::filesystem::copy_file(m_Victim, VictimPath());
         const std::string outPath = RunPath("victim.out");
         const std::string errPath = RunPath("victim.err");
         const auto start = std::chrono::steady_clock::now();
@@ -153,6 +153,9 @@ protected:
         EXPECT_EQ(result.reports.size(), 1u) << result.err;
         return result.reports.empty() ? std::string() : ReadBytes(result.reports.front());
     }
+
+    // The program the next runs copy (the unoptimised victim unless a test changes it).
+    std::string m_Victim = QUARROW_CRASH_VICTIM;
 
 private:
     std::filesystem::path m_RunFolder;

@@ -4,6 +4,7 @@
 // that blocks every signal, prints "main", "worker" and "blocker" lines with their thread ids, saves
 // its memory map as "victim.maps", then does what MODE says.
 #include "crashreport/CrashReport.h"
+#include "foundation/Debug.h"
 #include "platform/debug/ReporterProcess.h"
 #include "platform/os/Thread.h"
 
@@ -197,6 +198,7 @@ int main(int argc, char** argv)
         CrashReport::Install(options);
     }
 
+    BaseLib::DebugOutput("crash victim: %s\n", mode.c_str());
     PrintThread("main");
     std::printf("reporter %d\n", Platform::ReporterProcessId());
     Platform::StartThread(ParkedWorker, nullptr, 0, nullptr);
