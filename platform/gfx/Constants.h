@@ -284,6 +284,54 @@ constexpr std::uint32_t ElementIndex = 12;
 constexpr std::uint32_t DisplacementMapOffset = 13;
 } // namespace SamplerState
 constexpr std::uint32_t SamplerStateCount = 14;
+
+// Texture-stage states that the drawing without a pixel program reads.
+namespace TextureStageState
+{
+constexpr std::uint32_t ColorOp = 1;
+constexpr std::uint32_t ColorArg1 = 2;
+constexpr std::uint32_t ColorArg2 = 3;
+constexpr std::uint32_t AlphaOp = 4;
+constexpr std::uint32_t AlphaArg1 = 5;
+constexpr std::uint32_t AlphaArg2 = 6;
+constexpr std::uint32_t TexCoordIndex = 11;
+constexpr std::uint32_t TextureTransformFlags = 24;
+constexpr std::uint32_t ResultArg = 28;
+constexpr std::uint32_t Constant = 32;
+} // namespace TextureStageState
+
+// Texture-stage operations.
+namespace TextureOp
+{
+constexpr std::uint32_t Disable = 1;
+constexpr std::uint32_t SelectArg1 = 2;
+constexpr std::uint32_t SelectArg2 = 3;
+constexpr std::uint32_t Modulate = 4;
+constexpr std::uint32_t Modulate2x = 5;
+constexpr std::uint32_t Modulate4x = 6;
+constexpr std::uint32_t Add = 7;
+constexpr std::uint32_t AddSigned = 8;
+constexpr std::uint32_t Subtract = 10;
+constexpr std::uint32_t BlendDiffuseAlpha = 12;
+constexpr std::uint32_t BlendTextureAlpha = 13;
+constexpr std::uint32_t BlendFactorAlpha = 14;
+constexpr std::uint32_t BlendCurrentAlpha = 16;
+} // namespace TextureOp
+
+// Texture-stage arguments, with the modifier bits above the selector.
+namespace TextureArg
+{
+constexpr std::uint32_t Diffuse = 0;
+constexpr std::uint32_t Current = 1;
+constexpr std::uint32_t Texture = 2;
+constexpr std::uint32_t Factor = 3;
+constexpr std::uint32_t Specular = 4;
+constexpr std::uint32_t Temp = 5;
+constexpr std::uint32_t Constant = 6;
+constexpr std::uint32_t SelectMask = 0x0F;
+constexpr std::uint32_t Complement = 0x10;
+constexpr std::uint32_t AlphaReplicate = 0x20;
+} // namespace TextureArg
 constexpr std::uint32_t TextureStageStateCount = 33;
 constexpr std::uint32_t StageCount = 16;
 constexpr std::uint32_t StreamCount = 16;

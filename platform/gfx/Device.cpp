@@ -140,6 +140,7 @@ Device::~Device()
     if (context_)
     {
         MakeCurrent();
+        DropGeneratedShaders();
         DeleteDrawObjects();
         // Objects still listed belong to owners that outlive the device through a caller's leak;
         // their storage goes with the context.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/gfx/CountedObject.h"
+#include "platform/gfx/FixedFunction.h"
 #include "platform/gfx/Records.h"
 #include "platform/gfx/Results.h"
 
@@ -44,6 +45,8 @@ struct DeviceCounters
     std::uint64_t drawCalls = 0;
     std::uint64_t clears = 0;
     std::uint64_t presents = 0;
+    // Programs the layer wrote and compiled for draws without a vertex or a pixel program.
+    std::uint64_t generatedPrograms = 0;
 };
 
 // The render states' values after creation and after every reset.
@@ -187,8 +190,11 @@ public:
 
     // --- Draws ---
 
-    // Inside BeginScene/EndScene, with a declaration (or FVF) and both programs. While the device is lost
-    // a draw succeeds and draws nothing.
+    // Inside BeginScene/EndScene, with a declaration (or FVF). A missing vertex or pixel program is
+    // replaced by one the layer writes from the declaration, the transforms and the texture-stage states
+    // (FixedFunction.h). A draw that would read past a bound stream's buffer or past the index buffer
+    // answers InvalidCall (traced) and draws nothing. While the device is lost a draw succeeds and draws
+    // nothing.
     Result DrawPrimitive(std::uint32_t type, std::uint32_t startVertex, std::uint32_t primitiveCount);
     Result DrawIndexedPrimitive(std::uint32_t type, std::int32_t baseVertex, std::uint32_t minIndex,
                                 std::uint32_t vertexCount, std::uint32_t startIndex,
@@ -320,6 +326,15 @@ private:
         int vertexBools = -1;
         int pixelInts = -1;
         int pixelBools = -1;
+        int transform = -1;     // generated vertex programs: world × view × projection
+        int viewport = -1;      // generated vertex programs: X, Y, width, height
+        int textureFactor = -1; // generated pixel programs: render state 60 as a colour
+    };
+    struct GeneratedProgram
+    {
+        FixedProgramKey key;
+        Shader* shader = nullptr; // held by the device
+        std::uint64_t lastUse = 0;
     };
     void ResetDrawStates();
     void CreateDrawObjects();
@@ -332,6 +347,14 @@ private:
     void ApplyVertexInput();
     void UploadConstants(const Program& program);
     void TraceOnce(std::uint32_t key, const std::string& line);
+    // As above; the text is only copied the first time, so a draw can call it without allocating.
+    void TraceOnce(std::uint32_t key, const char* line);
+    // The programs of this draw: the bound ones, with a generated one in place of each that is missing.
+    Result ChooseShaders(Shader*& vertexShader, Shader*& pixelShader);
+    Shader* GeneratedShader(const FixedProgramKey& key);
+    void DropGeneratedShaders();
+    // Whether every stream the declaration reads holds the vertices first .. first + count - 1.
+    bool StreamsHold(std::int64_t first, std::uint32_t count) const;
     void NoteUnappliedState(std::uint32_t state, std::uint32_t value);
 
     std::array<BaseTexture*, StageCount> textures_{};
@@ -359,6 +382,8 @@ private:
     std::vector<std::uint32_t> enabledLights_;
     float nPatchSegments_ = 0.0f;
     std::vector<std::pair<std::pair<Shader*, Shader*>, Program>> programs_;
+    std::vector<GeneratedProgram> generated_;
+    std::uint64_t generatedUses_ = 0;
     std::vector<std::uint32_t> traced_;
     std::uint32_t vertexArray_ = 0;
     std::uint32_t vertexConstantBuffer_ = 0;

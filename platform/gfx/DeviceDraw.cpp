@@ -542,6 +542,9 @@ const Device::Program* Device::ProgramFor(Shader* vertexShader, Shader* pixelSha
     made.vertexBools = glGetUniformLocation(program, "VertexBoolConstants");
     made.pixelInts = glGetUniformLocation(program, "PixelIntConstants");
     made.pixelBools = glGetUniformLocation(program, "PixelBoolConstants");
+    made.transform = glGetUniformLocation(program, "quarrow_Transform");
+    made.viewport = glGetUniformLocation(program, "quarrow_Viewport");
+    made.textureFactor = glGetUniformLocation(program, "quarrow_TextureFactor");
     programs_.emplace_back(key, made);
     return &programs_.back().second;
 }
@@ -1405,6 +1408,47 @@ void Device::UploadConstants(const Program& program)
         glUniform4f(program.pixelOffset, 1.0f / static_cast<float>(std::max(1u, viewport_.Width)),
                     1.0f / static_cast<float>(std::max(1u, viewport_.Height)), 0.0f, 0.0f);
     }
+    if (program.transform >= 0)
+    {
+        // World × view × projection for row vectors; GLSL reads the rows as columns, so the program
+        // multiplies the matrix by the position.
+        Matrix parts[3];
+        GetTransform(TransformState::World, &parts[0]);
+        GetTransform(TransformState::View, &parts[1]);
+        GetTransform(TransformState::Projection, &parts[2]);
+        Matrix product = parts[0];
+        for (int part = 1; part < 3; ++part)
+        {
+            Matrix next;
+            for (int r = 0; r < 4; ++r)
+            {
+                for (int c = 0; c < 4; ++c)
+                {
+                    double sum = 0.0;
+                    for (int k = 0; k < 4; ++k)
+                    {
+                        sum += static_cast<double>(product.m[r][k]) * parts[part].m[k][c];
+                    }
+                    next.m[r][c] = static_cast<float>(sum);
+                }
+            }
+            product = next;
+        }
+        glUniformMatrix4fv(program.transform, 1, GL_FALSE, &product.m[0][0]);
+    }
+    if (program.viewport >= 0)
+    {
+        glUniform4f(program.viewport, static_cast<float>(viewport_.X), static_cast<float>(viewport_.Y),
+                    static_cast<float>(std::max(1u, viewport_.Width)),
+                    static_cast<float>(std::max(1u, viewport_.Height)));
+    }
+    if (program.textureFactor >= 0)
+    {
+        const std::uint32_t factor = renderStates_[RenderState::TextureFactor];
+        glUniform4f(program.textureFactor, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
+                    static_cast<float>((factor >> 8) & 0xFF) / 255.0f,
+                    static_cast<float>(factor & 0xFF) / 255.0f, static_cast<float>(factor >> 24) / 255.0f);
+    }
     const bool alphaTest = renderStates_[RenderState::AlphaTestEnable] != 0;
     if (program.alphaFunction >= 0)
     {
@@ -1429,12 +1473,6 @@ Result Device::PrepareDraw(std::uint32_t type, std::uint32_t primitiveCount, std
     {
         return InvalidCall;
     }
-    if (!vertexShader_ || !pixelShader_)
-    {
-        TraceOnce(0x40000,
-                  "draws need both a vertex and a pixel program: the fixed-function path does not exist");
-        return InvalidCall;
-    }
     if (IsLost())
     {
         return False;
@@ -1443,7 +1481,14 @@ Result Device::PrepareDraw(std::uint32_t type, std::uint32_t primitiveCount, std
     {
         return InvalidCall;
     }
-    const Program* program = ProgramFor(vertexShader_, pixelShader_, nullptr);
+    Shader* vertexShader = nullptr;
+    Shader* pixelShader = nullptr;
+    const Result chosen = ChooseShaders(vertexShader, pixelShader);
+    if (Failed(chosen))
+    {
+        return chosen;
+    }
+    const Program* program = ProgramFor(vertexShader, pixelShader, nullptr);
     if (!program)
     {
         return InvalidCall;
@@ -1465,13 +1510,20 @@ Result Device::DrawPrimitive(std::uint32_t type, std::uint32_t startVertex, std:
     {
         return Failed(prepared) ? prepared : Ok;
     }
+    if (!StreamsHold(startVertex, vertexCount))
+    {
+        glBindVertexArray(0);
+        Trace("a draw reads vertices past the end of a vertex buffer: refused");
+        return InvalidCall;
+    }
     glDrawArrays(mode, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     glBindVertexArray(0);
     return Ok;
 }
 
-Result Device::DrawIndexedPrimitive(std::uint32_t type, std::int32_t baseVertex, std::uint32_t, std::uint32_t,
-                                    std::uint32_t startIndex, std::uint32_t primitiveCount)
+Result Device::DrawIndexedPrimitive(std::uint32_t type, std::int32_t baseVertex, std::uint32_t minIndex,
+                                    std::uint32_t vertices, std::uint32_t startIndex,
+                                    std::uint32_t primitiveCount)
 {
     if (!indices_)
     {
@@ -1490,6 +1542,13 @@ Result Device::DrawIndexedPrimitive(std::uint32_t type, std::int32_t baseVertex,
     if (offset + static_cast<std::uintptr_t>(vertexCount) * (wide ? 4 : 2) > indices_->Size())
     {
         glBindVertexArray(0);
+        Trace("an indexed draw reads past the end of its index buffer: refused");
+        return InvalidCall;
+    }
+    if (!StreamsHold(static_cast<std::int64_t>(baseVertex) + minIndex, vertices))
+    {
+        glBindVertexArray(0);
+        Trace("an indexed draw's vertex range runs past the end of a vertex buffer: refused");
         return InvalidCall;
     }
     glDrawElementsBaseVertex(mode, static_cast<GLsizei>(vertexCount),

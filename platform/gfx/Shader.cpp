@@ -12,6 +12,16 @@ constexpr const char* kVertexPrologue = R"(#version 330 core
 uniform vec4 quarrow_PixelOffset;
 uniform ivec4 VertexIntConstants[16];
 uniform bool VertexBoolConstants[16];
+out vec4 StageDiffuse;
+out vec4 StageSpecular;
+out vec4 StageTexCoord0;
+out vec4 StageTexCoord1;
+out vec4 StageTexCoord2;
+out vec4 StageTexCoord3;
+out vec4 StageTexCoord4;
+out vec4 StageTexCoord5;
+out vec4 StageTexCoord6;
+out vec4 StageTexCoord7;
 #define main quarrow_ProgramMain
 #line 1
 )";
@@ -22,6 +32,16 @@ constexpr const char* kVertexEpilogue = R"(
 #undef main
 void main()
 {
+    StageDiffuse = vec4(1.0);
+    StageSpecular = vec4(0.0, 0.0, 0.0, 1.0);
+    StageTexCoord0 = vec4(0.0, 0.0, 0.0, 1.0);
+    StageTexCoord1 = StageTexCoord0;
+    StageTexCoord2 = StageTexCoord0;
+    StageTexCoord3 = StageTexCoord0;
+    StageTexCoord4 = StageTexCoord0;
+    StageTexCoord5 = StageTexCoord0;
+    StageTexCoord6 = StageTexCoord0;
+    StageTexCoord7 = StageTexCoord0;
     quarrow_ProgramMain();
     gl_Position.y = -gl_Position.y;
     gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
@@ -35,6 +55,16 @@ uniform int quarrow_AlphaFunction;
 uniform float quarrow_AlphaReference;
 uniform ivec4 PixelIntConstants[16];
 uniform bool PixelBoolConstants[16];
+in vec4 StageDiffuse;
+in vec4 StageSpecular;
+in vec4 StageTexCoord0;
+in vec4 StageTexCoord1;
+in vec4 StageTexCoord2;
+in vec4 StageTexCoord3;
+in vec4 StageTexCoord4;
+in vec4 StageTexCoord5;
+in vec4 StageTexCoord6;
+in vec4 StageTexCoord7;
 #define main quarrow_ProgramMain
 #line 1
 )";
@@ -84,7 +114,9 @@ std::string WithoutVersion(const char* source)
 
 } // namespace
 
-Shader::Shader(Device& device, Stage stage) : DeviceChild(device, false), stage_(stage) {}
+Shader::Shader(Device& device, Stage stage, bool ownedByDevice)
+    : DeviceChild(device, ownedByDevice), stage_(stage)
+{}
 
 Shader::~Shader()
 {
@@ -103,7 +135,7 @@ void Shader::FreeGlObjects()
     }
 }
 
-Shader* Shader::Make(Device& device, Stage stage, const char* source, std::string* log)
+Shader* Shader::Make(Device& device, Stage stage, const char* source, std::string* log, bool ownedByDevice)
 {
     if (!source)
     {
@@ -113,7 +145,7 @@ Shader* Shader::Make(Device& device, Stage stage, const char* source, std::strin
     const std::string text = std::string(stage == Stage::Vertex ? kVertexPrologue : kPixelPrologue) +
                              WithoutVersion(source) +
                              (stage == Stage::Vertex ? kVertexEpilogue : kPixelEpilogue);
-    auto* shader = new Shader(device, stage);
+    auto* shader = new Shader(device, stage, ownedByDevice);
     shader->shader_ = glCreateShader(stage == Stage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     const char* texts[] = {text.c_str()};
     glShaderSource(shader->shader_, 1, texts, nullptr);

@@ -17,7 +17,12 @@ namespace Platform::Gfx
 //   `layout(std140) uniform VertexConstants { vec4 c[256]; };`); the 16 int and bool registers
 //   are the uniforms `VertexIntConstants`, `VertexBoolConstants`, `PixelIntConstants` and
 //   `PixelBoolConstants`, declared by the layer;
-// - texture stage i is the sampler uniform `Sampler<i>` (Sampler0 .. Sampler15).
+// - texture stage i is the sampler uniform `Sampler<i>` (Sampler0 .. Sampler15);
+// - the texture stages' inputs: every vertex program has the outputs `vec4 StageDiffuse` (colour 0),
+//   `StageSpecular` (colour 1) and `StageTexCoord0` .. `StageTexCoord7`, set to white (1, 1, 1, 1),
+//   black (0, 0, 0, 1) and (0, 0, 0, 1) before its `main` runs; a vertex program that feeds the
+//   texture stages (a draw without a pixel program) writes them. Every pixel program has them as
+//   inputs, so one that runs without a vertex program reads what the layer's vertex side wrote.
 // A `#version` line is optional. The layer renames the program's `main` and calls it from its own,
 // which maps clip space and pixel centres to OpenGL's (vertex) or applies the alpha test (pixel).
 class Shader : public DeviceChild
@@ -35,11 +40,13 @@ public:
     bool BlocksReset() const override { return false; }
     void FreeGlObjects() override;
 
-    // Compiles the program; null with the compiler's log when it does not compile.
-    static Shader* Make(Device& device, Stage stage, const char* source, std::string* log);
+    // Compiles the program; null with the compiler's log when it does not compile. A program the
+    // device makes for itself is owned by it and does not hold the device.
+    static Shader* Make(Device& device, Stage stage, const char* source, std::string* log,
+                        bool ownedByDevice = false);
 
 private:
-    Shader(Device& device, Stage stage);
+    Shader(Device& device, Stage stage, bool ownedByDevice);
     ~Shader() override;
 
     Stage stage_;
