@@ -31,6 +31,12 @@ double RefineAndStop(PuzzleRefiner& refiner, const std::function<bool()>& ready)
 {
     std::thread worker([&] { refiner.Refine(); });
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Refine clears the stop flag as it begins: a stop sent before the worker runs would be lost and the
+    // whole search would run, so the stop waits until the refiner reports that it is running.
+    while (refiner.GetStatus() == PuzzleRefiner::StatusIdle && std::chrono::steady_clock::now() < giveUp)
+    {
+        std::this_thread::yield();
+    }
     while (!ready() && std::chrono::steady_clock::now() < giveUp)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
