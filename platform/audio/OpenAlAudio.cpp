@@ -195,6 +195,12 @@ private:
     bool m_ringEnding = false;
     std::uint32_t m_position = 0;
     std::uint32_t m_ringRead = 0;
+    // Ring cursor bookkeeping: where the ring started, the bytes of chunks played and unqueued since, and
+    // the last position reported (the cursor never goes back: a source that ran dry between two queries
+    // reports offset 0, which must not read as a wrap).
+    std::uint32_t m_ringOrigin = 0;
+    std::uint64_t m_consumed = 0;
+    std::uint64_t m_lastReported = 0;
     std::int32_t m_volume = 0;
     std::int32_t m_pan = 0;
     std::uint32_t m_frequency = 0;
@@ -710,6 +716,9 @@ void AlBuffer::StartRing(std::uint32_t from)
     alSourcei(m_source, AL_LOOPING, AL_FALSE);
     const std::uint32_t playable = PlayableSize();
     m_ringRead = from < playable ? from - from % m_format.blockAlign : 0;
+    m_ringOrigin = m_ringRead;
+    m_consumed = 0;
+    m_lastReported = 0;
     m_ringEnding = false;
     m_mode = Mode::Ring;
     QueueChunks();
@@ -760,9 +769,9 @@ void AlBuffer::QueueChunks()
 void AlBuffer::Pump()
 {
     ALint state = AL_STOPPED;
-    alGetSourcei(m_source, AL_SOURCE_STATE, &state);
     if (m_mode == Mode::Static)
     {
+        alGetSourcei(m_source, AL_SOURCE_STATE, &state);
         if (state == AL_STOPPED)
         {
             // Played to its end: the next Play starts from the beginning.
@@ -782,6 +791,7 @@ void AlBuffer::Pump()
         ALuint name = m_queue.front().name;
         alSourceUnqueueBuffers(m_source, 1, &name);
         m_freeNames.push_back(name);
+        m_consumed += m_queue.front().size;
         m_queue.pop_front();
     }
     QueueChunks();
@@ -793,9 +803,13 @@ void AlBuffer::Pump()
         m_position = 0;
         return;
     }
+    // Read after queueing: a source that ran dry before the new chunks came stopped, and every buffer of
+    // a stopped source counts as processed, so it must play again now or the new chunks would be dropped
+    // unheard at the next pump.
+    alGetSourcei(m_source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING)
     {
-        alSourcePlay(m_source); // starved: the buffer is still meant to play
+        alSourcePlay(m_source);
     }
 }
 
@@ -809,7 +823,9 @@ std::uint32_t AlBuffer::PlayCursor()
     }
     if (m_mode == Mode::Ring && !m_queue.empty())
     {
-        return (m_queue.front().offset + static_cast<std::uint32_t>(std::max(offset, 0))) % m_size;
+        const std::uint64_t played = std::max(m_consumed + static_cast<std::uint64_t>(std::max(offset, 0)), m_lastReported);
+        m_lastReported = played;
+        return static_cast<std::uint32_t>((m_ringOrigin + played) % PlayableSize());
     }
     return m_position;
 }
