@@ -4,6 +4,7 @@
 #include "sound/CachedWaveSampleSource.h"
 #include "sound/DirectSound8Device.h"
 #include "sound/OggFileSampleSource.h"
+#include "sound/Sound.h"
 #include "sound/SoundDeviceRegistry.h"
 #include "sound/WaveResource.h"
 
@@ -267,6 +268,51 @@ bool CDirectSound8Voice::Play()
     m_filled = true;
     m_streamState = m_streaming ? 1 : 0;
     return m_buffer->Play(m_looping || m_streaming ? Platform::AudioPlayLooping : 0) == AudioOk;
+}
+
+bool CDirectSound8Voice::Play2D(CMultiChannelSound& sound, bool looping)
+{
+    Platform::CriticalSectionLock lock(m_device->GetLock());
+    if (!m_device->IsEnabled())
+    {
+        return true;
+    }
+    if (!Load(sound.GetFile(), false))
+    {
+        return false;
+    }
+    SetVolume(sound.GetVolume());
+    SetPitch(sound.GetPitch());
+    SetPriority(sound.GetPriority());
+    SetLooping(looping);
+    Play();
+    return true;
+}
+
+bool CDirectSound8Voice::Play3D(C3DSound& sound, const BaseLib::CVector3& position, bool looping)
+{
+    Platform::CriticalSectionLock lock(m_device->GetLock());
+    if (!m_device->IsEnabled())
+    {
+        return true;
+    }
+    if (!Load(sound.GetFile(), true))
+    {
+        return false;
+    }
+    SetVolume(sound.GetVolume());
+    SetPitch(sound.GetPitch());
+    SetPosition(position);
+    SetMinDistance(sound.GetMinFadeDistance());
+    SetMaxDistance(sound.GetMaxFadeDistance());
+    SetPriority(sound.GetPriority());
+    if (Platform::IAudioListener* listener = m_device->GetLayerListener())
+    {
+        listener->CommitDeferredSettings();
+    }
+    SetLooping(looping);
+    Play();
+    return true;
 }
 
 void CDirectSound8Voice::Pause()

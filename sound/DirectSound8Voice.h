@@ -28,6 +28,10 @@ public:
     static float MillibelsToPan(std::int32_t millibels);
 
     bool Play() override;
+    // Disabled device: true, nothing plays. Otherwise load, the sound's values, play; false when the file
+    // does not load. Play3D sets the sound's volume as Play2D does.
+    bool Play3D(C3DSound& sound, const BaseLib::CVector3& position, bool looping) override;
+    bool Play2D(CMultiChannelSound& sound, bool looping) override;
     bool Load(const std::string& fileName, bool is3D) override;
     std::string GetFileName() const override;
     void Pause() override;

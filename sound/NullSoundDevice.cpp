@@ -1,5 +1,6 @@
 #include "sound/NullSoundDevice.h"
 
+#include "sound/Sound.h"
 #include "sound/SoundDeviceRegistry.h"
 
 namespace SoundLib
@@ -27,6 +28,29 @@ bool CNullVoice::Load(const std::string& fileName, bool is3D)
     Reset();
     m_fileName = fileName;
     m_is3D = is3D;
+    return true;
+}
+
+bool CNullVoice::Play3D(C3DSound& sound, const BaseLib::CVector3& position, bool looping)
+{
+    Load(sound.GetFile(), true);
+    SetVolume(sound.GetVolume());
+    SetPitch(sound.GetPitch());
+    SetPriority(sound.GetPriority());
+    SetMinDistance(sound.GetMinFadeDistance());
+    SetMaxDistance(sound.GetMaxFadeDistance());
+    SetPosition(position);
+    SetLooping(looping);
+    return true;
+}
+
+bool CNullVoice::Play2D(CMultiChannelSound& sound, bool looping)
+{
+    Load(sound.GetFile(), false);
+    SetVolume(sound.GetVolume());
+    SetPitch(sound.GetPitch());
+    SetPriority(sound.GetPriority());
+    SetLooping(looping);
     return true;
 }
 

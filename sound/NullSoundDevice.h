@@ -18,6 +18,9 @@ public:
     CNullVoice() { Reset(); }
 
     bool Play() override { return true; }
+    // Store the sound's file and values through the voice's own setters; true.
+    bool Play3D(C3DSound& sound, const BaseLib::CVector3& position, bool looping) override;
+    bool Play2D(CMultiChannelSound& sound, bool looping) override;
     // Resets the voice (which releases its owner), then stores the name and the 3D flag; any name loads.
     bool Load(const std::string& fileName, bool is3D) override;
     std::string GetFileName() const override { return m_fileName; }

@@ -8,6 +8,9 @@
 namespace SoundLib
 {
 
+class C3DSound;
+class CMultiChannelSound;
+
 // One playing channel of a device: its loaded file, volume, pan, pitch, 3D parameters and fade.
 // Values: volume in percent (0..100, 100 unattenuated), pan -1 (left) .. +1 (right), pitch a frequency
 // factor (1.0 the recorded rate), positions and times in seconds, fade durations in milliseconds.
@@ -26,6 +29,11 @@ public:
 
     // Starts or resumes playback; true when the voice plays (or the device is disabled).
     virtual bool Play() = 0;
+    // Loads the sound's file as 3D and plays it at the position with the sound's values (volume, pitch,
+    // priority, fade distances as minimum and maximum distance); false when the file does not load.
+    virtual bool Play3D(C3DSound& sound, const BaseLib::CVector3& position, bool looping) = 0;
+    // Loads the sound's file and plays it with the sound's volume, pitch and priority.
+    virtual bool Play2D(CMultiChannelSound& sound, bool looping) = 0;
     // Resets the voice and loads a file (".wav", ".wave" or ".ogg"); a 3D voice needs a mono file.
     virtual bool Load(const std::string& fileName, bool is3D) = 0;
     virtual std::string GetFileName() const = 0;
