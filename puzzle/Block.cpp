@@ -42,6 +42,20 @@ BaseLib::CRectF SweptStrip(const BaseLib::CRectF& r, BlockDirection d, float dis
     }
 }
 
+namespace
+{
+
+// The counter's next value; it stays at INT32_MAX once there rather than overflow.
+int32_t NextId()
+{
+    int32_t current = s_idCounter.load();
+    while (current < INT32_MAX && !s_idCounter.compare_exchange_weak(current, current + 1))
+    {}
+    return current < INT32_MAX ? current + 1 : INT32_MAX;
+}
+
+} // namespace
+
 MoveContext& CurrentMoveContext()
 {
     thread_local MoveContext context;
@@ -49,7 +63,7 @@ MoveContext& CurrentMoveContext()
 }
 
 CBlock::CBlock(CPuzzle* puzzle)
-    : m_puzzle(puzzle), m_id(s_idCounter.fetch_add(1) + 1), m_rect(0.0f, 0.0f, 1.0f, 1.0f),
+    : m_puzzle(puzzle), m_id(NextId()), m_rect(0.0f, 0.0f, 1.0f, 1.0f),
       m_sequence(s_sequenceCounter.fetch_add(1))
 {
     m_previous.block = this;
@@ -67,14 +81,19 @@ CBlock::~CBlock()
     }
 }
 
-void CBlock::SetIdFromFile(int32_t id)
+bool CBlock::SetIdFromFile(int32_t id)
 {
     m_id = id;
+    if (!IsFileId(id))
+    {
+        return false;
+    }
     // The counter becomes id + 1 unless it is already above.
-    const int32_t wanted = id < INT32_MAX ? id + 1 : id;
+    const int32_t wanted = id + 1;
     int32_t current = s_idCounter.load();
     while (current <= wanted && !s_idCounter.compare_exchange_weak(current, wanted))
     {}
+    return true;
 }
 
 int32_t CBlock::GetIdCounter()
@@ -477,11 +496,12 @@ void CBlock::LinkReadNeighbours(const int32_t ids[4])
     }
 }
 
-void CBlock::LoadXml(const TiXmlElement* element)
+bool CBlock::LoadXml(const TiXmlElement* element)
 {
-    if (element->Attribute("id") != nullptr)
+    if (element->Attribute("id") != nullptr &&
+        !SetIdFromFile(PuzzleXml::GetDecimalAttribute(element, "id", m_id)))
     {
-        SetIdFromFile(PuzzleXml::GetDecimalAttribute(element, "id", m_id));
+        return false;
     }
     const auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
     const BaseLib::CVector2 pos =
@@ -498,9 +518,10 @@ void CBlock::LoadXml(const TiXmlElement* element)
     ids[DirectionEast] = BaseLib::XmlGetIntElement(element, "neighbor_e", 0);
     LinkReadNeighbours(ids);
     m_modelName = BaseLib::XmlGetElementText(element, "model", m_modelName);
+    return true;
 }
 
-void CBlock::Serialize(BaseLib::CArchive& archive)
+bool CBlock::Serialize(BaseLib::CArchive& archive)
 {
     if (archive.IsSaving())
     {
@@ -522,7 +543,7 @@ void CBlock::Serialize(BaseLib::CArchive& archive)
         }
         std::string model = m_modelName;
         BaseLib::SerializeString(archive, model);
-        return;
+        return true;
     }
 
     int32_t id = m_id;
@@ -543,9 +564,13 @@ void CBlock::Serialize(BaseLib::CArchive& archive)
         archive.Serialize(ids[d]);
     }
     BaseLib::SerializeString(archive, m_modelName);
-    SetIdFromFile(id);
+    if (!SetIdFromFile(id))
+    {
+        return false;
+    }
     SetPosition(static_cast<float>(x) / 4096.0f, static_cast<float>(y) / 4096.0f);
     SetSize(static_cast<float>(width) / 4096.0f, static_cast<float>(height) / 4096.0f);
     m_priority = priority;
     LinkReadNeighbours(ids);
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "puzzle/BlockDirection.h"
 #include "puzzle/BlockState.h"
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -99,9 +100,16 @@ public:
 
     CPuzzle* GetPuzzle() const { return m_puzzle; }
     int32_t GetId() const { return m_id; }
+    // The largest id a file may give: it leaves the counter room for 16 million more blocks. Ids the
+    // counter hands out stop at INT32_MAX instead of overflowing.
+    static constexpr int32_t MaxFileId = INT32_MAX - (1 << 24);
+    // Whether a file may give the id: 0 to MaxFileId (negative ids have no meaning; -1 stands for
+    // "no neighbour" in the link fields).
+    static constexpr bool IsFileId(int32_t id) { return id >= 0 && id <= MaxFileId; }
     // Gives the block an id read from a file; the id counter is raised so that later blocks get higher
-    // ids (id + 2 at the least).
-    void SetIdFromFile(int32_t id);
+    // ids (id + 2 at the least). An id that IsFileId refuses is still taken but leaves the counter
+    // alone and answers false: the caller must refuse the block.
+    bool SetIdFromFile(int32_t id);
     // Order of construction, process-wide. Applying a move in this order keeps the order of blocks inside
     // grid cells, and so every result, the same from run to run.
     uint64_t GetSequence() const { return m_sequence; }
@@ -148,12 +156,14 @@ public:
 
     // Reads a "block" element (its "type" was read by the puzzle to create this block): the id (raising
     // the id counter), position and size (quantised), priority, model name, and links to the neighbours
-    // named by id that the puzzle already holds. Non-finite coordinates read as 0.
-    void LoadXml(const TiXmlElement* element);
+    // named by id that the puzzle already holds. Non-finite coordinates read as 0. False, with nothing
+    // read after the id, when SetIdFromFile refuses the id.
+    bool LoadXml(const TiXmlElement* element);
     // Writes or reads the binary block record: type name (written only; the puzzle reads it to create the
     // block), id, left, top, width, height in 1/4096 cells, priority, neighbour ids north, south, west,
-    // east (-1 for none), model name. Reading links the neighbours as LoadXml does.
-    void Serialize(BaseLib::CArchive& archive);
+    // east (-1 for none), model name. Reading links the neighbours as LoadXml does; it answers false,
+    // linking nothing, when SetIdFromFile refuses the id. Writing answers true.
+    bool Serialize(BaseLib::CArchive& archive);
 
     // The next id the counter will hand out is above this value. For tests and tools.
     static int32_t GetIdCounter();

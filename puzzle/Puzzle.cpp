@@ -198,14 +198,15 @@ void CPuzzle::Restart(bool keepUndo)
     m_moveCount = 0;
 }
 
+// Not while a block is held either: the held block may rest between cells where a restored block stands.
 bool CPuzzle::CanUndo() const
 {
-    return m_recording && !m_undo.empty() && !m_moving;
+    return m_recording && !m_undo.empty() && !m_moving && m_selectedBlockId == -1;
 }
 
 bool CPuzzle::CanRedo() const
 {
-    return m_recording && !m_redo.empty() && !m_moving;
+    return m_recording && !m_redo.empty() && !m_moving && m_selectedBlockId == -1;
 }
 
 void CPuzzle::Undo()
@@ -540,7 +541,15 @@ bool CPuzzle::LoadXml(const std::string& fileName)
                                  fileName.c_str(), type.c_str());
             continue;
         }
-        block->LoadXml(element);
+        if (!block->LoadXml(element))
+        {
+            BaseLib::DebugOutput("Puzzle: \"%s\": block id %d is outside 0 to %d\n", fileName.c_str(),
+                                 block->GetId(), CBlock::MaxFileId);
+            delete block;
+            DeleteAllBlocks();
+            TakeStartSnapshot();
+            return false;
+        }
         AddBlock(block);
         if (!CountCover(fileName, m_grid, block, covered))
         {
@@ -606,7 +615,15 @@ bool CPuzzle::LoadBinary(const std::string& fileName)
             ok = false;
             break;
         }
-        block->Serialize(archive);
+        if (!block->Serialize(archive))
+        {
+            BaseLib::DebugOutput("Puzzle: \"%s\": block id %d is outside 0 to %d\n", fileName.c_str(),
+                                 block->GetId(), CBlock::MaxFileId);
+            delete block;
+            DeleteAllBlocks();
+            TakeStartSnapshot();
+            return false;
+        }
         AddBlock(block);
         ok = !archive.HasFailed() && CountCover(fileName, m_grid, block, covered);
     }

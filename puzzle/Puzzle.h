@@ -76,6 +76,7 @@ public:
     // Take back the last move, or make the last undone move again; ignored unless CanUndo / CanRedo.
     void Undo();
     void Redo();
+    // True while recording, with history to use, nothing moving and no block held.
     bool CanUndo() const;
     bool CanRedo() const;
 

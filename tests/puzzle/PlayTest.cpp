@@ -39,10 +39,7 @@ struct PlayBoard
         puzzle.TakeStartSnapshot();
     }
 
-    void Rest()
-    {
-        EXPECT_TRUE(Boards::StepUntilRest(puzzle, 100, 0.02)) << "the board did not come to rest";
-    }
+    void Rest() { EXPECT_TRUE(Boards::StepUntilRest(puzzle, 100, 0.02)) << "the board did not come to rest"; }
 
     // A whole move as the game makes it: select, drag, steps while held, release, steps until rest.
     void Play(CBlock* block, float x, float y)
@@ -206,6 +203,49 @@ TEST(Play, NothingCanBeUndoneOrSelectedWhileBlocksGlide)
     board.Rest();
     EXPECT_TRUE(board.puzzle.CanUndo());
     EXPECT_EQ(board.a->GetRect(), CRectF(2, 0, 3, 1));
+}
+
+// A block dragged part of the way rests between cells while held; restoring the other block's recorded
+// place then would put it under the held one.
+TEST(Play, UndoAndRedoAreIgnoredWhileABlockIsHeld)
+{
+    for (const bool redo : {false, true})
+    {
+        SCOPED_TRACE(redo ? "redo" : "undo");
+        PlayBoard board;
+        board.Play(board.b, 2, 2); // b leaves (4, 2) for (2, 2)
+        if (redo)
+        {
+            board.puzzle.Undo(); // b back at (4, 2); a redo would put it at (2, 2) again
+        }
+        const CRectF bBefore = board.b->GetRect();
+        const int32_t moves = board.puzzle.GetMoveCount();
+        const size_t undoSize = board.puzzle.GetUndoHistory().size();
+        const size_t redoSize = board.puzzle.GetRedoHistory().size();
+        // a goes half over b's other place along row 0, then down, and stays there, held.
+        const float x = redo ? 2.5f : 3.5f;
+        board.puzzle.SelectBlock(board.a->GetId());
+        board.puzzle.DragBlock(board.a->GetId(), x, 2.0f);
+        board.puzzle.Update(0.02);
+        ASSERT_EQ(board.a->GetRect(), CRectF(x, 2, x + 1.0f, 3));
+        EXPECT_FALSE(board.puzzle.CanUndo());
+        EXPECT_FALSE(board.puzzle.CanRedo());
+        redo ? board.puzzle.Redo() : board.puzzle.Undo();
+        EXPECT_EQ(board.b->GetRect(), bBefore);
+        EXPECT_EQ(board.puzzle.GetMoveCount(), moves);
+        EXPECT_EQ(board.puzzle.GetUndoHistory().size(), undoSize);
+        EXPECT_EQ(board.puzzle.GetRedoHistory().size(), redoSize);
+
+        board.puzzle.ReleaseBlock(board.a->GetId());
+        board.Rest();
+        EXPECT_FALSE(board.a->GetRect().Intersects(board.b->GetRect()));
+        EXPECT_TRUE(board.puzzle.GetGrid().CheckConsistency());
+        // Once let go, undo works again and takes back a's move.
+        ASSERT_TRUE(board.puzzle.CanUndo());
+        board.puzzle.Undo();
+        EXPECT_EQ(board.a->GetRect(), CRectF(0, 0, 1, 1));
+        EXPECT_EQ(board.b->GetRect(), bBefore);
+    }
 }
 
 TEST(Play, RecordingOffCountsMovesWithoutHistory)

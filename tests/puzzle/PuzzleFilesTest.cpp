@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -334,6 +335,75 @@ TEST_F(PuzzleFiles, ReadingAnIdRaisesTheIdCounter)
     EXPECT_GE(fresh.GetId(), 43);
     ASSERT_TRUE(puzzle.SaveXml(PathOf("back.xml")));
     EXPECT_NE(ReadFile("back.xml").find("type=\"magnet_pulling\""), std::string::npos);
+}
+
+TEST_F(PuzzleFiles, IdsThatWouldOverflowTheCounterAreRefused)
+{
+    // The two-block puzzle with the player's id 7 replaced, in both formats; the other block links to it.
+    std::string xml = ReadGolden("two_blocks.xml");
+    const std::string binary = ReadGolden("two_blocks.blvl");
+    const auto withId = [&](int32_t id, bool asXml) {
+        if (asXml)
+        {
+            std::string text = xml;
+            text.replace(text.find("id=\"7\""), 6, "id=\"" + std::to_string(id) + "\"");
+            text.replace(text.find("<neighbor_w>7<"), 14, "<neighbor_w>" + std::to_string(id) + "<");
+            return text;
+        }
+        std::string bytes = binary;
+        for (size_t offset : {64, 160}) // the player's id, the normal block's west neighbour
+        {
+            for (int i = 0; i < 4; ++i)
+            {
+                bytes[offset + i] = static_cast<char>(static_cast<uint32_t>(id) >> (24 - 8 * i));
+            }
+        }
+        return bytes;
+    };
+    const struct
+    {
+        int32_t id;
+        bool accepted;
+    } cases[] = {{INT32_MAX, false}, {INT32_MAX - 1, false}, {CBlock::MaxFileId + 1, false},
+                 {-1, false},        {INT32_MIN, false},     {0, true},
+                 {1000000, true}};
+    // The largest id is checked without loading it, which would raise this process's counter near the top.
+    EXPECT_TRUE(CBlock::IsFileId(CBlock::MaxFileId));
+    EXPECT_FALSE(CBlock::IsFileId(CBlock::MaxFileId + 1));
+    for (const bool asXml : {true, false})
+    {
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE(std::to_string(c.id) + (asXml ? " in XML" : " in .blvl"));
+            const std::string name = asXml ? "ids.xml" : "ids.blvl";
+            WriteFile(name, withId(c.id, asXml));
+            TestPuzzle puzzle;
+            BuildTwoBlocks(puzzle);
+            const int32_t counter = CBlock::GetIdCounter();
+            Platform::DebugOutputCapture capture;
+            const bool loaded = asXml ? puzzle.LoadXml(PathOf(name)) : puzzle.LoadBinary(PathOf(name));
+            EXPECT_EQ(loaded, c.accepted);
+            EXPECT_TRUE(puzzle.GetGrid().CheckConsistency());
+            if (c.accepted)
+            {
+                ASSERT_EQ(puzzle.GetBlocks().size(), 2u);
+                EXPECT_EQ(puzzle.GetBlocks()[0]->GetId(), c.id);
+                EXPECT_EQ(puzzle.GetBlocks()[1]->GetNeighbour(DirectionWest), puzzle.GetBlocks()[0]);
+                EXPECT_GT(CBlock::GetIdCounter(), c.id);
+            }
+            else
+            {
+                EXPECT_TRUE(puzzle.GetBlocks().empty());
+                EXPECT_EQ(CBlock::GetIdCounter(), counter + 1); // the refused block's own construction
+                EXPECT_EQ(capture.Text(), "Puzzle: \"" + PathOf(name) + "\": block id " +
+                                              std::to_string(c.id) + " is outside 0 to " +
+                                              std::to_string(CBlock::MaxFileId) + "\n");
+            }
+            // The next block still gets a fresh id above every other (the sanitizer build checks the sum).
+            CBlock fresh(&puzzle);
+            EXPECT_GT(fresh.GetId(), 0);
+        }
+    }
 }
 
 TEST_F(PuzzleFiles, BadXmlFiles)
