@@ -5,6 +5,8 @@
 #include "puzzle/Puzzle.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +29,18 @@ float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CP
 }
 
 } // namespace
+
+size_t DefaultSearchMemoryBudget()
+{
+    static const size_t budget = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        // Unknown: no bound but the address space's.
+        return pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) / 2 * static_cast<size_t>(pageSize)
+                                         : SIZE_MAX;
+    }();
+    return budget;
+}
 
 void BoardExplorer::Begin(CPuzzle* puzzle)
 {

@@ -9,6 +9,11 @@
 class CBlock;
 class CPuzzle;
 
+// The node memory a search may hold unless told otherwise: half of the machine's physical memory (read
+// once). Linux overcommits memory, so a search that grew past it would be killed rather than see an
+// allocation fail.
+size_t DefaultSearchMemoryBudget();
+
 // Why a search has to end early.
 enum class SearchInterrupt
 {
@@ -97,9 +102,18 @@ public:
     SolverNodeStore& GetStore() { return m_store; }
     SolverOpenList& GetOpen() { return m_open; }
     SolverClosedSet& GetClosed() { return m_closed; }
+    const SolverClosedSet& GetClosed() const { return m_closed; }
     size_t GetStateCount() const { return m_movable.size(); }
     bool HasFlexOrMagnet() const { return m_hasFlexOrMagnet; }
     size_t GetStoreBytes() const { return m_store.GetBytes(); }
+    // The node memory a search holds: the node chunks and the closed set's table.
+    size_t GetNodeBytes() const { return m_store.GetBytes() + m_closed.GetBytes(); }
+    // The node memory the search would hold while keeping its next node: a new chunk when the last is
+    // full, and the old and new table when the next insertion grows the closed set.
+    size_t GetNodeBytesAtNextNode() const
+    {
+        return m_store.GetBytesAtNextMake() + m_closed.GetBytesAtNextInsert();
+    }
 
 private:
     // RestoreNode for a board known to stand at `board` (movable blocks' rects, every block committed

@@ -5,6 +5,8 @@
 #include "puzzle/EditablePuzzle.h"
 #include "puzzle/PuzzleSolver.h"
 
+#include <new>
+
 PuzzleRefiner::PuzzleRefiner() = default;
 
 PuzzleRefiner::~PuzzleRefiner() = default;
@@ -35,7 +37,24 @@ void PuzzleRefiner::PublishListSizes()
 
 SearchInterrupt PuzzleRefiner::CheckInterrupt()
 {
-    return m_stop.load(std::memory_order_relaxed) ? SearchInterrupt::Stopped : SearchInterrupt::None;
+    if (m_stop.load(std::memory_order_relaxed) || m_outOfMemory.load(std::memory_order_relaxed))
+    {
+        return SearchInterrupt::Stopped;
+    }
+    if (m_best != nullptr && m_explorer.GetNodeBytesAtNextNode() > m_memoryBudget)
+    {
+        NoteOutOfMemory(m_explorer.GetClosed().Size(), m_explorer.GetNodeBytes());
+        return SearchInterrupt::Stopped;
+    }
+    return SearchInterrupt::None;
+}
+
+void PuzzleRefiner::NoteOutOfMemory(size_t states, size_t bytes)
+{
+    if (!m_outOfMemory.exchange(true))
+    {
+        BaseLib::DebugOutput("Refiner: out of memory with %zu positions kept in %zu bytes\n", states, bytes);
+    }
 }
 
 bool PuzzleRefiner::HandleChild(SolverNode* child)
@@ -45,12 +64,19 @@ bool PuzzleRefiner::HandleChild(SolverNode* child)
         m_explorer.GetStore().Free(child);
         return false;
     }
-    // The child's board becomes the start the solver works from.
+    // The child's board becomes the start the solver works from; its nodes share the budget with ours.
     m_puzzle->ResetHistory();
+    const size_t own = m_explorer.GetNodeBytes();
+    m_solver->SetMemoryBudget(m_memoryBudget > own ? m_memoryBudget - own : 0);
     const int32_t result = m_solver->Solve();
     if (result == PuzzleSolver::StatusStopped)
     {
-        // A stopped solve tells nothing about the child; the search ends.
+        // A stopped solve tells nothing about the child; the search ends. A solve that ran out of memory
+        // ends it too: the next would as well.
+        if (m_solver->RanOutOfMemory())
+        {
+            NoteOutOfMemory(m_explorer.GetClosed().Size(), m_explorer.GetNodeBytes());
+        }
         m_explorer.GetStore().Free(child);
         return true;
     }
@@ -78,6 +104,7 @@ int32_t PuzzleRefiner::Refine()
     m_best = nullptr;
     m_expanded = 0;
     m_stop.store(false);
+    m_outOfMemory.store(false);
     m_status.store(StatusRunning);
     m_openCount.store(0);
     m_closedCount.store(0);
@@ -97,6 +124,7 @@ int32_t PuzzleRefiner::Refine()
         std::lock_guard<std::mutex> lock(m_solverMutex);
         m_solver = std::make_unique<PuzzleSolver>();
         m_solver->SetTimeout(PuzzleSolver::DefaultTimeLimit);
+        m_solver->SetMemoryBudget(m_memoryBudget);
         m_solver->SetPuzzle(m_puzzle);
         if (m_stop.load())
         {
@@ -107,6 +135,8 @@ int32_t PuzzleRefiner::Refine()
     if (first != PuzzleSolver::StatusSolved)
     {
         BaseLib::DebugOutput("PuzzleRefiner: not solvable...");
+        // The solve traced it when it ran out of memory.
+        m_outOfMemory.store(m_solver->RanOutOfMemory());
         if (first == PuzzleSolver::StatusStopped)
         {
             // A stopped search leaves the board where it stood: the puzzle goes back to its start.
@@ -127,35 +157,56 @@ int32_t PuzzleRefiner::Refine()
     m_bestMoves.store(length);
     m_puzzle->SetRecording(false);
     m_explorer.CountRelevantBlocks();
-    SolverNode* root = m_explorer.MakeNode(nullptr, nullptr, DirectionNone, 0.0f, 0);
-    root->length = length;
-    m_best = root;
-    m_explorer.GetOpen().Push(root);
-    m_explorer.GetClosed().Insert(root);
-    PublishListSizes();
-
-    const std::vector<CBlock*>& relevant = m_explorer.GetRelevantBlocks();
-    bool ended = false;
-    while (!ended)
+    try
     {
-        SolverNode* node = m_explorer.GetOpen().Pop();
-        if (node == nullptr)
-        {
-            break;
-        }
-        ++m_expanded;
+        SolverNode* root = m_explorer.MakeNode(nullptr, nullptr, DirectionNone, 0.0f, 0);
+        root->length = length;
+        m_best = root;
+        m_explorer.GetOpen().Push(root);
+        m_explorer.GetClosed().Insert(root);
         PublishListSizes();
-        m_expanding = node;
-        for (CBlock* block : relevant)
+
+        const std::vector<CBlock*>& relevant = m_explorer.GetRelevantBlocks();
+        bool ended = false;
+        while (!ended)
         {
-            if (m_explorer.TryMoves(*node, block, *this) != SearchInterrupt::None || m_stop.load())
+            SolverNode* node = m_explorer.GetOpen().Pop();
+            if (node == nullptr)
             {
-                ended = true;
                 break;
+            }
+            ++m_expanded;
+            PublishListSizes();
+            m_expanding = node;
+            for (CBlock* block : relevant)
+            {
+                if (m_explorer.TryMoves(*node, block, *this) != SearchInterrupt::None || m_stop.load() ||
+                    m_outOfMemory.load())
+                {
+                    ended = true;
+                    break;
+                }
             }
         }
     }
+    catch (const std::bad_alloc&)
+    {
+        NoteOutOfMemory(m_explorer.GetClosed().Size(), m_explorer.GetNodeBytes());
+    }
     m_expanding = nullptr;
+    if (m_best == nullptr)
+    {
+        // Not even the start could be kept: it stays as it was.
+        m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
+        m_puzzle->Restart(false);
+        m_puzzle->SetRecording(true);
+        {
+            std::lock_guard<std::mutex> lock(m_solverMutex);
+            m_solver.reset();
+        }
+        m_status.store(StatusNotImproved);
+        return StatusNotImproved;
+    }
     return Finish();
 }
 

@@ -37,6 +37,12 @@ public:
     // How much shorter than its parent's a position's solution may be for the search to go on from it
     // (0 unless set).
     void SetAllowedDecrease(int32_t moves) { m_allowedDecrease = moves; }
+    // The node memory the search may hold, its own positions and those of the solve inside it alike
+    // (DefaultSearchMemoryBudget unless set). A search that would pass it, or in which an allocation
+    // fails, ends as a stop does, with one trace line.
+    void SetMemoryBudget(size_t bytes) { m_memoryBudget = bytes; }
+    // The last run ended for lack of memory.
+    bool RanOutOfMemory() const { return m_outOfMemory.load(); }
 
     // The search; answers 2 when a position with a longer solution became the start, 3 when none was
     // found (the start stays) or the puzzle cannot be solved (nothing changes).
@@ -63,12 +69,18 @@ private:
 
     void PublishListSizes();
     int32_t Finish();
+    // The search from the start's first solve on; Refine's body.
+    int32_t Search();
+    // Notes the end for lack of memory and traces it once.
+    void NoteOutOfMemory(size_t states, size_t bytes);
 
     CEditablePuzzle* m_puzzle = nullptr;
     BoardExplorer m_explorer;
     SolverNode* m_best = nullptr;
     SolverNode* m_expanding = nullptr;
     int32_t m_allowedDecrease = 0;
+    size_t m_memoryBudget = DefaultSearchMemoryBudget();
+    std::atomic<bool> m_outOfMemory{false};
     int64_t m_expanded = 0;
 
     // The solver of the running search; Stop reaches it from another thread.

@@ -5,6 +5,7 @@
 #include "puzzle/EditablePuzzle.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 PuzzleSolver::PuzzleSolver() = default;
@@ -128,6 +129,11 @@ SearchInterrupt PuzzleSolver::CheckInterrupt()
     {
         return SearchInterrupt::TimedOut;
     }
+    if (m_checkMemory && m_explorer.GetNodeBytesAtNextNode() > m_memoryBudget)
+    {
+        m_outOfMemory = true;
+        return SearchInterrupt::Stopped;
+    }
     return SearchInterrupt::None;
 }
 
@@ -154,6 +160,8 @@ int32_t PuzzleSolver::Solve()
     m_explorer.Begin(m_puzzle);
     m_solution = nullptr;
     m_expanded = 0;
+    m_outOfMemory = false;
+    m_checkMemory = false;
     m_currentMove.store(0);
     m_totalConstructed.store(0);
     m_statesInCurrentMove.store(0);
@@ -172,7 +180,19 @@ int32_t PuzzleSolver::Solve()
         m_status.store(StatusNoSolution);
         return StatusNoSolution;
     }
+    try
+    {
+        return Search();
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_outOfMemory = true;
+        return EndOutOfMemory();
+    }
+}
 
+int32_t PuzzleSolver::Search()
+{
     // A block the player still holds would keep every trial from selecting another block.
     m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
     m_puzzle->Restart(false);
@@ -200,6 +220,7 @@ int32_t PuzzleSolver::Solve()
     }
 
     m_explorer.CountRelevantBlocks();
+    m_checkMemory = true;
     SolverNode* root = m_explorer.MakeNode(nullptr, nullptr, DirectionNone, 0.0f, 0);
     m_explorer.GetOpen().Push(root);
     m_explorer.GetClosed().Insert(root);
@@ -262,9 +283,29 @@ int32_t PuzzleSolver::EndFor(SearchInterrupt interrupt)
 
 int32_t PuzzleSolver::EndStopped()
 {
+    if (m_outOfMemory)
+    {
+        return EndOutOfMemory();
+    }
     // A stop inside a settle loop may come while a block is held; a restart would not let go of it.
     m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
     m_puzzle->SetRecording(true);
+    AddElapsed();
+    m_status.store(StatusStopped);
+    return StatusStopped;
+}
+
+int32_t PuzzleSolver::EndOutOfMemory()
+{
+    m_checkMemory = false;
+    BaseLib::DebugOutput("Solver: out of memory with %zu states kept in %zu bytes\n", GetKeptStates(),
+                         GetSearchBytes());
+    m_explorer.FreeNodes();
+    m_solution = nullptr;
+    m_puzzle->ReleaseBlock(m_puzzle->GetSelectedBlockId());
+    m_puzzle->SetRecording(true);
+    m_puzzle->Restart(false);
+    PublishListSizes();
     AddElapsed();
     m_status.store(StatusStopped);
     return StatusStopped;
@@ -283,6 +324,7 @@ int32_t PuzzleSolver::EndTimedOut()
 
 int32_t PuzzleSolver::EndSolved(SolverNode* solution)
 {
+    m_checkMemory = false;
     m_explorer.GetClosed().Insert(solution);
     PublishListSizes();
     m_currentMove.store(solution->depth);

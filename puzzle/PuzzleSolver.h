@@ -40,6 +40,12 @@ public:
     void SetPuzzle(CEditablePuzzle* puzzle);
     // The time limit in seconds, measured over the whole run; 8400 unless set.
     void SetTimeout(double seconds) { m_timeLimit = seconds; }
+    // The node memory a run may hold (DefaultSearchMemoryBudget unless set). A run whose nodes would pass
+    // it, or in which an allocation fails, ends as a stop does (status 4, nothing held) with the board
+    // back at its start and one trace line; min solve moves stay.
+    void SetMemoryBudget(size_t bytes) { m_memoryBudget = bytes; }
+    // The last run ended for lack of memory.
+    bool RanOutOfMemory() const { return m_outOfMemory; }
 
     // The search; answers the status it ends with (2 to 5). Frees what a previous run left first.
     int32_t Solve();
@@ -71,6 +77,9 @@ public:
     int64_t GetExpandedCount() const { return m_expanded; }
     // Bytes the node store holds now.
     size_t GetNodeBytes() const { return m_explorer.GetStoreBytes(); }
+    // States kept (the closed set) and the node memory held now: the store and the closed set's table.
+    size_t GetKeptStates() const { return m_explorer.GetClosed().Size(); }
+    size_t GetSearchBytes() const { return m_explorer.GetNodeBytes(); }
 
 private:
     SearchInterrupt CheckInterrupt() override;
@@ -81,6 +90,10 @@ private:
     double AddElapsed();
     void PublishListSizes();
     int32_t EndStopped();
+    // The end of a run that ran out of its memory budget or of memory.
+    int32_t EndOutOfMemory();
+    // The search from the settled start; Solve's body.
+    int32_t Search();
     int32_t EndTimedOut();
     int32_t EndFor(SearchInterrupt interrupt);
     int32_t EndSolved(SolverNode* solution);
@@ -91,6 +104,10 @@ private:
     CEditablePuzzle* m_puzzle = nullptr;
     BoardExplorer m_explorer;
     double m_timeLimit = DefaultTimeLimit;
+    size_t m_memoryBudget = DefaultSearchMemoryBudget();
+    bool m_outOfMemory = false;
+    // The budget is checked while the search keeps new nodes, not while it replays its solution.
+    bool m_checkMemory = false;
     SolverNode* m_solution = nullptr;
     int64_t m_expanded = 0;
 

@@ -69,6 +69,11 @@ public:
     void Free(SolverNode* node);
     // Bytes held in chunks.
     size_t GetBytes() const { return m_bytes; }
+    // Bytes held in chunks once the next node is made (a new chunk when the last one is full).
+    size_t GetBytesAtNextMake() const
+    {
+        return m_free == nullptr && m_next == m_end ? m_bytes + m_nextChunkNodes * m_nodeBytes : m_bytes;
+    }
 
 private:
     size_t m_stateCount = 0;
@@ -101,6 +106,14 @@ public:
     bool Insert(SolverNode* node);
     bool Contains(const SolverNode* node) const;
     size_t Size() const { return m_size; }
+    // Bytes of the table, and the bytes the table would take while growing at the next insertion (old
+    // and new table together; its own bytes when the next insertion does not grow it).
+    size_t GetBytes() const { return m_capacity * sizeof(Slot); }
+    size_t GetBytesAtNextInsert() const
+    {
+        const size_t growing = m_capacity == 0 ? 1024 : m_capacity * 2;
+        return (m_size + 1) * 10 > m_capacity * 7 ? GetBytes() + growing * sizeof(Slot) : GetBytes();
+    }
 
 private:
     struct Slot

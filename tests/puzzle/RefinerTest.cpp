@@ -216,3 +216,42 @@ TEST_F(RefinerTest, AStopDuringTheFirstSolveLeavesThePuzzleAtItsStart)
     EXPECT_EQ(puzzle.GetSelectedBlockId(), -1);
     EXPECT_TRUE(puzzle.IsRecording());
 }
+
+TEST_F(RefinerTest, ASearchPastItsMemoryBudgetEndsAsAStop)
+{
+    const struct
+    {
+        const char* name;
+        size_t budget;
+        bool firstSolved;
+    } cases[] = {{"in the first solve", 64 << 10, false}, {"in the search", 3 << 20, true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        CEditablePuzzle puzzle;
+        Build(puzzle, CrowdedRows, {{DirectionEast, 0}});
+        const Rects start = BoardRects(puzzle);
+        PuzzleRefiner refiner;
+        refiner.SetPuzzle(&puzzle);
+        refiner.SetMemoryBudget(c.budget);
+        m_trace.Clear();
+        const int32_t status = refiner.Refine();
+        EXPECT_TRUE(refiner.RanOutOfMemory());
+        EXPECT_NE(m_trace.Text().find("out of memory with "), std::string::npos);
+        EXPECT_EQ(puzzle.GetSelectedBlockId(), -1);
+        EXPECT_TRUE(puzzle.IsRecording());
+        if (c.firstSolved)
+        {
+            // The best position found so far is installed with its length, as after a stop.
+            EXPECT_GT(refiner.GetOriginalMoves(), 0);
+            EXPECT_EQ(puzzle.GetMinSolveMoves(), refiner.GetHighestMoves());
+            EXPECT_EQ(SolveLength(puzzle), refiner.GetHighestMoves());
+        }
+        else
+        {
+            EXPECT_EQ(status, PuzzleRefiner::StatusNotImproved);
+            EXPECT_EQ(refiner.GetOriginalMoves(), -1);
+            EXPECT_EQ(BoardRects(puzzle), start);
+        }
+    }
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -438,6 +440,47 @@ TEST_F(SolverTest, StopFromAnotherThreadEndsALongSearchPromptly)
     EXPECT_EQ(puzzle.GetSelectedBlockId(), -1);
     EXPECT_EQ(puzzle.GetMinSolveMoves(), -1);
     EXPECT_NE(m_trace.Text().find("... calculating move 1 \t\t(Open: "), std::string::npos);
+}
+
+TEST_F(SolverTest, ASearchPastItsMemoryBudgetEndsAsAStopWithTheBoardAtItsStart)
+{
+    CEditablePuzzle puzzle;
+    Build(puzzle, {"P.B...", ".B..B.", "...B.O", "B..B..", "..B...", "....B."}, {{DirectionEast, 2}});
+    puzzle.SetMinSolveMoves(9);
+    const Rects start = BoardRects(puzzle);
+    PuzzleSolver solver;
+    solver.SetPuzzle(&puzzle);
+    solver.SetMemoryBudget(size_t{1} << 20);
+    m_trace.Clear();
+    EXPECT_EQ(solver.Solve(), PuzzleSolver::StatusStopped);
+    EXPECT_TRUE(solver.RanOutOfMemory());
+    EXPECT_GT(solver.GetTotalConstructed(), 1000);
+    EXPECT_EQ(solver.GetSearchBytes(), 0u); // the nodes are given back
+    const std::string trace = m_trace.Text();
+    const size_t line = trace.find("Solver: out of memory with ");
+    ASSERT_NE(line, std::string::npos);
+    EXPECT_EQ(trace.find("Solver: out of memory", line + 1), std::string::npos);
+    size_t states = 0;
+    size_t bytes = 0;
+    ASSERT_EQ(std::sscanf(trace.c_str() + line, "Solver: out of memory with %zu states kept in %zu bytes",
+                          &states, &bytes),
+              2);
+    EXPECT_GT(states, 1000u);
+    EXPECT_LE(bytes, size_t{1} << 20);
+    EXPECT_EQ(BoardRects(puzzle), start);
+    EXPECT_EQ(puzzle.GetSelectedBlockId(), -1);
+    EXPECT_TRUE(puzzle.IsRecording());
+    EXPECT_EQ(puzzle.GetMinSolveMoves(), 9);
+
+    // The budget ends only the run that passes it: with room, a small board is solved.
+    CEditablePuzzle small;
+    BuildBoard(small, PushBoard);
+    solver.SetPuzzle(&small);
+    solver.SetMemoryBudget(1);
+    EXPECT_EQ(solver.Solve(), PuzzleSolver::StatusStopped);
+    solver.SetMemoryBudget(size_t{1} << 20);
+    EXPECT_EQ(solver.Solve(), PuzzleSolver::StatusSolved);
+    EXPECT_FALSE(solver.RanOutOfMemory());
 }
 
 TEST_F(SolverTest, ABoardThatNeverComesToRestIsEndedByStopAndByTheTimeLimit)
