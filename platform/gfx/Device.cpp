@@ -451,6 +451,9 @@ Result Device::Reset(PresentParameters* records)
     loss_ = Loss::None;
     lostPasses_ = 0;
     lostByFocus_ = false;
+    // A window can lose the focus in the mode switch itself (an X server without a window manager gives
+    // it to nobody): the device counts as lost only once the window has had the focus in its new mode.
+    hadFocus_ = false;
     return Ok;
 }
 

@@ -95,5 +95,33 @@ TEST_F(PictureSizeTest, AFullScreenDeviceIsLostWhileItsWindowIsInactive)
     EXPECT_EQ(Ok, device->TestCooperativeLevel());
 }
 
+TEST_F(PictureSizeTest, AFocusLostInTheModeSwitchOfAResetDoesNotLoseTheDevice)
+{
+    MakeGraphics();
+    WindowHandle window = OpenWindow(320, 240);
+    PresentParameters present = Record(window, 320, 240);
+    present.Windowed = 0;
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, window, 0, &present, &device));
+    Platform::ShowWindow(window, Platform::SW_SHOWDEFAULT);
+    ASSERT_TRUE(Platform::InjectFocus(window, true));
+    Pump();
+    EXPECT_EQ(Ok, device->TestCooperativeLevel());
+
+    // The reset switches the mode again and the focus goes before the window had it back: nothing would
+    // ever give it back on a display without a window manager, so the device must go on.
+    ASSERT_EQ(Ok, device->Reset(&present));
+    ASSERT_TRUE(Platform::InjectFocus(window, false));
+    Pump();
+    EXPECT_EQ(Ok, device->TestCooperativeLevel());
+
+    // Once the window has had the focus in its new mode, losing it loses the device as before.
+    ASSERT_TRUE(Platform::InjectFocus(window, true));
+    Pump();
+    EXPECT_EQ(Ok, device->TestCooperativeLevel());
+    ASSERT_TRUE(Platform::InjectFocus(window, false));
+    Pump();
+    EXPECT_EQ(DeviceLost, device->TestCooperativeLevel());
+}
+
 } // namespace
 } // namespace GfxTesting
