@@ -47,29 +47,6 @@ struct Token
     unsigned line = 1;
 };
 
-bool IsNameChar(char c)
-{
-    switch (c)
-    {
-    case ' ':
-    case '\t':
-    case '\r':
-    case '\n':
-    case '\v':
-    case '\f':
-    case '{':
-    case '}':
-    case ',':
-    case ';':
-    case '"':
-    case '<':
-    case '>':
-        return false;
-    default:
-        return true;
-    }
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -264,7 +241,7 @@ private:
             break;
         }
         const std::size_t start = m_Pos;
-        while (m_Pos < m_Text.size() && IsNameChar(m_Text[m_Pos]))
+        while (m_Pos < m_Text.size() && IsXFileNameChar(m_Text[m_Pos]))
         {
             ++m_Pos;
         }
@@ -1272,6 +1249,29 @@ std::string CheckHeader(std::string_view text)
 }
 
 } // namespace
+
+bool IsXFileNameChar(char c)
+{
+    switch (c)
+    {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '{':
+    case '}':
+    case ',':
+    case ';':
+    case '"':
+    case '<':
+    case '>':
+        return false;
+    default:
+        return true;
+    }
+}
 
 Gfx::Result ReadXFileText(std::string_view name, std::string_view text, XFileModel& model)
 {

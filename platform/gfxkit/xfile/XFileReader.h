@@ -22,4 +22,8 @@ Gfx::Result ReadXFile(const std::string& path, XFileModel& model);
 // The same for file content already in memory; `name` stands for the file in trace lines.
 Gfx::Result ReadXFileText(std::string_view name, std::string_view text, XFileModel& model);
 
+// Whether `c` may stand in a name: anything but white space and the characters that separate tokens.
+// The writer refuses names the reader would split.
+bool IsXFileNameChar(char c);
+
 } // namespace Platform::GfxKit

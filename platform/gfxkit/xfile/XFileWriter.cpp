@@ -1,5 +1,7 @@
 #include "platform/gfxkit/xfile/XFileWriter.h"
 
+#include "platform/gfxkit/xfile/XFileReader.h"
+
 #include "platform/os/Files.h"
 
 #include <cmath>
@@ -25,24 +27,9 @@ bool IsValidName(const std::string& name)
     }
     for (char c : name)
     {
-        switch (c)
+        if (!IsXFileNameChar(c))
         {
-        case ' ':
-        case '\t':
-        case '\r':
-        case '\n':
-        case '\v':
-        case '\f':
-        case '{':
-        case '}':
-        case ',':
-        case ';':
-        case '"':
-        case '<':
-        case '>':
             return false;
-        default:
-            break;
         }
     }
     return true;
