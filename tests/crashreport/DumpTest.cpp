@@ -1,11 +1,10 @@
+#include "platform/debug/CoreFileReader.h"
 #include "tests/crashreport/VictimRun.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <elf.h>
-#include <elfutils/libdwfl.h>
-#include <fcntl.h>
 #include <fstream>
 #include <signal.h>
 #include <sstream>
@@ -15,73 +14,6 @@
 
 namespace
 {
-
-// What the tests need of a core file, read with libdwfl: every thread with the functions of its
-// first frames.
-struct CoreThreads
-{
-    bool opened = false;
-    std::vector<std::vector<std::string>> functions; // per thread, outermost last
-};
-
-struct FrameWalk
-{
-    Dwfl* dwfl;
-    std::vector<std::string>* names;
-};
-
-int OnFrame(Dwfl_Frame* frame, void* argument)
-{
-    auto& walk = *static_cast<FrameWalk*>(argument);
-    Dwarf_Addr pc = 0;
-    bool activation = false;
-    if (!dwfl_frame_pc(frame, &pc, &activation))
-    {
-        return DWARF_CB_ABORT;
-    }
-    const Dwarf_Addr lookup = activation ? pc : pc - 1;
-    Dwfl_Module* module = dwfl_addrmodule(walk.dwfl, lookup);
-    const char* name = module != nullptr ? dwfl_module_addrname(module, lookup) : nullptr;
-    walk.names->push_back(name != nullptr ? name : "?");
-    return walk.names->size() < 40 ? DWARF_CB_OK : DWARF_CB_ABORT;
-}
-
-int OnThread(Dwfl_Thread* thread, void* argument)
-{
-    auto& core = *static_cast<std::pair<Dwfl*, CoreThreads*>*>(argument);
-    core.second->functions.emplace_back();
-    FrameWalk walk{core.first, &core.second->functions.back()};
-    dwfl_thread_getframes(thread, OnFrame, &walk);
-    return DWARF_CB_OK;
-}
-
-CoreThreads ReadCore(const std::string& core, const std::string& executable)
-{
-    CoreThreads result;
-    static char* debugPath = nullptr;
-    static const Dwfl_Callbacks callbacks = {dwfl_build_id_find_elf, dwfl_standard_find_debuginfo, nullptr, &debugPath};
-    elf_version(EV_CURRENT);
-    const int fd = open(core.c_str(), O_RDONLY);
-    if (fd < 0)
-    {
-        return result;
-    }
-    Elf* elf = elf_begin(fd, ELF_C_READ_MMAP, nullptr);
-    Dwfl* dwfl = dwfl_begin(&callbacks);
-    dwfl_report_begin(dwfl);
-    const int modules = dwfl_core_file_report(dwfl, elf, executable.c_str());
-    dwfl_report_end(dwfl, nullptr, nullptr);
-    if (modules > 0 && dwfl_core_file_attach(dwfl, elf) > 0)
-    {
-        result.opened = true;
-        std::pair<Dwfl*, CoreThreads*> argument{dwfl, &result};
-        dwfl_getthreads(dwfl, OnThread, &argument);
-    }
-    dwfl_end(dwfl);
-    elf_end(elf);
-    close(fd);
-    return result;
-}
 
 // The core's program headers and its NT_SIGINFO signal (0 without one), read directly.
 struct CoreLayout
@@ -163,7 +95,7 @@ TEST_F(CrashDump, DumpHoldsEveryAnsweringThreadAndTheCrash)
     const std::string report = OnlyReport(result);
     EXPECT_EQ(result.dumps[0].stem(), result.reports[0].stem());
 
-    const CoreThreads core = ReadCore(result.dumps[0].string(), VictimPath());
+    const Platform::CoreFileThreads core = Platform::ReadCoreFileThreads(result.dumps[0].string(), VictimPath());
     ASSERT_TRUE(core.opened);
     // The listed threads less the one that could not be opened.
     EXPECT_EQ(static_cast<int>(core.functions.size()), CountOf(report, "ThreadID: "));
@@ -208,7 +140,7 @@ TEST_F(CrashDump, OverflowDumpUnwindsIntoTheRecursion)
     EXPECT_EQ(result.exitSignal, SIGSEGV);
     ASSERT_EQ(result.dumps.size(), 1u) << result.err;
     EXPECT_TRUE(result.reports.empty()) << "bit 24 alone writes no text";
-    const CoreThreads core = ReadCore(result.dumps[0].string(), VictimPath());
+    const Platform::CoreFileThreads core = Platform::ReadCoreFileThreads(result.dumps[0].string(), VictimPath());
     ASSERT_TRUE(core.opened);
     ASSERT_FALSE(core.functions.empty());
     EXPECT_TRUE(Contains(core.functions[0], "Recurse", 2)) << testing::PrintToString(core.functions[0]);
@@ -241,7 +173,7 @@ TEST_F(CrashDump, DumpOnDemandHasNoSignalAndTheCallingThreadFirst)
     const CoreLayout layout = ReadLayout(result.dumps[0].string());
     EXPECT_EQ(layout.siginfoSignal, 0);
     EXPECT_EQ(layout.firstStatusSignal, 0);
-    const CoreThreads core = ReadCore(result.dumps[0].string(), VictimPath());
+    const Platform::CoreFileThreads core = Platform::ReadCoreFileThreads(result.dumps[0].string(), VictimPath());
     ASSERT_TRUE(core.opened);
     ASSERT_EQ(core.functions.size(), 3u); // the caller and the two parked workers
     EXPECT_TRUE(Contains(core.functions[0], "main", 40)) << testing::PrintToString(core.functions[0]);
