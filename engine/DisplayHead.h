@@ -30,6 +30,18 @@ public:
     // buffer size, windowed flag and display mode copied from it; with null the back-buffer size is 0.
     void AttachSwapChain(Platform::Gfx::SwapChain* swapChain);
 
+    // Makes back buffer 0 the device's render target when the state manager's cached target differs (the
+    // viewport then covers it), and turns multisample antialiasing on for a multisampled head. Nothing
+    // without a swap chain.
+    void BeginFrame();
+    // Asks for a PNG of the next presented frame: "<name>.png" when overwriting or when that file cannot
+    // be opened, else the first "<name><counter, five digits at least>.png" that cannot be opened, with
+    // one counter for the whole process that only grows. Ignored while a request is pending.
+    void RequestScreenshot(const std::string& name, bool overwrite);
+    // Saves a pending screenshot of back buffer 0 (a failure is traced), then presents the swap chain and
+    // returns its result. Without a swap chain: D3DERR_INVALIDCALL, a pending screenshot kept.
+    std::int32_t Present();
+
     CEngineController* engine = nullptr;
     Platform::WindowHandle window = nullptr;
     bool windowed = false;

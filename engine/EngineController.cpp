@@ -1,9 +1,12 @@
 #include "engine/EngineController.h"
 
 #include "engine/AdapterRecord.h"
+#include "engine/BufferFactories.h"
 #include "engine/DeviceStateMgr.h"
 #include "engine/DisplayHead.h"
 #include "engine/DisplaySettings.h"
+#include "engine/SurfaceFactory.h"
+#include "engine/TextureFactory.h"
 #include "foundation/ResourceFactory.h"
 #include "foundation/ResourceRegistry.h"
 #include "platform/gfx/Device.h"
@@ -79,6 +82,10 @@ void CEngineController::InitEngine(Platform::Gfx::Device* device, Platform::Gfx:
         registry = new BaseLib::CResourceRegistry();
         registry->SetMemoryLimit(kRegistryMemoryLimit);
     }
+    m_textureFactory = new CTextureFactory(this, m_registries[TextureRegistry]);
+    m_indexBufferFactory = new CIndexBufferFactory(this, m_registries[IndexBufferRegistry]);
+    m_vertexBufferFactory = new CVertexBufferFactory(this, m_registries[VertexBufferRegistry]);
+    m_surfaceFactory = new CSurfaceFactory(this, m_registries[SurfaceRegistry]);
     m_engineTime = 0.0;
 }
 

@@ -24,6 +24,10 @@ class CAdapterRecord;
 class CDeviceStateMgr;
 class CDisplayHead;
 class CDisplaySettings;
+class CIndexBufferFactory;
+class CSurfaceFactory;
+class CTextureFactory;
+class CVertexBufferFactory;
 
 // Four counters the engine keeps for the statistics display.
 struct CEngineStatistics
@@ -88,6 +92,11 @@ public:
     // Valid between InitEngine and ShutdownEngine.
     CEngineStatistics& GetStatistics() { return *m_statistics; }
     BaseLib::CResourceRegistry* GetRegistry(EngineRegistry which) const { return m_registries[which]; }
+    // The factories InitEngine made (null before it and after ShutdownEngine).
+    CTextureFactory* GetTextureFactory() const { return m_textureFactory; }
+    CIndexBufferFactory* GetIndexBufferFactory() const { return m_indexBufferFactory; }
+    CVertexBufferFactory* GetVertexBufferFactory() const { return m_vertexBufferFactory; }
+    CSurfaceFactory* GetSurfaceFactory() const { return m_surfaceFactory; }
     double GetEngineTime() const { return m_engineTime; }
     void SetEngineTime(double time) { m_engineTime = time; }
 
@@ -105,10 +114,10 @@ protected:
     // index buffer, vertex buffer, surface, material, (X-file loader record), animation, model, and
     // deleted by ShutdownEngine in the order model, animation, material, surface, vertex buffer, index
     // buffer, texture. The kinds arrive one by one; an empty place is skipped.
-    BaseLib::CResourceFactory* m_textureFactory = nullptr;
-    BaseLib::CResourceFactory* m_indexBufferFactory = nullptr;
-    BaseLib::CResourceFactory* m_vertexBufferFactory = nullptr;
-    BaseLib::CResourceFactory* m_surfaceFactory = nullptr;
+    CTextureFactory* m_textureFactory = nullptr;
+    CIndexBufferFactory* m_indexBufferFactory = nullptr;
+    CVertexBufferFactory* m_vertexBufferFactory = nullptr;
+    CSurfaceFactory* m_surfaceFactory = nullptr;
     BaseLib::CResourceFactory* m_materialFactory = nullptr;
     BaseLib::CResourceFactory* m_animationFactory = nullptr;
     BaseLib::CResourceFactory* m_modelFactory = nullptr;

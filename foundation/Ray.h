@@ -7,11 +7,11 @@
 namespace BaseLib
 {
 
-// A ray from origin along direction; the direction is not normalised.
+// A ray from origin along direction; the direction is not normalised. A new ray points along x.
 struct CRay
 {
     CVector3 origin;
-    CVector3 direction;
+    CVector3 direction{1.0f, 0.0f, 0.0f};
 
     constexpr CRay() = default;
     constexpr CRay(const CVector3& from, const CVector3& along) : origin(from), direction(along) {}

@@ -78,6 +78,18 @@ CVector3 CVector3::operator/(float scalar) const
     return {Round(double{x} / scalar), Round(double{y} / scalar), Round(double{z} / scalar)};
 }
 
+CVector3& CVector3::DivideInPlace(float scalar, CVector3& copy)
+{
+    *this = *this / scalar;
+    copy = *this;
+    return *this;
+}
+
+CVector3 CVector4::HomogeneousDivide() const
+{
+    return CVector3(x, y, z) / w;
+}
+
 float CVector3::Dot(const CVector3& other) const
 {
     return Round(double{x} * other.x + double{y} * other.y + double{z} * other.z);

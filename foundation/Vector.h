@@ -54,6 +54,8 @@ struct CVector3
     CVector3 Cross(const CVector3& other) const;
     float LengthSquared() const;
     float Length() const;
+    // Divides this by the scalar (three divisions) and copies the result to `copy` as well.
+    CVector3& DivideInPlace(float scalar, CVector3& copy);
 
     // "(%g, %g, %g)".
     std::string ToString() const;
@@ -78,6 +80,9 @@ struct CVector4
     constexpr CVector4() = default;
     constexpr CVector4(float px, float py, float pz, float pw) : x(px), y(py), z(pz), w(pw) {}
     constexpr CVector4(const CVector3& v, float pw) : x(v.x), y(v.y), z(v.z), w(pw) {}
+
+    // The homogeneous divide: (x, y, z) each divided by w.
+    CVector3 HomogeneousDivide() const;
 
     // "(%g, %g, %g, %g)".
     std::string ToString() const;
