@@ -28,6 +28,8 @@ constexpr ResultText kResultTexts[] = {
     {MoreData, "D3DERR_MOREDATA", "There is more data than the given buffer can hold."},
     {OutOfVideoMemory, "D3DERR_OUTOFVIDEOMEMORY", "Not enough display memory was available."},
     {InvalidMesh, "D3DXERR_INVALIDMESH", "The mesh is not valid."},
+    {TooManyInfluences, "D3DXERR_TOOMANYINFLUENCES",
+     "A face needs more bone influences than the matrix palette holds."},
     {InvalidData, "D3DXERR_INVALIDDATA", "The data is not valid."},
 };
 

@@ -29,6 +29,7 @@ constexpr Result NotFound = ResultValue(0x88760866u);
 constexpr Result MoreData = ResultValue(0x88760867u);
 constexpr Result OutOfVideoMemory = ResultValue(0x8876017Cu);
 constexpr Result InvalidMesh = ResultValue(0x88760B55u);
+constexpr Result TooManyInfluences = ResultValue(0x88760B58u);
 constexpr Result InvalidData = ResultValue(0x88760B59u);
 
 // True for the success codes (the sign bit clear).

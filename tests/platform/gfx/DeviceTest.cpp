@@ -375,6 +375,7 @@ TEST(GfxResults, NamesAndDescriptionsOfResults)
         {OutOfVideoMemory, "D3DERR_OUTOFVIDEOMEMORY"},
         {InvalidMesh, "D3DXERR_INVALIDMESH"},
         {InvalidData, "D3DXERR_INVALIDDATA"},
+        {ResultValue(0x88760B58u), "D3DXERR_TOOMANYINFLUENCES"},
         {ResultValue(0x88760001u), "Unknown"},
     };
     for (const Case& c : cases)
