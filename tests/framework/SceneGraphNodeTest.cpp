@@ -380,4 +380,5 @@ TEST(SceneCameraAndLight, TheyFollowTheWorldMatrix)
 
     camera->SetPosition(CVector3(0, 0, -2));
     EXPECT_EQ(light->GetLight()->position, CVector3(0, 0, -2)) << "moving the parent moves the light";
+    light->Release(true); // a camera node's Release leaves its children to their owner
 }
