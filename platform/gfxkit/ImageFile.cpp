@@ -15,6 +15,7 @@ namespace
 {
 
 constexpr long kLargestFile = 256L * 1024 * 1024;
+constexpr const char* kCannotOpen = "cannot open the file";
 
 std::uint32_t Big32(const std::uint8_t* p)
 {
@@ -42,7 +43,7 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, st
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(Platform::OpenFile(path, "rb"), &std::fclose);
     if (!file)
     {
-        error = "cannot open the file";
+        error = kCannotOpen;
         return false;
     }
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
@@ -317,6 +318,52 @@ bool EndsWithTga(const std::string& path)
     return ending == ".tga";
 }
 
+bool CheckHeader(const std::string& path, std::vector<std::uint8_t> bytes, CheckedImageFile& checked,
+                 std::uint32_t& fileFormat, std::string& error)
+{
+    Header header;
+    std::uint32_t libraryType = 0;
+    bool read = false;
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
+    {
+        fileFormat = ImageFileFormat::Png;
+        libraryType = ImageLibraryType::Png;
+        read = ReadPngHeader(bytes, header, error) && SizeAllowed(header, error);
+    }
+    else if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+    {
+        fileFormat = ImageFileFormat::Jpg;
+        libraryType = ImageLibraryType::Jpg;
+        read = ReadJpegHeader(bytes, header, error);
+    }
+    else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+    {
+        fileFormat = ImageFileFormat::Bmp;
+        libraryType = ImageLibraryType::Bmp;
+        read = ReadBmpHeader(bytes, header, error);
+    }
+    else if (EndsWithTga(path))
+    {
+        fileFormat = ImageFileFormat::Tga;
+        libraryType = ImageLibraryType::Tga;
+        read = ReadTgaHeader(bytes, header, error);
+    }
+    else
+    {
+        error = "not an image file of a known type";
+    }
+    if (!read)
+    {
+        return false;
+    }
+    checked.bytes = std::move(bytes);
+    checked.libraryType = libraryType;
+    checked.width = header.width;
+    checked.height = header.height;
+    checked.alpha = header.alpha;
+    return true;
+}
+
 } // namespace
 
 const std::uint8_t* ImageLevels::Level(std::uint32_t face, std::uint32_t level) const
@@ -356,42 +403,18 @@ bool LoadImageFile(const std::string& path, ImageInfo& info, ImageLevels* levels
         return true;
     }
 
-    Header header;
+    CheckedImageFile checked;
     std::uint32_t fileFormat = 0;
-    std::uint32_t libraryType = 0;
-    bool read = false;
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0)
-    {
-        fileFormat = ImageFileFormat::Png;
-        libraryType = ImageLibraryType::Png;
-        read = ReadPngHeader(bytes, header, error) && SizeAllowed(header, error);
-    }
-    else if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
-    {
-        fileFormat = ImageFileFormat::Jpg;
-        libraryType = ImageLibraryType::Jpg;
-        read = ReadJpegHeader(bytes, header, error);
-    }
-    else if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
-    {
-        fileFormat = ImageFileFormat::Bmp;
-        libraryType = ImageLibraryType::Bmp;
-        read = ReadBmpHeader(bytes, header, error);
-    }
-    else if (EndsWithTga(path))
-    {
-        fileFormat = ImageFileFormat::Tga;
-        libraryType = ImageLibraryType::Tga;
-        read = ReadTgaHeader(bytes, header, error);
-    }
-    else
-    {
-        error = "not an image file of a known type";
-    }
-    if (!read)
+    if (!CheckHeader(path, std::move(bytes), checked, fileFormat, error))
     {
         return false;
     }
+    Header header;
+    header.width = checked.width;
+    header.height = checked.height;
+    header.alpha = checked.alpha;
+    bytes = std::move(checked.bytes);
+    const std::uint32_t libraryType = checked.libraryType;
     ImageInfo result;
     result.Width = header.width;
     result.Height = header.height;
@@ -425,6 +448,24 @@ bool LoadImageFile(const std::string& path, ImageInfo& info, ImageLevels* levels
     }
     info = result;
     return true;
+}
+
+bool ReadImageFileForLibrary(const std::string& path, CheckedImageFile& file, std::string& error)
+{
+    std::vector<std::uint8_t> bytes;
+    const bool read = ReadWholeFile(path, bytes, error);
+    file.found = read || error != kCannotOpen;
+    if (!read)
+    {
+        return false;
+    }
+    if (LooksLikeDds(bytes.data(), bytes.size()))
+    {
+        error = "a DDS file, which the image library is not given";
+        return false;
+    }
+    std::uint32_t fileFormat = 0;
+    return CheckHeader(path, std::move(bytes), file, fileFormat, error);
 }
 
 } // namespace Platform::GfxKit

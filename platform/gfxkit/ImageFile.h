@@ -44,4 +44,22 @@ private:
 // short, pixels the file lacks, or DevIL failing) and the outputs untouched.
 bool LoadImageFile(const std::string& path, ImageInfo& info, ImageLevels* levels, std::string& error);
 
+// A file the checked step let through for DevIL: its bytes, DevIL's image type for them, and what its
+// header declares.
+struct CheckedImageFile
+{
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t libraryType = 0; // an ImageLibraryType
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    bool alpha = false;
+    // Whether the file could be opened (so a refusal is about its contents).
+    bool found = false;
+};
+
+// The checked step alone, for callers that hand the bytes to DevIL themselves (under its lock, with the
+// told type): false with the reason for every file LoadImageFile refuses before decoding, and for DDS
+// files, which never go to DevIL.
+bool ReadImageFileForLibrary(const std::string& path, CheckedImageFile& file, std::string& error);
+
 } // namespace Platform::GfxKit

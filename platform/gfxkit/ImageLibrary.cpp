@@ -66,6 +66,9 @@ bool DecodeWithImageLibrary(std::uint32_t type, const std::uint8_t* bytes, std::
     {
         // Errors left by an earlier caller are not this image's.
     }
+    // Another user of DevIL may have turned the origin over: images are read top row first.
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);

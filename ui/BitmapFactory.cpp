@@ -1,0 +1,455 @@
+#include "ui/BitmapFactory.h"
+
+#include "ui/BitmapCanvas.h"
+
+#include "foundation/Debug.h"
+#include "foundation/ResourceRegistry.h"
+#include "platform/gfxkit/ImageFile.h"
+#include "platform/gfxkit/ImageInfo.h"
+#include "platform/gfxkit/ImageLibrary.h"
+
+#include <IL/il.h>
+#include <IL/ilu.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace UILib
+{
+
+using BaseLib::CColor;
+using BaseLib::CResourcePtr;
+
+namespace
+{
+
+std::atomic<CBitmapFactory*> g_current{nullptr};
+
+constexpr std::int32_t kPlaceholderSize = 100;
+constexpr CColor kPlaceholderColour(200, 100, 100, 255);
+
+// Whether a width × height block is within the bounds every bitmap keeps: each side at most 16384 and
+// at most 2^26 pixels. Compared in floating point, so huge or infinite sizes never become integers.
+bool SizeWithinBounds(double width, double height)
+{
+    return width <= Platform::GfxKit::MaxImageEdge && height <= Platform::GfxKit::MaxImageEdge &&
+           width * height <= static_cast<double>(Platform::GfxKit::MaxImageTexels);
+}
+
+// A block of count words (zero-filled when asked), or null when it cannot be had.
+CPixelBlock AllocateBlock(std::int32_t count, bool zero = true)
+{
+    const std::size_t words = count > 0 ? static_cast<std::size_t>(count) : 1;
+    return CPixelBlock(static_cast<CColor*>(zero ? std::calloc(words, sizeof(CColor))
+                                                 : std::malloc(words * sizeof(CColor))));
+}
+
+void MakePlaceholder(CBitmapData& data)
+{
+    data.pixels = AllocateBlock(kPlaceholderSize * kPlaceholderSize);
+    if (!data.pixels)
+    {
+        data.width = data.height = data.pixelCount = 0;
+        data.placeholder = true;
+        return;
+    }
+    data.width = data.height = kPlaceholderSize;
+    data.pixelCount = kPlaceholderSize * kPlaceholderSize;
+    data.placeholder = true;
+    // Painted through a canvas over the raw block: a canvas made from a CBitmap would wait for this
+    // very data. (The file name is written on it once text drawing exists.)
+    CBitmapCanvas canvas(data.pixels.get());
+    canvas.BeginDraw();
+    canvas.FillRect(0, 0, kPlaceholderSize, kPlaceholderSize, kPlaceholderColour);
+    canvas.EndDraw(true);
+}
+
+// DevIL's error stack emptied, so no other user reads this load's errors.
+void DrainImageLibraryErrors()
+{
+    while (ilGetError() != IL_NO_ERROR)
+    {}
+}
+
+std::string LastImageLibraryError()
+{
+    const ILenum code = ilGetError();
+    const char* text = code != IL_NO_ERROR ? iluErrorString(code) : nullptr;
+    return std::string("the image library cannot decode it: ") + (text != nullptr ? text : "unknown error");
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...)
+{
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+// The bound image's pixels into the block as 8-bit BGRA, top row first. DevIL's own conversions
+// (ilCopyPixels, ilConvertImage) go pixel by pixel through a general path that costs several times the
+// decode; the common 8-bit RGB(A)/BGR(A) images are swizzled here instead.
+void CopyImagePixels(std::int32_t width, std::int32_t height, CColor* pixels)
+{
+    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+    const bool direct = ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE &&
+                        ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_UPPER_LEFT &&
+                        (format == IL_RGBA || format == IL_BGRA || format == IL_RGB || format == IL_BGR);
+    const ILubyte* source = direct ? ilGetData() : nullptr;
+    if (source == nullptr)
+    {
+        ilCopyPixels(0, 0, 0, static_cast<ILuint>(width), static_cast<ILuint>(height), 1, IL_BGRA,
+                     IL_UNSIGNED_BYTE, pixels);
+        return;
+    }
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (format == IL_BGRA)
+    {
+        std::memcpy(static_cast<void*>(pixels), source, count * 4);
+        return;
+    }
+    if (format == IL_RGBA)
+    {
+        // Words read as 0xAABBGGRR: red and blue change places.
+        const auto* words = reinterpret_cast<const std::uint8_t*>(source);
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            std::uint32_t word;
+            std::memcpy(&word, words + i * 4, 4);
+            pixels[i].argb = (word & 0xFF00FF00u) | (word & 0xFFu) << 16 | (word >> 16 & 0xFFu);
+        }
+        return;
+    }
+    const bool rgb = format == IL_RGB;
+    for (std::size_t i = 0; i < count; ++i, source += 3)
+    {
+        const std::uint32_t red = rgb ? source[0] : source[2];
+        const std::uint32_t blue = rgb ? source[2] : source[0];
+        pixels[i].argb = 0xFF000000u | red << 16 | std::uint32_t{source[1]} << 8 | blue;
+    }
+}
+
+bool IsAbsolute(const std::string& path)
+{
+    return !path.empty() && path[0] == '/';
+}
+
+} // namespace
+
+CBitmapFactory::CBitmapFactory(BaseLib::CResourceRegistry* registry,
+                               BaseLib::CStreamingThread* streamingThread)
+    : CResourceFactory(registry, streamingThread)
+{
+    SetBackgroundLoading(false);
+    Platform::GfxKit::StartImageLibrary();
+    {
+        std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
+        ilEnable(IL_ORIGIN_SET);
+        ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+        AddSearchPath("./");
+    }
+    g_current.store(this);
+}
+
+CBitmapFactory::~CBitmapFactory()
+{
+    CBitmapFactory* self = this;
+    g_current.compare_exchange_strong(self, nullptr);
+    GetRegistry()->DestroyResourcesOf(this);
+}
+
+CBitmapFactory* CBitmapFactory::GetCurrent()
+{
+    return g_current.load();
+}
+
+CResourcePtr<CBitmapData> CBitmapFactory::Request(const std::string& name, const std::string& file,
+                                                  std::int32_t width, std::int32_t height, float scale)
+{
+    CBitmapDataResourceParameters parameters(file, width, height, scale);
+    CResourcePtr<BaseLib::CResource> resource = GetResource(name, parameters, false, true);
+    return CResourcePtr<CBitmapData>(static_cast<CBitmapData*>(resource.Get()));
+}
+
+CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file)
+{
+    const std::string name(static_cast<const char*>(file));
+    return Request(name, name, 0, 0, 1.0f);
+}
+
+CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file, std::int32_t width,
+                                                    std::int32_t height)
+{
+    const std::string path(static_cast<const char*>(file));
+    return Request(
+        static_cast<const char*>(BaseLib::CString::FromFormat("%s_%d_%d", path.c_str(), width, height)), path,
+        width, height, 1.0f);
+}
+
+CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file, float scale)
+{
+    const std::string path(static_cast<const char*>(file));
+    return Request(static_cast<const char*>(
+                       BaseLib::CString::FromFormat("%s_%g", path.c_str(), static_cast<double>(scale))),
+                   path, 0, 0, scale);
+}
+
+CResourcePtr<CBitmapData> CBitmapFactory::CreateBlank(std::int32_t width, std::int32_t height)
+{
+    return Request(std::string(), std::string(), width, height, 1.0f);
+}
+
+void CBitmapFactory::AddSearchPath(const BaseLib::CString& folder)
+{
+    std::string text(static_cast<const char*>(folder));
+    if (text.empty())
+    {
+        return;
+    }
+    if (text.back() != '/')
+    {
+        text += '/';
+    }
+    std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
+    m_searchPaths.push_back(std::move(text));
+}
+
+std::vector<std::string> CBitmapFactory::GetSearchPaths() const
+{
+    std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
+    return m_searchPaths;
+}
+
+BaseLib::CResource* CBitmapFactory::Create(const BaseLib::CResourceParameters& parameters)
+{
+    auto* data = new CBitmapData(this);
+    data->SetParameters(std::make_unique<CBitmapDataResourceParameters>(
+        static_cast<const CBitmapDataResourceParameters&>(parameters)));
+    return data;
+}
+
+void CBitmapFactory::Destroy(BaseLib::CResource* resource)
+{
+    resource->Unload();
+    delete resource;
+}
+
+void CBitmapFactory::Unload(BaseLib::CResource* resource)
+{
+    auto& data = static_cast<CBitmapData&>(*resource);
+    data.pixels.reset();
+    data.width = data.height = data.pixelCount = 0;
+    data.placeholder = false;
+}
+
+bool CBitmapFactory::Load(BaseLib::CResource* resource)
+{
+    auto& data = static_cast<CBitmapData&>(*resource);
+    const CBitmapDataResourceParameters& parameters = data.GetBitmapParameters();
+    std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
+    data.placeholder = false;
+    if (parameters.fileName.empty())
+    {
+        if (parameters.width < 0 || parameters.height < 0 ||
+            !SizeWithinBounds(parameters.width, parameters.height))
+        {
+            BaseLib::DebugOutput("CBitmapFactory: Warning: cannot make a blank bitmap of %d x %d\n",
+                                 parameters.width, parameters.height);
+            MakePlaceholder(data);
+            return true;
+        }
+        const std::int32_t count = parameters.width * parameters.height;
+        data.pixels = AllocateBlock(count);
+        if (!data.pixels && count > 0)
+        {
+            BaseLib::DebugOutput("CBitmapFactory: Warning: no memory for a blank bitmap of %d x %d\n",
+                                 parameters.width, parameters.height);
+            MakePlaceholder(data);
+            return true;
+        }
+        data.width = parameters.width;
+        data.height = parameters.height;
+        data.pixelCount = count;
+        return true;
+    }
+    LoadFile(data, parameters);
+    return true;
+}
+
+void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParameters& parameters)
+{
+    Platform::GfxKit::StartImageLibrary();
+    DrainImageLibraryErrors();
+    // Another user of DevIL may have changed the origin: a lower-left one would turn the image over.
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+
+    std::vector<std::string> paths;
+    if (IsAbsolute(parameters.fileName))
+    {
+        paths.push_back(parameters.fileName);
+    }
+    else
+    {
+        for (const std::string& folder : m_searchPaths)
+        {
+            paths.push_back(folder + parameters.fileName);
+        }
+    }
+
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    bool loaded = false;
+    std::string refusedPath;
+    std::string refusedReason;
+    for (const std::string& path : paths)
+    {
+        Platform::GfxKit::CheckedImageFile file;
+        std::string error;
+        if (Platform::GfxKit::ReadImageFileForLibrary(path, file, error))
+        {
+            if (ilLoadL(file.libraryType, file.bytes.data(), static_cast<ILuint>(file.bytes.size())) ==
+                    IL_TRUE &&
+                static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_WIDTH)) == file.width &&
+                static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_HEIGHT)) == file.height &&
+                ilGetInteger(IL_IMAGE_DEPTH) == 1)
+            {
+                loaded = true;
+                break;
+            }
+            error = ilGetError() == IL_NO_ERROR
+                        ? "the image library decoded another size than the header declares"
+                        : LastImageLibraryError();
+            file.found = true;
+        }
+        if (file.found && refusedPath.empty())
+        {
+            refusedPath = path;
+            refusedReason = error;
+        }
+    }
+
+    std::string failure;
+    if (loaded)
+    {
+        if (ilGetInteger(IL_IMAGE_FORMAT) == IL_COLOUR_INDEX)
+        {
+            ilConvertImage(IL_BGRA, IL_UNSIGNED_INT);
+        }
+        const std::int32_t loadedWidth = ilGetInteger(IL_IMAGE_WIDTH);
+        const std::int32_t loadedHeight = ilGetInteger(IL_IMAGE_HEIGHT);
+        double targetWidth = loadedWidth;
+        double targetHeight = loadedHeight;
+        ILenum filter = ILU_BILINEAR;
+        bool scale = false;
+        if (parameters.width != 0 || parameters.height != 0)
+        {
+            // ILU reads sizes as unsigned: a negative component would become about 4 billion.
+            if (parameters.width >= 0 && parameters.height >= 0)
+            {
+                targetWidth = std::max(parameters.width, 1);
+                targetHeight = std::max(parameters.height, 1);
+                scale = true;
+            }
+        }
+        else if (parameters.scale != 1.0f && parameters.scale > 0.0f)
+        {
+            targetWidth = std::max(std::trunc(loadedWidth * static_cast<double>(parameters.scale)), 1.0);
+            targetHeight = std::max(std::trunc(loadedHeight * static_cast<double>(parameters.scale)), 1.0);
+            filter = parameters.scale >= 1.0f ? ILU_SCALE_BSPLINE : ILU_BILINEAR;
+            scale = true;
+        }
+        if (!SizeWithinBounds(targetWidth, targetHeight))
+        {
+            failure = Format("CBitmapFactory: Warning: %s: the size %g x %g is too large\n",
+                             parameters.fileName.c_str(), targetWidth, targetHeight);
+        }
+        else
+        {
+            if (scale)
+            {
+                iluImageParameter(ILU_FILTER, filter);
+                iluScale(static_cast<ILuint>(targetWidth), static_cast<ILuint>(targetHeight), 1);
+            }
+            const std::int32_t width = ilGetInteger(IL_IMAGE_WIDTH);
+            const std::int32_t height = ilGetInteger(IL_IMAGE_HEIGHT);
+            CPixelBlock pixels;
+            if (width > 0 && height > 0 && SizeWithinBounds(width, height))
+            {
+                pixels = AllocateBlock(width * height, false);
+            }
+            if (!pixels)
+            {
+                failure = Format("CBitmapFactory: Warning: %s: no memory for %d x %d pixels\n",
+                                 parameters.fileName.c_str(), width, height);
+            }
+            else
+            {
+                CopyImagePixels(width, height, pixels.get());
+                data.pixels = std::move(pixels);
+                data.width = width;
+                data.height = height;
+                data.pixelCount = width * height;
+            }
+        }
+    }
+    ilBindImage(0);
+    ilDeleteImages(1, &image);
+    DrainImageLibraryErrors();
+    if (loaded && failure.empty())
+    {
+        return;
+    }
+    if (!loaded)
+    {
+        for (const std::string& path : paths)
+        {
+            BaseLib::DebugOutput("CBitmapFactory: Warning: failed to load: %s\n", path.c_str());
+        }
+        if (!refusedPath.empty())
+        {
+            BaseLib::DebugOutput("CBitmapFactory: Warning: %s refused: %s\n", refusedPath.c_str(),
+                                 refusedReason.c_str());
+        }
+    }
+    else
+    {
+        BaseLib::DebugOutput("%s", failure.c_str());
+    }
+    MakePlaceholder(data);
+}
+
+void CBitmapFactory::MakePrivate(CBitmap& bitmap)
+{
+    CBitmapData* data = bitmap.GetData();
+    if (data == nullptr || (data->GetDestroyOnRelease() && data->GetCount() == 1))
+    {
+        return;
+    }
+    CResourcePtr<CBitmapData> copy = CreateBlank(data->width, data->height);
+    if (!copy)
+    {
+        return;
+    }
+    copy->WaitUntilLoaded();
+    if (copy->pixels && data->pixels && copy->pixelCount == data->pixelCount)
+    {
+        std::memcpy(static_cast<void*>(copy->pixels.get()), data->pixels.get(),
+                    static_cast<std::size_t>(data->pixelCount) * sizeof(CColor));
+    }
+    copy->placeholder = data->placeholder;
+    copy->SetParameters(std::make_unique<CBitmapDataResourceParameters>(data->GetBitmapParameters()));
+    bitmap.SetData(std::move(copy));
+}
+
+} // namespace UILib
