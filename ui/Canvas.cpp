@@ -1,5 +1,7 @@
 #include "ui/Canvas.h"
 
+#include "ui/Bitmap.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -78,6 +80,69 @@ void CCanvas::RemoveDirtyRects(const BaseLib::CRectList& rects)
 void CCanvas::RemoveDirtyRect(const CRect& rect)
 {
     m_dirty.RemoveRect(rect);
+}
+
+CRect CCanvas::BitmapRectInClip(const CPoint& position, std::int32_t width, std::int32_t height,
+                                const CRect& clip)
+{
+    const std::int64_t left = std::max<std::int64_t>(position.x, clip.left);
+    const std::int64_t top = std::max<std::int64_t>(position.y, clip.top);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{position.x} + width, clip.right);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{position.y} + height, clip.bottom);
+    if (width <= 0 || height <= 0 || left >= right || top >= bottom)
+    {
+        return CRect();
+    }
+    return CRect(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                 static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom));
+}
+
+void CCanvas::DrawBitmap(const CPoint& position, const CBitmap& bitmap, const CRect& clip, bool)
+{
+    const CColor* pixels = bitmap.GetPixels();
+    const std::int32_t width = bitmap.GetWidth();
+    if (pixels == nullptr)
+    {
+        return;
+    }
+    const CRect visible = BitmapRectInClip(position, width, bitmap.GetHeight(), clip);
+    for (std::int32_t y = visible.top; y < visible.bottom; ++y)
+    {
+        const CColor* row = pixels + static_cast<std::ptrdiff_t>(y - position.y) * width - position.x;
+        for (std::int32_t x = visible.left; x < visible.right; ++x)
+        {
+            SetPixel(x, y, row[x]);
+        }
+    }
+}
+
+bool CCanvas::CopyToBitmap(const CPoint& position, CBitmap& bitmap, const BaseLib::CSize& size)
+{
+    const std::int32_t bitmapWidth = bitmap.GetWidth();
+    const std::int32_t bitmapHeight = bitmap.GetHeight();
+    const BaseLib::CSize canvas = GetSize();
+    std::int64_t width = size.cx < 0 ? bitmapWidth : size.cx;
+    std::int64_t height = size.cy < 0 ? bitmapHeight : size.cy;
+    width = std::min({width, std::int64_t{canvas.cx} - position.x, std::int64_t{bitmapWidth}});
+    height = std::min({height, std::int64_t{canvas.cy} - position.y, std::int64_t{bitmapHeight}});
+    if (width <= 0 || height <= 0)
+    {
+        return true;
+    }
+    CColor* pixels = bitmap.GetWritablePixels();
+    if (pixels == nullptr)
+    {
+        return true;
+    }
+    for (std::int64_t y = 0; y < height; ++y)
+    {
+        for (std::int64_t x = 0; x < width; ++x)
+        {
+            *pixels++ = GetPixel(static_cast<std::int32_t>(position.x + x),
+                                 static_cast<std::int32_t>(position.y + y));
+        }
+    }
+    return true;
 }
 
 void CCanvas::Clear(CColor colour)

@@ -13,6 +13,8 @@
 namespace UILib
 {
 
+class CBitmap;
+
 using CPropertyList = std::vector<BaseLib::CGenericProperty>;
 
 // An 8-bit coverage image: height rows of width bytes, not owned.
@@ -129,6 +131,19 @@ public:
         FillCircle(centre, radius, colour, WholeCanvas());
     }
 
+    // The part of the bitmap at position that lies inside the clip, copied pixel by pixel with SetPixel
+    // (the default never blends).
+    virtual void DrawBitmap(const BaseLib::CPoint& position, const CBitmap& bitmap,
+                            const BaseLib::CRect& clip, bool blend);
+    virtual void DrawBitmap(const BaseLib::CPoint& position, const CBitmap& bitmap, bool blend)
+    {
+        DrawBitmap(position, bitmap, WholeCanvas(), blend);
+    }
+    // The canvas pixels of the rectangle at position into the bitmap's private pixels, rows one after the
+    // other. A size component below 0 means the bitmap's own; the size is cut to the canvas from position
+    // and to the bitmap. Returns true.
+    virtual bool CopyToBitmap(const BaseLib::CPoint& position, CBitmap& bitmap, const BaseLib::CSize& size);
+
     // Coverage 0 leaves a pixel, 255 sets the colour, between: each of blue, green, red becomes
     // (colour * a + pixel * (256 - a)) >> 8 and alpha the colour's.
     virtual void DrawAlphaMask(const CAlphaMask& mask, std::int32_t x, std::int32_t y,
@@ -161,6 +176,10 @@ public:
 protected:
     // {0, 0, width, height}.
     BaseLib::CRect WholeCanvas() const;
+    // The bitmap's rectangle at position cut by clip (empty when they do not meet); 64-bit arithmetic,
+    // so far positions never overflow.
+    static BaseLib::CRect BitmapRectInClip(const BaseLib::CPoint& position, std::int32_t width,
+                                           std::int32_t height, const BaseLib::CRect& clip);
     // The span of one circle row: false when the row draws nothing. x0 and width as the span rule gives.
     static bool CircleSpan(std::int32_t i, std::int32_t radius, std::int32_t centreX, std::int32_t& x0,
                            std::int32_t& width);

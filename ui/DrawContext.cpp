@@ -69,4 +69,22 @@ void CDrawContext::DrawLine(const CPoint& from, const CPoint& to, const BaseLib:
     }
 }
 
+void CDrawContext::DrawBitmap(const CPoint& position, const CBitmap& bitmap, bool blend)
+{
+    if (m_canvas != nullptr)
+    {
+        m_canvas->DrawBitmap(CPoint(position.x + m_origin.x, position.y + m_origin.y), bitmap, m_clip, blend);
+    }
+}
+
+void CDrawContext::DrawBitmapSection(const CRect& rect, const CPoint& position, const CBitmap& bitmap,
+                                     bool blend)
+{
+    if (m_canvas != nullptr)
+    {
+        m_canvas->DrawBitmap(CPoint(position.x + m_origin.x, position.y + m_origin.y), bitmap,
+                             Moved(rect, m_origin).Intersection(m_clip), blend);
+    }
+}
+
 } // namespace UILib

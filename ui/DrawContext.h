@@ -9,6 +9,7 @@
 namespace UILib
 {
 
+class CBitmap;
 class CCanvas;
 
 // What a window paints with: a canvas, the window's origin on it and the clip the window may touch.
@@ -36,6 +37,11 @@ public:
     // The edges of rect that the clip leaves visible, cut at the clip: top, bottom, left, right.
     void DrawRectFrame(const BaseLib::CRect& rect, const BaseLib::CColor& colour);
     void DrawLine(const BaseLib::CPoint& from, const BaseLib::CPoint& to, const BaseLib::CColor& colour);
+    // The canvas's DrawBitmap at position + origin within the clip.
+    void DrawBitmap(const BaseLib::CPoint& position, const CBitmap& bitmap, bool blend);
+    // Only the part of the bitmap inside rect (local): the clip is cut to rect + origin.
+    void DrawBitmapSection(const BaseLib::CRect& rect, const BaseLib::CPoint& position, const CBitmap& bitmap,
+                           bool blend);
 
 private:
     BaseLib::CPoint m_origin;

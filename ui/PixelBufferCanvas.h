@@ -25,6 +25,7 @@ public:
     std::int32_t GetRowLength() const { return m_rowLength; }
     const BaseLib::CRect& GetBounds() const { return m_bounds; }
 
+    using CCanvas::DrawBitmap;
     using CCanvas::DrawCircle;
     using CCanvas::DrawLine;
     using CCanvas::DrawRect;
@@ -51,6 +52,15 @@ public:
                     const BaseLib::CRect& clip) override;
     void FillCircle(const BaseLib::CPoint& centre, std::int32_t radius, const BaseLib::CColor& colour,
                     const BaseLib::CRect& clip) override;
+    // Waits while the bitmap is scheduled. The bitmap's part inside the clip (cut to the bounds) is
+    // copied, or with blend: alpha 0 skipped, 255 copied, else blended over (CColor::BlendOver); then
+    // the visible rectangle is reported as not transparent.
+    void DrawBitmap(const BaseLib::CPoint& position, const CBitmap& bitmap, const BaseLib::CRect& clip,
+                    bool blend) override;
+    void DrawBitmap(const BaseLib::CPoint& position, const CBitmap& bitmap, bool blend) override
+    {
+        DrawBitmap(position, bitmap, m_bounds, blend);
+    }
     // Coverage between 0 and 255 blends the colour, its alpha replaced by the coverage, over the pixel
     // (CColor::BlendOver). Reports nothing: the text operations report the whole text.
     void DrawAlphaMask(const CAlphaMask& mask, std::int32_t x, std::int32_t y, const BaseLib::CColor& colour,

@@ -1,6 +1,10 @@
+#include "foundation/ResourceRegistry.h"
 #include "foundation/TypeTag.h"
 #include "platform/gfx/Picture.h"
 #include "platform/os/PngDecode.h"
+#include "ui/Bitmap.h"
+#include "ui/BitmapCanvas.h"
+#include "ui/BitmapFactory.h"
 #include "ui/DrawContext.h"
 #include "ui/PixelBufferCanvas.h"
 
@@ -463,9 +467,189 @@ TEST(CanvasTransforms, ChainedMatricesMapScreenPointsBack)
     EXPECT_EQ(tiny.TransformPoint(2000000000, -2000000000), CPoint(2147483647, -2147483647 - 1));
 }
 
+// A bitmap factory for tests that draw bitmaps.
+struct BitmapSupport
+{
+    BitmapSupport() { registry.SetMemoryLimit(1 << 20); }
+    BaseLib::CResourceRegistry registry;
+    UILib::CBitmapFactory factory{&registry, nullptr};
+};
+
+// A width × height bitmap whose pixel (x, y) is pixel(x, y).
+template <typename F> UILib::CBitmap MakeBitmap(int width, int height, F pixel)
+{
+    UILib::CBitmap bitmap(width, height, true);
+    CColor* pixels = bitmap.GetWritablePixels();
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            pixels[y * width + x] = pixel(x, y);
+        }
+    }
+    return bitmap;
+}
+
+TEST(CanvasBitmaps, CopiesAndBlendsWithTheLargerAlpha)
+{
+    BitmapSupport support;
+    const CColor under(0, 0, 0, 100);
+    // Row 0: alpha 0, 255, 128; row 1: opaque blue.
+    const CColor source[2][3] = {{CColor(255, 0, 0, 0), CColor(0, 255, 0, 255), CColor(255, 255, 255, 128)},
+                                 {CColor(0, 0, 255, 255), CColor(0, 0, 255, 255), CColor(0, 0, 255, 255)}};
+    const UILib::CBitmap bitmap = MakeBitmap(3, 2, [&](int x, int y) { return source[y][x]; });
+
+    CRecordingCanvas blended(8, 8, under);
+    blended.DrawBitmap(CPoint(2, 3), bitmap, true);
+    EXPECT_EQ(blended.GetPixel(2, 3), under); // alpha 0 skipped
+    EXPECT_EQ(blended.GetPixel(3, 3), CColor(0, 255, 0, 255));
+    EXPECT_EQ(blended.GetPixel(4, 3), CColor(127, 127, 127, 128)); // (255 * 128) >> 8, alpha max(100, 128)
+    EXPECT_EQ(blended.GetPixel(4, 4), CColor(0, 0, 255, 255));
+    EXPECT_EQ(blended.hooks, Texts{"rect 2 3 5 5"});
+    EXPECT_EQ(blended.PixelsNot(under).size(), 5u);
+
+    CRecordingCanvas copied(8, 8, under);
+    copied.DrawBitmap(CPoint(2, 3), bitmap, false);
+    EXPECT_EQ(copied.GetPixel(2, 3), source[0][0]); // copied word for word, alpha 0 included
+    EXPECT_EQ(copied.GetPixel(4, 3), source[0][2]);
+
+    // The canvas default copies through SetPixel, without blending.
+    CPixelOnlyCanvas plain(8, 8);
+    plain.DrawBitmap(CPoint(-1, 7), bitmap, true);
+    EXPECT_EQ(Differing(plain, black), (Points{CPoint(0, 7), CPoint(1, 7)}));
+    EXPECT_EQ(plain.GetPixel(0, 7), source[0][1]);
+    EXPECT_EQ(plain.setCalls, 2);
+}
+
+TEST(CanvasBitmaps, ClippedOnEverySideAndNeverOutsideTheBlock)
+{
+    BitmapSupport support;
+    const UILib::CBitmap bitmap =
+        MakeBitmap(4, 4, [](int x, int y) { return CColor(x * 60, y * 60, 255, 255); });
+    struct Case
+    {
+        CPoint position;
+        CRect clip;
+        std::string report;
+        CPoint firstDrawn; // canvas pixel that shows bitmap pixel (1, 1)
+    };
+    const Case cases[] = {
+        {CPoint(0, 0), CRect(1, 0, 20, 20), "rect 1 0 4 4", CPoint(1, 1)},       // left
+        {CPoint(0, 0), CRect(0, 1, 20, 20), "rect 0 1 4 4", CPoint(1, 1)},       // top
+        {CPoint(5, 5), CRect(0, 0, 7, 20), "rect 5 5 7 9", CPoint(6, 6)},        // right
+        {CPoint(5, 5), CRect(0, 0, 20, 7), "rect 5 5 9 7", CPoint(6, 6)},        // bottom
+        {CPoint(-1, -1), CRect(-50, -50, 50, 50), "rect 0 0 3 3", CPoint(0, 0)}, // clip beyond the canvas
+        {CPoint(9, 9), CRect(-50, -50, 50, 50), "rect 9 9 10 10", CPoint(10, 10)},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.report);
+        CRecordingCanvas canvas(10, 10);
+        canvas.DrawBitmap(c.position, bitmap, c.clip, false);
+        EXPECT_EQ(canvas.hooks, Texts{c.report});
+        EXPECT_TRUE(canvas.SentinelsIntact());
+        if (c.firstDrawn.x < 10)
+        {
+            EXPECT_EQ(canvas.GetPixel(c.firstDrawn), CColor(60, 60, 255, 255));
+        }
+        const CRect allowed =
+            c.clip.Intersection(CRect(c.position.x, c.position.y, c.position.x + 4, c.position.y + 4));
+        for (const CPoint& p : canvas.PixelsNot(black))
+        {
+            EXPECT_TRUE(p.x >= allowed.left && p.x < allowed.right && p.y >= allowed.top &&
+                        p.y < allowed.bottom);
+        }
+    }
+    // Nothing drawn: empty bitmap, no block, no overlap.
+    CRecordingCanvas canvas(10, 10);
+    canvas.DrawBitmap(CPoint(0, 0), UILib::CBitmap(), true);
+    canvas.DrawBitmap(CPoint(20, 0), bitmap, true);
+    CRecordingCanvas bare(10, 10);
+    bare.SetPixels(nullptr, 10);
+    bare.DrawBitmap(CPoint(0, 0), bitmap, true);
+    EXPECT_TRUE(canvas.hooks.empty());
+    EXPECT_TRUE(bare.hooks.empty());
+    EXPECT_TRUE(canvas.PixelsNot(black).empty());
+}
+
+TEST(CanvasBitmaps, DrawingContextSections)
+{
+    BitmapSupport support;
+    const UILib::CBitmap bitmap = MakeBitmap(4, 4, [](int, int) { return white; });
+    CRecordingCanvas canvas(20, 20);
+    UILib::CDrawContext context(&canvas);
+    context.SetOrigin(10, 10);
+    context.SetClipRect(0, 0, 13, 20);
+    context.DrawBitmap(CPoint(0, 0), bitmap, false);
+    EXPECT_EQ(canvas.hooks, Texts{"rect 10 10 13 14"});
+    canvas.hooks.clear();
+    context.DrawBitmapSection(CRect(1, 1, 3, 3), CPoint(-5, 0), bitmap, false);
+    EXPECT_TRUE(canvas.hooks.empty()); // the section lies left of the bitmap
+    context.DrawBitmapSection(CRect(1, 1, 3, 3), CPoint(0, 0), bitmap, false);
+    EXPECT_EQ(canvas.hooks, Texts{"rect 11 11 13 13"});
+}
+
+TEST(CanvasBitmaps, CopyToBitmapCutsToTheCanvasAndTheBitmap)
+{
+    BitmapSupport support;
+    CRecordingCanvas canvas(10, 10);
+    for (int y = 0; y < 10; ++y)
+    {
+        for (int x = 0; x < 10; ++x)
+        {
+            canvas.SetPixel(x, y, CColor(x, y, 0, 255));
+        }
+    }
+    UILib::CBitmap bitmap(4, 3, true);
+    const UILib::CBitmap shared = bitmap;
+    EXPECT_TRUE(canvas.CopyToBitmap(CPoint(8, 1), bitmap, BaseLib::CSize(-1, -1)));
+    EXPECT_TRUE(bitmap != shared); // made private first
+    const CColor* pixels = bitmap.GetPixels();
+    // Two columns left before the canvas edge, three rows, written one after the other.
+    const CColor expected[] = {CColor(8, 1, 0, 255), CColor(9, 1, 0, 255), CColor(8, 2, 0, 255),
+                               CColor(9, 2, 0, 255), CColor(8, 3, 0, 255), CColor(9, 3, 0, 255)};
+    for (int i = 0; i < 6; ++i)
+    {
+        EXPECT_EQ(pixels[i], expected[i]) << i;
+    }
+    for (int i = 6; i < 12; ++i)
+    {
+        EXPECT_EQ(pixels[i].argb, 0u) << i;
+    }
+    // A size beyond the bitmap is cut to it (the sanitizer build sees any write past its 12 pixels).
+    EXPECT_TRUE(canvas.CopyToBitmap(CPoint(0, 0), bitmap, BaseLib::CSize(100, 100)));
+    EXPECT_EQ(bitmap.GetPixels()[11], CColor(3, 2, 0, 255));
+    EXPECT_EQ(bitmap.GetPixelCount(), 12);
+}
+
+TEST(BitmapCanvas, DrawsIntoItsOwnCopyOfSharedData)
+{
+    BitmapSupport support;
+    UILib::CBitmap bitmap = MakeBitmap(6, 5, [](int, int) { return black; });
+    const UILib::CBitmap other = bitmap;
+    auto* canvas = new UILib::CBitmapCanvas(bitmap);
+    EXPECT_EQ(canvas->GetTypeTag(), BaseLib::MakeTypeTag("BMPD"));
+    canvas->Resize(50, 50);
+    EXPECT_EQ(canvas->GetSize(), BaseLib::CSize(6, 5));
+    EXPECT_EQ(canvas->GetPixelCount(), 30);
+    canvas->BeginDraw();
+    EXPECT_TRUE(canvas->IsDrawing());
+    canvas->FillRect(1, 1, 3, 3, red);
+    canvas->MarkAllDirty();
+    canvas->EndDraw(true);
+    EXPECT_FALSE(canvas->IsDrawing());
+    EXPECT_EQ(canvas->GetDirtyRects().GetCount(), 0u);
+    canvas->SetPosition(7, 8);
+    EXPECT_EQ(canvas->GetPosition(), CPoint(7, 8));
+    canvas->Destroy();
+    EXPECT_EQ(bitmap.GetPixels()[1 * 6 + 2], red);
+    EXPECT_EQ(other.GetPixels()[1 * 6 + 2], black);
+}
+
 TEST(CanvasPicture, SheetOfShapesWrittenAndReadBack)
 {
-    CRecordingCanvas canvas(160, 100, CColor(32, 64, 128, 255));
+    BitmapSupport support;
+    CRecordingCanvas canvas(160, 130, CColor(32, 64, 128, 255));
     canvas.DrawRect(5, 5, 155, 95, white);
     canvas.DrawLine(10, 10, 60, 40, CColor(255, 255, 0, 255));
     canvas.DrawLine(10, 40, 60, 10, CColor(0, 255, 255, 255));
@@ -483,12 +667,20 @@ TEST(CanvasPicture, SheetOfShapesWrittenAndReadBack)
         }
     }
     canvas.DrawAlphaMask(CAlphaMask{coverage.data(), 24, 24}, 95, 55, white, canvas.GetBounds());
-    canvas.DrawAlphaMask(CAlphaMask{coverage.data(), 24, 24}, 120, 20, CColor(255, 0, 0, 255), CRect(125, 0, 160, 40));
+    canvas.DrawAlphaMask(CAlphaMask{coverage.data(), 24, 24}, 120, 20, CColor(255, 0, 0, 255),
+                         CRect(125, 0, 160, 40));
+
+    // Bitmaps along the bottom: copied, blended (alpha rising left to right), and clipped.
+    const UILib::CBitmap ramp =
+        MakeBitmap(40, 20, [](int x, int y) { return CColor(255, y * 12, 0, x < 4 ? 0 : x * 255 / 39); });
+    canvas.DrawBitmap(CPoint(8, 102), ramp, false);
+    canvas.DrawBitmap(CPoint(56, 102), ramp, true);
+    canvas.DrawBitmap(CPoint(104, 102), ramp, CRect(110, 106, 136, 118), true);
 
     const std::filesystem::path folder = QUARROW_TEST_OUTPUT_DIR;
     std::filesystem::create_directories(folder);
     const std::string path = (folder / "canvas_shapes.png").string();
-    ASSERT_TRUE(Platform::Gfx::WritePng(path, 160, 100, canvas.Words(), true));
+    ASSERT_TRUE(Platform::Gfx::WritePng(path, 160, 130, canvas.Words(), true));
 
     std::ifstream file(path, std::ios::binary);
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -498,7 +690,7 @@ TEST(CanvasPicture, SheetOfShapesWrittenAndReadBack)
     std::string error;
     ASSERT_TRUE(Platform::DecodePng(bytes.data(), bytes.size(), width, height, rgba, error)) << error;
     ASSERT_EQ(width, 160);
-    ASSERT_EQ(height, 100);
+    ASSERT_EQ(height, 130);
     int differing = 0;
     for (int y = 0; y < height; ++y)
     {
