@@ -67,7 +67,8 @@ bool InjectText(WindowHandle window, const char* utf8)
     return Push(event);
 }
 
-bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y)
+bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t relativeX,
+                     std::int32_t relativeY)
 {
     SDL_Window* sdl = SdlWindowOf(window);
     if (sdl == nullptr)
@@ -79,6 +80,8 @@ bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y)
     event.motion.windowID = SDL_GetWindowID(sdl);
     event.motion.x = x;
     event.motion.y = y;
+    event.motion.xrel = relativeX;
+    event.motion.yrel = relativeY;
     return Push(event);
 }
 
@@ -143,6 +146,18 @@ bool InjectMinimise(WindowHandle window)
 bool InjectClose(WindowHandle window)
 {
     return PushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
+}
+
+bool InjectLockState(bool capsLock, bool numLock, bool scrollLock)
+{
+    if (!Windows().videoHeld)
+    {
+        return false;
+    }
+    const int others = SDL_GetModState() & ~(KMOD_CAPS | KMOD_NUM | KMOD_SCROLL);
+    SDL_SetModState(static_cast<SDL_Keymod>(others | (capsLock ? KMOD_CAPS : 0) | (numLock ? KMOD_NUM : 0) |
+                                            (scrollLock ? KMOD_SCROLL : 0)));
+    return true;
 }
 
 bool InjectQuit()

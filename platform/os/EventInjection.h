@@ -26,8 +26,10 @@ enum class InjectedButton
     Right
 };
 
-// Mouse events at a client point in window pixels (before any scaling to the picture size).
-bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y);
+// Mouse events at a client point in window pixels (before any scaling to the picture size). A move
+// carries the relative movement the mouse device collects.
+bool InjectMouseMove(WindowHandle window, std::int32_t x, std::int32_t y, std::int32_t relativeX = 0,
+                     std::int32_t relativeY = 0);
 bool InjectMouseButton(WindowHandle window, InjectedButton button, bool down, std::int32_t x, std::int32_t y,
                        std::uint8_t clicks = 1);
 bool InjectMouseWheel(WindowHandle window, std::int32_t notches, std::int32_t x, std::int32_t y);
@@ -39,6 +41,10 @@ bool InjectFocus(WindowHandle window, bool gained, bool asSystem = false);
 bool InjectExpose(WindowHandle window);
 bool InjectMinimise(WindowHandle window);
 bool InjectClose(WindowHandle window);
+
+// Sets the system's lock toggles (SDL's modifier state), as they would stand when a window of the program
+// next gains the focus. False while the window layer is not running.
+bool InjectLockState(bool capsLock, bool numLock, bool scrollLock);
 
 // The system's request to end the program (every window is asked to close).
 bool InjectQuit();

@@ -1,6 +1,11 @@
 #include "platform/os/KeyState.h"
 
+#include "platform/input/KeyCodes.h"
+#include "platform/os/InputState.h"
 #include "platform/os/WindowSystem.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace Platform
 {
@@ -134,6 +139,152 @@ std::uint32_t VirtualKeyOfScancode(SDL_Scancode scancode)
 
 } // namespace
 
+std::int32_t KeyCodeOf(SDL_Scancode scancode)
+{
+    using namespace Platform::Input;
+    // Letters in alphabetical order, digits 1..9 then 0, keypad digits 1..9: their codes follow the rows of
+    // the keyboard, not the alphabet.
+    static constexpr KeyCode kLetters[26] = {KeyA, KeyB, KeyC, KeyD, KeyE, KeyF, KeyG, KeyH, KeyI,
+                                             KeyJ, KeyK, KeyL, KeyM, KeyN, KeyO, KeyP, KeyQ, KeyR,
+                                             KeyS, KeyT, KeyU, KeyV, KeyW, KeyX, KeyY, KeyZ};
+    static constexpr KeyCode kPad[9] = {KeyNumpad1, KeyNumpad2, KeyNumpad3, KeyNumpad4, KeyNumpad5,
+                                        KeyNumpad6, KeyNumpad7, KeyNumpad8, KeyNumpad9};
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    {
+        return kLetters[scancode - SDL_SCANCODE_A];
+    }
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+    {
+        return Key1 + (scancode - SDL_SCANCODE_1);
+    }
+    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F10)
+    {
+        return KeyF1 + (scancode - SDL_SCANCODE_F1);
+    }
+    if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F15)
+    {
+        return KeyF13 + (scancode - SDL_SCANCODE_F13);
+    }
+    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
+    {
+        return kPad[scancode - SDL_SCANCODE_KP_1];
+    }
+    switch (scancode)
+    {
+    case SDL_SCANCODE_ESCAPE:
+        return KeyEscape;
+    case SDL_SCANCODE_0:
+        return Key0;
+    case SDL_SCANCODE_MINUS:
+        return KeyMinus;
+    case SDL_SCANCODE_EQUALS:
+        return KeyEquals;
+    case SDL_SCANCODE_BACKSPACE:
+        return KeyBackspace;
+    case SDL_SCANCODE_TAB:
+        return KeyTab;
+    case SDL_SCANCODE_LEFTBRACKET:
+        return KeyLeftBracket;
+    case SDL_SCANCODE_RIGHTBRACKET:
+        return KeyRightBracket;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_RETURN2:
+        return KeyReturn;
+    case SDL_SCANCODE_LCTRL:
+        return KeyLeftControl;
+    case SDL_SCANCODE_SEMICOLON:
+        return KeySemicolon;
+    case SDL_SCANCODE_APOSTROPHE:
+        return KeyApostrophe;
+    case SDL_SCANCODE_GRAVE:
+        return KeyGrave;
+    case SDL_SCANCODE_LSHIFT:
+        return KeyLeftShift;
+    case SDL_SCANCODE_BACKSLASH:
+        return KeyBackslash;
+    case SDL_SCANCODE_COMMA:
+        return KeyComma;
+    case SDL_SCANCODE_PERIOD:
+        return KeyPeriod;
+    case SDL_SCANCODE_SLASH:
+        return KeySlash;
+    case SDL_SCANCODE_RSHIFT:
+        return KeyRightShift;
+    case SDL_SCANCODE_KP_MULTIPLY:
+        return KeyNumpadStar;
+    case SDL_SCANCODE_LALT:
+        return KeyLeftAlt;
+    case SDL_SCANCODE_SPACE:
+        return KeySpace;
+    case SDL_SCANCODE_CAPSLOCK:
+        return KeyCapsLock;
+    case SDL_SCANCODE_NUMLOCKCLEAR:
+        return KeyNumLock;
+    case SDL_SCANCODE_SCROLLLOCK:
+        return KeyScrollLock;
+    case SDL_SCANCODE_KP_MINUS:
+        return KeyNumpadMinus;
+    case SDL_SCANCODE_KP_PLUS:
+        return KeyNumpadPlus;
+    case SDL_SCANCODE_KP_0:
+        return KeyNumpad0;
+    case SDL_SCANCODE_KP_PERIOD:
+        return KeyNumpadPeriod;
+    case SDL_SCANCODE_F11:
+        return KeyF11;
+    case SDL_SCANCODE_F12:
+        return KeyF12;
+    case SDL_SCANCODE_KP_ENTER:
+        return KeyNumpadEnter;
+    case SDL_SCANCODE_RCTRL:
+        return KeyRightControl;
+    case SDL_SCANCODE_KP_DIVIDE:
+        return KeyNumpadSlash;
+    case SDL_SCANCODE_PRINTSCREEN:
+        return KeyPrintScreen;
+    case SDL_SCANCODE_RALT:
+    case SDL_SCANCODE_MODE:
+        return KeyRightAlt;
+    case SDL_SCANCODE_PAUSE:
+        return KeyPause;
+    case SDL_SCANCODE_HOME:
+        return KeyHome;
+    case SDL_SCANCODE_UP:
+        return KeyUp;
+    case SDL_SCANCODE_PAGEUP:
+        return KeyPageUp;
+    case SDL_SCANCODE_LEFT:
+        return KeyLeft;
+    case SDL_SCANCODE_RIGHT:
+        return KeyRight;
+    case SDL_SCANCODE_END:
+        return KeyEnd;
+    case SDL_SCANCODE_DOWN:
+        return KeyDown;
+    case SDL_SCANCODE_PAGEDOWN:
+        return KeyPageDown;
+    case SDL_SCANCODE_INSERT:
+        return KeyInsert;
+    case SDL_SCANCODE_DELETE:
+        return KeyDelete;
+    case SDL_SCANCODE_LGUI:
+        return KeyLeftWin;
+    case SDL_SCANCODE_RGUI:
+        return KeyRightWin;
+    case SDL_SCANCODE_APPLICATION:
+        return KeyApps;
+    default:
+        return -1;
+    }
+}
+
+std::int32_t SystemLocks()
+{
+    const SDL_Keymod modifiers = SDL_GetModState();
+    return ((modifiers & KMOD_CAPS) != 0 ? kLockCaps : 0) | ((modifiers & KMOD_NUM) != 0 ? kLockNum : 0) |
+           ((modifiers & KMOD_SCROLL) != 0 ? kLockScroll : 0);
+}
+
 std::uint32_t VirtualKeyOf(SDL_Keycode key, SDL_Scancode scancode)
 {
     if (key >= 'a' && key <= 'z')
@@ -197,6 +348,24 @@ void KeyStates::Apply(std::int32_t slot, bool isDown)
     down[slot] = isDown;
 }
 
+void KeyStates::ApplyKeyCode(std::int32_t code, bool isDown)
+{
+    if (code >= 0 && code < 256)
+    {
+        keyCodes[code] = isDown ? 0x80 : 0;
+    }
+}
+
+void KeyStates::ApplyLocks(std::int32_t locks)
+{
+    if (locks >= 0)
+    {
+        capsToggled = (locks & kLockCaps) != 0;
+        numToggled = (locks & kLockNum) != 0;
+        scrollToggled = (locks & kLockScroll) != 0;
+    }
+}
+
 bool KeyStates::IsDown(std::uint32_t virtualKey) const
 {
     switch (virtualKey)
@@ -234,6 +403,34 @@ std::int16_t GetKeyState(std::uint32_t virtualKey)
         state |= 1;
     }
     return static_cast<std::int16_t>(state);
+}
+
+void ReadKeyCodeStates(std::uint8_t (&keys)[256])
+{
+    std::copy(std::begin(Windows().takenKeys.keyCodes), std::end(Windows().takenKeys.keyCodes), keys);
+}
+
+void CollectMouseMovement(WindowHandle window)
+{
+    WindowSystem& system = Windows();
+    if (window != system.mouseCollector)
+    {
+        system.mouseCollector = window;
+        system.mouseX = system.mouseY = system.mouseWheel = 0;
+    }
+}
+
+MouseMovement TakeMouseMovement()
+{
+    WindowSystem& system = Windows();
+    const MouseMovement movement{system.mouseX, system.mouseY, system.mouseWheel};
+    system.mouseX = system.mouseY = system.mouseWheel = 0;
+    return movement;
+}
+
+std::uint32_t MouseButtonsDown()
+{
+    return Windows().mouseButtons;
 }
 
 } // namespace Platform

@@ -40,8 +40,9 @@ MessageSecond PackPoint(std::int32_t x, std::int32_t y)
     return static_cast<MessageSecond>(packed);
 }
 
-void Queue(std::deque<QueuedMessage>& queue, WindowHandle window, std::uint32_t number, MessageFirst first,
-           MessageSecond second, std::uint32_t time, std::int32_t keySlot = -1, bool keyDown = false)
+QueuedMessage& Queue(std::deque<QueuedMessage>& queue, WindowHandle window, std::uint32_t number,
+                     MessageFirst first, MessageSecond second, std::uint32_t time, std::int32_t keySlot = -1,
+                     bool keyDown = false)
 {
     QueuedMessage queued;
     queued.message.window = window;
@@ -53,6 +54,7 @@ void Queue(std::deque<QueuedMessage>& queue, WindowHandle window, std::uint32_t 
     queued.keyIndex = keySlot;
     queued.keyDown = keyDown;
     queue.push_back(queued);
+    return queue.back();
 }
 
 // The window that gets keyboard input: the event's own window, else the active one.
@@ -94,13 +96,15 @@ void ConvertKey(const SDL_KeyboardEvent& event)
     auto& input = Windows().input;
     if (slot == kSlotAltGr)
     {
-        // AltGr stands for Control and Alt pressed together.
+        // AltGr stands for Control and Alt pressed together; for the keyboard device it stays right Alt.
         Queue(input, target, number, VK_CONTROL, static_cast<MessageSecond>(second), event.timestamp, slot,
-              down);
+              down)
+            .keyCode = KeyCodeOf(scancode);
         Queue(input, target, number, VK_MENU, static_cast<MessageSecond>(second), event.timestamp);
         return;
     }
-    Queue(input, target, number, virtualKey, static_cast<MessageSecond>(second), event.timestamp, slot, down);
+    Queue(input, target, number, virtualKey, static_cast<MessageSecond>(second), event.timestamp, slot, down)
+        .keyCode = KeyCodeOf(scancode);
 }
 
 void ConvertText(const SDL_TextInputEvent& event)
@@ -214,8 +218,20 @@ void RememberScreenPoint(const WindowRecord& record, std::int32_t x, std::int32_
     Windows().lastScreenPoint = Point{wx + x, wy + y};
 }
 
+// Whether the mouse device collects movement now.
+bool CollectingMouse()
+{
+    const WindowSystem& system = Windows();
+    return system.mouseCollector != nullptr && system.mouseCollector == system.active;
+}
+
 void ConvertMotion(const SDL_MouseMotionEvent& event)
 {
+    if (CollectingMouse())
+    {
+        Windows().mouseX += event.xrel;
+        Windows().mouseY += event.yrel;
+    }
     std::int32_t x = event.x;
     std::int32_t y = event.y;
     WindowRecord* target = MouseTarget(event.windowID, x, y);
@@ -228,8 +244,32 @@ void ConvertMotion(const SDL_MouseMotionEvent& event)
     Queue(Windows().input, target, WM_MOUSEMOVE, MouseBits(), PackPoint(point.x, point.y), event.timestamp);
 }
 
+// The mouse device's button bit: left 0, right 1, middle 2, X1 3, X2 4.
+std::uint32_t DeviceButtonBit(std::uint8_t button)
+{
+    switch (button)
+    {
+    case SDL_BUTTON_LEFT:
+        return 1u << 0;
+    case SDL_BUTTON_RIGHT:
+        return 1u << 1;
+    case SDL_BUTTON_MIDDLE:
+        return 1u << 2;
+    case SDL_BUTTON_X1:
+        return 1u << 3;
+    case SDL_BUTTON_X2:
+        return 1u << 4;
+    default:
+        return 0;
+    }
+}
+
 void ConvertButton(const SDL_MouseButtonEvent& event)
 {
+    const std::uint32_t deviceBit = DeviceButtonBit(event.button);
+    std::uint32_t& deviceButtons = Windows().mouseButtons;
+    deviceButtons =
+        event.type == SDL_MOUSEBUTTONDOWN ? (deviceButtons | deviceBit) : (deviceButtons & ~deviceBit);
     std::uint32_t bit = 0;
     std::uint32_t downNumber = 0;
     switch (event.button)
@@ -275,6 +315,11 @@ void ConvertButton(const SDL_MouseButtonEvent& event)
 
 void ConvertWheel(const SDL_MouseWheelEvent& event)
 {
+    const std::int32_t notches = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
+    if (CollectingMouse())
+    {
+        Windows().mouseWheel += notches * WHEEL_DELTA;
+    }
     std::int32_t x = event.mouseX;
     std::int32_t y = event.mouseY;
     WindowRecord* target = MouseTarget(event.windowID, x, y);
@@ -282,7 +327,6 @@ void ConvertWheel(const SDL_MouseWheelEvent& event)
     {
         return;
     }
-    const std::int32_t notches = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
     const std::int32_t delta = notches * WHEEL_DELTA;
     const Point point = ScaledClientPoint(*target, x, y);
     int wx = 0;
@@ -349,7 +393,11 @@ void ConvertWindowEvent(const SDL_WindowEvent& event)
                 Queue(system.input, previous, WM_ACTIVATE, WA_INACTIVE, 0, event.timestamp);
             }
             system.active = record;
-            Queue(system.input, record, WM_ACTIVATE, WA_ACTIVE, 0, event.timestamp);
+            // The lock toggles start from the system's: they change while no window of the program has the
+            // focus, and GetKeyState reads them from the moment this activation is taken.
+            const std::int32_t locks = SystemLocks();
+            system.convertedKeys.ApplyLocks(locks);
+            Queue(system.input, record, WM_ACTIVATE, WA_ACTIVE, 0, event.timestamp).locks = locks;
         }
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -441,7 +489,10 @@ bool Take(std::deque<QueuedMessage>& queue, Message* out, WindowHandle window, s
         *out = it->message;
         if (remove)
         {
-            Windows().takenKeys.Apply(it->keyIndex, it->keyDown);
+            KeyStates& taken = Windows().takenKeys;
+            taken.Apply(it->keyIndex, it->keyDown);
+            taken.ApplyKeyCode(it->keyCode, it->keyDown);
+            taken.ApplyLocks(it->locks);
             queue.erase(it);
         }
         return true;

@@ -126,10 +126,9 @@ bool HoldVideo()
     }
     system.videoHeld = true;
     SDL_ShowCursor(CursorDisplayCount() >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    const SDL_Keymod modifiers = SDL_GetModState();
-    system.takenKeys.capsToggled = system.convertedKeys.capsToggled = (modifiers & KMOD_CAPS) != 0;
-    system.takenKeys.numToggled = system.convertedKeys.numToggled = (modifiers & KMOD_NUM) != 0;
-    system.takenKeys.scrollToggled = system.convertedKeys.scrollToggled = (modifiers & KMOD_SCROLL) != 0;
+    const std::int32_t locks = SystemLocks();
+    system.takenKeys.ApplyLocks(locks);
+    system.convertedKeys.ApplyLocks(locks);
     return true;
 }
 
@@ -145,6 +144,8 @@ void ReleaseVideoWhenUnused()
     system.takenKeys = KeyStates{};
     system.convertedKeys = KeyStates{};
     system.buttons = 0;
+    system.mouseButtons = 0;
+    system.mouseCollector = nullptr;
     FreeSdlCursors();
     system.videoHeld = false;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -336,6 +337,9 @@ bool ShowWindow(WindowHandle window, std::int32_t command)
     {
         WindowHandle previous = system.active;
         system.active = window;
+        const std::int32_t locks = SystemLocks();
+        system.takenKeys.ApplyLocks(locks);
+        system.convertedKeys.ApplyLocks(locks);
         if (previous != nullptr)
         {
             SendActivate(previous, WA_INACTIVE);

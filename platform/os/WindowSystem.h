@@ -45,6 +45,16 @@ struct QueuedMessage
     Message message;
     std::int32_t keyIndex = -1; // KeyStateIndex of the key, -1 for none
     bool keyDown = false;
+    std::int32_t keyCode = -1; // the keyboard device's code of the key, -1 for none
+    std::int32_t locks = -1;   // lock toggles copied from the system on activation (LockBits), -1 for none
+};
+
+// The lock toggles as a QueuedMessage carries them.
+enum LockBits : std::int32_t
+{
+    kLockCaps = 1,
+    kLockNum = 2,
+    kLockScroll = 4
 };
 
 // Key-state slots: virtual keys 0..255, then the sides of the modifiers (AltGr holds Control and Alt).
@@ -65,8 +75,12 @@ struct KeyStates
     bool capsToggled = false;
     bool numToggled = false;
     bool scrollToggled = false;
+    // The keyboard device's view: by key code (Platform::Input::KeyCode), 0x80 while down.
+    std::uint8_t keyCodes[256] = {};
 
     void Apply(std::int32_t slot, bool isDown);
+    void ApplyKeyCode(std::int32_t code, bool isDown);
+    void ApplyLocks(std::int32_t locks);
     bool ShiftDown() const { return down[kSlotLeftShift] || down[kSlotRightShift]; }
     bool ControlDown() const { return down[kSlotLeftControl] || down[kSlotRightControl] || down[kSlotAltGr]; }
     bool AltDown() const { return down[kSlotLeftAlt] || down[kSlotAltGr]; }
@@ -95,6 +109,14 @@ struct WindowSystem
     KeyStates convertedKeys;   // as of the last event converted: modifiers of new messages
     std::uint32_t buttons = 0; // MK_ button bits as of the last event converted
     Point lastScreenPoint;
+
+    // The mouse device's movement, collected while mouseCollector is the active window.
+    WindowHandle mouseCollector = nullptr;
+    std::int32_t mouseX = 0;
+    std::int32_t mouseY = 0;
+    std::int32_t mouseWheel = 0;
+    std::uint32_t mouseButtons =
+        0; // bit 0 left, 1 right, 2 middle, 3 X1, 4 X2, as of the last event converted
 };
 
 WindowSystem& Windows();
@@ -123,6 +145,12 @@ void TraceWindowing(const std::string& text);
 // program does not know.
 std::uint32_t VirtualKeyOf(SDL_Keycode key, SDL_Scancode scancode);
 std::int32_t KeySlotOf(SDL_Keycode key, SDL_Scancode scancode, std::uint32_t virtualKey);
+
+// The keyboard device's code of the key at that position, -1 for none.
+std::int32_t KeyCodeOf(SDL_Scancode scancode);
+
+// The system's lock toggles now (LockBits), from SDL's modifier state.
+std::int32_t SystemLocks();
 
 // Whether the key is AltGr (right Alt or the mode key), which counts as Control and Alt held together.
 bool IsAltGr(SDL_Keycode key, SDL_Scancode scancode);
