@@ -38,6 +38,10 @@ bool IsControllerId(const DeviceId& id)
 
 bool HoldJoysticks()
 {
+    // Whether the program's window is active is the devices' own test (foreground devices read only then);
+    // SDL must not drop controller changes on its own view of the keyboard focus, which some video
+    // drivers never set.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (s_joystickUsers == 0 && SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
     {
         WriteDebugOutput((std::string("Input: no joystick support: ") + SDL_GetError() + "\n").c_str());
