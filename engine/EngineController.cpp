@@ -5,6 +5,7 @@
 #include "engine/DeviceStateMgr.h"
 #include "engine/DisplayHead.h"
 #include "engine/DisplaySettings.h"
+#include "engine/MaterialFactory.h"
 #include "engine/SurfaceFactory.h"
 #include "engine/TextureFactory.h"
 #include "foundation/ResourceFactory.h"
@@ -86,6 +87,7 @@ void CEngineController::InitEngine(Platform::Gfx::Device* device, Platform::Gfx:
     m_indexBufferFactory = new CIndexBufferFactory(this, m_registries[IndexBufferRegistry]);
     m_vertexBufferFactory = new CVertexBufferFactory(this, m_registries[VertexBufferRegistry]);
     m_surfaceFactory = new CSurfaceFactory(this, m_registries[SurfaceRegistry]);
+    m_materialFactory = new CMaterialFactory(this, m_registries[MaterialRegistry]);
     m_engineTime = 0.0;
 }
 

@@ -25,6 +25,7 @@ class CDeviceStateMgr;
 class CDisplayHead;
 class CDisplaySettings;
 class CIndexBufferFactory;
+class CMaterialFactory;
 class CSurfaceFactory;
 class CTextureFactory;
 class CVertexBufferFactory;
@@ -97,6 +98,7 @@ public:
     CIndexBufferFactory* GetIndexBufferFactory() const { return m_indexBufferFactory; }
     CVertexBufferFactory* GetVertexBufferFactory() const { return m_vertexBufferFactory; }
     CSurfaceFactory* GetSurfaceFactory() const { return m_surfaceFactory; }
+    CMaterialFactory* GetMaterialFactory() const { return m_materialFactory; }
     double GetEngineTime() const { return m_engineTime; }
     void SetEngineTime(double time) { m_engineTime = time; }
 
@@ -118,7 +120,7 @@ protected:
     CIndexBufferFactory* m_indexBufferFactory = nullptr;
     CVertexBufferFactory* m_vertexBufferFactory = nullptr;
     CSurfaceFactory* m_surfaceFactory = nullptr;
-    BaseLib::CResourceFactory* m_materialFactory = nullptr;
+    CMaterialFactory* m_materialFactory = nullptr;
     BaseLib::CResourceFactory* m_animationFactory = nullptr;
     BaseLib::CResourceFactory* m_modelFactory = nullptr;
     double m_engineTime = 0.0;

@@ -19,7 +19,7 @@ namespace EngineTesting
 
 // An initialised engine over one 64 × 48 windowed head, a temporary folder behind the aliases
 // "texture", "xfl-texture" and "media", and a message-box answerer that records each box and answers
-// from a queue (OK when the queue is empty).
+// from a queue (as an unattended run would when the queue is empty).
 class ResourceFixture : public EngineFixture
 {
 protected:
@@ -34,18 +34,18 @@ protected:
         folder = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
-        previousAnswerer =
-            Platform::SetMessageBoxAnswerer([this](const char* text, const char* caption, std::uint32_t) {
+        previousAnswerer = Platform::SetMessageBoxAnswerer(
+            [this](const char* text, const char* caption, std::uint32_t style) {
                 boxes.push_back(std::string(caption) + "|" + text);
                 if (answers.empty())
                 {
-                    return Platform::MessageBoxAnswerOk;
+                    return Platform::UnattendedAnswer(style);
                 }
                 const int answer = answers.front();
                 answers.pop_front();
                 return answer;
             });
-        MakeGraphics();
+        MakeGraphics(simulated);
         UseHeads(1, headWidth, headHeight, true);
         ASSERT_TRUE(settings.CreateDevice(controller, reporter, graphics, &device));
         controller.InitEngine(device, graphics);
@@ -98,6 +98,7 @@ protected:
         }
     }
 
+    std::vector<SimulatedAdapter> simulated; // none: the real adapters
     int headWidth = 64;
     int headHeight = 48;
     std::filesystem::path folder;
