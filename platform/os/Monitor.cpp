@@ -1,5 +1,6 @@
 #include "platform/os/Monitor.h"
 
+#include "platform/os/DeviceContextRecord.h"
 #include "platform/os/WindowAccess.h"
 
 #include <SDL.h>
@@ -12,11 +13,6 @@ namespace Platform
 constexpr int kMaxDisplays = 16;
 
 struct MonitorRecord
-{
-    int display = 0;
-};
-
-struct DeviceContextRecord
 {
     int display = 0;
 };
