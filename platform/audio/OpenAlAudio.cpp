@@ -732,9 +732,18 @@ void AlBuffer::QueueChunks()
     const std::uint32_t chunkBytes = std::max(frame, m_format.samplesPerSec / 10 * frame);
     const std::uint32_t aheadBytes = 3 * chunkBytes;
     std::uint32_t queued = 0;
-    for (const Chunk& chunk : m_queue)
+    bool crossedRingEnd = false;
+    for (std::size_t i = 0; i < m_queue.size(); ++i)
     {
-        queued += chunk.size;
+        queued += m_queue[i].size;
+        crossedRingEnd = crossedRingEnd || (i > 0 && m_queue[i].offset < m_queue[i - 1].offset);
+    }
+    // A last pass asked for after the queue already went past the ring's end can no longer stop exactly
+    // there (queued chunks cannot be taken back from a playing source): it ends with what is queued
+    // rather than playing a whole further lap.
+    if (m_ringEnding && crossedRingEnd)
+    {
+        return;
     }
     while (queued < aheadBytes)
     {
