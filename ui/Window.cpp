@@ -2,6 +2,8 @@
 
 #include "foundation/Debug.h"
 #include "foundation/PropertyDescription.h"
+#include "ui/Canvas.h"
+#include "ui/Visualization.h"
 #include "ui/WindowManager.h"
 
 #include <tinyxml.h>
@@ -209,6 +211,29 @@ bool CWindow::AddChild(Handle childHandle)
     {
         child->Invalidate(false);
     }
+    if (child->HasOwnCanvasInTree())
+    {
+        if (CWindowManager* manager = Manager())
+        {
+            manager->InvalidateLayerOrder(this);
+        }
+        if (CCanvas* canvas = GetCanvas(true))
+        {
+            const auto attach = [canvas](CWindow& window) {
+                canvas->RemoveChildCanvas(window.m_ownCanvas);
+                canvas->AddChildCanvas(window.m_ownCanvas);
+                window.PlaceOwnCanvas();
+            };
+            if (child->m_ownCanvas != nullptr)
+            {
+                attach(*child);
+            }
+            else
+            {
+                child->ForEachNearestOwnCanvasBelow(attach);
+            }
+        }
+    }
     if (CWindowManager* manager = Manager())
     {
         manager->UpdateMouseOverAtLastPosition();
@@ -223,6 +248,25 @@ void CWindow::RemoveChild(Handle childHandle)
     if (child != nullptr && !child->HasOwnCanvas() && child->IsVisible())
     {
         child->Invalidate(false);
+    }
+    if (child != nullptr && child->HasOwnCanvasInTree())
+    {
+        if (CWindowManager* manager = Manager())
+        {
+            manager->InvalidateLayerOrder(this);
+        }
+        if (CCanvas* canvas = GetCanvas(true))
+        {
+            const auto detach = [canvas](CWindow& window) { canvas->RemoveChildCanvas(window.m_ownCanvas); };
+            if (child->m_ownCanvas != nullptr)
+            {
+                detach(*child);
+            }
+            else
+            {
+                child->ForEachNearestOwnCanvasBelow(detach);
+            }
+        }
     }
     if (index >= 0)
     {
@@ -249,6 +293,7 @@ void CWindow::NotifyDescendantsOfAncestorChange()
         if (CWindow* child = ResolveWindow(m_children[i]))
         {
             child->OnAncestorChanged();
+            child->PlaceOwnCanvas();
             child->NotifyDescendantsOfAncestorChange();
         }
     }
@@ -518,6 +563,10 @@ void CWindow::SetSize(std::int32_t width, std::int32_t height)
     }
     m_width = width;
     m_height = height;
+    if (m_ownCanvas != nullptr)
+    {
+        m_ownCanvas->Resize(width, height);
+    }
     if (IsVisible())
     {
         Invalidate(false);
@@ -607,16 +656,24 @@ void CWindow::SetPosition(std::int32_t x, std::int32_t y)
     {
         return;
     }
-    if (!HasOwnCanvas() && IsVisible())
+    if (HasOwnCanvas())
+    {
+        m_x = x;
+        m_y = y;
+        PlaceOwnCanvas();
+        return;
+    }
+    if (IsVisible())
     {
         Invalidate(false);
     }
     m_x = x;
     m_y = y;
-    if (!HasOwnCanvas() && IsVisible())
+    if (IsVisible())
     {
         Invalidate(false);
     }
+    ForEachNearestOwnCanvasBelow([](CWindow& window) { window.PlaceOwnCanvas(); });
 }
 
 void CWindow::CenterInParent()
@@ -728,6 +785,14 @@ CWindow* CWindow::FindChildByName(const CString& name, bool recursive, const cha
 
 CPoint CWindow::ScreenToClient(const CPoint& screenPoint) const
 {
+    const CWindow* parent = GetParent();
+    const CCanvas* canvas = m_ownCanvas != nullptr ? m_ownCanvas : parent != nullptr ? parent->GetCanvas(true) : nullptr;
+    if (canvas != nullptr)
+    {
+        const CPoint mapped = canvas->TransformPoint(screenPoint.x, screenPoint.y);
+        const CPoint offset = GetPositionInCanvas();
+        return CPoint(mapped.x - offset.x, mapped.y - offset.y);
+    }
     const CPoint origin = GetScreenPosition();
     return CPoint(screenPoint.x - origin.x, screenPoint.y - origin.y);
 }
@@ -776,6 +841,10 @@ void CWindow::GetProperties(CPropertyList& list)
     list.emplace_back(this, &s_writeAlpha);
     list.emplace_back(this, &s_notHitable);
     list.emplace_back(this, &s_ownCanvas);
+    if (m_ownCanvas != nullptr)
+    {
+        m_ownCanvas->GetProperties(list);
+    }
 }
 
 bool CWindow::LoadXml(const TiXmlElement* element)
@@ -1075,16 +1144,281 @@ bool CWindow::KillTimer(Handle timer)
     return manager != nullptr && manager->KillTimer(timer);
 }
 
-// Painting and the own canvas (they arrive with the canvases)
+// Painting and the own canvas
 
-void CWindow::Paint(CDrawContext&) {}
-void CWindow::InvalidateRect(const CRect&, bool) {}
-CCanvas* CWindow::GetCanvas(bool) const
+void CWindow::Paint(CDrawContext& context)
 {
+    CVisualizationRegistry* registry = CVisualizationRegistry::GetInstance();
+    CVisualization* visualization = registry != nullptr ? registry->GetVisualization(m_visualizationId) : nullptr;
+    if (visualization != nullptr)
+    {
+        visualization->FillBackground(context, GetClientRect(), 0);
+    }
+}
+
+bool CWindow::ApplyVisualization()
+{
+    CVisualizationRegistry* registry = CVisualizationRegistry::GetInstance();
+    if (CVisualization* visualization =
+            registry != nullptr ? registry->GetVisualization(m_visualizationId) : nullptr)
+    {
+        m_transparentByVisualization = visualization->GetMetrics().transparentWindows != 0;
+    }
+    Invalidate(false);
+    return true;
+}
+
+void CWindow::InvalidateRect(const CRect& rect, bool force)
+{
+    if (!IsVisible() && !force)
+    {
+        return;
+    }
+    if (m_ownCanvas != nullptr)
+    {
+        m_ownCanvas->AddDirtyRect(rect);
+        return;
+    }
+    CRect moved = Offset(rect, CPoint(m_x, m_y));
+    for (const CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+    {
+        if (ancestor->m_ownCanvas != nullptr)
+        {
+            ancestor->m_ownCanvas->AddDirtyRect(moved);
+            return;
+        }
+        moved = Offset(moved, CPoint(ancestor->m_x, ancestor->m_y));
+    }
+}
+
+CWindow* CWindow::OwnCanvasAncestor() const
+{
+    for (CWindow* ancestor = GetParent(); ancestor != nullptr; ancestor = ancestor->GetParent())
+    {
+        if (ancestor->m_ownCanvas != nullptr)
+        {
+            return ancestor;
+        }
+    }
     return nullptr;
 }
-void CWindow::SetOwnCanvas(bool) {}
-void CWindow::RemoveOwnCanvas() {}
+
+CCanvas* CWindow::GetCanvas(bool searchAncestors) const
+{
+    if (m_ownCanvas != nullptr || !searchAncestors)
+    {
+        return m_ownCanvas;
+    }
+    const CWindow* ancestor = OwnCanvasAncestor();
+    return ancestor != nullptr ? ancestor->m_ownCanvas : nullptr;
+}
+
+CPoint CWindow::GetPositionInCanvas() const
+{
+    const CWindow* parent = GetParent();
+    if (m_ownCanvas != nullptr || parent == nullptr)
+    {
+        return CPoint(0, 0);
+    }
+    const CPoint offset = parent->GetPositionInCanvas();
+    return CPoint(offset.x + m_x, offset.y + m_y);
+}
+
+void CWindow::PlaceOwnCanvas()
+{
+    if (m_ownCanvas == nullptr)
+    {
+        return;
+    }
+    CPoint place(m_x, m_y);
+    if (const CWindow* parent = GetParent())
+    {
+        const CPoint offset = parent->GetPositionInCanvas();
+        place = CPoint(offset.x + m_x, offset.y + m_y);
+    }
+    m_ownCanvas->SetPosition(place.x, place.y);
+}
+
+template <typename F> void CWindow::ForEachNearestOwnCanvasBelow(F f)
+{
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        if (CWindow* child = ResolveWindow(m_children[i]))
+        {
+            if (child->m_ownCanvas != nullptr)
+            {
+                f(*child);
+            }
+            else
+            {
+                child->ForEachNearestOwnCanvasBelow(f);
+            }
+        }
+    }
+}
+
+void CWindow::AttachChildCanvases()
+{
+    if (m_ownCanvas == nullptr)
+    {
+        return;
+    }
+    while (!m_ownCanvas->GetChildCanvases().empty())
+    {
+        m_ownCanvas->RemoveChildCanvas(m_ownCanvas->GetChildCanvases().back());
+    }
+    // Breadth first: windows without an own canvas pass their children on.
+    std::deque<Handle> queue(m_children.GetCount());
+    for (std::size_t i = 0; i < m_children.GetCount(); ++i)
+    {
+        queue[i] = m_children[i];
+    }
+    while (!queue.empty())
+    {
+        CWindow* window = ResolveWindow(queue.front());
+        queue.pop_front();
+        if (window == nullptr)
+        {
+            continue;
+        }
+        if (window->m_ownCanvas != nullptr)
+        {
+            m_ownCanvas->AddChildCanvas(window->m_ownCanvas);
+            window->PlaceOwnCanvas();
+            continue;
+        }
+        for (std::size_t i = 0; i < window->m_children.GetCount(); ++i)
+        {
+            queue.push_back(window->m_children[i]);
+        }
+    }
+}
+
+void CWindow::SetOwnCanvas(bool own)
+{
+    if (own)
+    {
+        CreateOwnCanvas();
+    }
+    else
+    {
+        RemoveOwnCanvas();
+    }
+}
+
+void CWindow::CreateOwnCanvas()
+{
+    CWindowManager* manager = Manager();
+    if (m_ownCanvas != nullptr || manager == nullptr)
+    {
+        return;
+    }
+    if (CCanvas* canvas = manager->CreateCanvas(m_width, m_height))
+    {
+        SetCanvas(canvas);
+    }
+}
+
+void CWindow::RemoveOwnCanvas()
+{
+    if (m_ownCanvas != nullptr)
+    {
+        SetCanvas(nullptr);
+    }
+}
+
+void CWindow::SetCanvas(CCanvas* canvas)
+{
+    if (canvas == m_ownCanvas)
+    {
+        return;
+    }
+    const bool had = m_ownCanvas != nullptr;
+    if (!had)
+    {
+        Invalidate(false); // the pixels on the canvas above are about to be covered
+    }
+    else
+    {
+        // Out of the canvas above first, so no child list ever holds a destroyed canvas.
+        if (CWindow* ancestor = OwnCanvasAncestor())
+        {
+            ancestor->m_ownCanvas->RemoveChildCanvas(m_ownCanvas);
+        }
+        m_ownCanvas->Destroy();
+    }
+    m_ownCanvas = canvas;
+    Invalidate(false);
+    CWindowManager* manager = Manager();
+    if (had != (canvas != nullptr) && manager != nullptr)
+    {
+        manager->RegisterOwnCanvas(this);
+        manager->InvalidateLayerOrder(this);
+    }
+    if (canvas != nullptr)
+    {
+        AttachChildCanvases();
+        PlaceOwnCanvas();
+    }
+    if (CWindow* ancestor = OwnCanvasAncestor())
+    {
+        ancestor->AttachChildCanvases();
+    }
+    if (canvas != nullptr)
+    {
+        EnsureAnimations();
+        BuildFades();
+    }
+    if (m_animations != nullptr)
+    {
+        RebindAnimations();
+    }
+}
+
+void CWindow::BuildFades()
+{
+    CPropertyList list;
+    GetProperties(list);
+    const BaseLib::CGenericProperty* transparency = nullptr;
+    const BaseLib::CGenericProperty* visible = nullptr;
+    for (const BaseLib::CGenericProperty& property : list)
+    {
+        const std::string& name = property.GetDescription()->GetName();
+        if (name == "Transparency" && transparency == nullptr)
+        {
+            transparency = &property;
+        }
+        else if (name == "Visible" && visible == nullptr)
+        {
+            visible = &property;
+        }
+    }
+    CWindowAnimation* fadeIn = m_animations->GetOrCreateAnimation("fadein");
+    CWindowAnimation* fadeOut = m_animations->GetOrCreateAnimation("fadeout");
+    if (transparency != nullptr)
+    {
+        m_animations->AddKey(*fadeIn, 0.0f, *transparency, "0.0");
+        m_animations->AddKey(*fadeIn, 1.0f, *transparency, "1.0");
+        m_animations->AddKey(*fadeOut, 0.0f, *transparency, "1.0");
+        m_animations->AddKey(*fadeOut, 1.0f, *transparency, "0.0");
+    }
+    if (visible != nullptr)
+    {
+        m_animations->AddKey(*fadeIn, 0.0f, *visible, "true");
+        m_animations->AddKey(*fadeOut, 0.0f, *visible, "true");
+        m_animations->AddKey(*fadeOut, 1.0f, *visible, "false");
+    }
+}
+
+void CWindow::RebindAnimations()
+{
+    if (m_animations != nullptr)
+    {
+        CPropertyList list;
+        GetProperties(list);
+        m_animations->BindTracks(list);
+    }
+}
 
 // Animations
 

@@ -155,7 +155,9 @@ public:
     virtual bool OnKeyDown(std::uint32_t key, std::uint8_t modifiers);
     virtual bool OnKeyUp(std::uint32_t key, std::uint8_t modifiers);
     virtual bool OnSize() { return true; }
-    virtual bool ApplyVisualization() { return true; }
+    // Takes the transparent-windows byte of the visualization's metrics (none: the flag stays),
+    // invalidates, true.
+    virtual bool ApplyVisualization();
     virtual bool ReservedHook() { return true; }
     virtual bool OnMouseMove(BaseLib::CPoint& point, std::uint8_t modifiers);
     virtual bool OnLButtonDown(BaseLib::CPoint& point, std::uint8_t modifiers);
@@ -252,13 +254,29 @@ public:
     Handle SetTimer(std::uint32_t milliseconds, bool repeat);
     bool KillTimer(Handle timer);
 
-    // Painting and the own canvas (filled in with the canvases).
+    // Painting and the own canvas. A client rectangle goes to the own canvas's dirty list, else moved
+    // by the positions on the way up to the nearest ancestor's own canvas; nothing while hidden unless
+    // forced, nothing without a canvas above.
     void InvalidateRect(const BaseLib::CRect& rect, bool force);
     void Invalidate(bool force) { InvalidateRect(GetClientRect(), force); }
+    // The own canvas; else, when asked, the nearest ancestor's; else null.
     CCanvas* GetCanvas(bool searchAncestors) const;
     bool HasOwnCanvas() const { return m_ownCanvas != nullptr; }
+    // Where the client origin lies on the canvas the window draws into: (0, 0) with an own canvas or
+    // without a parent, else the parent's offset plus the position.
+    BaseLib::CPoint GetPositionInCanvas() const;
+    // The "Own Canvas" setter: CreateOwnCanvas or RemoveOwnCanvas.
     void SetOwnCanvas(bool own);
+    // A canvas from the manager's canvas factory; without a factory the window stays without one.
+    void CreateOwnCanvas();
     void RemoveOwnCanvas();
+    // Replaces the own canvas (null: none); the old one is destroyed. Keeps the canvas tree, the
+    // manager's own-canvas list, the layer order and the fades in step.
+    void SetCanvas(CCanvas* canvas);
+    // Rebuilds the child list of this window's own canvas from the nearest own canvases below it.
+    void AttachChildCanvases();
+    // Binds the animation tracks again to the current property list.
+    void RebindAnimations();
 
     // Window animations. Each operation works on this window's own set and then, when recursive, on
     // every child's in order; the queries answer true at the first window that does.
@@ -323,6 +341,13 @@ private:
     // OnAncestorChanged on every descendant, depth first.
     void NotifyDescendantsOfAncestorChange();
     void LoadAnimationsXml(const TiXmlElement* element);
+    // The nearest ancestor (not this window) with an own canvas, or null.
+    CWindow* OwnCanvasAncestor() const;
+    // Places the own canvas at the offset in the canvas above (the position without a parent).
+    void PlaceOwnCanvas();
+    // Calls f on each nearest window with an own canvas in the subtree below this window.
+    template <typename F> void ForEachNearestOwnCanvasBelow(F f);
+    void BuildFades();
     void SaveAnimationsXml(TiXmlElement* element);
 };
 

@@ -7,6 +7,8 @@
 #include "platform/os/KeyState.h"
 #include "platform/os/Window.h"
 #include "ui/Clock.h"
+#include "ui/Canvas.h"
+#include "ui/DrawContext.h"
 #include "ui/Window.h"
 
 #include <algorithm>
@@ -969,6 +971,184 @@ void CWindowManager::ClearTimers()
     m_timers.Clear();
     std::vector<TimerRecord*>().swap(m_dueQueue);
     m_deferredTimers.clear();
+}
+
+// The paint pass and the layer composition
+
+using BaseLib::CPoint;
+using BaseLib::CRect;
+
+void CWindowManager::PaintLayers()
+{
+    std::vector<Handle> windows;
+    for (CWindow* window : m_ownCanvasWindows)
+    {
+        windows.push_back(window->GetHandle());
+    }
+    for (Handle handle : windows)
+    {
+        CWindow* window = Resolve(handle);
+        CCanvas* canvas = window != nullptr ? window->GetCanvas(false) : nullptr;
+        if (canvas == nullptr)
+        {
+            continue;
+        }
+        BaseLib::CRectList rects;
+        rects.Append(canvas->GetDirtyRects());
+        rects.MergeAdjacent();
+        if (rects.GetCount() == 0)
+        {
+            continue;
+        }
+        canvas->BeginDraw();
+        CDrawContext context(canvas);
+        context.SetOrigin(0, 0);
+        PaintWindowRects(window, context, rects);
+        canvas->EndDraw(true);
+    }
+}
+
+void CWindowManager::PaintWindowRects(CWindow* window, CDrawContext& context, BaseLib::CRectList& stack)
+{
+    const Handle self = window->GetHandle();
+    std::vector<Handle> children;
+    for (std::size_t i = 0; i < window->m_children.GetCount(); ++i)
+    {
+        children.push_back(window->m_children[i]);
+    }
+    std::vector<BaseLib::CRectList> lists(children.size());
+    BaseLib::CRectList own;
+    BaseLib::CRect rect;
+    while (stack.PopBack(rect))
+    {
+        bool covered = false;
+        for (std::size_t i = children.size(); i > 0 && !covered; --i)
+        {
+            const CWindow* child = Resolve(children[i - 1]);
+            if (child == nullptr || !child->IsVisible() || child->HasOwnCanvas())
+            {
+                continue;
+            }
+            const CPoint at = child->GetPositionInCanvas();
+            const CRect area = child->GetClientRect();
+            const CRect childRect(area.left + at.x, area.top + at.y, area.right + at.x, area.bottom + at.y);
+            const CRect shared = rect.Intersection(childRect);
+            if (shared.IsEmpty())
+            {
+                continue;
+            }
+            lists[i - 1].AddRect(shared);
+            if (!child->IsTransparent())
+            {
+                // What the opaque child leaves of rect goes back on the stack for the children below.
+                stack.PushBack(CRect(rect.left, rect.top, rect.right, shared.top));
+                stack.PushBack(CRect(rect.left, shared.bottom, rect.right, rect.bottom));
+                stack.PushBack(CRect(rect.left, shared.top, shared.left, shared.bottom));
+                stack.PushBack(CRect(shared.right, shared.top, rect.right, shared.bottom));
+                covered = true;
+            }
+        }
+        if (!covered && !rect.IsEmpty())
+        {
+            own.AddRect(rect);
+        }
+    }
+
+    const CPoint origin = window->GetPositionInCanvas();
+    for (std::uint32_t i = 0; i < own.GetCount(); ++i)
+    {
+        CDrawContext clipped(context.GetCanvas());
+        clipped.SetOrigin(origin.x, origin.y);
+        clipped.SetClipRect(own[i].left, own[i].top, own[i].right, own[i].bottom);
+        window->Paint(clipped);
+        if (Resolve(self) != window)
+        {
+            return; // deleted by its own paint
+        }
+    }
+    for (std::size_t i = 0; i < children.size(); ++i)
+    {
+        CWindow* child = Resolve(children[i]);
+        if (child == nullptr || lists[i].GetCount() == 0)
+        {
+            continue;
+        }
+        CDrawContext moved(context.GetCanvas());
+        const CPoint at = child->GetPositionInCanvas();
+        moved.SetOrigin(at.x, at.y);
+        PaintWindowRects(child, moved, lists[i]);
+    }
+}
+
+std::vector<CWindow*> CWindowManager::GetLayerPaintingOrder(std::int32_t index)
+{
+    std::vector<CWindow*> result;
+    if (index < 0 || index >= GetLayerCount() || m_layers[static_cast<std::size_t>(index)].root == nullptr)
+    {
+        return result;
+    }
+    Layer& layer = m_layers[static_cast<std::size_t>(index)];
+    if (!layer.orderValid)
+    {
+        layer.ownCanvasWindows.clear();
+        // Depth first from the root, children bottom first.
+        std::vector<CWindow*> pending{layer.root};
+        while (!pending.empty())
+        {
+            CWindow* window = pending.back();
+            pending.pop_back();
+            if (window->HasOwnCanvas())
+            {
+                layer.ownCanvasWindows.push_back(window->GetHandle());
+            }
+            for (std::size_t i = window->m_children.GetCount(); i > 0; --i)
+            {
+                if (CWindow* child = Resolve(window->m_children[i - 1]))
+                {
+                    pending.push_back(child);
+                }
+            }
+        }
+        layer.orderValid = true;
+    }
+    for (Handle handle : layer.ownCanvasWindows)
+    {
+        if (CWindow* window = Resolve(handle))
+        {
+            result.push_back(window);
+        }
+    }
+    return result;
+}
+
+void CWindowManager::CompositeLayers(std::int32_t index)
+{
+    if (index < 0)
+    {
+        for (std::int32_t i = 0; i < GetLayerCount(); ++i)
+        {
+            CompositeLayers(i);
+        }
+        return;
+    }
+    for (CWindow* window : GetLayerPaintingOrder(index))
+    {
+        CCanvas* canvas = window->GetCanvas(false);
+        if (canvas == nullptr || !canvas->GetShow() || !window->IsVisible())
+        {
+            continue;
+        }
+        const CWindow* parent = window->GetParent();
+        if (parent == nullptr)
+        {
+            canvas->Render(nullptr);
+            continue;
+        }
+        const CPoint at = parent->GetPositionInCanvas();
+        const CRect visible = window->GetVisibleClientRect();
+        CRect rect(visible.left + at.x, visible.top + at.y, visible.right + at.x, visible.bottom + at.y);
+        canvas->Render(&rect);
+    }
 }
 
 } // namespace UILib

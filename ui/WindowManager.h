@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Point.h"
+#include "foundation/RectList.h"
 #include "ui/BlockArray.h"
 #include "ui/HandleTable.h"
 #include "ui/WindowMessage.h"
@@ -16,6 +17,7 @@ namespace UILib
 {
 
 class CCanvas;
+class CDrawContext;
 class CWindow;
 
 // The window system's one window manager: the handle table of every window, the layers of root windows,
@@ -73,6 +75,21 @@ public:
     CCanvas* CreateCanvas(std::int32_t width, std::int32_t height) const;
 
     std::uint32_t GetDefaultVisualizationId() const { return m_defaultVisualizationId; }
+
+    // The repaint pass: for each own-canvas window in registration order whose canvas has dirty
+    // rectangles (merged where they share an edge), BeginDraw, PaintWindowRects from (0, 0), EndDraw(true).
+    // A canvas without dirty rectangles is not touched.
+    void PaintLayers();
+    // Repaints the rectangles (canvas coordinates) of one window tree: each region is drawn by the
+    // topmost opaque window covering it and by the transparent ones above that one, by nothing below.
+    // Children with an own canvas are skipped (they appear through composition).
+    void PaintWindowRects(CWindow* window, CDrawContext& context, BaseLib::CRectList& stack);
+    // Presents the own canvases of layer index (-1: every layer, ascending) in painting order: a root
+    // with Render(null), any other with Render(its visible client rectangle moved by the parent's
+    // offset in its canvas); only canvases whose show flag is set, of windows visible through the tree.
+    void CompositeLayers(std::int32_t index);
+    // The layer's own-canvas windows in painting order (rebuilt first when stale).
+    std::vector<CWindow*> GetLayerPaintingOrder(std::int32_t index);
 
     // ProcessTimers, UpdateWindowAnimations, UpdateTooltip, DeleteReleasedWindows, in that order.
     void Update();
@@ -176,7 +193,7 @@ private:
     struct Layer
     {
         CWindow* root = nullptr;
-        std::vector<CWindow*> ownCanvasWindows; // painting order
+        std::vector<Handle> ownCanvasWindows; // painting order, resolved again on each use
         bool orderValid = false;
     };
 
