@@ -1,6 +1,9 @@
 #include "ui/Canvas.h"
 
+#include "ui/AlphaBitmapFont.h"
 #include "ui/Bitmap.h"
+#include "ui/FontFactory.h"
+#include "ui/TextChar.h"
 
 #include <algorithm>
 #include <cmath>
@@ -415,6 +418,126 @@ void CCanvas::SetLocalTransform(const CMatrix3x3& matrix)
 {
     m_localTransform = matrix;
     UpdateTransform();
+}
+
+namespace
+{
+
+void WaitForFont(CFont& font)
+{
+    if (font.GetState() == BaseLib::ResourceScheduled)
+    {
+        font.WaitUntilLoaded();
+    }
+}
+
+void Widen(BaseLib::CRect& area, const BaseLib::CRect& part)
+{
+    if (part.IsEmpty())
+    {
+        return;
+    }
+    if (area.IsEmpty())
+    {
+        area = part;
+        return;
+    }
+    area = BaseLib::CRect(std::min(area.left, part.left), std::min(area.top, part.top),
+                          std::max(area.right, part.right), std::max(area.bottom, part.bottom));
+}
+
+} // namespace
+
+void CCanvas::DrawText(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                       BaseLib::CString text, BaseLib::CColor colour, const BaseLib::CRect& clip, std::int32_t reserved)
+{
+    if (!font)
+    {
+        return;
+    }
+    if (font->GetTypeTag() == AlphaBitmapFontTag)
+    {
+        DrawTextAlpha(font, x, y, std::move(text), colour, clip, reserved);
+    }
+}
+
+void CCanvas::DrawTextInRect(const BaseLib::CResourcePtr<CFont>& font, const BaseLib::CRect& rect,
+                             std::int32_t horizontal, std::int32_t vertical, BaseLib::CString text,
+                             BaseLib::CColor colour, const BaseLib::CRect& clip, std::int32_t reserved)
+{
+    if (!font)
+    {
+        return;
+    }
+    WaitForFont(*font);
+    std::int32_t y = 0;
+    if (vertical == 1)
+    {
+        y = rect.top + font->GetAscent();
+    }
+    else if (vertical == 2)
+    {
+        y = rect.bottom - font->GetDescent();
+    }
+    else
+    {
+        y = rect.top + font->GetAscent() + (rect.bottom - rect.top - font->GetHeight()) / 2;
+    }
+    std::int32_t x = rect.left;
+    if (horizontal != 1)
+    {
+        const std::int32_t width = font->GetTextWidth(text);
+        x = horizontal == 2 ? rect.right - width : rect.left + (rect.right - rect.left - width) / 2;
+    }
+    DrawText(font, x, y, std::move(text), colour, clip, reserved);
+}
+
+void CCanvas::DrawTextAlpha(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                            BaseLib::CString text, BaseLib::CColor colour, const BaseLib::CRect& clip, std::int32_t)
+{
+    if (font && font->GetTypeTag() == AlphaBitmapFontTag)
+    {
+        DrawAlphaGlyphs(static_cast<CAlphaBitmapFont&>(*font), x, y, text, colour, clip);
+    }
+}
+
+BaseLib::CRect CCanvas::DrawAlphaGlyphs(CAlphaBitmapFont& font, std::int32_t x, std::int32_t y,
+                                        const BaseLib::CString& text, const BaseLib::CColor& colour,
+                                        const BaseLib::CRect& clip)
+{
+    WaitForFont(font);
+    const BaseLib::CRect cut = clip.Intersection(WholeCanvas());
+    BaseLib::CRect drawn;
+    std::int32_t pen = x;
+    std::int32_t largestTop = 0;
+    std::int32_t largestBelow = 0;
+    const char* cursor = text;
+    char16_t previous = 0;
+    bool first = true;
+    while (*cursor != '\0')
+    {
+        const char16_t character = DecodeTextChar(cursor);
+        const std::int32_t kerning = first ? 0 : font.GetKerning(previous, character);
+        const CAlphaGlyph* glyph = font.GetGlyph(character);
+        const std::int32_t glyphX = pen + glyph->leftBearing + kerning;
+        const std::int32_t glyphY = y - glyph->top;
+        if (glyph->pixels != nullptr)
+        {
+            DrawAlphaMask(CAlphaMask{glyph->pixels.get(), glyph->width, glyph->height}, glyphX, glyphY, colour, cut);
+            Widen(drawn, BaseLib::CRect(glyphX, glyphY, glyphX + glyph->width, glyphY + glyph->height).Intersection(cut));
+        }
+        pen = glyphX + glyph->width + glyph->rightBearing;
+        previous = character;
+        first = false;
+        if (pen >= cut.right)
+        {
+            break;
+        }
+        largestTop = std::max(largestTop, glyph->top);
+        largestBelow = std::max(largestBelow, glyph->height - glyph->top);
+    }
+    Widen(drawn, BaseLib::CRect(x, y - largestTop, pen, y + largestBelow).Intersection(cut));
+    return drawn;
 }
 
 } // namespace UILib

@@ -6,6 +6,8 @@
 #include "foundation/Property.h"
 #include "foundation/Rect.h"
 #include "foundation/RectList.h"
+#include "foundation/Resource.h"
+#include "foundation/String.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,6 +16,8 @@ namespace UILib
 {
 
 class CBitmap;
+class CFont;
+class CAlphaBitmapFont;
 
 using CPropertyList = std::vector<BaseLib::CGenericProperty>;
 
@@ -149,9 +153,44 @@ public:
     virtual void DrawAlphaMask(const CAlphaMask& mask, std::int32_t x, std::int32_t y,
                                const BaseLib::CColor& colour, const BaseLib::CRect& clip);
 
+    // Text in UTF-8 with a font: "BMPA" fonts go to DrawTextAlpha; any other kind and a null font draw
+    // nothing. y is the baseline. The clip does not have to lie inside the canvas. "reserved" is passed
+    // on and read by none.
+    virtual void DrawText(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                          BaseLib::CString text, BaseLib::CColor colour, const BaseLib::CRect& clip,
+                          std::int32_t reserved);
+    virtual void DrawText(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                          BaseLib::CString text, BaseLib::CColor colour, std::int32_t reserved)
+    {
+        DrawText(font, x, y, std::move(text), colour, WholeCanvas(), reserved);
+    }
+    // Aligned in the rectangle (1 left/top, 2 right/bottom, else centred, halvings truncating), then
+    // DrawText with the clip; the rectangle itself does not clip.
+    virtual void DrawTextInRect(const BaseLib::CResourcePtr<CFont>& font, const BaseLib::CRect& rect,
+                                std::int32_t horizontal, std::int32_t vertical, BaseLib::CString text,
+                                BaseLib::CColor colour, const BaseLib::CRect& clip, std::int32_t reserved);
+    virtual void DrawTextInRect(const BaseLib::CResourcePtr<CFont>& font, const BaseLib::CRect& rect,
+                                std::int32_t horizontal, std::int32_t vertical, BaseLib::CString text,
+                                BaseLib::CColor colour, std::int32_t reserved)
+    {
+        DrawTextInRect(font, rect, horizontal, vertical, std::move(text), colour, WholeCanvas(), reserved);
+    }
+    // Each glyph's coverage through DrawAlphaMask at (pen + left bearing + kerning, baseline - top); the
+    // pen then moves past the glyph; drawing stops once the pen reaches the clip's right edge (the glyph
+    // crossing it is drawn, clipped). The clip is cut to the canvas first.
+    virtual void DrawTextAlpha(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                               BaseLib::CString text, BaseLib::CColor colour, const BaseLib::CRect& clip,
+                               std::int32_t reserved);
+
     // combined = local x parent; inverse by adjugate / determinant (the combined matrix itself when
     // |det| <= 0.0001); then each child whose parent transform differs takes the new combined matrix.
     virtual void UpdateTransform();
+
+    // The glyph drawing of DrawTextAlpha; answers the area it changed: the rectangle from x to the pen
+    // over the tallest extent of the glyphs after which drawing went on, widened to every glyph
+    // rectangle drawn, all cut by the clip (cut to the canvas).
+    BaseLib::CRect DrawAlphaGlyphs(CAlphaBitmapFont& font, std::int32_t x, std::int32_t y, const BaseLib::CString& text,
+                                   const BaseLib::CColor& colour, const BaseLib::CRect& clip);
 
     // Appends the child and hands it this canvas's combined transform.
     void AddChildCanvas(CCanvas* child);

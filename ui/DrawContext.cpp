@@ -87,4 +87,26 @@ void CDrawContext::DrawBitmapSection(const CRect& rect, const CPoint& position, 
     }
 }
 
+void CDrawContext::DrawText(const BaseLib::CResourcePtr<CFont>& font, const BaseLib::CRect& rect,
+                            std::int32_t horizontal, std::int32_t vertical, const BaseLib::CString& text,
+                            BaseLib::CColor colour, std::int32_t reserved)
+{
+    if (m_canvas == nullptr)
+    {
+        return;
+    }
+    const BaseLib::CRect moved(rect.left + m_origin.x, rect.top + m_origin.y, rect.right + m_origin.x,
+                               rect.bottom + m_origin.y);
+    m_canvas->DrawTextInRect(font, moved, horizontal, vertical, text, colour, m_clip, reserved);
+}
+
+void CDrawContext::DrawTextAt(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                              const BaseLib::CString& text, BaseLib::CColor colour, std::int32_t reserved)
+{
+    if (m_canvas != nullptr)
+    {
+        m_canvas->DrawText(font, x + m_origin.x, y + m_origin.y, text, colour, m_clip, reserved);
+    }
+}
+
 } // namespace UILib

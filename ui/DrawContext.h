@@ -3,6 +3,8 @@
 #include "foundation/Color.h"
 #include "foundation/Point.h"
 #include "foundation/Rect.h"
+#include "foundation/Resource.h"
+#include "foundation/String.h"
 
 #include <cstdint>
 
@@ -11,6 +13,7 @@ namespace UILib
 
 class CBitmap;
 class CCanvas;
+class CFont;
 
 // What a window paints with: a canvas, the window's origin on it and the clip the window may touch.
 // Every position passed in is local (the origin is added); every shape is cut to the clip before the
@@ -42,6 +45,13 @@ public:
     // Only the part of the bitmap inside rect (local): the clip is cut to rect + origin.
     void DrawBitmapSection(const BaseLib::CRect& rect, const BaseLib::CPoint& position, const CBitmap& bitmap,
                            bool blend);
+
+    // The canvas's DrawTextInRect with the rectangle + origin, within the clip.
+    void DrawText(const BaseLib::CResourcePtr<CFont>& font, const BaseLib::CRect& rect, std::int32_t horizontal,
+                  std::int32_t vertical, const BaseLib::CString& text, BaseLib::CColor colour, std::int32_t reserved);
+    // The canvas's DrawText at (x, y) + origin, y the baseline, within the clip.
+    void DrawTextAt(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                    const BaseLib::CString& text, BaseLib::CColor colour, std::int32_t reserved);
 
 private:
     BaseLib::CPoint m_origin;

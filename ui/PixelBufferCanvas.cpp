@@ -1,7 +1,9 @@
 #include "ui/PixelBufferCanvas.h"
 
 #include "foundation/Clipping.h"
+#include "ui/AlphaBitmapFont.h"
 #include "ui/Bitmap.h"
+#include "ui/FontFactory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -337,6 +339,20 @@ void CPixelBufferCanvas::DrawAlphaMask(const CAlphaMask& mask, std::int32_t x, s
             source.SetAlpha(a);
             pixel->BlendOver(source);
         }
+    }
+}
+
+void CPixelBufferCanvas::DrawTextAlpha(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                                       BaseLib::CString text, BaseLib::CColor colour, const CRect& clip, std::int32_t)
+{
+    if (!font || font->GetTypeTag() != AlphaBitmapFontTag)
+    {
+        return;
+    }
+    const CRect changed = DrawAlphaGlyphs(static_cast<CAlphaBitmapFont&>(*font), x, y, text, colour, clip);
+    if (!changed.IsEmpty())
+    {
+        OnRectChanged(changed.left, changed.top, changed.right, changed.bottom, colour.GetAlpha() == 0);
     }
 }
 

@@ -69,6 +69,10 @@ public:
     // The pixels of DrawLine without reporting them.
     virtual void PlotLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                           const BaseLib::CColor& colour);
+    // The canvas text drawing, then one OnRectChanged for the area the glyphs changed (transparent when
+    // the colour's alpha is 0).
+    void DrawTextAlpha(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y, BaseLib::CString text,
+                       BaseLib::CColor colour, const BaseLib::CRect& clip, std::int32_t reserved) override;
     virtual void OnRectChanged(std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool) {}
     virtual void OnPixelChanged(std::int32_t, std::int32_t, bool) {}
 
