@@ -2,6 +2,8 @@
 
 #include "ui/AlphaBitmapFont.h"
 #include "ui/Bitmap.h"
+#include "ui/BitmapFont.h"
+#include "foundation/Debug.h"
 #include "ui/FontFactory.h"
 #include "ui/TextChar.h"
 
@@ -458,6 +460,46 @@ void CCanvas::DrawText(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x,
     if (font->GetTypeTag() == AlphaBitmapFontTag)
     {
         DrawTextAlpha(font, x, y, std::move(text), colour, clip, reserved);
+    }
+    else if (font->GetTypeTag() == BitmapFontTag)
+    {
+        DrawTextBitmapFont(font, x, y, std::move(text), clip, reserved);
+    }
+}
+
+void CCanvas::DrawTextBitmapFont(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                                 BaseLib::CString text, const BaseLib::CRect& clip, std::int32_t)
+{
+    if (!font || font->GetTypeTag() != BitmapFontTag)
+    {
+        return;
+    }
+    auto& bitmapFont = static_cast<CBitmapFont&>(*font);
+    WaitForFont(bitmapFont);
+    const BaseLib::CRect cut = clip.Intersection(WholeCanvas());
+    if (x >= cut.right || y - bitmapFont.GetAscent() > cut.bottom || y + bitmapFont.GetDescent() < cut.top)
+    {
+        return;
+    }
+    std::int32_t pen = x;
+    const char* cursor = text;
+    char16_t previous = 0;
+    bool first = true;
+    while (*cursor != '\0' && pen < cut.right)
+    {
+        const char16_t character = DecodeTextChar(cursor);
+        const std::int32_t kerning = first ? 0 : bitmapFont.GetKerning(previous, character);
+        previous = character;
+        first = false;
+        const CBitmap* glyph = bitmapFont.FindGlyph(character);
+        if (glyph == nullptr)
+        {
+            BaseLib::DebugOutput("Warning: BitmapFont: unsupported char %c (%d)\n", static_cast<char>(character),
+                                 static_cast<int>(character));
+            continue;
+        }
+        DrawBitmap(BaseLib::CPoint(pen + kerning, y - bitmapFont.GetAscent()), *glyph, cut, true);
+        pen += kerning + glyph->GetWidth();
     }
 }
 

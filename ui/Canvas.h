@@ -182,6 +182,12 @@ public:
                                BaseLib::CString text, BaseLib::CColor colour, const BaseLib::CRect& clip,
                                std::int32_t reserved);
 
+    // Each glyph bitmap FindGlyph finds, blended at (pen + kerning, baseline − ascent), the pen moving by
+    // kerning + its width; a character without glyph traces a warning and the pen stays. Nothing when x
+    // or the text's rows lie outside the clip (cut to the canvas); stops once the pen reaches its right.
+    virtual void DrawTextBitmapFont(const BaseLib::CResourcePtr<CFont>& font, std::int32_t x, std::int32_t y,
+                                    BaseLib::CString text, const BaseLib::CRect& clip, std::int32_t reserved);
+
     // combined = local x parent; inverse by adjugate / determinant (the combined matrix itself when
     // |det| <= 0.0001); then each child whose parent transform differs takes the new combined matrix.
     virtual void UpdateTransform();

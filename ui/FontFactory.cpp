@@ -4,6 +4,7 @@
 #include "foundation/ResourceRegistry.h"
 #include "foundation/Xml.h"
 #include "ui/AlphaBitmapFont.h"
+#include "ui/BitmapFont.h"
 
 #include <cassert>
 #include <cstdio>
@@ -52,6 +53,12 @@ BaseLib::CResource* CFontFactory::Create(const BaseLib::CResourceParameters& par
     {
         font = new CAlphaBitmapFont(this, fontParameters.height, fontParameters.faceName, fontParameters.locale,
                                     fontParameters.fixedWidth, fontParameters.weight, fontParameters.style);
+    }
+    else if (fontParameters.type == BitmapFontTag)
+    {
+        font = new CBitmapFont(this, fontParameters.bitmapFile, fontParameters.characters, fontParameters.spaceWidth,
+                               fontParameters.baseline, fontParameters.kerningBias, fontParameters.cursivity,
+                               fontParameters.scaling);
     }
     if (font != nullptr)
     {
@@ -137,6 +144,27 @@ BaseLib::CResourcePtr<CFont> CreateAlphaBitmapFont(CFontFactory* factory, std::i
     return GetFont(*factory, parameters);
 }
 
+BaseLib::CResourcePtr<CFont> CreateBitmapFont(CFontFactory* factory, const BaseLib::CString& bitmapFile,
+                                              const BaseLib::CString& characters, std::int32_t spaceWidth,
+                                              std::int32_t baseline, std::int32_t kerningBias, std::int32_t cursivity,
+                                              float scaling)
+{
+    if (factory == nullptr)
+    {
+        return {};
+    }
+    CFontParameters parameters;
+    parameters.type = BitmapFontTag;
+    parameters.bitmapFile = bitmapFile;
+    parameters.characters = characters;
+    parameters.spaceWidth = spaceWidth;
+    parameters.baseline = baseline;
+    parameters.kerningBias = kerningBias;
+    parameters.cursivity = cursivity;
+    parameters.scaling = scaling;
+    return GetFont(*factory, parameters);
+}
+
 BaseLib::CResourcePtr<CFont> LoadFontDescription(CFontFactory* factory, const BaseLib::CString& description)
 {
     if (description.GetLength() == 0)
@@ -168,6 +196,18 @@ BaseLib::CResourcePtr<CFont> LoadFontDescription(CFontFactory* factory, const Ba
                                      BaseLib::XmlGetIntAttribute(element, "locale", 0),
                                      BaseLib::XmlGetIntAttribute(element, "fixedwidth", 0),
                                      BaseLib::XmlGetIntAttribute(element, "weight", 0), style);
+    }
+    if (type == "bitmapfont")
+    {
+        BaseLib::CString file;
+        file.AssignStdString(BaseLib::XmlGetStringAttribute(element, "file", ""));
+        BaseLib::CString characters;
+        characters.AssignStdString(BaseLib::XmlGetStringAttribute(element, "characters", ""));
+        return CreateBitmapFont(factory, file, characters, BaseLib::XmlGetIntAttribute(element, "spacewidth", 0),
+                                BaseLib::XmlGetIntAttribute(element, "baseline", 0),
+                                BaseLib::XmlGetIntAttribute(element, "kerningbias", 0),
+                                BaseLib::XmlGetIntAttribute(element, "cursivity", 0),
+                                BaseLib::XmlGetFloatAttribute(element, "scaling", 1.0f));
     }
     TraceRefusedDescription("unknown font type", description);
     return {};

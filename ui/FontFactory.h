@@ -44,7 +44,8 @@ public:
     // Destroys the cached fonts of this factory (referenced ones must be released first).
     ~CFontFactory() override;
 
-    // "BMPA" gives a new alpha bitmap font holding its own copy of the parameters; any other type gives
+    // "BMPA" gives a new alpha bitmap font, "BMPF" a new bitmap font (its strip loaded and cut now), each
+    // holding its own copy of the parameters; any other type gives
     // null. The foundation's GetResource does not accept null: only the creation functions call it,
     // with their own type (asserted in debug builds).
     BaseLib::CResource* Create(const BaseLib::CResourceParameters& parameters) override;
@@ -67,8 +68,14 @@ BaseLib::CResourcePtr<CFont> CreateAlphaBitmapFont(CFontFactory* factory, std::i
                                                    std::int32_t fixedWidth, std::int32_t weight,
                                                    std::int32_t style);
 
+// The shared bitmap font of these values, as CreateAlphaBitmapFont.
+BaseLib::CResourcePtr<CFont> CreateBitmapFont(CFontFactory* factory, const BaseLib::CString& bitmapFile,
+                                              const BaseLib::CString& characters, std::int32_t spaceWidth,
+                                              std::int32_t baseline, std::int32_t kerningBias, std::int32_t cursivity,
+                                              float scaling);
+
 // The font a description names: the first element of the XML text, whatever its tag, with "type"
-// "alphabitmapfont". An empty text gives null silently; text that is not XML, has no element or names
+// "alphabitmapfont" or "bitmapfont" ("scaling" 1.0 when absent). An empty text gives null silently; text that is not XML, has no element or names
 // another type gives null and one trace quoting the description (cut to 200 characters).
 BaseLib::CResourcePtr<CFont> LoadFontDescription(CFontFactory* factory, const BaseLib::CString& description);
 

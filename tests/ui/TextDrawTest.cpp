@@ -1,5 +1,6 @@
 #include "foundation/ResourceRegistry.h"
 #include "foundation/TypeTag.h"
+#include "tests/ui/BlockCanvas.h"
 #include "ui/AlphaBitmapFont.h"
 #include "ui/BitmapPng.h"
 #include "ui/DrawContext.h"
@@ -25,29 +26,16 @@ const CColor white(255, 255, 255, 255);
 const CColor black(0, 0, 0, 255);
 
 // A pixel-buffer canvas over its own block that records the areas it reports.
-class CTextCanvas : public UILib::CPixelBufferCanvas
+class CTextCanvas : public UiTest::CBlockCanvas
 {
 public:
-    CTextCanvas(std::int32_t width, std::int32_t height)
-        : CPixelBufferCanvas(width, height), block(static_cast<std::size_t>(width) * height, white)
-    {
-        SetPixels(block.data(), width);
-    }
-    void Destroy() override {}
-    std::uint32_t GetTypeTag() const override { return BaseLib::MakeTypeTag("TEST"); }
-    void Resize(std::int32_t, std::int32_t) override {}
-    void SetPosition(std::int32_t, std::int32_t) override {}
-    BaseLib::CPoint GetPosition() const override { return {}; }
-    void Render(void*) override {}
-    void BeginDraw() override {}
-    void EndDraw(bool) override {}
+    CTextCanvas(std::int32_t width, std::int32_t height) : CBlockCanvas(width, height) {}
     void OnRectChanged(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b, bool transparent) override
     {
         reported.emplace_back(l, t, r, b);
         reportedTransparent = transparent;
     }
 
-    CColor At(std::int32_t x, std::int32_t y) const { return block[static_cast<std::size_t>(y) * m_width + x]; }
     // The box of the pixels that are no longer white, empty when none changed.
     CRect Ink() const
     {
@@ -71,7 +59,6 @@ public:
         reported.clear();
     }
 
-    std::vector<CColor> block;
     std::vector<CRect> reported;
     bool reportedTransparent = false;
 };
