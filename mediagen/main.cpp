@@ -1,0 +1,18 @@
+// quarrow-mediagen: the project's media generator.
+#include "mediagen/StripCommand.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + (argc > 1 ? 2 : argc), argv + argc);
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "strip")
+    {
+        return MediaGen::RunStripCommand(arguments);
+    }
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s", MediaGen::StripUsage());
+    return command.empty() ? 0 : 2;
+}
