@@ -8,6 +8,7 @@
 #include "ui/BitmapPng.h"
 #include "ui/FontFactory.h"
 #include "ui/PixelBufferCanvas.h"
+#include "ui/TextLines.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
@@ -234,4 +235,60 @@ TEST_F(BitmapFonts, TextLandsWhereWidthsAndKerningPutIt)
     aligned.DrawTextInRect(font, CRect(0, 0, 40, 9), 2, 2, "A", CColor(), 0);
     EXPECT_EQ(aligned.Row(8, colours), ".....................................111");
     EXPECT_EQ(aligned.Row(9, colours), "........................................");
+}
+
+TEST_F(BitmapFonts, AlignmentTableAndWrappedLinesWithBlockGlyphs)
+{
+    const std::vector<CColor> colours = {CColor(0, 0, 0, 255), CColor(200, 0, 0, 255)};
+    // "A" is a block 4 wide and 6 high, baseline row 4: ascent 4, descent 2.
+    const std::string strip = Strip("block.png", std::vector<std::string>(6, "1111"), colours);
+    const CResourcePtr<CFont> font = UILib::CreateBitmapFont(fonts.get(), strip.c_str(), "A", 4, 4, 0, 0, 1.0f);
+    ASSERT_EQ(font->GetHeight(), 6);
+    ASSERT_EQ(font->GetAscent(), 4);
+    ASSERT_EQ(font->GetDescent(), 2);
+    const CRect rect(3, 2, 23, 15); // 20 × 13
+    struct Case
+    {
+        std::int32_t horizontal, vertical;
+        std::int32_t inkLeft, inkTop;
+    };
+    const Case cases[] = {
+        {1, 1, 3, 2},  {2, 1, 15, 2},  {0, 1, 9, 2},                                   // top
+        {1, 2, 3, 9},  {2, 2, 15, 9},  {0, 2, 9, 9},                                   // bottom: last ink row 14
+        {1, 0, 3, 5},  {2, 0, 15, 5},  {0, 0, 9, 5},                                   // centred: (13 − 6) / 2 = 3
+    };
+    for (const Case& c : cases)
+    {
+        CBlockCanvas canvas(30, 20);
+        canvas.DrawTextInRect(font, rect, c.horizontal, c.vertical, "AA", CColor(), 0);
+        for (std::int32_t y = 0; y < 20; ++y)
+        {
+            const bool inked = y >= c.inkTop && y < c.inkTop + 6;
+            std::string expected(30, '.');
+            if (inked)
+            {
+                expected.replace(static_cast<std::size_t>(c.inkLeft), 8, "11111111");
+            }
+            EXPECT_EQ(canvas.Row(y, colours), expected) << c.horizontal << "," << c.vertical << " row " << y;
+        }
+    }
+
+    // Wrapped at 18 pixels and drawn line by line: each line's ink fills exactly its own rows.
+    UILib::CTextLines lines;
+    lines.Layout("AA AAA A", 18, font.Get(), true);
+    ASSERT_EQ(lines.GetLineCount(), 3);
+    EXPECT_STREQ(lines.GetLine(1), "AAA ");
+    CBlockCanvas canvas(30, 30);
+    for (std::int32_t i = 0; i < lines.GetLineCount(); ++i)
+    {
+        canvas.DrawText(font, 2, 3 + font->GetAscent() + i * font->GetHeight(), lines.GetLine(i), CColor(), 0);
+    }
+    const std::string rows[] = {"..11111111....................", "..111111111111................",
+                                "..1111........................"};
+    for (std::int32_t y = 0; y < 30; ++y)
+    {
+        const std::int32_t line = y < 3 ? -1 : (y - 3) / 6;
+        const std::string expected = line >= 0 && line < 3 ? rows[line] : std::string(30, '.');
+        EXPECT_EQ(canvas.Row(y, colours), expected) << "row " << y;
+    }
 }
