@@ -3,6 +3,8 @@
 #include "foundation/Xml.h"
 #include "platform/os/DebugOutput.h"
 #include "tests/ui/BlockCanvas.h"
+#include "ui/AlphaBitmapFont.h"
+#include "ui/BitmapCanvas.h"
 #include "ui/BitmapFactory.h"
 #include "ui/BitmapFont.h"
 #include "ui/BitmapPng.h"
@@ -291,4 +293,57 @@ TEST_F(BitmapFonts, AlignmentTableAndWrappedLinesWithBlockGlyphs)
         const std::string expected = line >= 0 && line < 3 ? rows[line] : std::string(30, '.');
         EXPECT_EQ(canvas.Row(y, colours), expected) << "row " << y;
     }
+}
+
+TEST_F(BitmapFonts, PictureOfAnOutlinedStripAndASentenceCutFromIt)
+{
+    // The strip painted as the generator paints it: each capital outlined by 2 pixels, 3 columns apart.
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ.!";
+    const CResourcePtr<CFont> face = UILib::CreateAlphaBitmapFont(fonts.get(), 24, "DejaVu Sans", 0, 0, 10, 0);
+    auto& alpha = static_cast<UILib::CAlphaBitmapFont&>(*face);
+    const int border = 2;
+    const int gap = 3;
+    int width = gap;
+    for (const char c : letters)
+    {
+        width += alpha.GetGlyph(static_cast<char16_t>(c))->width + 2 * border + gap;
+    }
+    const int height = alpha.GetHeight() + 2 * border;
+    UILib::CBitmap strip(width, height, true);
+    {
+        UILib::CBitmapCanvas canvas(strip);
+        int pen = gap;
+        for (const char c : letters)
+        {
+            const UILib::CAlphaGlyph* glyph = alpha.GetGlyph(static_cast<char16_t>(c));
+            const std::string text(1, c);
+            const int x = pen + border - glyph->leftBearing;
+            for (int dy = -border; dy <= border; ++dy)
+            {
+                for (int dx = -border; dx <= border; ++dx)
+                {
+                    canvas.DrawText(face, x + dx, border + alpha.GetAscent() + dy, text.c_str(), CColor(60, 30, 0, 255), 0);
+                }
+            }
+            canvas.DrawText(face, x, border + alpha.GetAscent(), text.c_str(), CColor(250, 200, 40, 255), 0);
+            pen += glyph->width + 2 * border + gap;
+        }
+    }
+    const std::string path = (folder / "outlined.png").string();
+    ASSERT_TRUE(UILib::WriteBitmapPng(path, strip));
+    const CResourcePtr<CFont> font =
+        UILib::CreateBitmapFont(fonts.get(), path.c_str(), letters.c_str(), 10, border + alpha.GetAscent(), 1, 0, 1.0f);
+    auto& cut = static_cast<CBitmapFont&>(*font);
+    EXPECT_EQ(cut.GetGlyphCount(), letters.size() + 1); // and the space
+
+    CBlockCanvas canvas(std::max(width, 600), 2 * height + 20);
+    canvas.FillRect(CRect(0, 0, canvas.GetSize().cx, canvas.GetSize().cy), CColor(40, 60, 90, 255));
+    canvas.DrawBitmap(BaseLib::CPoint(0, 4), strip, true);
+    const char* sentence = "Quarrow moves the blocks!";
+    canvas.DrawText(font, 10, height + 12 + cut.GetAscent(), sentence, CColor(), 0);
+    EXPECT_GT(cut.GetTextWidth(sentence), 300);
+    const std::filesystem::path output = QUARROW_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(output);
+    EXPECT_TRUE(UILib::WritePixelsPng((output / "text_bitmapfont.png").string(), canvas.GetSize().cx,
+                                      canvas.GetSize().cy, canvas.block.data(), canvas.GetSize().cx));
 }
