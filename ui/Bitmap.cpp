@@ -40,7 +40,7 @@ CBitmap::CBitmap(const BaseLib::CString& file, float scale)
 CBitmap::CBitmap(const BaseLib::CString& file, std::int32_t width, std::int32_t height)
 {
     CBitmapFactory* factory = CBitmapFactory::GetCurrent();
-    if (factory != nullptr)
+    if (factory != nullptr && HasName(file))
     {
         m_data = factory->GetBitmap(file, width, height);
     }

@@ -71,7 +71,7 @@ public:
     CBitmap(const char* file) : CBitmap(BaseLib::CString(file)) {}
     // The file scaled by a factor.
     CBitmap(const BaseLib::CString& file, float scale);
-    // The file resized to width × height.
+    // The file resized to width × height (empty for an empty name, as the other file constructors).
     CBitmap(const BaseLib::CString& file, std::int32_t width, std::int32_t height);
     // New private data of that size; with clear its pixels are 0 (transparent black).
     CBitmap(std::int32_t width, std::int32_t height, bool clear);

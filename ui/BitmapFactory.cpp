@@ -1,6 +1,7 @@
 #include "ui/BitmapFactory.h"
 
 #include "ui/BitmapCanvas.h"
+#include "ui/FontFactory.h"
 
 #include "foundation/Debug.h"
 #include "foundation/ResourceRegistry.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 
 namespace UILib
 {
@@ -50,7 +52,31 @@ CPixelBlock AllocateBlock(std::int32_t count, bool zero = true)
                                                  : std::malloc(words * sizeof(CColor))));
 }
 
-void MakePlaceholder(CBitmapData& data)
+// The font the placeholder writes its file name with: an alpha font of height 16 in the default face.
+// Away from the thread that made the factory (a load on the streaming thread) it is a private copy, so
+// no glyph cache is shared between threads. Null without a font factory.
+BaseLib::CResourcePtr<CFont> PlaceholderFont(bool privateCopy)
+{
+    CFontFactory* fonts = CFontFactory::GetCurrent();
+    if (fonts == nullptr)
+    {
+        return {};
+    }
+    if (!privateCopy)
+    {
+        return CreateAlphaBitmapFont(fonts, 16, "", 0, 0, 5, 0);
+    }
+    CFontParameters parameters;
+    parameters.type = AlphaBitmapFontTag;
+    parameters.height = 16;
+    parameters.weight = 5;
+    const BaseLib::CResourcePtr<BaseLib::CResource> font =
+        fonts->GetResource(MakeFontResourceName(parameters), parameters, true, false);
+    return BaseLib::CResourcePtr<CFont>(static_cast<CFont*>(font.Get()));
+}
+
+// The 100 × 100 placeholder, with the file name written in its top-left corner when a font factory exists.
+void MakePlaceholder(CBitmapData& data, const std::string& fileName, bool privateFont)
 {
     data.pixels = AllocateBlock(kPlaceholderSize * kPlaceholderSize);
     if (!data.pixels)
@@ -63,10 +89,16 @@ void MakePlaceholder(CBitmapData& data)
     data.pixelCount = kPlaceholderSize * kPlaceholderSize;
     data.placeholder = true;
     // Painted through a canvas over the raw block: a canvas made from a CBitmap would wait for this
-    // very data. (The file name is written on it once text drawing exists.)
+    // very data.
     CBitmapCanvas canvas(data.pixels.get());
     canvas.BeginDraw();
     canvas.FillRect(0, 0, kPlaceholderSize, kPlaceholderSize, kPlaceholderColour);
+    if (!fileName.empty())
+    {
+        const BaseLib::CRect whole(0, 0, kPlaceholderSize, kPlaceholderSize);
+        canvas.DrawTextInRect(PlaceholderFont(privateFont), whole, 1, 1, BaseLib::CString(fileName.c_str()),
+                              CColor(0, 0, 0, 255), whole, 0);
+    }
     canvas.EndDraw(true);
 }
 
@@ -150,6 +182,7 @@ CBitmapFactory::CBitmapFactory(BaseLib::CResourceRegistry* registry,
     : CResourceFactory(registry, streamingThread)
 {
     SetBackgroundLoading(false);
+    m_ownerThread = std::this_thread::get_id();
     Platform::GfxKit::StartImageLibrary();
     {
         std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
@@ -165,6 +198,11 @@ CBitmapFactory::~CBitmapFactory()
     CBitmapFactory* self = this;
     g_current.compare_exchange_strong(self, nullptr);
     GetRegistry()->DestroyResourcesOf(this);
+}
+
+bool CBitmapFactory::OnOtherThread() const
+{
+    return std::this_thread::get_id() != m_ownerThread;
 }
 
 CBitmapFactory* CBitmapFactory::GetCurrent()
@@ -264,7 +302,7 @@ bool CBitmapFactory::Load(BaseLib::CResource* resource)
         {
             BaseLib::DebugOutput("CBitmapFactory: Warning: cannot make a blank bitmap of %d x %d\n",
                                  parameters.width, parameters.height);
-            MakePlaceholder(data);
+            MakePlaceholder(data, parameters.fileName, OnOtherThread());
             return true;
         }
         const std::int32_t count = parameters.width * parameters.height;
@@ -273,7 +311,7 @@ bool CBitmapFactory::Load(BaseLib::CResource* resource)
         {
             BaseLib::DebugOutput("CBitmapFactory: Warning: no memory for a blank bitmap of %d x %d\n",
                                  parameters.width, parameters.height);
-            MakePlaceholder(data);
+            MakePlaceholder(data, parameters.fileName, OnOtherThread());
             return true;
         }
         data.width = parameters.width;
@@ -426,7 +464,7 @@ void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParame
     {
         BaseLib::DebugOutput("%s", failure.c_str());
     }
-    MakePlaceholder(data);
+    MakePlaceholder(data, parameters.fileName, OnOtherThread());
 }
 
 void CBitmapFactory::MakePrivate(CBitmap& bitmap)

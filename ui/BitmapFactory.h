@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace UILib
@@ -57,8 +58,11 @@ private:
     BaseLib::CResourcePtr<CBitmapData> Request(const std::string& name, const std::string& file,
                                                std::int32_t width, std::int32_t height, float scale);
     void LoadFile(CBitmapData& data, const CBitmapDataResourceParameters& parameters);
+    // Whether the caller runs on another thread than the one that made the factory.
+    bool OnOtherThread() const;
 
     std::vector<std::string> m_searchPaths;
+    std::thread::id m_ownerThread;
 };
 
 } // namespace UILib

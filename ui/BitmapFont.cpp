@@ -64,8 +64,10 @@ char16_t LowerCaseForm(char16_t c)
 CBitmapFont::CBitmapFont(CFontFactory* factory, const BaseLib::CString& bitmapFile, const BaseLib::CString& characters,
                          std::int32_t spaceWidth, std::int32_t baseline, std::int32_t kerningBias,
                          std::int32_t cursivity, float scaling)
-    : CFont(factory, bitmapFile, 5, 0, 0, 0), m_cursivity(cursivity), m_scaling(scaling)
+    : CFont(factory, bitmapFile, 5, 0, 0, 0), m_kerningBias(kerningBias), m_spaceWidth(spaceWidth),
+      m_baseline(baseline), m_characters(characters), m_cursivity(cursivity), m_scaling(scaling)
 {
+    // The description's values are kept whatever the strip holds: they name and save the font.
     const CBitmap strip(bitmapFile);
     if (strip.GetWidth() <= 0 || strip.GetHeight() <= 0 || strip.IsPlaceholder())
     {
@@ -100,7 +102,6 @@ CBitmapFont::CBitmapFont(CFontFactory* factory, const BaseLib::CString& bitmapFi
     m_ascent = baseline - m_top;
     // So that ascent + descent = height: the rows at and below the baseline.
     m_descent = m_bottom + 1 - baseline;
-    m_characters = characters;
     Cut(strip);
 
     if (spaceWidth > MaxSpaceWidth)
@@ -110,9 +111,6 @@ CBitmapFont::CBitmapFont(CFontFactory* factory, const BaseLib::CString& bitmapFi
     }
     const std::int32_t space = std::clamp(spaceWidth, 0, MaxSpaceWidth);
     m_glyphs[u' '] = space > 0 ? CBitmap(space, 1, true) : CBitmap();
-    m_kerningBias = kerningBias;
-    m_spaceWidth = spaceWidth;
-    m_baseline = baseline;
 }
 
 bool CBitmapFont::IsColumnEmpty(const CBitmap& strip, std::int64_t x, bool start) const

@@ -6,6 +6,7 @@
 #include "ui/AlphaBitmapFont.h"
 #include "ui/BitmapFont.h"
 
+#include <atomic>
 #include <cassert>
 #include <cstdio>
 #include <memory>
@@ -15,6 +16,8 @@ namespace UILib
 
 namespace
 {
+
+std::atomic<CFontFactory*> g_currentFontFactory{nullptr};
 
 // Gets the font of the parameters' name from the factory and waits while it is scheduled.
 BaseLib::CResourcePtr<CFont> GetFont(CFontFactory& factory, CFontParameters& parameters)
@@ -36,11 +39,21 @@ void TraceRefusedDescription(const char* why, const BaseLib::CString& descriptio
 
 } // namespace
 
-CFontFactory::CFontFactory(BaseLib::CResourceRegistry* registry) : CResourceFactory(registry, nullptr) {}
+CFontFactory::CFontFactory(BaseLib::CResourceRegistry* registry) : CResourceFactory(registry, nullptr)
+{
+    g_currentFontFactory.store(this);
+}
 
 CFontFactory::~CFontFactory()
 {
+    CFontFactory* self = this;
+    g_currentFontFactory.compare_exchange_strong(self, nullptr);
     GetRegistry()->DestroyResourcesOf(this);
+}
+
+CFontFactory* CFontFactory::GetCurrent()
+{
+    return g_currentFontFactory.load();
 }
 
 BaseLib::CResource* CFontFactory::Create(const BaseLib::CResourceParameters& parameters)

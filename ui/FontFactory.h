@@ -40,9 +40,13 @@ public:
 class CFontFactory : public BaseLib::CResourceFactory
 {
 public:
+    // While it exists the factory is the one GetCurrent answers.
     explicit CFontFactory(BaseLib::CResourceRegistry* registry);
     // Destroys the cached fonts of this factory (referenced ones must be released first).
     ~CFontFactory() override;
+
+    // The factory that exists now, or null.
+    static CFontFactory* GetCurrent();
 
     // "BMPA" gives a new alpha bitmap font, "BMPF" a new bitmap font (its strip loaded and cut now), each
     // holding its own copy of the parameters; any other type gives

@@ -172,11 +172,16 @@ TEST_F(BitmapFonts, CutterTable)
     EXPECT_EQ(empty.GetGlyphCount(), 0u);
 
     Platform::DebugOutputCapture capture;
-    CBitmapFont& missing = Font((folder / "missing.png").string(), "AB");
+    CBitmapFont& missing = Font((folder / "missing.png").string(), "AB", 6, 9, -2);
     EXPECT_EQ(missing.GetHeight(), 0);
     EXPECT_EQ(missing.GetAscent(), 0);
     EXPECT_EQ(missing.GetGlyphCount(), 0u);
     EXPECT_EQ(missing.GetCharWidth(u' '), 0);
+    // Its description's values are kept, so it still names and saves itself as asked.
+    EXPECT_EQ(missing.GetSpaceWidth(), 6);
+    EXPECT_EQ(missing.GetBaseline(), 9);
+    EXPECT_EQ(missing.GetKerningBias(), -2);
+    EXPECT_STREQ(missing.GetCharacters(), "AB");
 
     CBitmapFont& negative = Font(Strip("negative.png", {"#"}), "A", -5);
     EXPECT_EQ(negative.GetCharWidth(u' '), 0);

@@ -5,6 +5,8 @@
 #include "platform/os/DebugOutput.h"
 #include "ui/BitmapFactory.h"
 #include "ui/BitmapPng.h"
+#include "ui/AlphaBitmapFont.h"
+#include "ui/FontFactory.h"
 
 #include <IL/il.h>
 #include <gtest/gtest.h>
@@ -136,6 +138,20 @@ protected:
 CColor Gradient(int x, int y)
 {
     return CColor(x * 2, y * 2, 100, (x + y) % 256);
+}
+
+// The pixels of the placeholder's text: dark ones in rows [top, bottom).
+int DarkPixels(const CBitmap& bitmap, int top, int bottom)
+{
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+    {
+        for (int x = 0; x < bitmap.GetWidth(); ++x)
+        {
+            count += bitmap.GetPixels()[y * bitmap.GetWidth() + x].GetRed() < 100 ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 TEST_F(BitmapFactoryTest, SearchFoldersInOrderAndWarningsPerFolder)
@@ -358,6 +374,7 @@ TEST_F(BitmapFactoryTest, SharingCopyOnWriteGreyscaleAndBlanks)
     EXPECT_EQ(At(second, 1, 1), CColor(10, 20, 31, 77));
 
     const CBitmap empty;
+    EXPECT_TRUE(CBitmap("", 8, 8).IsNull()); // an empty name is no file, also with a size
     EXPECT_FALSE(empty.IsDifferentFile(""));
     EXPECT_TRUE(empty.IsDifferentFile("a.png"));
     EXPECT_TRUE(second.IsDifferentFile(""));
@@ -450,6 +467,26 @@ TEST(BitmapFactoryBackground, ScheduledBitmapsAreWaitedFor)
         EXPECT_EQ(later.PeekData()->GetState(), BaseLib::ResourceLoaded);
         EXPECT_EQ(later.GetPixels()[3], CColor(1, 2, 3, 255));
     }
+    {
+        // A placeholder made on the streaming thread writes its name with a private copy of the font,
+        // which is gone with the load: the font registry keeps only the shared one.
+        BaseLib::CResourceRegistry fontRegistry;
+        fontRegistry.SetMemoryLimit(3 * 1024 * 1024);
+        auto fonts = std::make_unique<UILib::CFontFactory>(&fontRegistry);
+        Platform::DebugOutputCapture quiet;
+        CBitmap missing;
+        {
+            std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
+            missing = CBitmap("missing-in-the-background.png");
+            EXPECT_EQ(missing.PeekData()->GetState(), BaseLib::ResourceScheduled);
+        }
+        EXPECT_TRUE(missing.IsPlaceholder());
+        EXPECT_GT(DarkPixels(missing, 0, 20), 20);
+        missing.Release();
+        const auto shared = UILib::CreateAlphaBitmapFont(fonts.get(), 16, "", 0, 0, 5, 0);
+        ASSERT_TRUE(shared);
+        EXPECT_EQ(static_cast<UILib::CAlphaBitmapFont&>(*shared).GetSize(), 0u); // no glyph drawn with it
+    }
     std::filesystem::remove(file);
 }
 
@@ -463,8 +500,20 @@ TEST_F(BitmapFactoryTest, PngWriterRoundTripAndThePlaceholderPicture)
         EXPECT_EQ(bitmap.GetPixels()[i], Gradient(i % 5, i / 5));
     }
     Platform::DebugOutputCapture quiet;
-    const CBitmap placeholder("no-such-file.png");
-    ExpectPlaceholder(placeholder);
+    // Without a font factory the placeholder is the plain block; with one it shows its file name.
+    const CBitmap plain("no-such-file.png");
+    ExpectPlaceholder(plain);
+    EXPECT_EQ(DarkPixels(plain, 0, 100), 0);
+    BaseLib::CResourceRegistry fontRegistry;
+    fontRegistry.SetMemoryLimit(3 * 1024 * 1024);
+    auto fonts = std::make_unique<UILib::CFontFactory>(&fontRegistry);
+    const CBitmap placeholder("no-such-file-either.png");
+    ASSERT_TRUE(placeholder.IsPlaceholder());
+    ASSERT_EQ(placeholder.GetPixelCount(), 10000);
+    EXPECT_GT(DarkPixels(placeholder, 0, 20), 20); // the name's ink lies in its first line
+    EXPECT_EQ(DarkPixels(placeholder, 20, 100), 0);
+    EXPECT_EQ(placeholder.GetPixels()[9999], CColor(200, 100, 100, 255));
+
     const std::filesystem::path out = QUARROW_TEST_OUTPUT_DIR;
     std::filesystem::create_directories(out);
     ASSERT_TRUE(UILib::WriteBitmapPng((out / "bitmap_placeholder.png").string(), placeholder));
