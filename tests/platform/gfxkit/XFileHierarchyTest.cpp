@@ -1,6 +1,7 @@
 #include "platform/gfxkit/xfile/XFileHierarchy.h"
 #include "platform/gfxkit/xfile/XFileWriter.h"
 
+#include "platform/os/DebugOutput.h"
 #include "tests/platform/gfx/GfxFixture.h"
 
 #include <gtest/gtest.h>
@@ -500,6 +501,23 @@ TEST_F(XFileHierarchyTest, FailuresLeaveNothingBehind)
     EXPECT_EQ(NotFound, Load((folder / "missing.x").string()));
     EXPECT_TRUE(allocator.calls.empty());
     EXPECT_EQ(nullptr, root);
+
+    // A mesh whose layout has more elements than a declaration holds: the load fails with a trace naming the mesh.
+    allocator = RecordingAllocator();
+    std::string elements;
+    std::string words;
+    for (int i = 0; i < 64; ++i)
+    {
+        elements += " 0;0;5;" + std::to_string(i) + ";" + (i < 63 ? "," : ";");
+        words += std::string(i > 0 ? "," : "") + "1,2,3";
+    }
+    Platform::DebugOutputCapture trace;
+    EXPECT_EQ(InvalidData, Load(Write("wide.x", "Frame A { Mesh Wide { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;\n"
+                                                " DeclData { 64;" + elements + " 192; " + words + "; } } }\n")));
+    EXPECT_NE(std::string::npos, trace.Text().find("mesh 'Wide'")) << trace.Text();
+    EXPECT_EQ(nullptr, root);
+    EXPECT_EQ((std::vector<std::string>{"frame A"}), allocator.calls);
+    EXPECT_EQ(1, allocator.frameDestroys);
 
     Frame* out = nullptr;
     auto* userData = reinterpret_cast<LoadUserData*>(&allocator);
