@@ -3,6 +3,7 @@
 #include "foundation/Debug.h"
 #include "platform/input/KeyCodes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -168,10 +169,13 @@ bool StartsWith(const std::string& text, const char* prefix)
     return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-// The integer at the start of the text, 0 when there is none.
+// The integer at the start of the text, 0 when there is none. Numbers beyond 32 bits are held at the
+// nearest 32-bit value (they name no button or axis either way).
 std::int32_t LeadingInteger(const std::string& text)
 {
-    return static_cast<std::int32_t>(std::atoi(text.c_str()));
+    const long long number = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<std::int32_t>(std::clamp<long long>(number, std::numeric_limits<std::int32_t>::min(),
+                                                           std::numeric_limits<std::int32_t>::max()));
 }
 
 // The decimal number at the start of the text (an optional sign first), 0 when there is none.

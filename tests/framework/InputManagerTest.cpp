@@ -68,6 +68,8 @@ TEST(InputManagerParseTest, TermsGiveTheirConditionsOrTheirMessage)
         {"gamepad0:foo.down", {2, 0, -1, -1, 0, 0}, "'foo' is not a valid object for gamepads"},
         {"gamepad0:leftbutton.down", {2, 0, -1, -1, 0, 0}, "'leftbutton' is not a valid object for gamepads"},
         {"gamepad1:button11.held", {3, 5, 11, -1, 0, 0}, ""},
+        {"gamepad1:button99999999999.held", {3, 5, 2147483647, -1, 0, 0}, ""}, // held at 32 bits
+        {"mouse:axis-99999999999", {1, 17, -1, -2147483647 - 1, 0, 0}, ""},
         {"gamepad7:button0",
          {0, 0, -1, -1, 0, 0},
          "unknown device, must be 'keyboard', 'mouse', 'gamepad0', 'joystick0' etc."},
