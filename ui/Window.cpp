@@ -4,6 +4,7 @@
 #include "foundation/PropertyDescription.h"
 #include "ui/Canvas.h"
 #include "ui/Visualization.h"
+#include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
 
 #include <tinyxml.h>
@@ -860,17 +861,27 @@ bool CWindow::LoadXml(const TiXmlElement* element)
             const char* value = child->Attribute("value");
             if (name == nullptr || value == nullptr)
             {
+                BaseLib::DebugOutput("CWindow: Error: %s: a \"property\" without \"%s\" ends the properties of %s\n",
+                                     DescribeLayoutPlace(child).c_str(), name == nullptr ? "name" : "value",
+                                     GetClassName());
                 return false;
             }
             CPropertyList properties;
             GetProperties(properties);
+            bool found = false;
             for (const BaseLib::CGenericProperty& property : properties)
             {
                 if (property.GetDescription()->GetName() == name)
                 {
                     property.SetFromString(value);
+                    found = true;
                     break;
                 }
+            }
+            if (!found)
+            {
+                BaseLib::DebugOutput("CWindow: Error: %s: %s has no property \"%s\"\n",
+                                     DescribeLayoutPlace(child).c_str(), GetClassName(), name);
             }
         }
         else if (tag == "animation")

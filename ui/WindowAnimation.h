@@ -71,6 +71,7 @@ public:
     // becomes unbound (and can be bound again by a later call).
     void BindTracks(const CPropertyList& list);
     void Clear() { m_animations.clear(); }
+    const std::vector<std::unique_ptr<CWindowAnimation>>& GetAnimations() const { return m_animations; }
     std::size_t GetCount() const { return m_animations.size(); }
 
     // length := max(length, time); the key goes to the property's track (made when missing). False when
