@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using Platform::ScriptedAudioBuffer;
@@ -214,6 +215,7 @@ TEST_F(DirectSound8, StreamingRefillsTheRingBehindThePlayCursor)
     ASSERT_TRUE(voice.Play());
     EXPECT_TRUE(scripted->Called(b + "Lock(0,44100)"));
     EXPECT_TRUE(scripted->Called(b + "Play(1)"));
+    const std::vector<std::uint8_t> opening = ring.bytes;
 
     struct Step
     {
@@ -250,6 +252,12 @@ TEST_F(DirectSound8, StreamingRefillsTheRingBehindThePlayCursor)
         }
         EXPECT_EQ(voice.GetStreamState(), step.state);
         EXPECT_EQ(voice.GetNextWriteOffset(), step.nextWrite);
+        if (step.state == 2)
+        {
+            // State 2: the position counts back from the source's end at the end offset.
+            const std::uint32_t ahead = (22050 + 44100 - step.play) % 44100;
+            EXPECT_NEAR(voice.GetPlayPosition(), 3.5 - ahead / 44100.0, 1e-3);
+        }
     }
     EXPECT_EQ(voice.GetEndOffset(), 22050u);
     EXPECT_TRUE(scripted->Called(b + "Play(0)")); // the last pass plays to the ring's end
@@ -269,6 +277,13 @@ TEST_F(DirectSound8, StreamingRefillsTheRingBehindThePlayCursor)
     scripted->calls.clear();
     EXPECT_TRUE(voice.Play());
     EXPECT_EQ(scripted->calls, std::vector<std::string>{b + "Play(0)"});
+
+    // The last pass over, the source was rewound: playing again fills the ring from the start.
+    ring.status = 0;
+    std::fill(ring.bytes.begin(), ring.bytes.end(), std::uint8_t{0x55});
+    ASSERT_TRUE(voice.Play());
+    EXPECT_EQ(voice.GetStreamState(), 1);
+    EXPECT_TRUE(ring.bytes == opening) << "the refill after the end does not start at the beginning";
 }
 
 TEST_F(DirectSound8, StreamPausedAndResumedKeepsItsRing)

@@ -255,7 +255,7 @@ TEST_F(Sounds, Play2DAndPlay3DHandTheSoundsValuesToTheVoice)
 
 TEST_F(Sounds, ASoundOutlivingItsVoiceOrTheRegistryIsHarmless)
 {
-    auto& device = SilentDevice();
+    auto& device = RealDevice();
     {
         CMultiChannelSound sound;
         sound.SetFile(mono);
@@ -263,6 +263,7 @@ TEST_F(Sounds, ASoundOutlivingItsVoiceOrTheRegistryIsHarmless)
         EXPECT_TRUE(device.GetVoice(0)->HasOwnerCallback());
     }
     EXPECT_FALSE(device.GetVoice(0)->HasOwnerCallback()); // cleared without being called
+    EXPECT_TRUE(device.GetVoice(0)->IsPlaying());          // and the voice plays on
 
     auto* late = new CountingSound();
     late->SetFile(mono);
