@@ -1,5 +1,6 @@
 // quarrow-mediagen: the project's media generator.
 #include "mediagen/StripCommand.h"
+#include "mediagen/ThemeCommand.h"
 
 #include <cstdio>
 #include <string>
@@ -13,6 +14,11 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunStripCommand(arguments);
     }
-    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s", MediaGen::StripUsage());
+    if (command == "theme")
+    {
+        return MediaGen::RunThemeCommand(arguments);
+    }
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s", MediaGen::StripUsage(),
+                MediaGen::ThemeUsage());
     return command.empty() ? 0 : 2;
 }

@@ -1,5 +1,8 @@
 #include "ui/Visualization.h"
 
+#include "foundation/TypeTag.h"
+#include "ui/StandardVisualization.h"
+
 namespace UILib
 {
 
@@ -13,6 +16,8 @@ CVisualizationRegistry* g_instance = nullptr;
 CVisualizationRegistry::CVisualizationRegistry()
 {
     g_instance = this;
+    // The system's one theme, made on its first lookup.
+    Register(BaseLib::MakeTypeTag("STND"), &CStandardVisualization::Create);
 }
 
 CVisualizationRegistry::~CVisualizationRegistry()

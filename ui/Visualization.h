@@ -145,7 +145,7 @@ class CVisualizationRegistry
 public:
     using Creator = std::function<CVisualization*()>;
 
-    // Both maps empty; becomes the process's instance.
+    // Becomes the process's instance, with the standard theme's creator registered under "STND".
     CVisualizationRegistry();
     // Destroys every theme object once through its Destroy; the instance is null afterwards.
     ~CVisualizationRegistry();
