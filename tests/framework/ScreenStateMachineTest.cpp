@@ -252,6 +252,23 @@ TEST_F(LayerAnimationTest, ALayerFadingItsCanvasAnimatesUntilTheFadeEnds)
     EXPECT_EQ(canvas->GetBrightness(), 0.0f);
 }
 
+TEST_F(LayerAnimationTest, TheFirstAnimatingLayerAnswersAndLaterLayersWait)
+{
+    UILib::CWindow* first = Layer(true);
+    UILib::CWindow* second = Layer(true);
+    auto* firstCanvas = dynamic_cast<UILib::CTextureCanvas*>(first->GetCanvas(false));
+    auto* secondCanvas = dynamic_cast<UILib::CTextureCanvas*>(second->GetCanvas(false));
+    ASSERT_NE(firstCanvas, nullptr);
+    ASSERT_NE(secondCanvas, nullptr);
+    EXPECT_EQ(GameLib::GetFirstLayerCanvas(), firstCanvas);
+    firstCanvas->FadeBrightnessTo(0.0f, 1.0f);
+    secondCanvas->FadeBrightnessTo(0.0f, 1.0f);
+    UILib::SetTimeOverride(10.5);
+    EXPECT_TRUE(GameLib::IsAnyLayerAnimating());
+    EXPECT_NEAR(firstCanvas->GetBrightness(), 0.5f, 0.01f);
+    EXPECT_EQ(secondCanvas->GetBrightness(), 1.0f) << "not advanced in that call";
+}
+
 TEST_F(LayerAnimationTest, AScreenFrameRunsTheWindowSystemsPassesFirst)
 {
     UILib::CWindow* root = Layer(false);
