@@ -1,6 +1,7 @@
 #include "framework/UIScreen.h"
 
 #include "ui/TextureCanvas.h"
+#include "ui/UILibSystem.h"
 #include "ui/Window.h"
 #include "ui/WindowManager.h"
 
@@ -8,6 +9,18 @@
 
 namespace GameLib
 {
+
+namespace
+{
+
+// The window manager of the running window system; null while the system does not run.
+UILib::CWindowManager* RunningWindowManager()
+{
+    const UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    return system != nullptr ? system->GetWindowManager() : nullptr;
+}
+
+} // namespace
 
 void CUIScreen::DrawOverlayForHead(int)
 {
@@ -83,7 +96,7 @@ void CUIScreenStateMachine::DoSwitch()
 
 void CUIScreenStateMachine::UpdateCurrentScreen()
 {
-    if (UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance())
+    if (UILib::CWindowManager* windows = RunningWindowManager())
     {
         windows->Update();
     }
@@ -110,7 +123,7 @@ void CUIScreenStateMachine::DrawCurrentOverlay(int head)
 
 bool IsAnyLayerAnimating()
 {
-    const UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+    const UILib::CWindowManager* windows = RunningWindowManager();
     if (windows == nullptr)
     {
         return false;
@@ -129,7 +142,7 @@ bool IsAnyLayerAnimating()
 
 UILib::CCanvas* GetFirstLayerCanvas()
 {
-    const UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+    const UILib::CWindowManager* windows = RunningWindowManager();
     const UILib::CWindow* root = windows != nullptr ? windows->GetLayerRoot(0) : nullptr;
     return root != nullptr ? root->GetCanvas(false) : nullptr;
 }
@@ -137,7 +150,7 @@ UILib::CCanvas* GetFirstLayerCanvas()
 bool ForwardWindowMessage(Platform::WindowHandle window, std::uint32_t message, Platform::MessageFirst first,
                           Platform::MessageSecond second)
 {
-    if (UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance())
+    if (UILib::CWindowManager* windows = RunningWindowManager())
     {
         windows->TranslateInput(window, message, first, second);
     }

@@ -5,6 +5,7 @@
 #include "tests/ui/support/MemoryCanvas.h"
 #include "ui/Clock.h"
 #include "ui/TextureCanvas.h"
+#include "ui/UILibSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -205,28 +206,35 @@ TEST(StateMachineTest, AnUnknownStateIsTracedAndChangesNothing)
     EXPECT_EQ(states.GetCurrentStateName(), "A");
 }
 
-// The window system with memory canvases and the window-system clock held by the test.
-class LayerAnimationTest : public UiTest::UiFixture
+// The window system started, with memory canvases and the window-system clock held by the test.
+class LayerAnimationTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         UILib::SetTimeOverride(10.0);
+        UILib::CUILibSystem::CreateInstance();
+        ASSERT_NE(UILib::CUILibSystem::GetInstance(), nullptr);
+        manager = UILib::CUILibSystem::GetInstance()->GetWindowManager();
+        ASSERT_NE(manager, nullptr);
         manager->SetCanvasFactory(&UiTestSupport::CMemoryTextureCanvas::Make);
     }
     void TearDown() override
     {
-        UiTest::UiFixture::TearDown();
+        UILib::CUILibSystem::DestroyInstance();
         UILib::SetTimeOverride(-1.0);
     }
 
     UILib::CWindow* Layer(bool ownCanvas)
     {
-        UILib::CWindow* root = Child(nullptr, "root", 0, 0, 32, 32);
+        auto* root = new UiTest::CTestWindow("root");
+        root->SetSize(32, 32);
         manager->AddLayer(root);
         root->SetOwnCanvas(ownCanvas);
         return root;
     }
+
+    UILib::CWindowManager* manager = nullptr;
 };
 
 TEST_F(LayerAnimationTest, ALayerFadingItsCanvasAnimatesUntilTheFadeEnds)
@@ -287,7 +295,7 @@ TEST_F(LayerAnimationTest, AScreenFrameRunsTheWindowSystemsPassesFirst)
 
 TEST(LayerAnimationAloneTest, WithoutAWindowSystemNothingAnimatesAndMessagesAreAnswered)
 {
-    ASSERT_EQ(UILib::CWindowManager::GetInstance(), nullptr);
+    ASSERT_EQ(UILib::CUILibSystem::GetInstance(), nullptr);
     EXPECT_FALSE(GameLib::IsAnyLayerAnimating());
     EXPECT_EQ(GameLib::GetFirstLayerCanvas(), nullptr);
     EXPECT_TRUE(GameLib::ForwardWindowMessage(nullptr, 0x0200, 0, 0));
