@@ -8,6 +8,7 @@
 #include "engine/MaterialFactory.h"
 #include "engine/SurfaceFactory.h"
 #include "engine/TextureFactory.h"
+#include "engine/XFileLoader.h"
 #include "foundation/ResourceFactory.h"
 #include "foundation/ResourceRegistry.h"
 #include "platform/gfx/Device.h"
@@ -88,11 +89,13 @@ void CEngineController::InitEngine(Platform::Gfx::Device* device, Platform::Gfx:
     m_vertexBufferFactory = new CVertexBufferFactory(this, m_registries[VertexBufferRegistry]);
     m_surfaceFactory = new CSurfaceFactory(this, m_registries[SurfaceRegistry]);
     m_materialFactory = new CMaterialFactory(this, m_registries[MaterialRegistry]);
+    m_xfileLoader = new CXFileLoader(this);
     m_engineTime = 0.0;
 }
 
 void CEngineController::ShutdownEngine()
 {
+    DeleteAndClear(m_xfileLoader);
     // Each factory's destructor empties its registry's cache of its own resources.
     DeleteAndClear(m_modelFactory);
     DeleteAndClear(m_animationFactory);

@@ -29,6 +29,7 @@ class CMaterialFactory;
 class CSurfaceFactory;
 class CTextureFactory;
 class CVertexBufferFactory;
+class CXFileLoader;
 
 // Four counters the engine keeps for the statistics display.
 struct CEngineStatistics
@@ -99,6 +100,8 @@ public:
     CVertexBufferFactory* GetVertexBufferFactory() const { return m_vertexBufferFactory; }
     CSurfaceFactory* GetSurfaceFactory() const { return m_surfaceFactory; }
     CMaterialFactory* GetMaterialFactory() const { return m_materialFactory; }
+    // The model loads' X-file loader record (null before InitEngine and after ShutdownEngine).
+    CXFileLoader* GetXFileLoader() const { return m_xfileLoader; }
     double GetEngineTime() const { return m_engineTime; }
     void SetEngineTime(double time) { m_engineTime = time; }
 
@@ -121,6 +124,7 @@ protected:
     CVertexBufferFactory* m_vertexBufferFactory = nullptr;
     CSurfaceFactory* m_surfaceFactory = nullptr;
     CMaterialFactory* m_materialFactory = nullptr;
+    CXFileLoader* m_xfileLoader = nullptr; // deleted first of all
     BaseLib::CResourceFactory* m_animationFactory = nullptr;
     BaseLib::CResourceFactory* m_modelFactory = nullptr;
     double m_engineTime = 0.0;

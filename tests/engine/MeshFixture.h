@@ -1,0 +1,109 @@
+#pragma once
+
+#include "tests/engine/ResourceFixture.h"
+
+#include "engine/FrameHierarchy.h"
+#include "engine/MaterialFactory.h"
+#include "platform/gfxkit/mesh/Mesh.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace EngineTesting
+{
+
+// Frames, meshes and materials made by hand, with effects that the tests write into the resource
+// folder (behind the "xfl-shader" and "xfl-texture" aliases). Every frame made here is freed with the
+// hierarchy of `roots`.
+class MeshFixture : public ResourceFixture
+{
+protected:
+    void SetUp() override
+    {
+        ResourceFixture::SetUp();
+        controller.GetPathAliases().RegisterPathAlias("xfl-shader", folder.string());
+    }
+
+    void TearDown() override
+    {
+        for (Qen::CFrame* root : roots)
+        {
+            Qen::DestroyFrameHierarchy(root);
+        }
+        ResourceFixture::TearDown();
+    }
+
+    // A frame named `name` (null: none), made the last child of parent or, without one, a new root.
+    Qen::CFrame* AddFrame(const char* name, Qen::CFrame* parent = nullptr)
+    {
+        auto* frame = new Qen::CFrame();
+        Qen::SetName(frame->Name, name);
+        if (parent == nullptr)
+        {
+            roots.push_back(frame);
+            return frame;
+        }
+        Platform::GfxKit::Frame** link = &parent->pFrameFirstChild;
+        while (*link != nullptr)
+        {
+            link = &(*link)->pFrameSibling;
+        }
+        *link = frame;
+        frame->parent = parent;
+        return frame;
+    }
+
+    // A triangle-list mesh of float3 positions, one attribute per face (0 when not given), with its
+    // attribute table. The caller holds the one reference.
+    Platform::GfxKit::Mesh* MakeMesh(const std::vector<float>& positions, const std::vector<std::uint32_t>& indices,
+                                     std::vector<std::uint32_t> attributes = {})
+    {
+        const VertexElement elements[] = {{0, 0, DeclType::Float3, 0, DeclUsage::Position, 0}, DeclarationEnd};
+        const auto faces = static_cast<std::uint32_t>(indices.size() / 3);
+        Platform::GfxKit::Mesh* mesh = nullptr;
+        EXPECT_EQ(Ok, Platform::GfxKit::CreateMesh(faces, static_cast<std::uint32_t>(positions.size() / 3),
+                                                   Platform::GfxKit::MeshOption::Managed | Platform::GfxKit::MeshOption::Use32Bit,
+                                                   elements, device, &mesh));
+        std::vector<std::uint8_t> bytes(positions.size() * 4);
+        std::memcpy(bytes.data(), positions.data(), bytes.size());
+        mesh->SetVertexBytes(bytes);
+        mesh->SetIndices(indices);
+        attributes.resize(faces, 0);
+        mesh->SetAttributes(attributes);
+        mesh->BuildAttributeTable();
+        return mesh;
+    }
+
+    // A container on the frame (appended to its chain) holding the mesh and `slots` empty material slots.
+    Qen::CMeshContainer* AddContainer(Qen::CFrame* frame, Platform::GfxKit::Mesh* mesh, std::uint32_t slots,
+                                      const char* name = nullptr)
+    {
+        auto* container = new Qen::CMeshContainer();
+        Qen::SetName(container->Name, name);
+        Qen::SetMeshContainerMesh(*container, mesh);
+        Qen::ResizeMaterialArrays(*container, slots);
+        container->owner = frame;
+        Platform::GfxKit::MeshContainer** link = &frame->pMeshContainer;
+        while (*link != nullptr)
+        {
+            link = &(*link)->pNextMeshContainer;
+        }
+        *link = container;
+        return container;
+    }
+
+    // A private material of the effect file, written first from text.
+    BaseLib::CResourcePtr<Qen::CMaterial> Material(const std::string& file, const std::string& text)
+    {
+        WriteFile(file, text);
+        BaseLib::CResourcePtr<Qen::CMaterial> material;
+        controller.GetMaterialFactory()->GetMaterial("xfl-shader>" + file, material, true);
+        EXPECT_TRUE(material && material->GetEffectShader() != nullptr) << boxes.size();
+        return material;
+    }
+
+    std::vector<Qen::CFrame*> roots;
+};
+
+} // namespace EngineTesting
