@@ -1,6 +1,7 @@
 #include "tests/engine/MeshFixture.h"
 
 #include "engine/Camera.h"
+#include "engine/DeviceStateMgr.h"
 #include "engine/EffectShader.h"
 #include "engine/MeshDrawing.h"
 #include "engine/ModelLoadOptions.h"
@@ -205,6 +206,16 @@ TEST_F(MeshDrawingTest, SkinnedContainersRunEveryPassPerCombinationAndHideTheRes
         device->GetRenderState(RenderState::StencilRef, &reference);
         EXPECT_EQ(restore ? 3u : 2u, reference);
     }
+
+    // A container skinned in software switches software vertex processing on for its draw only.
+    const auto material = Material("skinned.fx", SkinnedEffect(false));
+    CMeshContainer* software = AddSkinned(root, 2, false, material);
+    software->softwareSkinning = true;
+    Qen::CDeviceStateMgr& states = *controller.GetStateManager();
+    states.CachedSoftwareProcessing() = Qen::CDeviceStateMgr::SoftwareProcessingUnknown;
+    Qen::DrawMeshContainer(*software, Matrix{}, context.Get());
+    EXPECT_EQ(Qen::CDeviceStateMgr::SoftwareProcessingOff, states.CachedSoftwareProcessing());
+    EXPECT_FALSE(device->GetSoftwareVertexProcessing());
 }
 
 TEST_F(MeshDrawingTest, PaletteEntriesWithoutABoneKeepTheirLastValue)
