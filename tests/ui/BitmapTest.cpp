@@ -443,9 +443,9 @@ TEST(BitmapFactoryLifetime, TheFactoryDestroysTheCachedBitmaps)
 TEST(BitmapFactoryBackground, ScheduledBitmapsAreWaitedFor)
 {
     BaseLib::CResourceRegistry registry;
-    BaseLib::CStreamingThread thread;
-    thread.Start();
-    CBitmapFactory factory(&registry, &thread);
+    auto thread = std::make_unique<BaseLib::CStreamingThread>();
+    thread->Start();
+    CBitmapFactory factory(&registry, thread.get());
     const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                        ("quarrow_ui_background_" + std::to_string(getpid()) + ".png");
     const std::vector<CColor> pixels(12, CColor(1, 2, 3, 255));
@@ -487,6 +487,9 @@ TEST(BitmapFactoryBackground, ScheduledBitmapsAreWaitedFor)
         ASSERT_TRUE(shared);
         EXPECT_EQ(static_cast<UILib::CAlphaBitmapFont&>(*shared).GetSize(), 0u); // no glyph drawn with it
     }
+    // The worker drops its own reference to a loaded bitmap after waking the waiters: it is stopped
+    // before the factory goes, as the window system shuts down.
+    thread.reset();
     std::filesystem::remove(file);
 }
 
