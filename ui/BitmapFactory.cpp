@@ -2,8 +2,10 @@
 
 #include "ui/BitmapCanvas.h"
 #include "ui/FontFactory.h"
+#include "ui/UILibSystem.h"
 
 #include "foundation/Debug.h"
+#include "foundation/PathAliases.h"
 #include "foundation/ResourceRegistry.h"
 #include "platform/gfxkit/ImageFile.h"
 #include "platform/gfxkit/ImageInfo.h"
@@ -170,6 +172,16 @@ void CopyImagePixels(std::int32_t width, std::int32_t height, CColor* pixels)
     }
 }
 
+// The file name resolved through the window system's path aliases (which lower-case it); as given while
+// the window system holds none.
+std::string ResolvedFileName(const BaseLib::CString& file)
+{
+    const std::string name(static_cast<const char*>(file));
+    const CUILibSystem* system = CUILibSystem::GetInstance();
+    const BaseLib::CPathAliases* aliases = system != nullptr ? system->GetPathAliases() : nullptr;
+    return aliases != nullptr && !name.empty() ? aliases->ResolvePath(name) : name;
+}
+
 bool IsAbsolute(const std::string& path)
 {
     return !path.empty() && path[0] == '/';
@@ -220,14 +232,14 @@ CResourcePtr<CBitmapData> CBitmapFactory::Request(const std::string& name, const
 
 CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file)
 {
-    const std::string name(static_cast<const char*>(file));
+    const std::string name = ResolvedFileName(file);
     return Request(name, name, 0, 0, 1.0f);
 }
 
 CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file, std::int32_t width,
                                                     std::int32_t height)
 {
-    const std::string path(static_cast<const char*>(file));
+    const std::string path = ResolvedFileName(file);
     return Request(
         static_cast<const char*>(BaseLib::CString::FromFormat("%s_%d_%d", path.c_str(), width, height)), path,
         width, height, 1.0f);
@@ -235,7 +247,7 @@ CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file
 
 CResourcePtr<CBitmapData> CBitmapFactory::GetBitmap(const BaseLib::CString& file, float scale)
 {
-    const std::string path(static_cast<const char*>(file));
+    const std::string path = ResolvedFileName(file);
     return Request(static_cast<const char*>(
                        BaseLib::CString::FromFormat("%s_%g", path.c_str(), static_cast<double>(scale))),
                    path, 0, 0, scale);

@@ -28,6 +28,8 @@ public:
     // The factory that exists now, or null.
     static CBitmapFactory* GetCurrent();
 
+    // The file name is first resolved through the window system's path aliases, when it holds any; the
+    // resolved text names the resource and is loaded.
     // Resource name: the file name.
     BaseLib::CResourcePtr<CBitmapData> GetBitmap(const BaseLib::CString& file);
     // Resource name: "%s_%d_%d" of file, width, height.

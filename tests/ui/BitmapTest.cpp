@@ -1,4 +1,5 @@
 #include "ui/Bitmap.h"
+#include "foundation/PathAliases.h"
 #include "foundation/ResourceRegistry.h"
 #include "foundation/StreamingThread.h"
 #include "platform/gfxkit/ImageLibrary.h"
@@ -7,6 +8,7 @@
 #include "ui/BitmapPng.h"
 #include "ui/AlphaBitmapFont.h"
 #include "ui/FontFactory.h"
+#include "ui/UILibSystem.h"
 
 #include <IL/il.h>
 #include <gtest/gtest.h>
@@ -491,6 +493,44 @@ TEST(BitmapFactoryBackground, ScheduledBitmapsAreWaitedFor)
     // before the factory goes, as the window system shuts down.
     thread.reset();
     std::filesystem::remove(file);
+}
+
+TEST(BitmapFactoryAliases, FileNamesAreResolvedThroughTheWindowSystemsAliases)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("quarrow_ui_alias_" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::vector<CColor> pixels(6, CColor(9, 8, 7, 255));
+    ASSERT_TRUE(UILib::WritePixelsPng((folder / "pic.png").string(), 3, 2, pixels.data(), 3));
+    UILib::CUILibSystem::CreateInstance();
+    UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    ASSERT_NE(system, nullptr);
+    {
+        // Without aliases the name is used as given.
+        Platform::DebugOutputCapture quiet;
+        const CBitmap asGiven("art>Pic.PNG");
+        EXPECT_TRUE(asGiven.IsPlaceholder());
+        EXPECT_STREQ(asGiven.GetFileName(), "art>Pic.PNG");
+    }
+    BaseLib::CPathAliases aliases;
+    aliases.RegisterPathAlias("art", folder.string());
+    system->SetPathAliases(&aliases);
+    {
+        // The resolved (lower-cased) path names the resource and is loaded, by every front door.
+        const std::string resolved = aliases.ResolvePath("art>Pic.PNG");
+        EXPECT_EQ(resolved, (folder / "pic.png").string());
+        const CBitmap bitmap("art>Pic.PNG");
+        EXPECT_FALSE(bitmap.IsPlaceholder());
+        EXPECT_EQ(bitmap.GetWidth(), 3);
+        EXPECT_STREQ(bitmap.GetFileName(), resolved.c_str());
+        EXPECT_STREQ(CBitmap("art>Pic.PNG", 2.0f).GetFileName(), (resolved + "_2").c_str());
+        const CBitmap sized("art>Pic.PNG", 6, 4);
+        EXPECT_STREQ(sized.GetFileName(), (resolved + "_6_4").c_str());
+        EXPECT_EQ(sized.GetWidth(), 6);
+    }
+    system->SetPathAliases(nullptr);
+    UILib::CUILibSystem::DestroyInstance();
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(BitmapFactoryTest, PngWriterRoundTripAndThePlaceholderPicture)
