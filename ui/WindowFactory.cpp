@@ -146,6 +146,11 @@ const TiXmlElement* CWindowFactory::OpenLayout(const std::string& file, TiXmlDoc
             BaseLib::DebugOutput("WindowFactory: Error: %s: not read: elements nested deeper than %d levels\n",
                                  DescribeLayoutPlace(&document).c_str(), BaseLib::XmlMaxNesting);
         }
+        else if (document.ErrorRow() == 0)
+        {
+            BaseLib::DebugOutput("WindowFactory: Error: %s: not XML: %s\n", DescribeLayoutPlace(&document).c_str(),
+                                 document.ErrorDesc());
+        }
         else
         {
             BaseLib::DebugOutput("WindowFactory: Error: %s: not XML: %s at line %d, column %d\n",

@@ -1,5 +1,6 @@
 #include "foundation/PathAliases.h"
 #include "foundation/ResourceRegistry.h"
+#include "foundation/TypeTag.h"
 #include "platform/os/DebugOutput.h"
 #include "tests/ui/support/MemoryCanvas.h"
 #include "ui/Bitmap.h"
@@ -122,6 +123,8 @@ TEST_F(UILibSystemTest, ShutDownDeletesWindowsWhileFontsBitmapsAndThemesExistAnd
             UILib::CBitmap bitmap("no_such_picture.png");
             EXPECT_GT(bitmap.GetWidth(), 0);
         }
+        // The standard theme, when it is registered, holds fonts and images until its registry goes.
+        system->GetVisualizationRegistry()->GetVisualization(BaseLib::MakeTypeTag("STND"));
         const int canvasesBefore = UiTestSupport::CMemoryTextureCanvas::destroyed;
 
         Platform::DebugOutputCapture capture;
