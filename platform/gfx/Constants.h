@@ -162,7 +162,10 @@ constexpr std::uint32_t TwoSided = 0x100;
 namespace TextureCapsBit
 {
 constexpr std::uint32_t Perspective = 0x1;
+constexpr std::uint32_t Pow2 = 0x2;
 constexpr std::uint32_t Alpha = 0x4;
+constexpr std::uint32_t SquareOnly = 0x20;
+constexpr std::uint32_t NonPow2Conditional = 0x100;
 constexpr std::uint32_t Projected = 0x400;
 constexpr std::uint32_t CubeMap = 0x800;
 constexpr std::uint32_t VolumeMap = 0x2000;

@@ -677,7 +677,8 @@ Result Device::UpdateSurface(Surface* source, const Rect* sourceRect, Surface* d
         sourceUnits = blocks(rect);
         destinationUnits = blocks(destinationUnits);
     }
-    std::vector<std::uint8_t> bytes;
+    // Kept from copy to copy, so repeated uploads (a canvas's tiles every frame) allocate nothing.
+    static thread_local std::vector<std::uint8_t> bytes;
     if (!source->ReadRect(sourceUnits, bytes) || !destination->WriteRect(destinationUnits, bytes.data()))
     {
         return InvalidCall;
