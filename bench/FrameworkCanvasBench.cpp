@@ -1,15 +1,9 @@
 // The framework's window-system canvas: Render of a 1280 × 1024 canvas (80 tiles) with no dirty tile,
 // with 8 dirty tiles and with every tile dirty. Each case counts the tiles uploaded and the heap blocks
 // allocated per Render (which must stay 0). Needs a display (run under xvfb-run -a).
+#include "bench/BenchEngine.h"
 #include "bench/HeapCounter.h"
-#include "engine/AdapterRecord.h"
-#include "engine/DisplaySettings.h"
-#include "engine/EngineController.h"
 #include "framework/QenUILibCanvas.h"
-#include "platform/gfx/Device.h"
-#include "platform/gfx/Graphics.h"
-#include "platform/os/Messages.h"
-#include "platform/os/Window.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,46 +14,17 @@ namespace
 
 using namespace Platform::Gfx;
 
-class NoReport : public Qen::CDeviceFailureReporter
-{
-public:
-    void ReportCreateDeviceFailed(Result) override {}
-};
-
 // One windowed 1280 × 1024 head, the engine over it and a painted canvas of the same size.
-struct Engine
+struct Engine : BenchSupport::Engine
 {
-    Engine()
+    Engine() : BenchSupport::Engine("CanvasBench", 1280, 1024)
     {
-        graphics = CreateGraphics(32);
-        adapters = Qen::EnumerateAdapters(graphics, DeviceType::Hal, nullptr);
-        Platform::WindowClass record;
-        record.procedure = &Platform::DefWindowProcA;
-        record.className = "CanvasBench";
-        Platform::RegisterClassExA(&record);
-        window = Platform::CreateWindowExA(0, "CanvasBench", "CanvasBench", Platform::WS_OVERLAPPEDWINDOW, 0, 0,
-                                           1280, 1024, Platform::GetDesktopWindow(), nullptr, nullptr, nullptr);
-        settings.SetAdapter(adapters[0]);
-        settings.SetWindowSize(BaseLib::CSize(1280, 1024));
-        settings.records[0].hDeviceWindow = window;
-        NoReport reporter;
-        if (!settings.CreateDevice(controller, reporter, graphics, &device))
-        {
-            std::abort();
-        }
-        controller.InitEngine(device, graphics);
         canvas = GameLib::CQenUILibCanvas::Make(&controller, 1280, 1024);
         canvas->BeginDraw();
         canvas->Clear(BaseLib::CColor(40, 80, 160, 200));
         canvas->EndDraw(true);
     }
 
-    Graphics* graphics = nullptr;
-    std::vector<Qen::CAdapterRecord*> adapters;
-    Platform::WindowHandle window = nullptr;
-    Qen::CDisplaySettings settings;
-    Qen::CEngineController controller;
-    Device* device = nullptr;
     GameLib::CQenUILibCanvas* canvas = nullptr;
 };
 

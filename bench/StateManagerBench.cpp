@@ -1,16 +1,10 @@
 // The device state manager's filtered calls that find their value cached: a render state, a texture and
 // a block of 16 float registers. Each counts the heap allocations made inside the timed loop, which
 // must stay 0. Needs a display (run under xvfb-run).
+#include "bench/BenchEngine.h"
 #include "bench/HeapCounter.h"
-#include "engine/AdapterRecord.h"
 #include "engine/DeviceStateMgr.h"
-#include "engine/DisplaySettings.h"
-#include "engine/EngineController.h"
-#include "platform/gfx/Device.h"
-#include "platform/gfx/Graphics.h"
 #include "platform/gfx/Texture.h"
-#include "platform/os/Messages.h"
-#include "platform/os/Window.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,43 +16,14 @@ namespace
 
 using namespace Platform::Gfx;
 
-class NoReport : public Qen::CDeviceFailureReporter
-{
-public:
-    void ReportCreateDeviceFailed(Result) override {}
-};
-
 // One windowed 64 x 48 head and the engine over it, for the whole run.
-struct Engine
+struct Engine : BenchSupport::Engine
 {
-    Engine()
+    Engine() : BenchSupport::Engine("StateBench", 64, 48)
     {
-        graphics = CreateGraphics(32);
-        adapters = Qen::EnumerateAdapters(graphics, DeviceType::Hal, nullptr);
-        Platform::WindowClass record;
-        record.procedure = &Platform::DefWindowProcA;
-        record.className = "StateBench";
-        Platform::RegisterClassExA(&record);
-        window = Platform::CreateWindowExA(0, "StateBench", "StateBench", Platform::WS_OVERLAPPEDWINDOW, 0, 0, 64,
-                                           48, Platform::GetDesktopWindow(), nullptr, nullptr, nullptr);
-        settings.SetAdapter(adapters[0]);
-        settings.SetWindowSize(BaseLib::CSize(64, 48));
-        settings.records[0].hDeviceWindow = window;
-        NoReport reporter;
-        if (!settings.CreateDevice(controller, reporter, graphics, &device))
-        {
-            std::abort();
-        }
-        controller.InitEngine(device, graphics);
         device->CreateTexture(4, 4, 1, 0, Format::A8R8G8B8, Pool::Managed, &texture, nullptr);
     }
 
-    Graphics* graphics = nullptr;
-    std::vector<Qen::CAdapterRecord*> adapters;
-    Platform::WindowHandle window = nullptr;
-    Qen::CDisplaySettings settings;
-    Qen::CEngineController controller;
-    Device* device = nullptr;
     Texture* texture = nullptr;
 };
 
