@@ -255,6 +255,15 @@ TEST_F(PaintTest, OwnCanvasesFollowTheWindowTree)
     EXPECT_EQ(rootCanvas->GetChildCanvases(), std::vector<UILib::CCanvas*>{childCanvas});
     EXPECT_EQ(childCanvas->GetPosition(), CPoint(15, 16));
 
+    // Moving a window with an own canvas only re-places its canvas: nothing is invalidated.
+    rootCanvas->ClearDirtyRects();
+    childCanvas->ClearDirtyRects();
+    child->SetPosition(7, 8);
+    EXPECT_EQ(childCanvas->GetPosition(), CPoint(17, 18));
+    EXPECT_TRUE(Dirty(rootCanvas).empty());
+    EXPECT_TRUE(Dirty(childCanvas).empty());
+    child->SetPosition(5, 6);
+
     // Moving a window without an own canvas re-places the own canvases below it.
     outer->SetPosition(20, 30);
     EXPECT_EQ(childCanvas->GetPosition(), CPoint(25, 36));
