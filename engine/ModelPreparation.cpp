@@ -7,6 +7,7 @@
 #include "engine/Material.h"
 #include "engine/MaterialFactory.h"
 #include "engine/ModelLoadOptions.h"
+#include "engine/ShadowVolume.h"
 #include "engine/VertexElements.h"
 #include "foundation/Debug.h"
 #include "platform/gfxkit/ByteBuffer.h"
@@ -332,6 +333,17 @@ void PrepareContainer(CMeshContainer& container)
     if (options.simplificationFactor != 1.0f)
     {
         Simplify(container);
+    }
+    if (options.buildShadowVolume)
+    {
+        BuildShadowVolume(container, options.shadowVolumePullIn, ModelName());
+    }
+    if (options.shadowVolumeExtrusion != 0.0f)
+    {
+        const BaseLib::CVector3& direction = options.shadowVolumeLightDirection;
+        const BaseLib::CVector3& position = options.shadowVolumeLightPosition;
+        BuildShrunkShadowVolume(container, {direction.x, direction.y, direction.z}, {position.x, position.y, position.z},
+                                options.shadowVolumeExtrusion, options.shadowVolumePullIn, ModelName());
     }
     PrepareInputStreams(container);
 }

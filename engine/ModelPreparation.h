@@ -15,15 +15,15 @@ class CModelLoadOptions;
 // Turns a loaded hierarchy into what the renderer draws: frames linked, combined matrices computed,
 // visibility frames found; per container (hierarchy order) material resources for its effect
 // instances, an indexed-blended skinned mesh with a palette that fits its effects, bone matrices,
-// cleaning, welding and simplification on request, and every input stream its effects ask for; last a
+// cleaning, welding, simplification and shadow volumes on request, and every input stream its effects
+// ask for; last a
 // bounding sphere for every frame. Not re-entrant: one preparation at a time, on one thread.
 //
 // A mesh call that fails keeps the container's previous mesh (the results are not reported otherwise);
 // a skinned container whose conversion fails keeps 0 bone combinations, so it draws nothing, and is
 // traced with DescribeMesh.
 //
-// Not done here yet: merging meshes and building shadow volumes; the merge-meshes and
-// build-shadow-volume flags and the shadow-volume extrusion distance have no effect.
+// Not done here yet: merging meshes; the merge-meshes flag has no effect.
 void PrepareModel(CEngineController* engine, const CModelLoadOptions& options, CFrame* root);
 
 // A mesh's name for messages: the container's name after " / " and the name of each frame up to the
