@@ -580,8 +580,15 @@ void CountNamedFrames(const Frame* frame, std::vector<Frame*>& named)
     }
 }
 
-Result BuildController(const XFileModel& model, Frame* root, AnimationController** controller)
+Result BuildController(const XFileModel& model, const std::string& file, Frame* root,
+                       AnimationController** controller)
 {
+    if (model.ticksPerSecond == 0)
+    {
+        // No key time could be turned into seconds.
+        UtilityTrace(file + ": animation sets with 0 ticks per second");
+        return Gfx::InvalidData;
+    }
     std::vector<Frame*> named;
     CountNamedFrames(root, named);
     const auto setCount = static_cast<std::uint32_t>(model.animationSets.size());
@@ -649,7 +656,7 @@ Result LoadMeshHierarchyFromX(const char* file, std::uint32_t options, Gfx::Devi
         result = HierarchyBuilder(model, path, options, device, allocator).Build(&made);
         if (Gfx::Succeeded(result) && controller != nullptr && !model.animationSets.empty())
         {
-            result = BuildController(model, made, controller);
+            result = BuildController(model, path, made, controller);
         }
         if (Gfx::Failed(result))
         {

@@ -519,6 +519,16 @@ TEST_F(XFileHierarchyTest, FailuresLeaveNothingBehind)
     EXPECT_EQ((std::vector<std::string>{"frame A"}), allocator.calls);
     EXPECT_EQ(1, allocator.frameDestroys);
 
+    // Animation sets whose ticks cannot become seconds.
+    allocator = RecordingAllocator();
+    trace.Clear();
+    EXPECT_EQ(InvalidData, Load(Write("still.x", "AnimTicksPerSecond { 0; }\nFrame A { }\n"
+                                                 "AnimationSet S { Animation { { A } AnimationKey { 2; 1; 0;3;1,2,3;;; } } }\n")));
+    EXPECT_NE(std::string::npos, trace.Text().find("0 ticks per second")) << trace.Text();
+    EXPECT_EQ(nullptr, root);
+    EXPECT_EQ(nullptr, controller);
+    EXPECT_EQ(1, allocator.frameDestroys);
+
     Frame* out = nullptr;
     auto* userData = reinterpret_cast<LoadUserData*>(&allocator);
     EXPECT_EQ(InvalidCall, LoadMeshHierarchyFromX(DataFile("xfile-cube.x").c_str(), 0x990, device, &allocator,
