@@ -5,6 +5,7 @@
 #include "engine/EngineController.h"
 #include "engine/IndexPairList.h"
 #include "engine/Material.h"
+#include "engine/MeshMerging.h"
 #include "engine/MaterialFactory.h"
 #include "engine/ModelLoadOptions.h"
 #include "engine/ShadowVolume.h"
@@ -548,6 +549,10 @@ void PrepareModel(CEngineController* engine, const CModelLoadOptions& options, C
     LinkFrames(root);
     UpdateFrameMatrices(root, Matrix{});
     FindVisibilityFrames(root);
+    if (options.mergeMeshes)
+    {
+        MergeMeshes(engine, options, root);
+    }
     ForEachMeshContainer(root, [](CMeshContainer& container) { PrepareContainer(container); });
     ComputeFrameBounds(root);
     s_preparation = {};

@@ -13,7 +13,7 @@ class CIndexPairList;
 class CModelLoadOptions;
 
 // Turns a loaded hierarchy into what the renderer draws: frames linked, combined matrices computed,
-// visibility frames found; per container (hierarchy order) material resources for its effect
+// visibility frames found, meshes merged per visibility group on request (MeshMerging.h); per container (hierarchy order) material resources for its effect
 // instances, an indexed-blended skinned mesh with a palette that fits its effects, bone matrices,
 // cleaning, welding, simplification and shadow volumes on request, and every input stream its effects
 // ask for; last a
@@ -22,8 +22,6 @@ class CModelLoadOptions;
 // A mesh call that fails keeps the container's previous mesh (the results are not reported otherwise);
 // a skinned container whose conversion fails keeps 0 bone combinations, so it draws nothing, and is
 // traced with DescribeMesh.
-//
-// Not done here yet: merging meshes; the merge-meshes flag has no effect.
 void PrepareModel(CEngineController* engine, const CModelLoadOptions& options, CFrame* root);
 
 // A mesh's name for messages: the container's name after " / " and the name of each frame up to the
