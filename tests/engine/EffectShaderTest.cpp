@@ -79,6 +79,33 @@ TEST(EffectShaderTest, DefaultsCoverEveryParameterButTheEnginesAndTheShared)
     EXPECT_EQ(0u, shader->Release()); // the effect and the wrapper go (the sanitizers see a double free)
 }
 
+// Counts the destructions of its wrappers.
+int s_wrappersDestroyed = 0;
+struct CountedShader : CEffectShader
+{
+    using CEffectShader::CEffectShader;
+    ~CountedShader() override { ++s_wrappersDestroyed; }
+};
+
+TEST(EffectShaderTest, ASemanticOfAnyCaseGivesTheHandleAndTheWrapperGoesWithItsEffect)
+{
+    // "World" alone: the lookup ignores case, the skip list does not.
+    const auto made = MakeEffect("float4x4 mLower : World;\ntechnique t { pass p {} }\n");
+    ASSERT_NE(nullptr, made.effect) << made.messages;
+    s_wrappersDestroyed = 0;
+    CEffectShader* shader = new CountedShader(made.effect);
+    made.effect->Release();
+    EXPECT_EQ(shader->GetEffect()->GetParameterByName(nullptr, "mLower"),
+              shader->GetSemanticHandle(CEffectShader::World));
+    EXPECT_NE(nullptr, shader->GetSemanticHandle(CEffectShader::World));
+    EXPECT_EQ(std::vector<std::string>{"mLower"}, DefaultNames(*shader));
+    shader->AddRef();
+    EXPECT_EQ(1u, shader->Release());
+    EXPECT_EQ(0, s_wrappersDestroyed);
+    EXPECT_EQ(0u, shader->Release());
+    EXPECT_EQ(1, s_wrappersDestroyed);
+}
+
 class RestorePassTest : public ResourceFixture
 {
 protected:
