@@ -2,6 +2,7 @@
 
 #include "engine/EffectShader.h"
 #include "engine/EngineController.h"
+#include "engine/MaterialFactory.h"
 #include "foundation/ResourceFactory.h"
 #include "platform/gfxkit/effect/Effect.h"
 
@@ -180,7 +181,20 @@ void CMaterial::DeleteParameterBlock()
 
 BaseLib::CResourcePtr<BaseLib::CResource> CMaterial::Clone()
 {
-    BaseLib::CResourcePtr<BaseLib::CResource> copy = GetFactory()->CreateClone(*this);
+    BaseLib::CResourcePtr<BaseLib::CResource> copy;
+    if (IsClone())
+    {
+        copy = GetFactory()->CreateClone(*this);
+    }
+    else
+    {
+        // A copy made from this material's own parameters would compile the file again into an effect
+        // of its own, and the rows copied below would carry this effect's handles. A copy with this
+        // material as its source shares the effect shader instead, as every clone does.
+        CMaterialFactory::TMaterialParameters parameters =
+            static_cast<const CMaterialFactory::TMaterialParameters&>(*GetParameters());
+        copy = GetFactory()->GetResource(GetId(), parameters, true, false);
+    }
     static_cast<CMaterial&>(*copy).CopyParameters(*this);
     return copy;
 }

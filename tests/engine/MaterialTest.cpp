@@ -160,6 +160,24 @@ TEST_F(MaterialTest, OneMaterialPerBaseNameWithTheEnginesStateManager)
     EXPECT_NE(nullptr, addressed->GetTexture());
     EXPECT_EQ(nullptr, upper->GetParameterRow(3).value.Texture());
     EXPECT_EQ(5u, upper->GetParameterRow(3).type);
+
+    // A copy of the registered material shares its effect shader, so the copied rows' handles are its
+    // effect's and its values reach the effect; the file is not compiled again.
+    CResourcePtr<CMaterial> copy;
+    Qen::AssignTypedResource(copy, upper->Clone());
+    ASSERT_NE(upper.Get(), copy.Get());
+    EXPECT_EQ(upper->GetEffectShader(), copy->GetEffectShader());
+    EXPECT_EQ(upper->GetParameterCount(), copy->GetParameterCount());
+    const float green[4] = {0, 1, 0, 1};
+    char diffuseName[] = "c_vMaterialDiffuse";
+    const Qen::EffectDefault value{diffuseName, Platform::GfxKit::EffectDefaultType::Floats, 16,
+                                   const_cast<float*>(green)};
+    copy->SetParameters(&value, 1, false);
+    copy->Apply();
+    float applied[4] = {};
+    copy->GetEffectShader()->GetEffect()->GetVector("c_vMaterialDiffuse", applied);
+    EXPECT_EQ(0, std::memcmp(green, applied, sizeof green));
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(MaterialTest, CompilationBoxesFollowTheAnswers)
