@@ -120,6 +120,7 @@ std::vector<AdapterProfile> BuildAdapters(const AdapterProfile& base)
             }
             caps.VertexShaderVersion = description.vertexShaderVersion.value_or(caps.VertexShaderVersion);
             caps.MaxVertexShaderConst = description.maxVertexShaderConst.value_or(caps.MaxVertexShaderConst);
+            caps.Caps2 = description.caps2.value_or(caps.Caps2);
             if (description.twoSidedStencil && !*description.twoSidedStencil)
             {
                 caps.StencilCaps &= ~StencilCapsBit::TwoSided;

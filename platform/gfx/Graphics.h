@@ -81,6 +81,8 @@ struct SimulatedAdapter
     std::optional<bool> hardwareTransformAndLight;
     std::optional<std::vector<std::uint32_t>> depthFormats;
     std::optional<std::uint32_t> multiSampleLevels;
+    // Replaces the capabilities' Caps2 word (for example 0: no dynamic textures).
+    std::optional<std::uint32_t> caps2;
 };
 
 // Graphics objects made after this call report these adapters instead of the displays (adapter i
