@@ -45,6 +45,18 @@ void CPropertyDescriptionGenericEnum::GetAsString(void* object, std::string& tex
     text = m_valueNames[static_cast<std::size_t>(ClampIndex(GetValue(object)))];
 }
 
+bool CPropertyDescriptionGenericEnum::ReadsWhole(const std::string& text) const
+{
+    for (const std::string& valueName : m_valueNames)
+    {
+        if (valueName == text)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CPropertyDescriptionGenericEnum::SetValue(void* object, const int& value) const
 {
     if (!IsReadOnly())
@@ -73,6 +85,10 @@ int CPropertyDescriptionGenericEnum::FindValue(const std::string& name) const
 int CPropertyDescriptionGenericEnum::ClampIndex(int index) const
 {
     const int last = static_cast<int>(m_valueNames.size()) - 1;
+    if (last < 0)
+    {
+        return -1;
+    }
     if (index > last)
     {
         index = last;

@@ -38,6 +38,10 @@ public:
     virtual void SetFromString(void* object, const std::string& text) const = 0;
     // Gets the value and formats it; works on read-only properties as well.
     virtual void GetAsString(void* object, std::string& text) const = 0;
+    // Whether SetFromString reads the text whole, in the exact written form of the kind (see
+    // foundation/PropertyText.h; an enum name must be one of the names). A text that is not is still
+    // applied as read; callers use this only to warn.
+    virtual bool ReadsWhole(const std::string& text) const = 0;
 
     // The attribute's name as written in layout files, for example "Size".
     const std::string& GetName() const { return m_name; }
@@ -48,8 +52,12 @@ public:
     // When true, every set operation does nothing. False after construction.
     bool IsReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    // Text given at construction and kept for the description's users.
+    // Text given at construction and kept for the description's users (the bound kinds take it as an
+    // optional last argument; empty otherwise).
     const std::string& GetExtraText() const { return m_extraText; }
+
+protected:
+    void SetExtraText(std::string extraText) { m_extraText = std::move(extraText); }
 
 private:
     std::string m_name;
@@ -85,6 +93,11 @@ public:
     void GetAsString(void* object, std::string& text) const override
     {
         text = WritePropertyText(this->GetValue(object));
+    }
+    bool ReadsWhole(const std::string& text) const override
+    {
+        T value{};
+        return ReadPropertyText(text, value);
     }
     T GetValue(void* object) const override { return *static_cast<T*>(object); }
     void SetValue(void* object, const T& value) const override
@@ -208,6 +221,8 @@ public:
     void SetFromString(void* object, const std::string& text) const override;
     // The name at ClampIndex(value); "" when the list is empty.
     void GetAsString(void* object, std::string& text) const override;
+    // True when the text is one of the value names.
+    bool ReadsWhole(const std::string& text) const override;
     int GetValue(void* object) const override { return *static_cast<int*>(object); }
     // Stores ClampIndex(value) unless read only.
     void SetValue(void* object, const int& value) const override;
@@ -216,7 +231,7 @@ public:
 
     // Index of the first value name equal to name byte for byte; 0 for an unknown name.
     int FindValue(const std::string& name) const;
-    // Below 0 gives 0, above the last index the last index; 0 for an empty list.
+    // Below 0 gives 0, above the last index the last index; -1 for an empty list.
     int ClampIndex(int index) const;
 
     int GetDefaultIndex() const { return m_defaultIndex; }
@@ -228,7 +243,7 @@ private:
 };
 
 // The bound kinds: the object is a W; GetValue calls the getter, SetValue limits the value as the generic
-// kind does and calls the setter, unless read only. The setter and getter are member functions of W; any
+// kind does and calls the setter, unless read only. Each takes an extra text as an optional last argument. The setter and getter are member functions of W; any
 // parameter type the value converts to and any result type that converts to the value are accepted.
 template <typename W, typename T> class CPropertyAccessors
 {
@@ -258,11 +273,14 @@ class CPropertyDescriptionScalar : public CPropertyDescriptionGenericScalar<T>
 public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionScalar(std::string name, std::string description, const T& defaultValue,
-                               const T& minimum, const T& maximum, Setter setter, Getter getter)
+                               const T& minimum, const T& maximum, Setter setter, Getter getter,
+                               std::string extraText = std::string())
         : CPropertyDescriptionGenericScalar<T>(std::move(name), std::move(description), defaultValue, minimum,
                                                maximum),
           m_accessors(setter, getter)
-    {}
+    {
+        this->SetExtraText(std::move(extraText));
+    }
     T GetValue(void* object) const override { return m_accessors.Get(object); }
     void SetValue(void* object, const T& value) const override
     {
@@ -306,10 +324,12 @@ class CPropertyDescriptionString
 public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionString(std::string name, std::string description, const T& defaultValue,
-                               Setter setter, Getter getter)
+                               Setter setter, Getter getter, std::string extraText = std::string())
         : CPropertyDescriptionBoundPlain<W, CPropertyDescriptionGenericString<T>>(
               setter, getter, std::move(name), std::move(description), defaultValue)
-    {}
+    {
+        this->SetExtraText(std::move(extraText));
+    }
 };
 
 template <typename W, typename T>
@@ -320,10 +340,12 @@ public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionFilename(std::string name, std::string description, const T& defaultValue,
                                  const CString& filter, const CString& secondText, bool flag, Setter setter,
-                                 Getter getter)
+                                 Getter getter, std::string extraText = std::string())
         : CPropertyDescriptionBoundPlain<W, CPropertyDescriptionGenericFilename<T>>(
               setter, getter, std::move(name), std::move(description), defaultValue, filter, secondText, flag)
-    {}
+    {
+        this->SetExtraText(std::move(extraText));
+    }
 };
 
 template <typename W>
@@ -332,10 +354,12 @@ class CPropertyDescriptionBool : public CPropertyDescriptionBoundPlain<W, CPrope
 public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionBool(std::string name, std::string description, bool defaultValue, Setter setter,
-                             Getter getter)
+                             Getter getter, std::string extraText = std::string())
         : CPropertyDescriptionBoundPlain<W, CPropertyDescriptionGenericBool>(
               setter, getter, std::move(name), std::move(description), defaultValue)
-    {}
+    {
+        this->SetExtraText(std::move(extraText));
+    }
 };
 
 template <typename W>
@@ -344,10 +368,12 @@ class CPropertyDescriptionColor : public CPropertyDescriptionBoundPlain<W, CProp
 public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionColor(std::string name, std::string description, const CColor& defaultValue,
-                              Setter setter, Getter getter)
+                              Setter setter, Getter getter, std::string extraText = std::string())
         : CPropertyDescriptionBoundPlain<W, CPropertyDescriptionGenericColor>(
               setter, getter, std::move(name), std::move(description), defaultValue)
-    {}
+    {
+        this->SetExtraText(std::move(extraText));
+    }
 };
 
 template <typename W> class CPropertyDescriptionEnum : public CPropertyDescriptionGenericEnum
@@ -355,10 +381,13 @@ template <typename W> class CPropertyDescriptionEnum : public CPropertyDescripti
 public:
     template <typename Setter, typename Getter>
     CPropertyDescriptionEnum(std::string name, std::string description, const std::string& defaultName,
-                             const std::string& values, Setter setter, Getter getter)
+                             const std::string& values, Setter setter, Getter getter,
+                             std::string extraText = std::string())
         : CPropertyDescriptionGenericEnum(std::move(name), std::move(description), defaultName, values),
           m_accessors(setter, getter)
-    {}
+    {
+        SetExtraText(std::move(extraText));
+    }
     int GetValue(void* object) const override { return m_accessors.Get(object); }
     void SetValue(void* object, const int& value) const override
     {

@@ -1,10 +1,11 @@
-// Interface layout files, read by the window factory into a layer root of a window manager, every
-// window built deleted again with the root.
+// Interface layout files, read by a window factory that knows every control class into a layer root of
+// a window manager, every window built deleted again with the root.
 
 #include "fuzz/FuzzSupport.h"
 #include "ui/Window.h"
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/Controls.h"
 
 #include <vector>
 
@@ -12,6 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Fuzz::MuteTraces();
     const Fuzz::InputFile input(data, size, ".xml");
+    UILib::RegisterControls();
     UILib::CWindowManager manager;
     UILib::CWindowFactory factory;
     UILib::CWindow* root = UILib::CWindow::Create();

@@ -874,6 +874,17 @@ bool CWindow::LoadXml(const TiXmlElement* element)
                 if (property.GetDescription()->GetName() == name)
                 {
                     property.SetFromString(value);
+                    // The value is applied as read either way; a text not in the kind's written form
+                    // tells the author what was taken instead.
+                    if (!property.GetDescription()->ReadsWhole(value))
+                    {
+                        std::string taken;
+                        property.GetAsString(taken);
+                        BaseLib::DebugOutput("CWindow: Warning: %s: %s '%s', property \"%s\": \"%s\" is not read whole, "
+                                             "\"%s\" taken\n",
+                                             DescribeLayoutPlace(child).c_str(), GetClassName(),
+                                             static_cast<const char*>(m_name), name, value, taken.c_str());
+                    }
                     found = true;
                     break;
                 }

@@ -60,6 +60,14 @@ public:
     virtual void Destroy();
     // Destroys and frees the window at once.
     virtual void Delete();
+    // The window's Delete; nothing for null.
+    static void Delete(CWindow* window)
+    {
+        if (window != nullptr)
+        {
+            window->Delete();
+        }
+    }
     virtual const char* GetClassName() const { return "CWindow"; }
     virtual BaseLib::CString GetDebugDescription() const { return "CWindow"; }
 

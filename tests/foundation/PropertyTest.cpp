@@ -152,7 +152,7 @@ TEST(PropertyDescription, EnumReadsNamesAndClampsIndices)
     const CPropertyDescriptionGenericEnum empty("Empty", "", "", "");
     value = 5;
     EXPECT_EQ(SetAndFormat(empty, value, "anything"), "");
-    EXPECT_EQ(value, 0);
+    EXPECT_EQ(value, -1); // no names: no index
 }
 
 TEST(PropertyDescription, ReadOnlyIgnoresSetsButFormats)
@@ -236,4 +236,52 @@ TEST(PropertyDescription, BoundKindsCallTheWidgetWithLimitedValues)
     const CProperty<int> alignProperty(&widget, &align);
     alignProperty.SetValue(12);
     EXPECT_EQ(widget.GetAlign(), 2);
+}
+
+TEST(PropertyDescription, TextsReadWholeOnlyInTheirExactForm)
+{
+    const CPropertyDescriptionGenericBool boolean("B", "", false);
+    const CPropertyDescriptionGenericScalar<int> integer("I", "", 0, -100, 100);
+    const CPropertyDescriptionGenericScalar<float> real("F", "", 0.0f, -1.0f, 1.0f);
+    const CPropertyDescriptionGenericScalar<CSize> size("S", "", {}, {1, 1}, {100, 100});
+    const CPropertyDescriptionGenericScalar<CVector2> vector("V", "", {}, {0, 0}, {9, 9});
+    const CPropertyDescriptionGenericColor colour("C", "", CColor());
+    const CPropertyDescriptionGenericEnum mode("M", "", "Point", "Point Linear");
+    const CPropertyDescriptionGenericString<CString> text("T", "", "");
+    struct Case
+    {
+        const CGenericPropertyDescription& description;
+        const char* text;
+        bool whole;
+    };
+    const Case cases[] = {
+        {boolean, "true", true},     {boolean, "false", true},          {boolean, "TRUE", false},
+        {boolean, "true ", false},   {boolean, "yes", false},           {integer, " -12", true},
+        {integer, "+7", true},       {integer, "12 ", false},           {integer, "3x", false},
+        {integer, "", false},        {integer, "x", false},             {real, "0.5", true},
+        {real, "-1e-3", true},       {real, "0.5x", false},             {real, ".", false},
+        {size, "(30, 40)", true},    {size, "(30)", false},             {size, "(30, 40", false},
+        {size, "(30, 40) ", false},  {size, "30, 40", false},           {vector, "(0.5, 2)", true},
+        {vector, "(0.5)", false},    {colour, "(1, 2, 3, 4)", true},    {colour, "(255, 0, 0)", false},
+        {mode, "Linear", true},      {mode, "linear", false},           {text, "", true},
+        {text, "any text (1, 2", true},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(c.description.ReadsWhole(c.text), c.whole) << c.description.GetName() << " \"" << c.text << "\"";
+    }
+    // The value stays as read: a colour without alpha reads alpha 0.
+    CColor read(9, 9, 9, 9);
+    EXPECT_FALSE(ReadPropertyText("(255, 0, 0)", read));
+    EXPECT_EQ(read, CColor(255, 0, 0, 0));
+}
+
+TEST(PropertyDescription, BoundKindsCarryAnOptionalExtraText)
+{
+    static const CPropertyDescriptionString<Widget, CString> font("Font", "Label font", "", &Widget::SetText,
+                                                                  &Widget::GetText, "font");
+    static const CPropertyDescriptionBool<Widget> visible("Visible", "", true, &Widget::SetVisible,
+                                                          &Widget::IsVisible);
+    EXPECT_EQ(font.GetExtraText(), "font");
+    EXPECT_EQ(visible.GetExtraText(), "");
 }

@@ -2,11 +2,11 @@
 //
 //   layout_viewer <layout file> <output PNG> <width> <height> [seconds]
 //
-// The window system starts as the game starts it (the aliases "media" and "interface", the theme folder
-// among the bitmap folders), with memory canvases and a software presenter in place of the screen. The
-// layout is read into one layer root of the given size; every animation of every window (except
-// "fadeout", which would undo "fadein") is started at time 0 and the frames run on the window-system
-// clock up to the given time, so a fade or a slide can be seen at a chosen moment.
+// The window system starts as the game starts it (the controls registered, the aliases "media" and
+// "interface", the theme folder among the bitmap folders), with memory canvases and a software presenter
+// in place of the screen. The layout is read into one layer root of the given size; every animation of
+// every window (except "fadeout", which would undo "fadein") is started at time 0 and the frames run on
+// the window-system clock up to the given time, so a fade or a slide can be seen at a chosen moment.
 // Exit status: 0 after writing the picture, 1 when the layout does not load (the window factory's
 // trace says why) or the picture cannot be written, 2 with the usage text for bad arguments.
 
@@ -18,6 +18,7 @@
 #include "ui/Window.h"
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/Controls.h"
 
 #include <chrono>
 #include <cmath>
@@ -106,6 +107,7 @@ int main(int argc, char** argv)
     const std::string output = argv[2];
 
     UILib::SetTimeOverride(0.0);
+    UILib::RegisterControls(); // the layout may use any control class
     const auto started = std::chrono::steady_clock::now();
     UILib::CUILibSystem::CreateInstance();
     const double startUp =
