@@ -1,6 +1,7 @@
 #include "engine/EngineController.h"
 
 #include "engine/AdapterRecord.h"
+#include "engine/Animation.h"
 #include "engine/BufferFactories.h"
 #include "engine/DeviceStateMgr.h"
 #include "engine/DisplayHead.h"
@@ -90,6 +91,7 @@ void CEngineController::InitEngine(Platform::Gfx::Device* device, Platform::Gfx:
     m_surfaceFactory = new CSurfaceFactory(this, m_registries[SurfaceRegistry]);
     m_materialFactory = new CMaterialFactory(this, m_registries[MaterialRegistry]);
     m_xfileLoader = new CXFileLoader(this);
+    m_animationFactory = new CAnimationFactory(this, m_registries[AnimationRegistry]);
     m_engineTime = 0.0;
 }
 

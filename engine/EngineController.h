@@ -21,6 +21,7 @@ namespace Qen
 {
 
 class CAdapterRecord;
+class CAnimationFactory;
 class CDeviceStateMgr;
 class CDisplayHead;
 class CDisplaySettings;
@@ -102,6 +103,7 @@ public:
     CMaterialFactory* GetMaterialFactory() const { return m_materialFactory; }
     // The model loads' X-file loader record (null before InitEngine and after ShutdownEngine).
     CXFileLoader* GetXFileLoader() const { return m_xfileLoader; }
+    CAnimationFactory* GetAnimationFactory() const { return m_animationFactory; }
     double GetEngineTime() const { return m_engineTime; }
     void SetEngineTime(double time) { m_engineTime = time; }
 
@@ -125,7 +127,7 @@ protected:
     CSurfaceFactory* m_surfaceFactory = nullptr;
     CMaterialFactory* m_materialFactory = nullptr;
     CXFileLoader* m_xfileLoader = nullptr; // deleted first of all
-    BaseLib::CResourceFactory* m_animationFactory = nullptr;
+    CAnimationFactory* m_animationFactory = nullptr;
     BaseLib::CResourceFactory* m_modelFactory = nullptr;
     double m_engineTime = 0.0;
 };
