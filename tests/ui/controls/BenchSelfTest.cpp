@@ -3,6 +3,7 @@
 #include "platform/os/KeyState.h"
 #include "ui/Bitmap.h"
 #include "ui/Panel.h"
+#include "ui/TextureCanvas.h"
 
 using namespace ControlBench;
 using BaseLib::CColor;
@@ -44,6 +45,34 @@ TEST_F(BenchSelfTest, AClickThroughTheTranslationArrivesAtClientCoordinates)
     EXPECT_EQ(keys[0].second & 0xFF, CWindowMessage::Shift);
     Click(300, 300);
     EXPECT_EQ(window->Of("MLBDwn").size(), 1u);
+}
+
+TEST_F(BenchSelfTest, EachInputHelperDeliversItsMessage)
+{
+    auto* window = Make<CRecordingWindow>(50, 60, 100, 80);
+    Click(60, 70); // the focus
+    window->log.clear();
+
+    DoubleClick(Button::Left, 55, 65);
+    DoubleClick(Button::Right, 55, 65);
+    MouseDown(Button::Right, 56, 66);
+    MouseUp(Button::Right, 56, 66);
+    Wheel(-240, 57, 67);
+    HoldModifiers(CWindowMessage::Control);
+    KeyDown(Platform::VK_RETURN);
+    KeyUp(Platform::VK_RETURN);
+    HoldModifiers(0);
+    Char(0xE9);
+    EXPECT_EQ(window->Codes(), (std::vector<std::string>{"MLBDbl", "MRBDbl", "MRBDwn", "MRBUp", "MWheel",
+                                                         "sKeyDown", "sKeyUp", "sCharKey"}));
+    EXPECT_EQ(window->Of("MLBDbl")[0].point, CPoint(5, 5));
+    EXPECT_EQ(window->Of("MRBUp")[0].point, CPoint(6, 6));
+    const RecordedMessage wheel = window->Of("MWheel")[0];
+    EXPECT_EQ(static_cast<std::int16_t>(wheel.second >> 16), -240);
+    EXPECT_EQ(wheel.first, CWindowMessage::PackPoint(57, 67));
+    EXPECT_EQ(window->Of("sKeyDown")[0].first, 260u) << "Return in the window system's key codes";
+    EXPECT_EQ(window->Of("sKeyDown")[0].second & 0xFF, CWindowMessage::Control);
+    EXPECT_EQ(window->Of("sCharKey")[0].first, 0xE9u);
 }
 
 TEST_F(BenchSelfTest, TheSameClickThroughARealPlatformWindow)
@@ -128,10 +157,22 @@ TEST_F(BenchSelfTest, ASavedPictureIsAReadablePngOfTheScreen)
     EXPECT_EQ(bitmap.GetSize(), BaseLib::CSize(6, 4));
     EXPECT_EQ(bitmap.GetPixels()[0], CColor(0, 255, 0, 255));
 
+    // Half transparent, over the right half of the red panel.
+    auto* veil = Make<UILib::CPanel>(70, 30, 50, 50);
+    veil->SetColor(CColor(0, 255, 0, 255));
+    veil->SetOwnCanvas(true);
+    ASSERT_TRUE(veil->HasOwnCanvas());
+    static_cast<UILib::CTextureCanvas*>(veil->GetCanvas(false))->SetTransparency(0.5f);
+
     Compose();
-    EXPECT_TRUE(AreaIs(BaseLib::CRect(20, 30, 120, 80), CColor(255, 0, 0, 255)));
+    EXPECT_TRUE(AreaIs(BaseLib::CRect(20, 30, 70, 80), CColor(255, 0, 0, 255)));
     EXPECT_TRUE(AreaIs(BaseLib::CRect(200, 100, 280, 160), CColor(0, 0, 255, 255)));
-    EXPECT_NE(Pixel(150, 90), CColor(255, 0, 0, 255));
+    EXPECT_EQ(Pixel(150, 90), StandardPalette(0)) << "the root paints the theme's face colour";
+    const CColor blend = Pixel(95, 55);
+    EXPECT_NEAR(blend.GetRed(), 128, 2);
+    EXPECT_NEAR(blend.GetGreen(), 127, 2);
+    EXPECT_EQ(blend.GetBlue(), 0);
+    EXPECT_TRUE(AreaIs(BaseLib::CRect(70, 30, 120, 80), blend));
 
     const std::string path = SavePicture("bench_selftest");
     ASSERT_FALSE(path.empty());

@@ -124,6 +124,18 @@ Platform::MessageSecond PackedPoint(std::int32_t x, std::int32_t y)
 
 } // namespace
 
+BaseLib::CColor StandardPalette(std::int32_t index)
+{
+    static const BaseLib::CColor palette[] = {
+        {200, 200, 200, 255}, {255, 255, 255, 255}, {200, 200, 200, 255}, {50, 50, 160, 255},
+        {230, 230, 230, 255}, {0, 0, 0, 255},       {255, 255, 225, 255}, {0, 0, 0, 255},
+        {0, 0, 0, 255},       {140, 140, 140, 255}, {255, 255, 255, 255}, {50, 50, 160, 255},
+        {50, 50, 50, 255},    {255, 255, 255, 255}, {240, 240, 240, 255}, {210, 210, 200, 255},
+        {150, 150, 150, 255}, {70, 70, 70, 255}};
+    return index >= 0 && index < static_cast<std::int32_t>(std::size(palette)) ? palette[index]
+                                                                                 : BaseLib::CColor(0, 0, 0, 255);
+}
+
 UILib::CWindowManager* Manager()
 {
     return UILib::CWindowManager::GetInstance();

@@ -51,6 +51,12 @@ constexpr std::int32_t RootHeight = 480;
 // The colour of the screen where no canvas covers it.
 const BaseLib::CColor ScreenBackground(40, 40, 40, 255);
 
+// The standard theme's ("STND") palette, index 0 … 17, as tests expect it: 0 the face colour (200, 200,
+// 200), 1 white, 3 the text highlight (50, 50, 160), 6 the tool tip background, 8 normal text, 9
+// disabled text, 11 and 12 the active and inactive caption bars, 14 … 17 the edges of 3D frames from
+// the outer light one to the outer shadow one. Black outside the range.
+BaseLib::CColor StandardPalette(std::int32_t index);
+
 UILib::CWindowManager* Manager();
 UILib::CWindowFactory* Factory();
 // The root of the bench's layer: a plain window with its own memory canvas, at (0, 0) on the screen.
