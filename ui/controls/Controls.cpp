@@ -1,6 +1,9 @@
 #include "ui/controls/Controls.h"
 
 #include "ui/WindowFactory.h"
+#include "ui/WindowManager.h"
+#include "ui/controls/Label.h"
+#include "ui/controls/ToolTip.h"
 
 namespace UILib
 {
@@ -14,7 +17,15 @@ void RegisterControlClasses(CWindowFactory& factory)
 {
     // The window system registers "CWindow", "CPanel" and "CTransparentWindow" itself; each control
     // class follows here, in the order of the window system's class list.
-    static_cast<void>(factory);
+    factory.RegisterClass("CLabel", &CLabel::Create);
+
+    if (CWindowManager* manager = CWindowManager::GetInstance())
+    {
+        manager->SetTooltipCreator([](Handle owner) -> CWindow* { return CToolTip::Create(owner); },
+                                   [](CWindow* tooltip, const BaseLib::CString& text) {
+                                       static_cast<CToolTip*>(tooltip)->SetText(text);
+                                   });
+    }
 }
 
 } // namespace UILib
