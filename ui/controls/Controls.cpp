@@ -2,6 +2,7 @@
 
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/Button.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ToolTip.h"
 
@@ -18,6 +19,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     // The window system registers "CWindow", "CPanel" and "CTransparentWindow" itself; each control
     // class follows here, in the order of the window system's class list.
     factory.RegisterClass("CLabel", &CLabel::Create);
+    factory.RegisterClass("CButton", &CButton::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
