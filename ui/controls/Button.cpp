@@ -149,16 +149,7 @@ void CButton::SetBitmapFile(BitmapState state, const CString& file)
 
 void CButton::SetBackground(bool on)
 {
-    if (on == m_background)
-    {
-        return;
-    }
-    m_background = on;
-    if (!on)
-    {
-        SetTransparent(true);
-    }
-    Invalidate(false);
+    SwitchBackground(*this, m_background, on);
 }
 
 void CButton::SetFrame(bool on)

@@ -215,18 +215,23 @@ CColor CLabel::GetFontColor() const
 
 // Flags and alignment
 
-void CLabel::SetBackground(bool on)
+void SwitchBackground(CWindow& window, bool& flag, bool on)
 {
-    if (on == m_background)
+    if (on == flag)
     {
         return;
     }
-    m_background = on;
+    flag = on;
     if (!on)
     {
-        SetTransparent(true);
+        window.SetTransparent(true);
     }
-    Invalidate(false);
+    window.Invalidate(false);
+}
+
+void CLabel::SetBackground(bool on)
+{
+    SwitchBackground(*this, m_background, on);
 }
 
 void CLabel::SetWordWrap(bool on)

@@ -123,4 +123,8 @@ private:
 // The window's visualization object (null before the window system starts).
 CVisualization* VisualizationOf(const CWindow& window);
 
+// The "Background" switch of labels and buttons: a change is stored in flag; off also makes the window
+// transparent (on leaves it so); the window is invalidated.
+void SwitchBackground(CWindow& window, bool& flag, bool on);
+
 } // namespace UILib

@@ -1,4 +1,5 @@
 #include "ControlBench.h"
+#include "PropertyAccess.h"
 
 #include "platform/os/KeyState.h"
 #include "ui/Panel.h"
@@ -19,25 +20,8 @@ using UILib::CWindowMessage;
 namespace
 {
 
-const CColor Face(200, 200, 200, 255);
+const CColor Face = StandardPalette(0);
 using Codes = std::vector<std::string>;
-
-std::string Property(UILib::CWindow& window, const std::string& name)
-{
-    UILib::CPropertyList list;
-    window.GetProperties(list);
-    for (const BaseLib::CGenericProperty& property : list)
-    {
-        if (property.GetDescription()->GetName() == name)
-        {
-            std::string text;
-            property.GetAsString(text);
-            return text;
-        }
-    }
-    ADD_FAILURE() << "no property " << name;
-    return {};
-}
 
 class ButtonTest : public ControlTest
 {

@@ -1,4 +1,5 @@
 #include "ControlBench.h"
+#include "PropertyAccess.h"
 
 #include "platform/os/DebugOutput.h"
 #include "ui/Canvas.h"
@@ -17,40 +18,8 @@ using UILib::CLabel;
 namespace
 {
 
-const CColor Face(200, 200, 200, 255);
-const CColor DisabledGrey(140, 140, 140, 255);
-
-std::string Property(UILib::CWindow& window, const std::string& name)
-{
-    UILib::CPropertyList list;
-    window.GetProperties(list);
-    for (const BaseLib::CGenericProperty& property : list)
-    {
-        if (property.GetDescription()->GetName() == name)
-        {
-            std::string text;
-            property.GetAsString(text);
-            return text;
-        }
-    }
-    ADD_FAILURE() << "no property " << name;
-    return {};
-}
-
-void SetProperty(UILib::CWindow& window, const std::string& name, const std::string& value)
-{
-    UILib::CPropertyList list;
-    window.GetProperties(list);
-    for (const BaseLib::CGenericProperty& property : list)
-    {
-        if (property.GetDescription()->GetName() == name)
-        {
-            property.SetFromString(value);
-            return;
-        }
-    }
-    ADD_FAILURE() << "no property " << name;
-}
+const CColor Face = StandardPalette(0);
+const CColor DisabledGrey = StandardPalette(9);
 
 class LabelTest : public ControlTest
 {

@@ -13,7 +13,7 @@ using UILib::CToolTip;
 namespace
 {
 
-const CColor TooltipFill(255, 255, 225, 255);
+const CColor TooltipFill = StandardPalette(6);
 
 TEST(ToolTipPlacement, TriesThreeCornersThenFallsBackBelowRight)
 {
