@@ -308,6 +308,10 @@ protected:
 TEST_F(ButtonFaceTest, ABitmapButtonShowsTheBitmapOfItsState)
 {
     MakeBitmapButton(true);
+    CCallbackRecorder<CButton*> begins;
+    CCallbackRecorder<CButton*> ends;
+    button->SetOnHoverBegin(begins.Record());
+    button->SetOnHoverEnd(ends.Record());
     EXPECT_EQ(Centre(), Normal);
     MouseMove(130, 120);
     EXPECT_TRUE(button->IsHovered());
@@ -319,9 +323,30 @@ TEST_F(ButtonFaceTest, ABitmapButtonShowsTheBitmapOfItsState)
     EXPECT_EQ(Centre(), Normal);
     MouseMove(130, 120);
     EXPECT_TRUE(button->IsHovered());
+    EXPECT_EQ(begins.calls.size(), 2u) << "entering, and dragging back while held";
+    EXPECT_EQ(ends.calls.size(), 1u);
     MouseUp(Button::Left, 130, 120);
     button->SetDisabled(true);
     EXPECT_EQ(Centre(), Disabled);
+    MouseMove(400, 400);
+    EXPECT_EQ(ends.calls.size(), 1u) << "a disabled button tells no hover change";
+    EXPECT_FALSE(button->IsHovered());
+}
+
+TEST_F(ButtonTest, FitsToItsTextWithTheFrame)
+{
+    button = Make<CButton>(10, 10, 20, 10);
+    button->SetText("A longer caption");
+    button->FitToContent(true);
+    const BaseLib::CSize text = button->GetLabel()->GetContentSize();
+    EXPECT_EQ(button->GetSize(), BaseLib::CSize(text.cx + 4, text.cy + 4)) << "two pixels of frame on each side";
+    EXPECT_EQ(button->GetLabel()->GetPosition(), CPoint(2, 2));
+    button->SetFrame(false);
+    button->FitToContent(true);
+    EXPECT_EQ(button->GetSize(), text);
+    button->SetText("A");
+    button->FitToContent(false);
+    EXPECT_EQ(button->GetSize(), text) << "without exact it only grows";
 }
 
 TEST_F(ButtonFaceTest, WithoutADisabledBitmapAGreyCopyOrTheNormalOne)
