@@ -9,6 +9,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 
 namespace EngineTesting
@@ -187,6 +188,65 @@ TEST_F(ShadowVolumeTest, TheLightBoundVolumeExtrudesTheFacesTurnedAwayFromTheLig
     Platform::GfxKit::MatrixTranslation(&moved->owner->combinedMatrix, 0, 0, 10);
     Qen::BuildShrunkShadowVolume(*moved, {0, 0, 0}, {0, 0, 15}, 1.0f, 0.0f, "cube.x");
     EXPECT_EQ(20u, moved->mesh->GetNumFaces());
+}
+
+TEST_F(ShadowVolumeTest, MoreThan65535CornersGetLongIndices)
+{
+    // The cube's surface cut into 43 × 43 squares a side: 22,188 faces, so 66,564 corners.
+    constexpr std::uint32_t n = 43;
+    std::vector<float> positions;
+    std::vector<std::uint32_t> triangles;
+    std::map<std::array<std::int32_t, 3>, std::uint32_t> index;
+    const auto vertex = [&](std::array<std::int32_t, 3> at) {
+        const auto [found, added] = index.emplace(at, static_cast<std::uint32_t>(index.size()));
+        if (added)
+        {
+            for (std::int32_t c : at)
+            {
+                positions.push_back(static_cast<float>(c) / n);
+            }
+        }
+        return found->second;
+    };
+    for (int axis = 0; axis < 3; ++axis)
+    {
+        for (const std::int32_t side : {0, static_cast<std::int32_t>(n)})
+        {
+            const int u = (axis + 1) % 3;
+            const int v = (axis + 2) % 3;
+            for (std::int32_t i = 0; i < static_cast<std::int32_t>(n); ++i)
+            {
+                for (std::int32_t j = 0; j < static_cast<std::int32_t>(n); ++j)
+                {
+                    std::array<std::uint32_t, 4> quad;
+                    const std::int32_t corners[4][2] = {{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
+                    for (int c = 0; c < 4; ++c)
+                    {
+                        std::array<std::int32_t, 3> at{};
+                        at[axis] = side;
+                        at[u] = corners[c][0];
+                        at[v] = corners[c][1];
+                        quad[c] = vertex(at);
+                    }
+                    if (side != 0)
+                    {
+                        triangles.insert(triangles.end(), {quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]});
+                    }
+                    else
+                    {
+                        triangles.insert(triangles.end(), {quad[0], quad[2], quad[1], quad[0], quad[3], quad[2]});
+                    }
+                }
+            }
+        }
+    }
+    Mesh* mesh = MakeMesh(positions, triangles);
+    CMeshContainer* container = AddContainer(AddFrame("fine"), mesh, 0, "Fine");
+    mesh->Release();
+    Qen::BuildShadowVolume(*container, 0.0f, "fine.x");
+    // Quads only along the 12 edges of the cube, 43 segments each.
+    EXPECT_EQ(22188u + 2 * 12 * 43, container->mesh->GetNumFaces());
+    EXPECT_NE(0u, container->mesh->GetOptions() & Platform::GfxKit::MeshOption::Use32Bit);
 }
 
 TEST_F(ShadowVolumeTest, PreparationBuildsTheVolumesTheOptionsAskFor)
