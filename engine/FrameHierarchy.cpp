@@ -401,8 +401,7 @@ void ComputeMeshContainerBounds(CMeshContainer& container)
         return;
     }
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    mesh->GetDeclaration(declaration);
+    ReadMeshDeclaration(*mesh, declaration);
     const int position = FindVertexElement(declaration, Platform::Gfx::DeclUsage::Position, 0);
     void* vertices = nullptr;
     if (position < 0 || mesh->GetNumVertices() == 0 ||

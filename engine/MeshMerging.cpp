@@ -90,8 +90,7 @@ SkinInfo* BuildRigidSkin(Mesh& merged, const Batch& batch)
     }
 
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    merged.GetDeclaration(declaration);
+    ReadMeshDeclaration(merged, declaration);
     SkinInfo* skin = nullptr;
     if (Platform::Gfx::Failed(Platform::GfxKit::CreateSkinInfo(merged.GetNumVertices(), declaration,
                                                                static_cast<std::uint32_t>(names.size()), &skin)))

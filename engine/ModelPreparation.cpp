@@ -155,8 +155,7 @@ void Skin(CMeshContainer& container)
     }
     TakeMesh(container, blended);
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    container.mesh->GetDeclaration(declaration);
+    ReadMeshDeclaration(*container.mesh, declaration);
     const int indices = FindVertexElement(declaration, DeclUsage::BlendIndices, 0);
     if (indices >= 0 && declaration[indices].Type != Platform::Gfx::DeclType::Color)
     {
@@ -220,8 +219,7 @@ void CompleteStreams(CMeshContainer& container, std::uint32_t k, bool normal, bo
         return;
     }
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    container.mesh->GetDeclaration(declaration);
+    ReadMeshDeclaration(*container.mesh, declaration);
     const auto present = [&declaration, k](std::uint32_t usage) { return FindVertexElement(declaration, usage, k) >= 0; };
     normal = normal && !present(DeclUsage::Normal);
     tangent = tangent && !present(DeclUsage::Tangent);

@@ -99,8 +99,7 @@ void BuildShadowVolume(CMeshContainer& container, float pullIn, const char* mode
 {
     Mesh& source = *container.mesh;
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    source.GetDeclaration(declaration);
+    ReadMeshDeclaration(source, declaration);
     const int position = FindVertexElement(declaration, DeclUsage::Position, 0);
     const int normal = FindVertexElement(declaration, DeclUsage::Normal, 0);
     const int indices = FindVertexElement(declaration, DeclUsage::BlendIndices, 0);
@@ -214,8 +213,7 @@ void BuildShrunkShadowVolume(CMeshContainer& container, const Vector3& lightDire
 {
     Mesh& source = *container.mesh;
     VertexElement declaration[kVertexDeclarationRoom];
-    InitVertexDeclaration(declaration);
-    source.GetDeclaration(declaration);
+    ReadMeshDeclaration(source, declaration);
     const int position = FindVertexElement(declaration, DeclUsage::Position, 0);
     const int normal = FindVertexElement(declaration, DeclUsage::Normal, 0);
     if (position < 0)

@@ -23,6 +23,12 @@ void InitVertexDeclaration(VertexElement (&declaration)[kVertexDeclarationRoom])
     std::fill(std::begin(declaration), std::end(declaration), Platform::Gfx::DeclarationEnd);
 }
 
+void ReadMeshDeclaration(const Platform::GfxKit::Mesh& mesh, VertexElement (&declaration)[kVertexDeclarationRoom])
+{
+    InitVertexDeclaration(declaration);
+    mesh.GetDeclaration(declaration);
+}
+
 std::uint32_t GetDeclTypeSize(std::uint32_t type)
 {
     return type > Platform::Gfx::DeclType::Float16x4 ? 0

@@ -9,6 +9,10 @@ namespace Platform::Gfx
 {
 class Device;
 }
+namespace Platform::GfxKit
+{
+class Mesh;
+}
 
 // Small routines on a vertex declaration held in a work array of kVertexDeclarationRoom elements
 // (mesh preparation, shadow volumes and particle sources build their layouts with them).
@@ -22,6 +26,9 @@ constexpr std::uint32_t kVertexDeclarationRoom = 65;
 
 // Every element of the work array set to the end marker {0xFF, 0, 17, 0, 0, 0}.
 void InitVertexDeclaration(VertexElement (&declaration)[kVertexDeclarationRoom]);
+
+// The mesh's declaration in a fresh work array.
+void ReadMeshDeclaration(const Platform::GfxKit::Mesh& mesh, VertexElement (&declaration)[kVertexDeclarationRoom]);
 
 // Bytes an element of that type takes (FLOAT1 4 … FLOAT16_4 8, types 0–16); 0 for any other type.
 std::uint32_t GetDeclTypeSize(std::uint32_t type);
