@@ -7,6 +7,7 @@
 #include "engine/DisplayHead.h"
 #include "engine/DisplaySettings.h"
 #include "engine/MaterialFactory.h"
+#include "engine/ModelFactory.h"
 #include "engine/SurfaceFactory.h"
 #include "engine/TextureFactory.h"
 #include "engine/XFileLoader.h"
@@ -92,6 +93,7 @@ void CEngineController::InitEngine(Platform::Gfx::Device* device, Platform::Gfx:
     m_materialFactory = new CMaterialFactory(this, m_registries[MaterialRegistry]);
     m_xfileLoader = new CXFileLoader(this);
     m_animationFactory = new CAnimationFactory(this, m_registries[AnimationRegistry]);
+    m_modelFactory = new CModelFactory(this, m_registries[ModelRegistry]);
     m_engineTime = 0.0;
 }
 

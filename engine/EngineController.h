@@ -27,6 +27,7 @@ class CDisplayHead;
 class CDisplaySettings;
 class CIndexBufferFactory;
 class CMaterialFactory;
+class CModelFactory;
 class CSurfaceFactory;
 class CTextureFactory;
 class CVertexBufferFactory;
@@ -104,6 +105,7 @@ public:
     // The model loads' X-file loader record (null before InitEngine and after ShutdownEngine).
     CXFileLoader* GetXFileLoader() const { return m_xfileLoader; }
     CAnimationFactory* GetAnimationFactory() const { return m_animationFactory; }
+    CModelFactory* GetModelFactory() const { return m_modelFactory; }
     double GetEngineTime() const { return m_engineTime; }
     void SetEngineTime(double time) { m_engineTime = time; }
 
@@ -128,7 +130,7 @@ protected:
     CMaterialFactory* m_materialFactory = nullptr;
     CXFileLoader* m_xfileLoader = nullptr; // deleted first of all
     CAnimationFactory* m_animationFactory = nullptr;
-    BaseLib::CResourceFactory* m_modelFactory = nullptr;
+    CModelFactory* m_modelFactory = nullptr;
     double m_engineTime = 0.0;
 };
 

@@ -3,10 +3,10 @@
 namespace Qen
 {
 
-const CModelLoadOptions& CModelLoadOptions::GetDefault()
+CModelLoadOptions& CModelLoadOptions::GetDefault()
 {
     // Built on first use, so no start-up order can reach it unmade.
-    static const CModelLoadOptions defaults;
+    static CModelLoadOptions defaults;
     return defaults;
 }
 

@@ -14,8 +14,9 @@ namespace Qen
 class CModelLoadOptions
 {
 public:
-    // The one process-wide record with the defaults, used by every model request that passes none.
-    static const CModelLoadOptions& GetDefault();
+    // The one process-wide record with the defaults, used by every model request that passes none (which
+    // names it after the file it asks for).
+    static CModelLoadOptions& GetDefault();
 
     std::string name; // the model's file name, for messages
     std::string shaderAlias = "xfl-shader>";

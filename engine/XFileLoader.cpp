@@ -163,6 +163,13 @@ CXFileLoader::~CXFileLoader()
     ReleaseAndClear(m_set);
 }
 
+void CXFileLoader::ClearResults()
+{
+    m_root = nullptr;
+    ReleaseAndClear(m_controller);
+    ReleaseAndClear(m_set);
+}
+
 bool CXFileLoader::LoadMeshHierarchy(CFrameHierarchyAllocator& allocator, const std::string& fileName,
                                      const CModelLoadOptions& options)
 {

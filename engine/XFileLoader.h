@@ -78,6 +78,8 @@ public:
     Platform::GfxKit::AnimationController* GetAnimationController() const;
     Platform::GfxKit::AnimationSet* GetAnimationSet() const;
     CMaterialConverter* GetMaterialConverter() const { return m_converter; }
+    // Forgets the last load (its controller and set released) once a caller has taken what it needs.
+    void ClearResults();
 
 private:
     CEngineController* m_engine;

@@ -13,6 +13,22 @@
 namespace EngineTesting
 {
 
+// A flat colour (the material's diffuse) with the engine's matrices.
+inline constexpr const char* kFlatColourEffect = R"(
+float4x4 mWorldViewProj : WORLDVIEWPROJECTION;
+float4 c_vMaterialDiffuse = {1, 1, 1, 1};
+vertexprogram vsPlain
+{
+    in vec3 aPosition : POSITION;
+    void main() { gl_Position = vec4(aPosition, 1.0) * mWorldViewProj; }
+}
+fragmentprogram fsMaterial { void main() { FragmentColor = c_vMaterialDiffuse; } }
+technique _staticmesh
+{
+    pass p0 { VertexProgram = vsPlain; FragmentProgram = fsMaterial; ZEnable = true; ZWriteEnable = true; CullMode = None; }
+}
+)";
+
 // Frames, meshes and materials made by hand, with effects that the tests write into the resource
 // folder (behind the "xfl-shader" and "xfl-texture" aliases). Every frame made here is freed with the
 // hierarchy of `roots`.

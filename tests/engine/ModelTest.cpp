@@ -32,21 +32,6 @@ using Qen::CMeshContainer;
 using Qen::CModel;
 using Qen::Matrix;
 
-constexpr const char* kSolidEffect = R"(
-float4x4 mWorldViewProj : WORLDVIEWPROJECTION;
-float4 c_vMaterialDiffuse = {1, 1, 1, 1};
-vertexprogram vsPlain
-{
-    in vec3 aPosition : POSITION;
-    void main() { gl_Position = vec4(aPosition, 1.0) * mWorldViewProj; }
-}
-fragmentprogram fsMaterial { void main() { FragmentColor = c_vMaterialDiffuse; } }
-technique _staticmesh
-{
-    pass p0 { VertexProgram = vsPlain; FragmentProgram = fsMaterial; ZEnable = false; CullMode = None; }
-}
-)";
-
 // What the models of these tests are made from: an X file, the pool their meshes end in, and whether
 // the file's animation is kept.
 struct TFixtureParameters : BaseLib::CResourceParameters
@@ -169,7 +154,7 @@ protected:
     void SetUp() override
     {
         MeshFixture::SetUp();
-        WriteFile("std_untextured.fx", kSolidEffect);
+        WriteFile("std_untextured.fx", kFlatColourEffect);
         factory = std::make_unique<FixtureModelFactory>(&controller);
         context = Qen::CRenderContext::Create();
     }
