@@ -4,9 +4,10 @@
 #
 #   quarrow_library(<folder> [SUBFOLDERS ...] [DEPENDS ...])
 #       A static library named after its folder ("ui/controls" becomes "ui_controls").
-#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds])
+#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds] [ENVIRONMENT VAR=value])
 #       One GoogleTest executable for tests/<folder>, every test labelled with the folder
-#       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail.
+#       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail; ENVIRONMENT
+#       sets one variable for every test.
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
 #   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
@@ -59,7 +60,7 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SUBFOLDERS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT" "SUBFOLDERS;DEPENDS" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
@@ -76,6 +77,9 @@ function(quarrow_tests folder)
     set(properties LABELS "${label}")
     if(ARG_TIMEOUT)
         list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
+    endif()
+    if(ARG_ENVIRONMENT)
+        list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
     endif()
     gtest_discover_tests(${target}
         WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
