@@ -141,7 +141,7 @@ void FinishMesh(CMeshContainer& container, std::uint32_t optimizeFlags)
     VertexElement declaration[kVertexDeclarationRoom];
     if (g_finishingOptions->stripNormals)
     {
-        container.mesh->GetDeclaration(declaration);
+        ReadMeshDeclaration(*container.mesh, declaration);
         if (RemoveNormalElement(declaration))
         {
             ReplaceMesh(container, container.mesh->GetOptions(), declaration);
@@ -161,7 +161,7 @@ void FinishMesh(CMeshContainer& container, std::uint32_t optimizeFlags)
     }
     if (wanted != mesh->GetOptions())
     {
-        mesh->GetDeclaration(declaration);
+        ReadMeshDeclaration(*mesh, declaration);
         ReplaceMesh(container, wanted, declaration);
     }
 }
