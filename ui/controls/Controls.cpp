@@ -3,6 +3,7 @@
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
+#include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ToolTip.h"
 
@@ -20,6 +21,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     // class follows here, in the order of the window system's class list.
     factory.RegisterClass("CLabel", &CLabel::Create);
     factory.RegisterClass("CButton", &CButton::Create);
+    factory.RegisterClass("CEditControl", &CEditControl::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
