@@ -3,6 +3,7 @@
 #include "ui/DrawContext.h"
 #include "ui/Visualization.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/Label.h"
 #include "ui/controls/PropertyTable.h"
 
 #include <algorithm>
@@ -95,8 +96,7 @@ CWindow* CEditControl::Create()
 
 CVisualization* CEditControl::GetVisualization() const
 {
-    CVisualizationRegistry* registry = CVisualizationRegistry::GetInstance();
-    return registry != nullptr ? registry->GetVisualization(GetVisualizationId()) : nullptr;
+    return VisualizationOf(*this);
 }
 
 CString CEditControl::GetDebugDescription() const
