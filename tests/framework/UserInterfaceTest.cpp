@@ -101,7 +101,6 @@ TEST_F(ControllerTest, DeveloperKeysPostWorldCommandsOnlyInDeveloperMode)
         EXPECT_TRUE(ui->OnKeyDown(0x41));
         EXPECT_TRUE(queue->IsEmpty());
         application.DestroyGameObjects();
-        ui = nullptr;
     }
 }
 
