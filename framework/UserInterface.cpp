@@ -115,6 +115,30 @@ void CUserInterface::OnDeviceReset()
 
 void CUserInterface::Update()
 {
+    m_timeStep = m_frameTimer.GetElapsedSeconds();
+    if (m_resetTimeStep)
+    {
+        m_timeStep = 0.0;
+        m_resetTimeStep = false;
+    }
+    if (m_timeStep > 0.5)
+    {
+        m_timeStep = 0.5;
+    }
+    // A recorded video advances 50 steps per second of game time whatever the drawing speed.
+    if (m_application->IsDeveloperMode() && m_inputManager != nullptr &&
+        m_inputManager->IsActionActive("recordvideo", m_guiContextName))
+    {
+        m_timeStep = 0.02;
+    }
+    if (m_inputManager != nullptr)
+    {
+        if (!m_gameContextName.empty())
+        {
+            m_inputManager->ClearPendingEvents(m_gameContextName);
+        }
+        m_inputManager->Update(static_cast<float>(m_timeStep));
+    }
 }
 
 void CUserInterface::Frame()
@@ -142,9 +166,13 @@ bool CUserInterface::OnKeyDown(std::uint32_t virtualKey)
     return true;
 }
 
-bool CUserInterface::HandleMessage(Platform::WindowHandle, std::uint32_t, Platform::MessageFirst,
-                                   Platform::MessageSecond)
+bool CUserInterface::HandleMessage(Platform::WindowHandle window, std::uint32_t message, Platform::MessageFirst first,
+                                   Platform::MessageSecond second)
 {
+    if (m_screenStateMachine != nullptr)
+    {
+        ForwardWindowMessage(window, message, first, second);
+    }
     return true;
 }
 

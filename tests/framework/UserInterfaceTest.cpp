@@ -1,6 +1,7 @@
 #include "framework/CommandQueue.h"
 #include "framework/InputChannel.h"
 #include "framework/InputManager.h"
+#include "platform/Counter.h"
 #include "platform/os/Cursor.h"
 #include "tests/framework/ApplicationFixture.h"
 
@@ -120,6 +121,44 @@ TEST_F(ControllerTest, TheFrameRateIsAnAverageWeightingTheNewestFrameOneSixtieth
     ui.SetStep(0.1);
     ui.UpdateFrameRate();
     EXPECT_EQ(static_cast<float>(1.0 / ((1.0 / 30.0f) * 0.98333335f + 0.1 / 60.0)), ui.GetFrameRate());
+}
+
+} // namespace
+} // namespace FrameworkTesting
+
+namespace FrameworkTesting
+{
+namespace
+{
+
+TEST_F(ControllerTest, TheTimeStepIsTheFrameTimeCappedAtHalfASecondAndZeroAfterAReset)
+{
+    Platform::CounterOverrideScope counter(1000000);
+    const std::uint64_t second = Platform::CounterFrequency();
+    TestApplication application;
+    Start(application);
+    GameLib::CUserInterface* ui = application.GetUserInterface();
+    ui->Update(); // starts the frame timer
+    EXPECT_EQ(0.0, ui->GetTimeStep());
+    struct Case
+    {
+        std::uint64_t ticks;
+        bool reset;
+        double step;
+    };
+    const Case cases[] = {{second / 4, false, 0.25}, {second * 2, false, 0.5}, {second / 10, true, 0.0},
+                          {second / 10, false, 0.1}};
+    for (const Case& c : cases)
+    {
+        if (c.reset)
+        {
+            ui->ResetTimeStep();
+        }
+        Platform::AdvanceCounterOverride(c.ticks);
+        ui->Update();
+        EXPECT_NEAR(c.step, ui->GetTimeStep(), 1e-9) << c.ticks;
+    }
+    application.DestroyGameObjects();
 }
 
 } // namespace
