@@ -73,6 +73,8 @@ public:
     Platform::GfxKit::AnimationController* GetAnimationController() const { return m_controller; }
     const std::map<std::string, BaseLib::CResourcePtr<CAnimation>>& GetAnimations() const { return m_animations; }
     bool GetMatricesDirty() const { return m_matricesDirty; }
+    // Cleared by a caller that recomputed the frame matrices itself.
+    void SetMatricesDirty(bool dirty) { m_matricesDirty = dirty; }
     bool GetFrustumCulling() const { return m_frustumCulling; }
     void SetFrustumCulling(bool on) { m_frustumCulling = on; }
     bool GetSmoothTime() const { return m_smoothTime; }
