@@ -33,20 +33,23 @@ const CPropertyTable<CButton>& ButtonProperties()
                    &CButton::GetNormalBitmapFile);
         t.Filename("Bitmap 'down'", "Bitmap that appears on button\nwhen it is down", ImageFileFilter,
                    &CButton::SetDownBitmapFile, &CButton::GetDownBitmapFile);
-        t.Filename("Bitmap 'mouse over'", "Bitmap that appears on button\nwhen it is highlighted (mouse-over)",
-                   ImageFileFilter, &CButton::SetMouseOverBitmapFile, &CButton::GetMouseOverBitmapFile);
+        t.Filename("Bitmap 'mouse over'",
+                   "Bitmap that appears on button\nwhen it is highlighted (mouse-over)", ImageFileFilter,
+                   &CButton::SetMouseOverBitmapFile, &CButton::GetMouseOverBitmapFile);
         t.Filename("Bitmap 'disabled'", "Bitmap that appears on button\nwhen it is disabled", ImageFileFilter,
                    &CButton::SetDisabledBitmapFile, &CButton::GetDisabledBitmapFile);
-        t.Bool("Background", "Fill background with color?", true, &CButton::SetBackground, &CButton::GetBackground);
+        t.Bool("Background", "Fill background with color?", true, &CButton::SetBackground,
+               &CButton::GetBackground);
         t.Bool("Frame", "Draw frame around button?", true, &CButton::SetFrame, &CButton::GetFrame);
         t.Bool("Auto-create disabled bitmap",
                "Automatically create a bitmap for the\ndisabled state if none is provided?", true,
                &CButton::SetAutoCreateDisabledBitmap, &CButton::GetAutoCreateDisabledBitmap);
         t.Bool("Bitmap-based hit testing",
-               "Mouse hit testing uses alpha channel of current bitmap,\ni.e. alpha = 0 means button is not hit.",
+               "Mouse hit testing uses alpha channel of current bitmap,\ni.e. alpha = 0 means button is not "
+               "hit.",
                false, &CButton::SetBitmapHitTest, &CButton::GetBitmapHitTest);
-        t.String("Anim Normal", "Animation when button is in normal state", CString(), &CButton::SetAnimNormal,
-                 &CButton::GetAnimNormal);
+        t.String("Anim Normal", "Animation when button is in normal state", CString(),
+                 &CButton::SetAnimNormal, &CButton::GetAnimNormal);
         t.String("Anim Down", "Animation when button is down", CString(), &CButton::SetAnimDown,
                  &CButton::GetAnimDown);
         t.String("Anim Hovered", "Animation when button is hovered", CString(), &CButton::SetAnimHovered,
@@ -270,34 +273,49 @@ bool CButton::OnMouseMove(CPoint& point, std::uint8_t modifiers)
     return CBasicButton::OnMouseMove(point, modifiers);
 }
 
-void CButton::UpdateFace()
+const CBitmap* CButton::DisabledFace()
+{
+    if (m_bitmaps[StateDisabled].IsValid())
+    {
+        return &m_bitmaps[StateDisabled];
+    }
+    if (!m_autoCreateDisabled)
+    {
+        return nullptr;
+    }
+    if (!m_greyCopy.IsValid())
+    {
+        m_greyCopy = m_bitmaps[StateNormal];
+        CreateGreyscaleCopy(m_greyCopy);
+    }
+    return &m_greyCopy;
+}
+
+void CButton::ShowFace(const CBitmap& bitmap, bool down)
 {
     CLabel* label = GetLabel();
     if (label == nullptr)
     {
         return;
     }
+    label->SetBitmap(bitmap);
+    const CPoint offset = down ? m_pressedOffset : CPoint(0, 0);
+    label->SetPosition(m_labelPosition.x + offset.x, m_labelPosition.y + offset.y);
+}
+
+void CButton::UpdateFace()
+{
     if (IsTextButton())
     {
-        label->SetBitmap(CBitmap());
-        const CPoint offset = IsPushed() ? m_pressedOffset : CPoint(0, 0);
-        label->SetPosition(m_labelPosition.x + offset.x, m_labelPosition.y + offset.y);
+        ShowFace(CBitmap(), IsPushed());
         return;
     }
     const bool disabled = IsDisabled();
     const CBitmap* shown = &m_bitmaps[StateNormal];
-    if (disabled && m_bitmaps[StateDisabled].IsValid())
+    const CBitmap* disabledFace = disabled ? DisabledFace() : nullptr;
+    if (disabledFace != nullptr)
     {
-        shown = &m_bitmaps[StateDisabled];
-    }
-    else if (disabled && m_autoCreateDisabled)
-    {
-        if (!m_greyCopy.IsValid())
-        {
-            m_greyCopy = m_bitmaps[StateNormal];
-            CreateGreyscaleCopy(m_greyCopy);
-        }
-        shown = &m_greyCopy;
+        shown = disabledFace;
     }
     else if (!disabled && IsPushed() && m_bitmaps[StateDown].IsValid())
     {
@@ -307,11 +325,16 @@ void CButton::UpdateFace()
     {
         shown = &m_bitmaps[StateMouseOver];
     }
-    label->SetBitmap(*shown);
-    label->SetPosition(m_labelPosition.x, m_labelPosition.y);
+    // A bitmap face is never shifted (its pressed offset is 0).
+    ShowFace(*shown, false);
 }
 
 void CButton::UpdateStateAnimation()
+{
+    ChooseStateAnimation(IsPushed());
+}
+
+void CButton::ChooseStateAnimation(bool down)
 {
     const bool disabled = IsDisabled();
     const CString* wanted = nullptr;
@@ -322,7 +345,7 @@ void CButton::UpdateStateAnimation()
         }
     };
     consider(disabled, m_animations[StateDisabled]);
-    consider(IsPushed(), m_animations[StateDown]);
+    consider(down, m_animations[StateDown]);
     consider(m_hovered && !disabled, m_animations[StateMouseOver]);
     consider(true, m_animations[StateNormal]);
     const CString name = wanted != nullptr ? *wanted : CString();
@@ -428,7 +451,8 @@ void CButton::Paint(CDrawContext& context)
     if (m_frame)
     {
         const bool disabled = IsDisabled();
-        visualization->DrawFrame(context, client, IsPushed() && !disabled ? ButtonPushedFrameStyle : ButtonFrameStyle,
+        visualization->DrawFrame(context, client,
+                                 IsPushed() && !disabled ? ButtonPushedFrameStyle : ButtonFrameStyle,
                                  disabled ? 1 : 0);
     }
 }

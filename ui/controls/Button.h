@@ -105,14 +105,25 @@ public:
     BaseLib::CString GetAnimHovered() const { return m_animations[StateMouseOver]; }
     BaseLib::CString GetAnimDisabled() const { return m_animations[StateDisabled]; }
 
-private:
+protected:
     bool IsTextButton() const { return !m_bitmaps[StateNormal].IsValid(); }
+    // The disabled face: the disabled bitmap, else with auto-create the grey copy of the normal one (made
+    // once), else null.
+    const CBitmap* DisabledFace();
+    // Shows the bitmap (an empty one for text) through the label, placed at its offset and shifted by the
+    // pressed offset when down.
+    void ShowFace(const CBitmap& bitmap, bool down);
+    // Starts the first set animation of: disabled, down, hovered and enabled, normal; only when it differs
+    // from the one started last.
+    void ChooseStateAnimation(bool down);
+
+private:
     void SetHovered(bool hovered);
     void ReleaseBitmaps();
 
     Handle m_label = 0;
     bool m_frame = true;
-    BaseLib::CRect m_borders;         // left, top, right, bottom widths of frame style 2
+    BaseLib::CRect m_borders; // left, top, right, bottom widths of frame style 2
     BaseLib::CPoint m_pressedOffset;
     BaseLib::CPoint m_labelPosition;
     bool m_background = true;

@@ -3,8 +3,10 @@
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
+#include "ui/controls/CheckBox.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ToggleButton.h"
 #include "ui/controls/ToolTip.h"
 
 namespace UILib
@@ -21,6 +23,9 @@ void RegisterControlClasses(CWindowFactory& factory)
     // class follows here, in the order of the window system's class list.
     factory.RegisterClass("CLabel", &CLabel::Create);
     factory.RegisterClass("CButton", &CButton::Create);
+    factory.RegisterClass("CCheckBox", &CCheckBox::Create);
+    factory.RegisterClass("CRadioButton", &CRadioButton::Create);
+    factory.RegisterClass("CToggleButton", &CToggleButton::Create);
     factory.RegisterClass("CEditControl", &CEditControl::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
