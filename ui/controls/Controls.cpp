@@ -7,6 +7,7 @@
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ToggleButton.h"
+#include "ui/controls/Slider.h"
 #include "ui/controls/ToolTip.h"
 
 namespace UILib
@@ -27,6 +28,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CRadioButton", &CRadioButton::Create);
     factory.RegisterClass("CToggleButton", &CToggleButton::Create);
     factory.RegisterClass("CEditControl", &CEditControl::Create);
+    factory.RegisterClass("CSlider", &CSlider::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
