@@ -8,6 +8,9 @@
 #include "ui/controls/Label.h"
 #include "ui/controls/ToggleButton.h"
 #include "ui/controls/Slider.h"
+#include "ui/controls/SliderSpinControlCombo.h"
+#include "ui/controls/SpinControl.h"
+#include "ui/controls/SpinControlNumber.h"
 #include "ui/controls/ToolTip.h"
 
 namespace UILib
@@ -29,6 +32,9 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CToggleButton", &CToggleButton::Create);
     factory.RegisterClass("CEditControl", &CEditControl::Create);
     factory.RegisterClass("CSlider", &CSlider::Create);
+    factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
+    factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
+    factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
