@@ -115,9 +115,9 @@ TEST_F(SpinControlTest, HoldingAnArrowRepeatsAndTheArrowShowsItIsHeld)
     Compose();
     const BaseLib::CPoint corner = spin->GetButton(0)->GetScreenPosition();
     EXPECT_EQ(Pixel(corner.x, corner.y), CColor(0, 0, 0, 255));
-    Advance(690);
+    Advance(680);
     EXPECT_EQ(spin->GetValue(), 1.0);
-    Advance(20); // the first frame at or after 700 ms, one frame of slack
+    Advance(20); // the first frame at or after 700 ms, with one frame of slack
     EXPECT_EQ(spin->GetValue(), 2.0);
     Advance(300); // then every 30 ms (a frame late at most)
     EXPECT_GE(spin->GetValue(), 2.0 + 300 / 40);
@@ -327,9 +327,10 @@ protected:
         combo->SetOnChange(changes.Record());
         return combo;
     }
+    // "SliSpiCh" follows a posted "SliderCh", so it arrives two frames later.
     std::size_t Changes()
     {
-        Frame();
+        Frames(2);
         return parent->Of("SliSpiCh").size();
     }
     CCallbackRecorder<CSliderSpinControlCombo*> changes;
@@ -346,8 +347,9 @@ TEST_F(ComboTest, SliderAndNumberStayInStep)
     EXPECT_EQ(combo->GetNumber()->GetSize().cx, 20);
 
     // One slider step changes the number by one step.
+    // The number's "SpinChng" and the slider's "SliderCh" each give one "SliSpiCh".
     combo->GetSlider()->SetSliderPos(1);
-    EXPECT_EQ(Changes(), 1u);
+    ASSERT_EQ(Changes(), 2u);
     EXPECT_EQ(combo->GetValue(), 1.0);
     EXPECT_EQ(parent->Of("SliSpiCh")[0].second, combo->GetHandle());
     // Stepping the number moves the slider.
