@@ -57,6 +57,20 @@ public:
 protected:
     // Posts the notification to the parent with this button's handle as sender.
     void PostToParent(const char* code);
+    // Posts code to the parent and fires callback unless events are suppressed.
+    template <typename Callback, typename Self>
+    void Notify(const char* code, const Callback& callback, Self* self)
+    {
+        if (AreEventsSuppressed())
+        {
+            return;
+        }
+        PostToParent(code);
+        if (callback.IsSet())
+        {
+            callback(self);
+        }
+    }
     // Releases (SetPushed (false)) and clicks unless the button is disabled by then.
     void ReleaseAndClick();
     void KillRepeatTimer();

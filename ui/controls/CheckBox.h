@@ -43,21 +43,6 @@ protected:
     virtual BaseLib::CSize MarkSizeOf(const CVisualizationMetrics& metrics) const = 0;
     // Fills the client area when the background is on; the visualization, null before the system runs.
     CVisualization* PaintBackground(CDrawContext& context);
-    // Posts code to the parent and fires callback unless events are suppressed.
-    template <typename Callback, typename Self>
-    void Notify(const char* code, const Callback& callback, Self* self)
-    {
-        if (AreEventsSuppressed())
-        {
-            return;
-        }
-        PostToParent(code);
-        if (callback.IsSet())
-        {
-            callback(self);
-        }
-    }
-
     std::int32_t m_markWidth = 0;
     std::int32_t m_markHeight = 0;
 

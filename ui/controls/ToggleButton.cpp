@@ -82,15 +82,7 @@ void CToggleButton::GetProperties(CPropertyList& list)
 
 void CToggleButton::NotifyChange()
 {
-    if (AreEventsSuppressed())
-    {
-        return;
-    }
-    PostToParent("TBtnChng");
-    if (m_onChange.IsSet())
-    {
-        m_onChange(this);
-    }
+    Notify("TBtnChng", m_onChange, this);
 }
 
 void CToggleButton::NotifyClick()
