@@ -140,6 +140,9 @@ TEST_F(CheckRadioToggle, CheckBoxStateRulesAreSilent)
     EXPECT_EQ(Property(*box, "State"), "Default");
     box->SetTriState(false);
     EXPECT_EQ(box->GetState(), 0) << "switching tri-state off while undecided unchecks";
+    box->SetState(3);
+    box->SetState(-1);
+    EXPECT_EQ(box->GetState(), 0) << "values outside 0 … 2 are ignored";
     box->SetState(1);
     SetProperty(*box, "State", "Undecided");
     EXPECT_EQ(Property(*box, "State"), "Unchecked");
