@@ -1,6 +1,7 @@
 #include "tests/engine/ResourceFixture.h"
 
 #include "engine/ModelFactory.h"
+#include "platform/gfxkit/mesh/Mesh.h"
 #include "framework/CollisionNode.h"
 #include "framework/SceneManager.h"
 
@@ -77,6 +78,17 @@ protected:
         return (which != nullptr ? which : node)->IntersectRay(ray, &point, nullptr) ? point.z : NAN;
     }
 
+    // The model the node loads for the file (the same options share one registered model).
+    BaseLib::CResourcePtr<Qen::CModel> LoadLikeTheNode(const std::string& file)
+    {
+        Qen::CModelLoadOptions options;
+        options.readStreamsFromEffects = false;
+        options.loadMaterials = false;
+        options.mergeSkinnedMeshes = false;
+        options.finalMeshOptions = 0x990;
+        return controller.GetModelFactory()->GetModel(&options, file, false);
+    }
+
     GameLib::CSceneManager manager;
     CCollisionMeshNode* node = nullptr;
 };
@@ -96,12 +108,7 @@ TEST_F(CollisionMeshFileTest, ADisabledFrameHidesItsMeshesAndChildrenButNotItsSi
     const std::string file =
         Write("hidden.x", QuadFrame("A", 0, 1, 0.0f, QuadFrame("AChild", 3, 1)) + QuadFrame("B", 5, 1));
     // The model the node will load (the same options share one registered model): A switched off.
-    Qen::CModelLoadOptions options;
-    options.readStreamsFromEffects = false;
-    options.loadMaterials = false;
-    options.mergeSkinnedMeshes = false;
-    options.finalMeshOptions = 0x990;
-    BaseLib::CResourcePtr<Qen::CModel> model = controller.GetModelFactory()->GetModel(&options, file, false);
+    BaseLib::CResourcePtr<Qen::CModel> model = LoadLikeTheNode(file);
     ASSERT_TRUE(model.Get() != nullptr);
     Qen::CFrame* a = FindFrame(model->GetFrameRoot(), "A");
     ASSERT_NE(nullptr, a);
@@ -110,6 +117,42 @@ TEST_F(CollisionMeshFileTest, ADisabledFrameHidesItsMeshesAndChildrenButNotItsSi
     EXPECT_TRUE(std::isnan(DepthAt(0.5f)));
     EXPECT_TRUE(std::isnan(DepthAt(3.5f)));
     EXPECT_FLOAT_EQ(1.0f, DepthAt(5.5f));
+}
+
+TEST_F(CollisionMeshFileTest, AMeshWith32BitIndicesReachesItsLastVertices)
+{
+    // 16,385 unit quads side by side, 2 apart along x: 65,540 corners need 32-bit indices; read as 16-bit
+    // the last quad's indices would wrap round to the first quad's corners.
+    constexpr int Quads = 16385;
+    std::string text = "Frame Wide {\n FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }\n Mesh {\n" +
+                       std::to_string(4 * Quads) + ";\n";
+    for (int q = 0; q < Quads; ++q)
+    {
+        const std::string a = std::to_string(2 * q);
+        const std::string b = std::to_string(2 * q + 1);
+        text += a + ";0;1;," + b + ";0;1;," + b + ";1;1;," + a + ";1;1;" + (q + 1 < Quads ? ",\n" : ";\n");
+    }
+    text += std::to_string(Quads) + ";\n";
+    for (int q = 0; q < Quads; ++q)
+    {
+        const int v = 4 * q;
+        text += "4;" + std::to_string(v) + "," + std::to_string(v + 1) + "," + std::to_string(v + 2) + "," +
+                std::to_string(v + 3) + (q + 1 < Quads ? ";,\n" : ";;\n");
+    }
+    text += " }\n}\n";
+    const std::string file = Write("wide.x", text);
+    BaseLib::CResourcePtr<Qen::CModel> model = LoadLikeTheNode(file);
+    ASSERT_TRUE(model.Get() != nullptr && model->GetFrameRoot() != nullptr);
+    const Qen::CFrame* frame = model->GetFrameRoot();
+    while (frame->FirstContainer() == nullptr && frame->FirstChild() != nullptr)
+    {
+        frame = frame->FirstChild();
+    }
+    ASSERT_NE(nullptr, frame->FirstContainer());
+    EXPECT_NE(0u, frame->FirstContainer()->mesh->GetOptions() & Platform::GfxKit::MeshOption::Use32Bit);
+    node->SetMesh(file);
+    EXPECT_FLOAT_EQ(1.0f, DepthAt(2.0f * (Quads - 1) + 0.5f));
+    EXPECT_TRUE(std::isnan(DepthAt(2.0f * Quads + 0.5f)));
 }
 
 TEST_F(CollisionMeshFileTest, FilesWithoutTrianglesMissAndANewFileReplacesTheOld)
