@@ -2,15 +2,18 @@
 
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/AnchorWindow.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
-#include "ui/controls/ToggleButton.h"
+#include "ui/controls/ScrollBar.h"
+#include "ui/controls/ScrollWindow.h"
 #include "ui/controls/Slider.h"
 #include "ui/controls/SliderSpinControlCombo.h"
 #include "ui/controls/SpinControl.h"
 #include "ui/controls/SpinControlNumber.h"
+#include "ui/controls/ToggleButton.h"
 #include "ui/controls/ToolTip.h"
 
 namespace UILib
@@ -35,6 +38,10 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
     factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
+    factory.RegisterClass("CScrollBar", &CScrollBar::Create);
+    factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
+    factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
+    factory.RegisterClass("CAnchorWindow", &CAnchorWindow::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
