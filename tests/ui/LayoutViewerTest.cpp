@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 namespace
 {
 
@@ -84,7 +86,8 @@ TEST(LayoutViewerTest, RendersTheDemoAtAChosenMoment)
 
 TEST(LayoutViewerTest, AFileThatIsNotALayoutOrBadArgumentsWriteNoPicture)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quarrow_layout_viewer";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                          ("quarrow_layout_viewer_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     const std::string notXml = (folder / "not_xml.xml").string();
     std::ofstream(notXml) << "this is { not XML";
