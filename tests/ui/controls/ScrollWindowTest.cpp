@@ -147,6 +147,20 @@ TEST_F(ScrollWindowTest, ScrollingByPropertyBarAndWheel)
     EXPECT_EQ(scroll->GetVerticalBar()->GetScrollPos(), 108);
 }
 
+TEST_F(ScrollWindowTest, AHiddenBarKeepsThePropertyOffsetOfItsAxis)
+{
+    MakeScrollWindow();
+    SetProperty(*scroll, "V Scroll Mode", "Never");
+    scroll->SetClientAreaSize(CSize(1000, 1000));
+    SetProperty(*scroll, "V Scroll Pos", "100");
+    Click(20 + 200, 20 + 300 - t / 2); // the horizontal bar's track, after its thumb
+    Frame();
+    EXPECT_EQ(scroll->GetHScrollPos(), 400);
+    EXPECT_EQ(scroll->GetVScrollPos(), 100);
+    scroll->SetClientAreaSize(CSize(1000, 900));
+    EXPECT_EQ(scroll->GetVScrollPos(), 100) << "a relayout keeps it too";
+}
+
 TEST_F(ScrollWindowTest, AButtonInsideReachesTheOwnerAbove)
 {
     MakeScrollWindow();
