@@ -5,7 +5,9 @@
 #include "platform/os/EventInjection.h"
 #include "platform/os/KeyState.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace
 {
@@ -23,7 +25,12 @@ protected:
         WindowFixture::SetUp();
         m_window = Make();
         ShowWindow(m_window, SW_SHOW);
-        Pump();
+        // The server's focus event can come a little after the window shows, later on a loaded machine.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        for (Pump(); GetActiveWindow() != m_window && std::chrono::steady_clock::now() < deadline; Pump())
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         ASSERT_EQ(GetActiveWindow(), m_window);
         ASSERT_EQ(CreateInput(nullptr, InputVersion, &m_input), Ok);
     }
