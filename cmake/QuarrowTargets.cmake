@@ -7,7 +7,8 @@
 #   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds] [ENVIRONMENT VAR=value])
 #       One GoogleTest executable for tests/<folder>, every test labelled with the folder
 #       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail; ENVIRONMENT
-#       sets one variable for every test.
+#       sets one variable for every test; SERIAL_SUITE names one test suite that runs as a single
+#       test "<label>.<suite>" alone (for tests that need the display's focus to themselves).
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
 #   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
@@ -60,7 +61,7 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT" "SUBFOLDERS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT;SERIAL_SUITE" "SUBFOLDERS;DEPENDS" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
@@ -81,8 +82,16 @@ function(quarrow_tests folder)
     if(ARG_ENVIRONMENT)
         list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
     endif()
+    set(filter "")
+    if(ARG_SERIAL_SUITE)
+        set(filter TEST_FILTER "-${ARG_SERIAL_SUITE}.*")
+        add_test(NAME ${label}.${ARG_SERIAL_SUITE} COMMAND ${target} --gtest_filter=${ARG_SERIAL_SUITE}.*
+            WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
+        set_tests_properties(${label}.${ARG_SERIAL_SUITE} PROPERTIES ${properties} RUN_SERIAL TRUE)
+    endif()
     gtest_discover_tests(${target}
         WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+        ${filter}
         PROPERTIES ${properties}
         DISCOVERY_TIMEOUT 60)
 endfunction()
