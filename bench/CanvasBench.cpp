@@ -1,10 +1,9 @@
 // The pixel-buffer canvas's hot paths on a 1024 x 768 block, in pixels per second, beside a plain
 // memory fill and copy of the same bytes as the yardstick.
+#include "bench/BenchCanvas.h"
 #include "foundation/ResourceRegistry.h"
-#include "foundation/TypeTag.h"
 #include "ui/Bitmap.h"
 #include "ui/BitmapFactory.h"
-#include "ui/PixelBufferCanvas.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,26 +17,6 @@ using BaseLib::CColor;
 
 constexpr int Width = 1024;
 constexpr int Height = 768;
-
-class CBenchCanvas : public UILib::CPixelBufferCanvas
-{
-public:
-    CBenchCanvas() : CPixelBufferCanvas(Width, Height), m_block(static_cast<std::size_t>(Width) * Height)
-    {
-        SetPixels(m_block.data(), Width);
-    }
-    void Destroy() override {}
-    std::uint32_t GetTypeTag() const override { return BaseLib::MakeTypeTag("BNCH"); }
-    void Resize(std::int32_t, std::int32_t) override {}
-    void SetPosition(std::int32_t, std::int32_t) override {}
-    BaseLib::CPoint GetPosition() const override { return {}; }
-    void Render(void*) override {}
-    void BeginDraw() override {}
-    void EndDraw(bool) override {}
-
-private:
-    std::vector<CColor> m_block;
-};
 
 void SetRate(benchmark::State& state, std::int64_t pixelsPerIteration)
 {
@@ -74,7 +53,7 @@ BENCHMARK(YardstickCopy);
 
 void FillWholeCanvas(benchmark::State& state)
 {
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     for (auto _ : state)
     {
         canvas.FillRect(0, 0, Width, Height, CColor(10, 20, 30, 255));
@@ -86,7 +65,7 @@ BENCHMARK(FillWholeCanvas);
 
 void FillSmallRects(benchmark::State& state)
 {
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     for (auto _ : state)
     {
         for (int i = 0; i < 4096; ++i)
@@ -103,7 +82,7 @@ BENCHMARK(FillSmallRects);
 
 void AlphaMaskAlongALine(benchmark::State& state)
 {
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     std::vector<std::uint8_t> glyph(16 * 16);
     for (int i = 0; i < 256; ++i)
     {
@@ -138,7 +117,7 @@ void DrawBitmapTiles(benchmark::State& state, bool blend)
             pixels[y * 256 + x] = CColor(x, y, 128, alpha);
         }
     }
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     for (auto _ : state)
     {
         for (int tile = 0; tile < 12; ++tile)
@@ -164,7 +143,7 @@ BENCHMARK(DrawBitmapBlended);
 
 void LongDiagonalLine(benchmark::State& state)
 {
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     for (auto _ : state)
     {
         canvas.DrawLine(0, 0, Width - 1, Height - 1, CColor(255, 0, 0, 255));
@@ -176,7 +155,7 @@ BENCHMARK(LongDiagonalLine);
 
 void LongHorizontalLine(benchmark::State& state)
 {
-    CBenchCanvas canvas;
+    Bench::CBenchCanvas canvas(Width, Height);
     for (auto _ : state)
     {
         canvas.DrawLine(0, 300, Width - 1, 300, CColor(255, 0, 0, 255));

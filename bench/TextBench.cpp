@@ -1,12 +1,11 @@
 // Text on a 1024 × 768 pixel-buffer canvas: alpha-font glyphs drawn from a warm and a cold cache,
 // bitmap-font glyphs, and wrapped layout of a 4 KB text.
+#include "bench/BenchCanvas.h"
 #include "foundation/ResourceRegistry.h"
-#include "foundation/TypeTag.h"
 #include "ui/AlphaBitmapFont.h"
 #include "ui/BitmapFactory.h"
 #include "ui/BitmapPng.h"
 #include "ui/FontFactory.h"
-#include "ui/PixelBufferCanvas.h"
 #include "ui/TextLines.h"
 
 #include <benchmark/benchmark.h>
@@ -24,28 +23,8 @@ constexpr std::int32_t Width = 1024;
 constexpr std::int32_t Height = 768;
 const char* const Sentence = "The quick brown fox jumps over the lazy dog while Quarrow moves its blocks. ";
 
-class CScreen : public UILib::CPixelBufferCanvas
-{
-public:
-    CScreen() : CPixelBufferCanvas(Width, Height), m_block(static_cast<std::size_t>(Width) * Height)
-    {
-        SetPixels(m_block.data(), Width);
-    }
-    void Destroy() override {}
-    std::uint32_t GetTypeTag() const override { return BaseLib::MakeTypeTag("BNCH"); }
-    void Resize(std::int32_t, std::int32_t) override {}
-    void SetPosition(std::int32_t, std::int32_t) override {}
-    BaseLib::CPoint GetPosition() const override { return {}; }
-    void Render(void*) override {}
-    void BeginDraw() override {}
-    void EndDraw(bool) override {}
-
-private:
-    std::vector<BaseLib::CColor> m_block;
-};
-
 // Draws the sentence line after line down the screen; answers the glyphs drawn.
-std::int64_t DrawScreen(CScreen& screen, const BaseLib::CResourcePtr<UILib::CFont>& font)
+std::int64_t DrawScreen(Bench::CBenchCanvas& screen, const BaseLib::CResourcePtr<UILib::CFont>& font)
 {
     std::int64_t glyphs = 0;
     const auto length = static_cast<std::int64_t>(std::string(Sentence).size());
@@ -72,7 +51,7 @@ struct Fonts
 void BM_DrawTextAlphaWarm(benchmark::State& state)
 {
     Fonts fonts;
-    CScreen screen;
+    Bench::CBenchCanvas screen(Width, Height);
     const auto font = UILib::CreateAlphaBitmapFont(fonts.factory.get(), 14, "DejaVu Sans", 0, 0, 5, 0);
     DrawScreen(screen, font);
     std::int64_t glyphs = 0;
@@ -90,7 +69,7 @@ void BM_DrawTextAlphaCold(benchmark::State& state)
 {
     BaseLib::CResourceRegistry registry;
     auto factory = std::make_unique<UILib::CFontFactory>(&registry);
-    CScreen screen;
+    Bench::CBenchCanvas screen(Width, Height);
     std::int64_t glyphs = 0;
     for (auto _ : state)
     {
@@ -131,7 +110,7 @@ void BM_DrawTextBitmapFont(benchmark::State& state)
     {
         UILib::CBitmapFactory bitmaps(&bitmapRegistry, nullptr);
         Fonts fonts;
-        CScreen screen;
+        Bench::CBenchCanvas screen(Width, Height);
         const auto font = UILib::CreateBitmapFont(fonts.factory.get(), strip.c_str(), letters.c_str(), 4, 11, 1, 0, 1.0f);
         std::int64_t glyphs = 0;
         for (auto _ : state)
