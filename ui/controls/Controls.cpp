@@ -7,6 +7,7 @@
 #include "ui/controls/CheckBox.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ListBox.h"
 #include "ui/controls/ScrollBar.h"
 #include "ui/controls/ScrollWindow.h"
 #include "ui/controls/Slider.h"
@@ -34,6 +35,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CRadioButton", &CRadioButton::Create);
     factory.RegisterClass("CToggleButton", &CToggleButton::Create);
     factory.RegisterClass("CEditControl", &CEditControl::Create);
+    factory.RegisterClass("CListBox", &CListBox::Create);
     factory.RegisterClass("CSlider", &CSlider::Create);
     factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
