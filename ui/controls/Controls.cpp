@@ -5,6 +5,7 @@
 #include "ui/controls/AnchorWindow.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
+#include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
@@ -41,6 +42,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
     factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
+    factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
     factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
     factory.RegisterClass("CAnchorWindow", &CAnchorWindow::Create);
