@@ -126,7 +126,7 @@ TEST_F(PickAreaTest, ADragClampsIntoTheBitmapAndReportsBeforeTheMarkerMoves)
     ASSERT_EQ(area->GetBorders(), CRect(2, 2, 2, 2));
     EXPECT_EQ(area->GetSize(), BaseLib::CSize(24, 260));
     EXPECT_STREQ(area->GetClassName(), "CColorPicker::CPickArea");
-    EXPECT_EQ(area->GetDebugDescription(), "CLabel Bitmap = ");
+    EXPECT_EQ(area->GetDebugDescription(), BaseLib::CString("CLabel Bitmap = ") + area->GetBitmapFile());
 
     // Moves and a release without a press pick nothing.
     MouseMove(15, 100);
