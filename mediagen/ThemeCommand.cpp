@@ -7,6 +7,7 @@
 #include "ui/StandardVisualization.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -179,6 +180,96 @@ void DrawTreeButton(CCanvas& canvas, int size, bool plus)
     }
 }
 
+// Message box icons: 32 × 32, a shape with soft edges and a sign of crisp rectangles inside it.
+constexpr int kIconSize = 32;
+const CColor kNothing(0, 0, 0, 0);
+const CColor kInfoBlue(40, 80, 190, 255);
+const CColor kSignYellow(250, 210, 40, 255);
+const CColor kWarningRed(200, 40, 30, 255);
+
+// Each pixel gets the mean of the colours shape gives at 4 × 4 points inside it (transparent ones
+// lower the alpha), so the edges fade out.
+template <typename Shape> void DrawSmooth(CCanvas& canvas, Shape shape)
+{
+    constexpr int samples = 4;
+    for (int y = 0; y < kIconSize; ++y)
+    {
+        for (int x = 0; x < kIconSize; ++x)
+        {
+            int red = 0;
+            int green = 0;
+            int blue = 0;
+            int alpha = 0;
+            for (int sy = 0; sy < samples; ++sy)
+            {
+                for (int sx = 0; sx < samples; ++sx)
+                {
+                    const CColor c = shape(x + (sx + 0.5) / samples, y + (sy + 0.5) / samples);
+                    red += c.GetRed() * c.GetAlpha();
+                    green += c.GetGreen() * c.GetAlpha();
+                    blue += c.GetBlue() * c.GetAlpha();
+                    alpha += c.GetAlpha();
+                }
+            }
+            if (alpha > 0)
+            {
+                canvas.SetPixel(x, y,
+                                CColor((red + alpha / 2) / alpha, (green + alpha / 2) / alpha, (blue + alpha / 2) / alpha,
+                                       (alpha + samples * samples / 2) / (samples * samples)));
+            }
+        }
+    }
+}
+
+bool InDisc(double x, double y)
+{
+    const double dx = x - kIconSize / 2.0;
+    const double dy = y - kIconSize / 2.0;
+    return dx * dx + dy * dy <= 15.0 * 15.0;
+}
+
+// A triangle standing on its base, apex at (16, 2), base from (1, 30) to (31, 30); inset moves its
+// edges inwards by about that many pixels.
+bool InTriangle(double x, double y, double inset)
+{
+    const double apex = 2.0 + 2.2 * inset;
+    if (y < apex || y > 30.0 - inset)
+    {
+        return false;
+    }
+    return std::abs(x - 16.0) <= (y - apex) * 15.0 / 28.0;
+}
+
+// An exclamation mark centred at x = 16: a bar from top and a dot ending at bottom.
+void DrawExclamationMark(CCanvas& canvas, int top, int bottom, const CColor& colour)
+{
+    canvas.FillRect(14, top, 18, bottom - 6, colour);
+    canvas.FillRect(14, bottom - 4, 18, bottom, colour);
+}
+
+void DrawInfoIcon(CCanvas& canvas)
+{
+    DrawSmooth(canvas, [](double x, double y) { return InDisc(x, y) ? kInfoBlue : kNothing; });
+    canvas.FillRect(14, 7, 18, 11, kWhite);
+    canvas.FillRect(14, 13, 18, 24, kWhite);
+    canvas.FillRect(12, 13, 14, 15, kWhite);
+    canvas.FillRect(12, 23, 20, 25, kWhite);
+}
+
+void DrawExclamationIcon(CCanvas& canvas)
+{
+    DrawSmooth(canvas, [](double x, double y) {
+        return InTriangle(x, y, 2.0) ? kSignYellow : InTriangle(x, y, 0.0) ? kOuterShadow : kNothing;
+    });
+    DrawExclamationMark(canvas, 11, 27, kInk);
+}
+
+void DrawWarningIcon(CCanvas& canvas)
+{
+    DrawSmooth(canvas, [](double x, double y) { return InDisc(x, y) ? kWarningRed : kNothing; });
+    DrawExclamationMark(canvas, 6, 27, kWhite);
+}
+
 // One image of the theme folder: its file, its size and how it is drawn on a transparent canvas of
 // that size. Images of later controls join this table.
 struct ThemeImage
@@ -237,6 +328,9 @@ const std::vector<ThemeImage>& ThemeImages()
          }},
         {Standard(CStandardVisualization::ImageTreePlus), 9, 9, [](CCanvas& c) { DrawTreeButton(c, 9, true); }},
         {Standard(CStandardVisualization::ImageTreeMinus), 9, 9, [](CCanvas& c) { DrawTreeButton(c, 9, false); }},
+        {"std_iconinfo.png", kIconSize, kIconSize, &DrawInfoIcon},
+        {"std_iconexclamation.png", kIconSize, kIconSize, &DrawExclamationIcon},
+        {"std_iconwarning.png", kIconSize, kIconSize, &DrawWarningIcon},
     };
     return images;
 }
