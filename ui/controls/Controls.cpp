@@ -5,6 +5,7 @@
 #include "ui/controls/AnchorWindow.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
+#include "ui/controls/ComboBox.h"
 #include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
@@ -36,6 +37,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CRadioButton", &CRadioButton::Create);
     factory.RegisterClass("CToggleButton", &CToggleButton::Create);
     factory.RegisterClass("CEditControl", &CEditControl::Create);
+    factory.RegisterClass("CComboBox", &CComboBox::Create);
     factory.RegisterClass("CListBox", &CListBox::Create);
     factory.RegisterClass("CSlider", &CSlider::Create);
     factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
