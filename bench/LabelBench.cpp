@@ -1,11 +1,7 @@
 // A screen of 100 labels (one-line, word-wrapped multi-line and bitmap labels) on a 1280 × 1024 memory
 // canvas: the whole screen repainted, and the text layout of every label on its own, so that the
 // layout's share of a repaint can be read off.
-#include "foundation/TypeTag.h"
-#include "ui/BitmapFactory.h"
-#include "ui/PixelBufferCanvas.h"
-#include "ui/UILibSystem.h"
-#include "ui/WindowManager.h"
+#include "bench/BenchScreen.h"
 #include "ui/controls/Label.h"
 
 #include <benchmark/benchmark.h>
@@ -18,49 +14,12 @@ namespace
 constexpr std::int32_t Width = 1280;
 constexpr std::int32_t Height = 1024;
 
-class CMemoryScreen : public UILib::CPixelBufferCanvas
-{
-public:
-    CMemoryScreen(std::int32_t width, std::int32_t height) : CPixelBufferCanvas(width, height) { Resize(width, height); }
-    void Destroy() override { delete this; }
-    std::uint32_t GetTypeTag() const override { return BaseLib::MakeTypeTag("BNCH"); }
-    void Resize(std::int32_t width, std::int32_t height) override
-    {
-        m_block.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), BaseLib::CColor());
-        SetPixels(m_block.data(), width);
-    }
-    void SetPosition(std::int32_t, std::int32_t) override {}
-    BaseLib::CPoint GetPosition() const override { return {}; }
-    void Render(void*) override {}
-    void BeginDraw() override {}
-    void EndDraw(bool clearDirtyList) override
-    {
-        if (clearDirtyList)
-        {
-            ClearDirtyRects();
-        }
-    }
-
-private:
-    std::vector<BaseLib::CColor> m_block;
-};
-
 const char* const Wrapped = "A wrapped label breaks its words at the window's width, line after line.";
 
-struct Screen
+struct Screen : Bench::CBenchScreen
 {
-    Screen()
+    Screen() : CBenchScreen(Width, Height)
     {
-        UILib::CUILibSystem::CreateInstance();
-        UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
-        // The theme's images come from the repository's media folder.
-        system->GetBitmapFactory()->AddSearchPath(QUARROW_MEDIA_DIR "/interface/standard");
-        manager = system->GetWindowManager();
-        manager->SetCanvasFactory([](std::int32_t w, std::int32_t h) { return new CMemoryScreen(w, h); });
-        root = new UILib::CWindow();
-        root->SetSize(Width, Height);
-        root->SetOwnCanvas(true);
-        manager->AddLayer(root);
         UILib::CBitmap bitmap(48, 32, false);
         for (std::int32_t i = 0; i < bitmap.GetPixelCount(); ++i)
         {
@@ -88,10 +47,6 @@ struct Screen
             labels.push_back(label);
         }
     }
-    ~Screen() { UILib::CUILibSystem::DestroyInstance(); }
-
-    UILib::CWindowManager* manager = nullptr;
-    UILib::CWindow* root = nullptr;
     std::vector<UILib::CLabel*> labels;
 };
 

@@ -2,11 +2,7 @@
 // notch with the repaint that follows, and selecting the last (or first) item with its repaint. Only the
 // rows that show are drawn, so a frame costs the same for every count that fills the view (100 and
 // 10,000 items: 60 rows); 10 items draw only 10 rows.
-#include "bench/BenchCanvas.h"
-
-#include "ui/BitmapFactory.h"
-#include "ui/UILibSystem.h"
-#include "ui/WindowManager.h"
+#include "bench/BenchScreen.h"
 #include "ui/WindowMessage.h"
 #include "ui/controls/ListBox.h"
 #include "ui/controls/ScrollBar.h"
@@ -21,40 +17,15 @@ namespace
 constexpr std::int32_t Width = 1280;
 constexpr std::int32_t Height = 1024;
 
-// A memory canvas the window system owns: it frees it and clears its dirty list after each paint.
-class CScreenCanvas : public Bench::CBenchCanvas
+struct Screen : Bench::CBenchScreen
 {
-public:
-    using CBenchCanvas::CBenchCanvas;
-    void Destroy() override { delete this; }
-    void EndDraw(bool clearDirtyList) override
+    Screen() : CBenchScreen(Width, Height)
     {
-        if (clearDirtyList)
-        {
-            ClearDirtyRects();
-        }
-    }
-};
-
-struct Screen
-{
-    Screen()
-    {
-        UILib::CUILibSystem::CreateInstance();
-        UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
-        system->GetBitmapFactory()->AddSearchPath(QUARROW_MEDIA_DIR "/interface/standard");
-        manager = system->GetWindowManager();
-        manager->SetCanvasFactory([](std::int32_t w, std::int32_t h) { return new CScreenCanvas(w, h); });
-        root = new UILib::CWindow();
-        root->SetSize(Width, Height);
-        root->SetOwnCanvas(true);
-        manager->AddLayer(root);
         list = new UILib::CListBox();
         list->SetPosition(100, 50);
         list->SetSize(400, 900);
         root->AddChild(list->GetHandle());
     }
-    ~Screen() { UILib::CUILibSystem::DestroyInstance(); }
 
     void Fill(std::int64_t count)
     {
@@ -71,8 +42,6 @@ struct Screen
         manager->PaintLayers();
     }
 
-    UILib::CWindowManager* manager = nullptr;
-    UILib::CWindow* root = nullptr;
     UILib::CListBox* list = nullptr;
 };
 
