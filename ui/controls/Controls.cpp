@@ -10,6 +10,7 @@
 #include "ui/controls/EditControl.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
+#include "ui/controls/ProgressBar.h"
 #include "ui/controls/ScrollBar.h"
 #include "ui/controls/ScrollWindow.h"
 #include "ui/controls/Slider.h"
@@ -44,6 +45,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
     factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
+    factory.RegisterClass("CProgressBar", &CProgressBar::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
     factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
