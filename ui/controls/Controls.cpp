@@ -8,6 +8,7 @@
 #include "ui/controls/ComboBox.h"
 #include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
+#include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
 #include "ui/controls/ProgressBar.h"
@@ -47,6 +48,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
     factory.RegisterClass("CProgressBar", &CProgressBar::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
+    factory.RegisterClass("CGroupBox", &CGroupBox::Create);
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
     factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
     factory.RegisterClass("CAnchorWindow", &CAnchorWindow::Create);

@@ -68,10 +68,7 @@ void CDialogWindow::CCloseButton::NotifyClick()
 
 CDialogWindow::CDialogWindow()
 {
-    CWindow* clientArea = new CWindow();
-    clientArea->SetName("__clientarea");
-    m_clientArea = clientArea->GetHandle();
-    CWindow::AddChild(m_clientArea);
+    AttachClientArea(new CWindow());
     SetCaption("DialogWindow");
     EnableActivationNotifications();
     ApplyVisualization();
@@ -99,50 +96,18 @@ void CDialogWindow::GetProperties(CPropertyList& list)
     DialogProperties().AppendTo(list, this);
 }
 
-CWindow* CDialogWindow::GetClientArea() const
-{
-    return Resolve(m_clientArea);
-}
-
 CDialogWindow::CCloseButton* CDialogWindow::GetCloseButtonWindow() const
 {
     return static_cast<CCloseButton*>(Resolve(m_closeButton));
 }
 
-std::int32_t CDialogWindow::GetChildCount() const
-{
-    const CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr ? clientArea->GetChildCount() : 0;
-}
-
-Handle CDialogWindow::GetChildHandle(std::int32_t index) const
-{
-    const CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr ? clientArea->GetChildHandle(index) : 0;
-}
-
-bool CDialogWindow::AddChild(Handle child)
-{
-    CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr && clientArea->AddChild(child);
-}
-
 void CDialogWindow::RemoveChild(Handle child)
 {
-    // The client area and the close button leave from the dialog's own list.
-    if (m_children.Find(child) >= 0)
+    if (child != 0 && child == m_closeButton)
     {
-        CWindow::RemoveChild(child);
-        if (child == m_closeButton)
-        {
-            m_closeButton = 0;
-        }
-        return;
+        m_closeButton = 0;
     }
-    if (CWindow* clientArea = GetClientArea())
-    {
-        clientArea->RemoveChild(child);
-    }
+    CClientAreaWindow::RemoveChild(child);
 }
 
 CRect CDialogWindow::GetCaptionRect() const

@@ -6,6 +6,7 @@
 #include "ui/Callback.h"
 #include "ui/Window.h"
 #include "ui/controls/BasicButton.h"
+#include "ui/controls/ClientAreaWindow.h"
 
 #include <cstdint>
 
@@ -22,7 +23,7 @@ using CDialogCallback = CCallback<CDialogWindow*>;
 // within its parent. Closing only notifies ("DlgClose" to the parent and the close callback): hiding or
 // destroying the dialog is its owner's business. The caption bar shows the active look while the focus
 // is the dialog or lies inside it.
-class CDialogWindow : public CWindow
+class CDialogWindow : public CClientAreaWindow
 {
 public:
     // The button in the caption bar: its click closes the dialog instead of posting "BtnClick".
@@ -43,10 +44,7 @@ public:
     // The window's list, then "Caption", "Close Button", "Draggable".
     void GetProperties(CPropertyList& list) override;
 
-    // These act on the client area; the client area and the close button leave the dialog's own list.
-    std::int32_t GetChildCount() const override;
-    Handle GetChildHandle(std::int32_t index) const override;
-    bool AddChild(Handle child) override;
+    // The close button is forgotten when it leaves.
     void RemoveChild(Handle child) override;
 
     void Paint(CDrawContext& context) override;
@@ -77,7 +75,6 @@ public:
     bool GetDraggable() const { return m_draggable; }
     void SetOnClose(const CDialogCallback& callback) { m_onClose = callback; }
 
-    CWindow* GetClientArea() const;
     CCloseButton* GetCloseButtonWindow() const;
     bool IsDragging() const { return m_dragging; }
     // The caption bar in client coordinates.
@@ -90,7 +87,6 @@ private:
     void InvalidateCaption();
 
     BaseLib::CString m_caption;
-    Handle m_clientArea = 0;
     bool m_draggable = true;
     bool m_dragging = false;
     BaseLib::CPoint m_dragStartMouse;

@@ -59,52 +59,12 @@ const CPropertyTable<CScrollWindow>& ScrollWindowProperties()
 
 CBasicScrollWindow::CBasicScrollWindow()
 {
-    CWindow* clientArea = new CWindow();
-    clientArea->SetName("__clientarea");
-    m_clientArea = clientArea->GetHandle();
-    CWindow::AddChild(m_clientArea);
+    AttachClientArea(new CWindow());
 }
 
 CWindow* CBasicScrollWindow::Create()
 {
     return new CBasicScrollWindow();
-}
-
-CWindow* CBasicScrollWindow::GetClientArea() const
-{
-    return Resolve(m_clientArea);
-}
-
-std::int32_t CBasicScrollWindow::GetChildCount() const
-{
-    const CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr ? clientArea->GetChildCount() : 0;
-}
-
-Handle CBasicScrollWindow::GetChildHandle(std::int32_t index) const
-{
-    const CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr ? clientArea->GetChildHandle(index) : 0;
-}
-
-bool CBasicScrollWindow::AddChild(Handle child)
-{
-    CWindow* clientArea = GetClientArea();
-    return clientArea != nullptr && clientArea->AddChild(child);
-}
-
-void CBasicScrollWindow::RemoveChild(Handle child)
-{
-    // The client area itself leaves from this window's own list.
-    if (m_children.Find(child) >= 0)
-    {
-        CWindow::RemoveChild(child);
-        return;
-    }
-    if (CWindow* clientArea = GetClientArea())
-    {
-        clientArea->RemoveChild(child);
-    }
 }
 
 void CBasicScrollWindow::SetClientAreaSize(const CSize& size)
@@ -209,9 +169,7 @@ CScrollWindow::CScrollWindow()
     CWindow::AddChild(m_verticalBar);
 
     CBasicScrollWindow* view = new CBasicScrollWindow();
-    view->SetName("__clientarea");
-    m_view = view->GetHandle();
-    CWindow::AddChild(m_view);
+    AttachClientArea(view);
     view->SetPosition(0, 0);
     UpdateLayout();
 }
@@ -229,7 +187,7 @@ void CScrollWindow::GetProperties(CPropertyList& list)
 
 CBasicScrollWindow* CScrollWindow::GetView() const
 {
-    return static_cast<CBasicScrollWindow*>(Resolve(m_view));
+    return static_cast<CBasicScrollWindow*>(GetClientArea());
 }
 
 CScrollBar* CScrollWindow::GetHorizontalBar() const
@@ -240,37 +198,6 @@ CScrollBar* CScrollWindow::GetHorizontalBar() const
 CScrollBar* CScrollWindow::GetVerticalBar() const
 {
     return static_cast<CScrollBar*>(Resolve(m_verticalBar));
-}
-
-std::int32_t CScrollWindow::GetChildCount() const
-{
-    const CBasicScrollWindow* view = GetView();
-    return view != nullptr ? view->GetChildCount() : 0;
-}
-
-Handle CScrollWindow::GetChildHandle(std::int32_t index) const
-{
-    const CBasicScrollWindow* view = GetView();
-    return view != nullptr ? view->GetChildHandle(index) : 0;
-}
-
-bool CScrollWindow::AddChild(Handle child)
-{
-    CBasicScrollWindow* view = GetView();
-    return view != nullptr && view->AddChild(child);
-}
-
-void CScrollWindow::RemoveChild(Handle child)
-{
-    if (m_children.Find(child) >= 0)
-    {
-        CWindow::RemoveChild(child);
-        return;
-    }
-    if (CBasicScrollWindow* view = GetView())
-    {
-        view->RemoveChild(child);
-    }
 }
 
 // Properties

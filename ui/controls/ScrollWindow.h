@@ -2,6 +2,7 @@
 
 #include "foundation/Point.h"
 #include "ui/Window.h"
+#include "ui/controls/ClientAreaWindow.h"
 
 #include <cstdint>
 
@@ -13,7 +14,7 @@ class CScrollBar;
 // A view onto a larger client area window ("__clientarea", its only direct child): scrolling moves the
 // client area to negative offsets. Windows added to it become children of the client area. A size
 // change of the client area grows it to at least the view and is told to the parent ("BScrWChn", sent).
-class CBasicScrollWindow : public CWindow
+class CBasicScrollWindow : public CClientAreaWindow
 {
 public:
     CBasicScrollWindow();
@@ -22,12 +23,6 @@ public:
     const char* GetClassName() const override { return "CBasicScrollWindow"; }
     BaseLib::CString GetDebugDescription() const override { return "CBasicScrollWindow"; }
 
-    std::int32_t GetChildCount() const override;
-    Handle GetChildHandle(std::int32_t index) const override;
-    bool AddChild(Handle child) override;
-    void RemoveChild(Handle child) override;
-
-    CWindow* GetClientArea() const;
     void SetClientAreaSize(const BaseLib::CSize& size);
     // Replaces the client area by the window (the old one is destroyed); the window takes its size.
     void SetClientArea(CWindow* window);
@@ -37,15 +32,12 @@ public:
 
     bool OnSize() override;
     bool OnMessage(const CWindowMessage& message) override;
-
-private:
-    Handle m_clientArea = 0;
 };
 
 // A basic scroll window (itself named "__clientarea") with a horizontal and a vertical scroll bar
 // ("__hscrollbar", "__vscrollbar"), each shown automatically, always or never. The bars follow the client
 // area's size; moving a bar or turning the wheel scrolls the view.
-class CScrollWindow : public CWindow
+class CScrollWindow : public CClientAreaWindow
 {
 public:
     enum Mode : std::int32_t
@@ -62,11 +54,7 @@ public:
     BaseLib::CString GetDebugDescription() const override { return "CScrollWindow"; }
     void GetProperties(CPropertyList& list) override;
 
-    std::int32_t GetChildCount() const override;
-    Handle GetChildHandle(std::int32_t index) const override;
-    bool AddChild(Handle child) override;
-    void RemoveChild(Handle child) override;
-
+    // The client area: windows added to the scroll window land in the view's own client area.
     CBasicScrollWindow* GetView() const;
     CScrollBar* GetHorizontalBar() const;
     CScrollBar* GetVerticalBar() const;
@@ -99,7 +87,6 @@ private:
     bool IsNeeded(std::int32_t mode, std::int32_t clientLength, std::int32_t viewLength) const;
     bool BothBarsShown() const;
 
-    Handle m_view = 0;
     Handle m_horizontalBar = 0;
     Handle m_verticalBar = 0;
     std::int32_t m_horizontalMode = ModeAuto;
