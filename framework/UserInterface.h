@@ -12,6 +12,7 @@ namespace GameLib
 
 class CDebugOverlay;
 class CFramerateGraph;
+class CQenUILibCanvas;
 class CGameLibApplication;
 class CInputManager;
 class CUIScreenStateMachine;
@@ -30,11 +31,17 @@ public:
     CUserInterface& operator=(const CUserInterface&) = delete;
 
     // Slots, in order.
+    // Keys, input manager and bindings, the world's channel on "game", the window-system layers and the
+    // screen state machine, the debug overlay in developer mode, the cursor hidden, then CreateScreens.
     virtual void Initialize();
+    // The debug overlay (developer mode), the screens, the input manager.
     virtual void Shutdown();
+    // The frame-rate graph's device objects released / made again.
     virtual void OnDeviceLost();
     virtual void OnDeviceReset();
+    // The time step and the input, before the world's update.
     virtual void Update();
+    // The sound tick (without an update thread), the screens, and the drawing unless it is suspended.
     virtual void Frame();
     // False when the key was used.
     virtual bool OnKeyDown(std::uint32_t virtualKey);
@@ -43,12 +50,17 @@ public:
                                Platform::MessageSecond second);
     virtual void SetCursorVisible(bool show);
     virtual bool IsCursorShown() const;
+    // "startup/level" and "startup/mode"; read from the configuration file and written back with every
+    // key when the file reads.
     virtual void RegisterConfigKeys();
     virtual void CreateInputManager();
     virtual void DestroyInputManager();
     virtual void CreateDefaultBindings();
+    // Bitmaps searched in "interface>", the canvas factory, layerCount full-size panel layers with own
+    // canvases, and the screen state machine. A size that is not positive means head 0's.
     virtual void InitializeUILib(int layerCount, int width, int height);
     virtual void DestroyScreens();
+    // Registers no screen here: programs and the game register their own.
     virtual void CreateScreens();
     virtual void CreateDebugGui();
     virtual void DestroyDebugGui();
@@ -60,7 +72,16 @@ public:
     virtual void RenderScene(int head);
     virtual void RenderWindows(int head);
     virtual void RenderDebugGui(int head);
+    // Developer mode: a "screenshot" event asks head 0 for "screenshot.png" (then numbered ones) with a
+    // sound; while "recordvideo" holds, every frame goes to "video/image…png", the folder made first.
     virtual void TakeScreenshot();
+
+    // The window manager's canvas factory: a canvas on the engine in 128 × 128 tiles with the built-in
+    // vertex program.
+    CQenUILibCanvas* CreateCanvas(int width, int height);
+    // When drawing is suspended: OnDeviceReset, then drawing resumes.
+    void ResumeDrawing();
+    bool IsDrawingSuspended() const { return m_drawingSuspended; }
 
     CInputManager* GetInputManager() const { return m_inputManager; }
     // The current frame's time step in seconds.
@@ -70,6 +91,8 @@ public:
     CGameLibApplication* GetApplication() const { return m_application; }
     CUIScreenStateMachine* GetScreenStateMachine() const { return m_screenStateMachine; }
     float GetFrameRate() const { return m_frameRate; }
+    CFramerateGraph* GetFramerateGraph() const { return m_framerateGraph; }
+    CDebugOverlay* GetDebugOverlay() const { return m_debugOverlay; }
 
 protected:
     std::uint32_t m_clearColor = 0x00204080; // alpha 0, red 32, green 64, blue 128
@@ -87,6 +110,9 @@ protected:
     double m_timeStep = 0.0;
     bool m_resetTimeStep = false;
     float m_frameRate = 30.0f;
+    // The video recording of the previous frame, and whether this recording's folder exists.
+    bool m_recordingVideo = false;
+    bool m_videoFolderReady = false;
 };
 
 } // namespace GameLib
