@@ -20,6 +20,7 @@
 #include "ui/controls/SpinControlNumber.h"
 #include "ui/controls/ToggleButton.h"
 #include "ui/controls/ToolTip.h"
+#include "ui/controls/TreeControl.h"
 
 namespace UILib
 {
@@ -52,6 +53,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
     factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
     factory.RegisterClass("CAnchorWindow", &CAnchorWindow::Create);
+    factory.RegisterClass("CTreeControl", &CTreeControl::Create);
 
     if (CWindowManager* manager = CWindowManager::GetInstance())
     {
