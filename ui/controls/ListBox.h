@@ -5,6 +5,7 @@
 #include "ui/Bitmap.h"
 #include "ui/Callback.h"
 #include "ui/Window.h"
+#include "ui/controls/UserData.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,13 +19,7 @@ using CListBoxCallback = CCallback<CListBox*>;
 
 // A user object attached to a list item. The list owns it: when the item is removed, the list is
 // cleared or the list box goes, Release is called (unless the item keeps its data).
-class CListItemData
-{
-public:
-    virtual ~CListItemData() = default;
-    // Frees the object; the default deletes it.
-    virtual void Release() { delete this; }
-};
+using CListItemData = CUserData;
 
 // A vertical list of texts, each with an optional icon bitmap and an owned user object, with a single
 // or multiple selection. It makes its own vertical scroll bar ("__scrollbar") while the rows do not fit

@@ -148,7 +148,7 @@ bool CTreeControl::NotifyDoubleClick(Handle node)
 
 // Nodes
 
-Handle CTreeControl::AddNode(Handle parent, const CString& text, const CBitmap& icon, CTreeNodeData* data,
+Handle CTreeControl::AddNode(Handle parent, const CString& text, const CBitmap& icon, CUserData* data,
                              bool expanded)
 {
     CBasicTreeControl* treeView = GetTreeView();

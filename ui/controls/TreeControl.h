@@ -6,6 +6,7 @@
 #include "ui/Callback.h"
 #include "ui/HandleTable.h"
 #include "ui/Window.h"
+#include "ui/controls/UserData.h"
 
 #include <cstdint>
 
@@ -16,7 +17,6 @@ class CBasicTreeControl;
 class CScrollWindow;
 class CTreeControl;
 struct CTreeNode;
-class CTreeNodeData;
 
 using CTreeSelectCallback = CCallback<CTreeControl*>;
 using CTreeNodeCallback = CCallback<CTreeControl*, Handle>;
@@ -49,7 +49,7 @@ public:
     // Returns the node's handle, or 0 when the parent handle does not resolve or the node table is full
     // (65,536 live nodes; traced): then nothing is added and the data object stays the caller's.
     Handle AddNode(Handle parent, const BaseLib::CString& text, const CBitmap& icon = CBitmap(),
-                   CTreeNodeData* data = nullptr, bool expanded = false);
+                   CUserData* data = nullptr, bool expanded = false);
     // Removes the node with its subtree: it leaves the selection, its data objects are released and its
     // handles stop resolving. False when the handle does not resolve.
     bool RemoveNode(Handle node);

@@ -5,6 +5,7 @@
 #include "foundation/String.h"
 #include "ui/Bitmap.h"
 #include "ui/Window.h"
+#include "ui/controls/UserData.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,15 +14,9 @@
 namespace UILib
 {
 
-// A user object carried by a tree node. The tree owns it: Release is called exactly once, when the tree
-// lets go of the node (all nodes removed, the node's subtree removed, or the tree destroyed).
-class CTreeNodeData
-{
-public:
-    virtual ~CTreeNodeData() = default;
-    // Frees the object; the default deletes it.
-    virtual void Release() { delete this; }
-};
+// A user object carried by a tree node. The tree owns it: Release is called once, when the tree lets go
+// of the node (all nodes removed, the node's subtree removed, or the tree destroyed).
+using CTreeNodeData = CUserData;
 
 // One row of a tree. Nodes are made, linked and deleted only by CBasicTreeControl, which owns them (the
 // children are owned by their parent node, but the node itself never deletes them: deep trees are torn
