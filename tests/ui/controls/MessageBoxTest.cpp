@@ -6,6 +6,8 @@
 #include "ui/controls/Label.h"
 #include "ui/controls/MessageBox.h"
 
+#include <tinyxml.h>
+
 using namespace ControlBench;
 using BaseLib::CColor;
 using BaseLib::CPoint;
@@ -215,6 +217,26 @@ TEST_F(MessageBoxTest, TheBoxLaysItselfOutAroundItsTextAndCentresOnTheScreen)
     EXPECT_EQ(box->GetPosition(), CPoint(RootWidth / 2 - w / 2, RootHeight / 2 - h / 2));
     EXPECT_EQ(box->GetParentHandle(), RootWindow()->GetHandle()) << "on layer 0";
     EXPECT_TRUE(box->HasOwnCanvas());
+    CWindow* clientArea = box->GetClientArea();
+    for (const char* part : {"__textlabel", "__button1", "__button2", "__button3", "__icon"})
+    {
+        EXPECT_NE(clientArea->FindChildByName(part, false), nullptr) << part;
+    }
+
+    // The layout writer lists the dialog's three properties after the window's eleven and, as the box
+    // has its own canvas, the canvas's six.
+    TiXmlDocument document;
+    box->SaveXml(&document, false);
+    std::vector<std::string> names;
+    for (const TiXmlElement* property = document.FirstChildElement("window")->FirstChildElement("property");
+         property != nullptr; property = property->NextSiblingElement("property"))
+    {
+        names.push_back(property->Attribute("name"));
+    }
+    ASSERT_EQ(names.size(), 20u);
+    EXPECT_EQ(std::vector<std::string>(names.begin() + 17, names.end()),
+              (std::vector<std::string>{"Caption", "Close Button", "Draggable"}));
+    EXPECT_STREQ(document.FirstChildElement("window")->Attribute("type"), "CMessageBox");
     CWindow::Delete(box);
 
     // Two buttons stand either side of the middle.
