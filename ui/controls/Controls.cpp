@@ -5,6 +5,7 @@
 #include "ui/controls/AnchorWindow.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
+#include "ui/controls/ColorPicker.h"
 #include "ui/controls/ComboBox.h"
 #include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
@@ -48,6 +49,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
     factory.RegisterClass("CProgressBar", &CProgressBar::Create);
+    factory.RegisterClass("CColorPicker", &CColorPicker::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
     factory.RegisterClass("CGroupBox", &CGroupBox::Create);
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
