@@ -267,13 +267,25 @@ TEST_F(ComboBoxTest, MouseOpensChoosesAndCloses)
              EXPECT_EQ(Changes(), 1u);
          },
          false},
-        {"a click elsewhere closes",
+        {"a drag above the first entry keeps it",
          [&] {
              Click(field.x, field.y);
              MouseMove(ListRow(0).x, ListRow(0).y);
+             MouseDown(Button::Left, ListRow(0).x, ListRow(0).y);
+             MouseMove(ListRow(0).x, list->GetScreenPosition().y - 10);
+             EXPECT_EQ(list->GetSelectedIndex(), 0);
+             MouseUp(Button::Left, ListRow(0).x, list->GetScreenPosition().y - 10);
+             EXPECT_EQ(combo->GetText(), "one");
+         },
+         false},
+        {"a click elsewhere closes",
+         [&] {
+             Click(field.x, field.y);
+             MouseMove(ListRow(1).x, ListRow(1).y);
+             EXPECT_EQ(list->GetSelectedIndex(), 1);
              Click(500, 400);
-             EXPECT_EQ(combo->GetText(), "three");
-             EXPECT_EQ(list->GetSelectedIndex(), 2);
+             EXPECT_EQ(combo->GetText(), "one");
+             EXPECT_EQ(list->GetSelectedIndex(), 0) << "the shown entry again";
          },
          false},
     };
@@ -325,6 +337,30 @@ TEST_F(ComboBoxTest, ListHeightAndPlacement)
         UILib::CWindow::Delete(parent);
         parent = nullptr;
     }
+}
+
+TEST_F(ComboBoxTest, TheOpenListsOwnBarScrollsWithoutClosingIt)
+{
+    std::vector<std::string> twenty;
+    for (int i = 0; i < 20; ++i)
+    {
+        twenty.push_back("Entry " + std::to_string(i));
+    }
+    MakeCombo(twenty);
+    combo->SetAllowAnyText(true); // a click outside the list would close it
+    FocusField();
+    KeyPress(Platform::VK_DOWN);
+    ASSERT_TRUE(combo->IsListOpen());
+    const UILib::CScrollBar* bar = list->GetScrollBar();
+    ASSERT_NE(bar, nullptr);
+    const UILib::CWindow* down = bar->GetButton(1);
+    const CPoint at = down->GetScreenPosition();
+    Click(at.x + down->GetSize().cx / 2, at.y + down->GetSize().cy / 2);
+    Frame();
+    EXPECT_TRUE(combo->IsListOpen()) << "a click inside the list keeps it open";
+    EXPECT_EQ(Manager()->GetFocus(), list->GetHandle()) << "and the list takes the focus back";
+    EXPECT_EQ(list->GetTopIndex(), 1);
+    EXPECT_EQ(combo->GetText(), "Entry 0");
 }
 
 TEST_F(ComboBoxTest, ResizingKeepsFieldAndButtonSideBySide)
