@@ -560,10 +560,15 @@ void CBasicTreeControl::Paint(CDrawContext& context)
                                node.icon, true);
         }
         const std::uint32_t flags = node.selected ? TextHighlighted : disabled ? TextDisabled : 0u;
-        visualization->DrawIndexedText(
-            context, TextFont,
-            CRect(node.textX, node.rowY, node.textX + node.textWidth, node.rowY + node.rowHeight), 1, 0,
-            GetRowText(node), flags);
+        // The measured width leaves the subtree size out; the rectangle still spans it, so a selected
+        // row's highlight lies under the whole text instead of leaving the count in highlight colour on
+        // the plain background.
+        const CString text = GetRowText(node);
+        const std::int32_t width =
+            text.GetLength() == node.text.GetLength() ? node.textWidth : visualization->GetTextWidth(TextFont, text);
+        visualization->DrawIndexedText(context, TextFont,
+                                       CRect(node.textX, node.rowY, node.textX + width, node.rowY + node.rowHeight),
+                                       1, 0, text, flags);
         return true;
     });
 }

@@ -4,6 +4,8 @@
 #include "platform/os/KeyState.h"
 #include "ui/Bitmap.h"
 #include "ui/Panel.h"
+#include "ui/Visualization.h"
+#include "ui/controls/Label.h"
 #include "ui/controls/ScrollBar.h"
 #include "ui/controls/ScrollWindow.h"
 #include "ui/controls/TreeControl.h"
@@ -468,7 +470,9 @@ TEST_F(TreeControlTest, ChildrenPropertiesAndLayout)
     EXPECT_EQ(tc->GetBorderWidths(), CRect(2, 2, 2, 2));
     EXPECT_EQ(scroll->GetSize(), CSize(196, 96));
     EXPECT_EQ(scroll->GetPosition(), CPoint(2, 2));
-    EXPECT_GE(scroll->GetVScrollSpeed(), 2) << "a line of font 0";
+    const std::int32_t lineHeight = UILib::VisualizationOf(*tc)->GetFontMetrics(0).height;
+    ASSERT_GE(lineHeight, 2);
+    EXPECT_EQ(scroll->GetVScrollSpeed(), lineHeight) << "a line of font 0";
     EXPECT_EQ(scroll->GetHScrollSpeed(), scroll->GetVScrollSpeed());
 
     UILib::CPropertyList list;
@@ -757,7 +761,7 @@ TEST_F(TreeControlTest, PaintedTree)
     const Handle notes = tc->AddNode(docs, "notes.txt", fileIcon);
     const Handle pictures = tc->AddNode(0, "Pictures", folderIcon);
     tc->AddNode(pictures, "a.png", fileIcon);
-    tc->AddNode(0, "No icon here");
+    const Handle noIcon = tc->AddNode(0, "No icon here");
     for (int i = 0; i < 8; ++i)
     {
         tc->AddNode(0, BaseLib::CString::FromFormat("A rather long entry number %d", i), fileIcon);
@@ -785,6 +789,24 @@ TEST_F(TreeControlTest, PaintedTree)
         }
     }
     EXPECT_GT(highlighted, selected->rowHeight * selected->textWidth / 2);
+    // The highlight also lies under the subtree size " (2)" after the measured text.
+    const std::int32_t fullWidth =
+        UILib::VisualizationOf(*view)->GetTextWidth(3, view->GetRowText(*selected));
+    ASSERT_GT(fullWidth, selected->textWidth);
+    std::int32_t underSuffix = 0;
+    for (std::int32_t y = 0; y < selected->rowHeight; ++y)
+    {
+        for (std::int32_t x = selected->textX + selected->textWidth; x < selected->textX + fullWidth; ++x)
+        {
+            underSuffix += at(selected, x, y) == Highlight ? 1 : 0;
+        }
+    }
+    EXPECT_GT(underSuffix, selected->rowHeight * (fullWidth - selected->textWidth) / 2);
+
+    // A node without an icon draws none: its text follows half a button after the icon's place.
+    const CTreeNode* bare = tc->GetNode(noIcon);
+    EXPECT_EQ(bare->textX, bare->iconX + bw / 2);
+    EXPECT_EQ(at(bare, bare->iconX + 1, bare->rowHeight / 2), White);
 
     // The icon, and the tree button image at a parent's button.
     const CTreeNode* docsNode = tc->GetNode(docs);
