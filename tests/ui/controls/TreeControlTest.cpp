@@ -418,6 +418,16 @@ TEST_F(TreeViewTest, SubtreeSizesCountLeaves)
     EXPECT_EQ(p->textWidth, width) << "the measured width leaves the suffix out";
 }
 
+TEST_F(TreeViewTest, DestroyingTheViewReleasesTheDataItStillHolds)
+{
+    int releases = 0;
+    CTreeNode* a = Add(nullptr, "A");
+    a->data = new CCountedData(releases);
+    Add(a, "A1")->data = new CCountedData(releases);
+    UILib::CWindow::Delete(tree);
+    EXPECT_EQ(releases, 2);
+}
+
 // The tree control
 
 class TreeControlTest : public ControlTest
