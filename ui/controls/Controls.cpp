@@ -3,6 +3,7 @@
 #include "ui/WindowFactory.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/AnchorWindow.h"
+#include "ui/controls/AnimatedLabel.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
 #include "ui/controls/ColorPicker.h"
@@ -12,9 +13,11 @@
 #include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
+#include "ui/controls/MultiLayerAnimatedLabel.h"
 #include "ui/controls/ProgressBar.h"
 #include "ui/controls/ScrollBar.h"
 #include "ui/controls/ScrollWindow.h"
+#include "ui/controls/SimpleAnimatedLabel.h"
 #include "ui/controls/Slider.h"
 #include "ui/controls/SliderSpinControlCombo.h"
 #include "ui/controls/SpinControl.h"
@@ -52,6 +55,9 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CColorPicker", &CColorPicker::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
     factory.RegisterClass("CGroupBox", &CGroupBox::Create);
+    factory.RegisterClass("CAnimatedLabel", &CAnimatedLabel::Create);
+    factory.RegisterClass("CSimpleAnimatedLabel", &CSimpleAnimatedLabel::Create);
+    factory.RegisterClass("CMultiLayerAnimatedLabel", &CMultiLayerAnimatedLabel::Create);
     factory.RegisterClass("CScrollWindow", &CScrollWindow::Create);
     factory.RegisterClass("CBasicScrollWindow", &CBasicScrollWindow::Create);
     factory.RegisterClass("CAnchorWindow", &CAnchorWindow::Create);
