@@ -45,6 +45,20 @@ std::string WriteMarkerStrip()
     return path;
 }
 
+// The bench canvas, with the dirty list emptied by each paint pass as a presenting canvas does.
+class CMapScreen : public Bench::CBenchCanvas
+{
+public:
+    using CBenchCanvas::CBenchCanvas;
+    void EndDraw(bool clearDirtyList) override
+    {
+        if (clearDirtyList)
+        {
+            ClearDirtyRects();
+        }
+    }
+};
+
 struct MarkerMap
 {
     MarkerMap(int speedMs, int loopDelayMs)
@@ -105,7 +119,7 @@ struct MarkerMap
         }
     }
 
-    Bench::CBenchCanvas screen{Width, Height};
+    CMapScreen screen{Width, Height};
     UILib::CWindowManager* manager = nullptr;
     UILib::CWindow* root = nullptr;
     std::vector<UILib::CSimpleAnimatedLabel*> markers;
