@@ -7,6 +7,7 @@
 #include "engine/Model.h"
 #include "engine/ModelFactory.h"
 #include "engine/ModelLoadOptions.h"
+#include "engine/VertexElements.h"
 #include "platform/gfxkit/TextureFiles.h"
 #include "platform/gfxkit/effect/Effect.h"
 
@@ -355,6 +356,58 @@ TEST_F(StandardEffectsTest, CrateIsTexturedLitAndShadedWithARedSide)
     // Around the crate: the background.
     const Colour outside = At(pixels, Project(0.0f, -2.5f, 0.0f));
     EXPECT_EQ(0x20, outside.r);
+}
+
+// A square facing -z, textured, without normals in the file.
+constexpr const char* kSquareWithoutNormals = R"(xof 0303txt 0032
+Mesh Square {
+ 4;
+ -1;-1;0;, -1;1;0;, 1;1;0;, 1;-1;0;;
+ 1;
+ 4;0,1,2,3;;
+ MeshTextureCoords { 4; 0;1;, 0;0;, 1;0;, 1;1;; }
+ MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { "crate.tga"; } } }
+}
+)";
+
+TEST_F(StandardEffectsTest, MeshesWithoutNormalsGetThemComputedAndLit)
+{
+    WriteFile("square.x", kSquareWithoutNormals);
+    const struct
+    {
+        std::string file;
+        const char* effect;
+        bool texCoords; // in the file; only the textured effect asks for them
+    } cases[] = {{"models>walker.x", "xfl-shader>std_untextured.fx", false},
+                 {(folder / "square.x").string(), "xfl-shader>std_default.fx", true}};
+    for (const auto& c : cases)
+    {
+        options = Qen::CModelLoadOptions();
+        const CResourcePtr<CModel> model = controller.GetModelFactory()->GetModel(&options, c.file, false);
+        ASSERT_TRUE(model && model->GetFrameRoot() != nullptr) << c.file;
+        int containers = 0;
+        Qen::ForEachMeshContainer(model->GetFrameRoot(), [&](Qen::CMeshContainer& container) {
+            ++containers;
+            EXPECT_STREQ(c.effect, container.pEffects[0].pEffectFilename);
+            VertexElement declaration[Qen::kVertexDeclarationRoom];
+            Qen::ReadMeshDeclaration(*container.mesh, declaration);
+            EXPECT_GE(Qen::FindVertexElement(declaration, DeclUsage::Normal, 0), 0) << c.file;
+            EXPECT_EQ(c.texCoords, Qen::FindVertexElement(declaration, DeclUsage::TexCoord, 0) >= 0) << c.file;
+        });
+        EXPECT_GT(containers, 0) << c.file;
+    }
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
+
+    // Lit head-on through the computed normals: a light square of the texture at its full colour.
+    options = Qen::CModelLoadOptions();
+    const CResourcePtr<CModel> square =
+        controller.GetModelFactory()->GetModel(&options, (folder / "square.x").string(), false);
+    LookAt({0.0f, 0.0f, -4.0f}, {0.0f, 0.0f, 0.0f});
+    SetLight(0.0f, 0.0f, 1.0f);
+    const Colour lit = At(Draw(*square), Project(-0.25f, 0.25f, 0.0f));
+    EXPECT_NEAR(224, lit.r, 8);
+    EXPECT_NEAR(196, lit.g, 8);
+    EXPECT_NEAR(120, lit.b, 8);
 }
 
 TEST_F(StandardEffectsTest, ArmBendsAtTheElbowAndTheUpperArmStays)
