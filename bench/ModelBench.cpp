@@ -13,6 +13,7 @@
 
 #include "bench/BenchEngine.h"
 #include "bench/HeapCounter.h"
+#include "bench/SkinnedChain.h"
 #include "engine/Camera.h"
 #include "engine/DisplayHead.h"
 #include "engine/MaterialFactory.h"
@@ -119,32 +120,19 @@ XFileModel StaticModel()
 }
 
 // A strip of length 3 along x on a chain of 30 bones, each 0.1 further; every column of vertices hangs
-// on the two bones nearest to it. The animation bends every joint back and forth over 2 s.
+// on the two bones nearest to it (the last bone holds the strip's end). The animation bends every joint back and forth over 2 s.
 XFileModel SkinnedModel()
 {
     constexpr float Length = 3.0f;
     XFileModel model;
     model.ticksPerSecond = TicksPerSecond;
     XMesh mesh = Sheet("Strip", SkinnedColumns, SkinnedRows, Length, 0);
-    std::vector<XSkinWeights> weights(Bones);
-    for (int bone = 0; bone < Bones; ++bone)
+    std::vector<float> along;
+    for (const XFloat3& position : mesh.positions)
     {
-        weights[bone].frameName = "Bone" + std::to_string(bone);
-        weights[bone].offset[12] = -static_cast<float>(bone) * Length / Bones;
+        along.push_back(position[0] / (Length / Bones));
     }
-    for (std::uint32_t i = 0; i < mesh.positions.size(); ++i)
-    {
-        const float along = mesh.positions[i][0] / Length * static_cast<float>(Bones - 1);
-        const int first = std::min(static_cast<int>(along), Bones - 1);
-        const float share = along - static_cast<float>(first);
-        weights[first].vertices.push_back(i);
-        weights[first].weights.push_back(1.0f - share);
-        if (first + 1 < Bones)
-        {
-            weights[first + 1].vertices.push_back(i);
-            weights[first + 1].weights.push_back(share);
-        }
-    }
+    std::vector<XSkinWeights> weights = BenchSupport::ChainSkinWeights(along, Bones, Length / Bones);
     mesh.skinHeader = XSkinHeader{2, 6, Bones};
     mesh.skinWeights = std::move(weights);
     model.meshes.push_back(std::move(mesh));

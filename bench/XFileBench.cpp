@@ -5,6 +5,7 @@
 // texture coordinates, 30 bones and one animation set of 100 keys per bone, about 5 MB.
 
 #include "bench/HeapCounter.h"
+#include "bench/SkinnedChain.h"
 #include "platform/gfxkit/xfile/XFileReader.h"
 #include "platform/gfxkit/xfile/XFileWriter.h"
 #include "platform/os/DebugOutput.h"
@@ -67,25 +68,12 @@ XFileModel SkinnedModel()
     // Each column of vertices hangs on the two bones nearest to it.
     XFrame root{"Root", XIdentity, {}, {0}};
     XFrame* parent = &root;
-    std::vector<XSkinWeights> weights(Bones);
-    for (int bone = 0; bone < Bones; ++bone)
-    {
-        weights[bone].frameName = "Bone" + std::to_string(bone);
-        weights[bone].offset[12] = -static_cast<float>(bone) * 0.25f;
-    }
+    std::vector<float> along;
     for (std::uint32_t i = 0; i < mesh.positions.size(); ++i)
     {
-        const float along = static_cast<float>(i % (Columns + 1)) / Columns * (Bones - 1);
-        const int first = static_cast<int>(along);
-        const float share = along - static_cast<float>(first);
-        weights[first].vertices.push_back(i);
-        weights[first].weights.push_back(1.0f - share);
-        if (first + 1 < Bones)
-        {
-            weights[first + 1].vertices.push_back(i);
-            weights[first + 1].weights.push_back(share);
-        }
+        along.push_back(static_cast<float>(i % (Columns + 1)) / Columns * (Bones - 1));
     }
+    std::vector<XSkinWeights> weights = BenchSupport::ChainSkinWeights(along, Bones, 0.25f);
     mesh.skinHeader = XSkinHeader{2, 6, Bones};
     mesh.skinWeights = std::move(weights);
     model.meshes.push_back(std::move(mesh));

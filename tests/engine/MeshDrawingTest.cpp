@@ -97,24 +97,6 @@ protected:
         ASSERT_EQ(Ok, device->BeginScene());
     }
 
-    // Ends the scene; the back buffer's pixels, written as a picture when a name is given.
-    std::vector<std::uint32_t> EndDrawing(const char* picture = nullptr)
-    {
-        EXPECT_EQ(Ok, device->EndScene());
-        Surface* backBuffer = nullptr;
-        EXPECT_EQ(Ok, device->GetBackBuffer(0, 0, 0, &backBuffer));
-        std::vector<std::uint32_t> pixels;
-        EXPECT_EQ(Ok, device->ReadPixels(backBuffer, pixels));
-        if (picture != nullptr)
-        {
-            EXPECT_EQ(Ok, Platform::GfxKit::SaveSurfaceToFile(OutputPath(picture).c_str(),
-                                                              Platform::GfxKit::ImageFileFormat::Png, backBuffer,
-                                                              nullptr, nullptr));
-        }
-        backBuffer->Release();
-        return pixels;
-    }
-
     std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, int x, int y) const
     {
         return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(headWidth) + static_cast<std::size_t>(x)];

@@ -5,6 +5,7 @@
 
 #include "engine/EngineController.h"
 #include "foundation/ResourceRegistry.h"
+#include "platform/gfxkit/TextureFiles.h"
 #include "platform/os/MessageBox.h"
 
 #include <deque>
@@ -96,6 +97,24 @@ protected:
         {
             controller.GetRegistry(registry)->SendEvent("devicereset");
         }
+    }
+
+    // Ends the scene; the back buffer's pixels, written as a picture when a name is given.
+    std::vector<std::uint32_t> EndDrawing(const char* picture = nullptr)
+    {
+        EXPECT_EQ(Ok, device->EndScene());
+        Surface* backBuffer = nullptr;
+        EXPECT_EQ(Ok, device->GetBackBuffer(0, 0, 0, &backBuffer));
+        std::vector<std::uint32_t> pixels;
+        EXPECT_EQ(Ok, device->ReadPixels(backBuffer, pixels));
+        if (picture != nullptr)
+        {
+            EXPECT_EQ(Ok, Platform::GfxKit::SaveSurfaceToFile(OutputPath(picture).c_str(),
+                                                              Platform::GfxKit::ImageFileFormat::Png, backBuffer,
+                                                              nullptr, nullptr));
+        }
+        backBuffer->Release();
+        return pixels;
     }
 
     std::vector<SimulatedAdapter> simulated; // none: the real adapters

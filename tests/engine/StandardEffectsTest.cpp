@@ -131,19 +131,7 @@ protected:
         EXPECT_EQ(Ok, device->Clear(0, nullptr, ClearFlag::Target | ClearFlag::ZBuffer, 0xFF202020, 1.0f, 0));
         EXPECT_EQ(Ok, device->BeginScene());
         model.Render(context.Get(), Matrix{});
-        EXPECT_EQ(Ok, device->EndScene());
-        Surface* backBuffer = nullptr;
-        EXPECT_EQ(Ok, device->GetBackBuffer(0, 0, 0, &backBuffer));
-        std::vector<std::uint32_t> pixels;
-        EXPECT_EQ(Ok, device->ReadPixels(backBuffer, pixels));
-        if (picture != nullptr)
-        {
-            EXPECT_EQ(Ok, Platform::GfxKit::SaveSurfaceToFile(OutputPath(picture).c_str(),
-                                                              Platform::GfxKit::ImageFileFormat::Png, backBuffer,
-                                                              nullptr, nullptr));
-        }
-        backBuffer->Release();
-        return pixels;
+        return EndDrawing(picture);
     }
 
     Colour At(const std::vector<std::uint32_t>& pixels, std::pair<int, int> place) const
