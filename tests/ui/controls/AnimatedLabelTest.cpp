@@ -475,6 +475,45 @@ TEST_F(AnimatedLabelTest, AnimatedLabelFramesStartAtTheFirstAndStopReturnsToIt)
     EXPECT_EQ(layer->GetCurrentFrame(), 0);
 }
 
+TEST_F(AnimatedLabelTest, ExtremeTimesAndARestartMidTurnStayInRange)
+{
+    // The longest speed plus the longest loop delay: the interval after the wrap is their sum.
+    auto* label = Make<CSimpleAnimatedLabel>(0, 0, 30, 30);
+    label->SetFrameCount(2);
+    label->SetSpeed(2147483647);
+    label->SetLoopDelay(2147483647);
+    label->SetCurrentFrame(1);
+    label->Start();
+    Frame(2147483647);
+    ASSERT_EQ(label->GetCurrentFrame(), 0);
+    ASSERT_TRUE(label->IsPlaying());
+    Frame(4294967294 - 10);
+    EXPECT_EQ(label->GetCurrentFrame(), 0) << "not yet";
+    Frame(10);
+    EXPECT_EQ(label->GetCurrentFrame(), 1);
+
+    // A ping-pong layer stopped on its way down starts again from frame 0 without leaving its frames.
+    auto* layer = Make<CAnimatedLabel>(0, 0, 30, 30);
+    for (int i = 0; i < 3; ++i)
+    {
+        layer->AddFrame("", 50);
+    }
+    layer->SetMode(CAnimatedLabel::PingPong);
+    layer->Start();
+    ExpectTimeline(Watch(layer, 190), {{0, 50}, {1, 50}, {2, 50}});
+    ASSERT_EQ(layer->GetCurrentFrame(), 1) << "going down";
+    layer->Stop();
+    layer->Start();
+    std::vector<int> seen;
+    for (int i = 0; i < 30; ++i)
+    {
+        Frame();
+        seen.push_back(layer->GetCurrentFrame());
+    }
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int frame) { return frame >= 0 && frame < 3; }));
+    EXPECT_NE(std::find(seen.begin(), seen.end(), 2), seen.end()) << "it plays on upwards";
+}
+
 TEST_F(AnimatedLabelTest, LayeredFilesBuildOneLayerPerElementWithModesAndDisplayTimes)
 {
     WriteBitmap("a.png", 40, 30, StripColours[0]);
