@@ -3,6 +3,9 @@
 #include "framework/FramerateGraph.h"
 #include "platform/os/DebugOutput.h"
 #include "platform/os/EventInjection.h"
+#include "sound/SoundDevice.h"
+#include "sound/SoundDeviceRegistry.h"
+#include "sound/Voice.h"
 #include "tests/framework/ControllerRunFixture.h"
 #include "tests/framework/PictureFile.h"
 
@@ -155,8 +158,21 @@ TEST_F(ControllerKeysTest, PrintScreenWritesNumberedScreenshotsOnlyInDeveloperMo
             ui.screens = {{"plain", false, true}};
             ui.firstScreen = "plain";
         };
-        application.onTick = PressPrintScreenTwice;
+        // The silent device's voices keep the name of what they were given to play.
+        int soundFrame = 0;
+        application.onTick = [&](TestApplication& a) {
+            PressPrintScreenTwice(a);
+            SoundLib::CSoundDevice* device = SoundLib::CSoundDeviceRegistry::GetInstance()->GetDevice(0);
+            for (int i = 0; soundFrame == 0 && device != nullptr && i < device->GetVoiceCount(); ++i)
+            {
+                if (device->GetVoice(i)->GetFileName() == "sound>std_screenshot.wav")
+                {
+                    soundFrame = a.ticks;
+                }
+            }
+        };
         Qen::RunApplication(&application);
+        EXPECT_EQ(developer ? 3 : 0, soundFrame) << "the sound is played with the first picture's request";
         const std::vector<std::string> shots = Files(".", R"(screenshot(\d{5})?\.png)");
         if (!developer)
         {

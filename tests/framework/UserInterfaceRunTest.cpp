@@ -1,8 +1,10 @@
+#include "framework/DebugStatistics.h"
 #include "framework/QenUILibCanvas.h"
 #include "platform/os/Cursor.h"
 #include "platform/os/DebugOutput.h"
 #include "tests/framework/ControllerRunFixture.h"
 #include "tests/ui/UiFixture.h"
+#include "sound/SoundDeviceRegistry.h"
 #include "ui/BitmapFactory.h"
 
 #include <tinyxml.h>
@@ -124,6 +126,38 @@ TEST_F(ControllerRunTest, TimeStepsAreCappedResetAndCountedByTheFrameRate)
     // Half a second at factor 1 is 24 whole steps of 0.02 s, the rest kept for the next frame.
     EXPECT_EQ((std::vector<int>{0, 24, 0}), std::vector<int>(worldSteps.begin(), worldSteps.begin() + 3));
     EXPECT_EQ(static_cast<float>(1.0 / ((1.0 / rates[2]) * 0.98333335f + 0.1 * 0.016666666666666666)), rates[3]);
+}
+
+TEST_F(ControllerRunTest, WithoutAnUpdateThreadTheFrameTicksTheSoundAndTheStatisticsShowThePreviousFrame)
+{
+    ControllerApplication application;
+    application.quitAfter = 3;
+    std::vector<std::int64_t> soundTimes;
+    std::vector<std::string> statistics;
+    application.onTick = [&](TestApplication& a) {
+        SoundLib::CSoundDeviceRegistry* sound = SoundLib::CSoundDeviceRegistry::GetExistingInstance();
+        ASSERT_NE(nullptr, sound);
+        EXPECT_FALSE(sound->HasUpdateThread()) << "sound is off in the configuration";
+        soundTimes.push_back(sound->GetTime());
+        statistics.push_back(GameLib::DebugStatistics::Format());
+        Qen::CEngineStatistics& counters = a.GetStatistics();
+        EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0}),
+                  std::vector<std::uint32_t>(std::begin(counters.counters), std::end(counters.counters)))
+            << "set to 0 before the scene";
+        counters.counters[0] = 1234;
+        counters.counters[1] = 56;
+        counters.counters[2] = 7;
+        Platform::AdvanceCounterOverride(second / 10);
+    };
+    Qen::RunApplication(&application);
+    ASSERT_EQ(3u, soundTimes.size());
+    EXPECT_EQ(100, soundTimes[1] - soundTimes[0]);
+    EXPECT_EQ(100, soundTimes[2] - soundTimes[1]);
+    char rate[16];
+    std::snprintf(rate, sizeof rate, "%.1f", 1.0 / ((1.0 / 30.0f) * 0.98333335f));
+    EXPECT_EQ(std::string("fps: ") + rate + "\npolycount = 0\nmeshcount = 0\nvertexgroups = 0", statistics[0]);
+    EXPECT_NE(std::string::npos, statistics[1].find("\npolycount = 1234\nmeshcount = 56\nvertexgroups = 7"))
+        << statistics[1];
 }
 
 TEST_F(ControllerRunTest, EachScreenDrawsItsBackgroundAndShutdownEndsTheRunAfterOneMoreFrame)
