@@ -3,6 +3,7 @@
 #include "tests/engine/ResourceFixture.h"
 
 #include "framework/QenUILibCanvas.h"
+#include "tests/framework/ColourNear.h"
 #include "platform/gfx/Picture.h"
 
 #include <gtest/gtest.h>
@@ -89,21 +90,9 @@ protected:
         return screen[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)];
     }
 
-    // Red, green and blue each within tolerance.
     static ::testing::AssertionResult Near(std::uint32_t actual, std::uint32_t expected, int tolerance = 2)
     {
-        for (int shift : {0, 8, 16})
-        {
-            const int a = static_cast<int>((actual >> shift) & 0xFF);
-            const int e = static_cast<int>((expected >> shift) & 0xFF);
-            if (std::abs(a - e) > tolerance)
-            {
-                char text[64];
-                std::snprintf(text, sizeof text, "%06X is not near %06X", actual & 0xFFFFFF, expected & 0xFFFFFF);
-                return ::testing::AssertionFailure() << text;
-            }
-        }
-        return ::testing::AssertionSuccess();
+        return ColourNear(actual, expected, tolerance);
     }
 
     ::testing::AssertionResult PixelNear(std::int32_t x, std::int32_t y, std::uint32_t expected, int tolerance = 2) const

@@ -10,6 +10,7 @@
 #include "platform/gfx/SwapChain.h"
 #include "platform/os/DebugOutput.h"
 #include "tests/framework/ApplicationFixture.h"
+#include "tests/framework/ColourNear.h"
 #include "ui/Panel.h"
 #include "ui/UILibSystem.h"
 #include "ui/WindowManager.h"
@@ -250,21 +251,9 @@ protected:
         return pixels[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] & 0xFFFFFF;
     }
 
-    // Red, green and blue each within tolerance.
     static ::testing::AssertionResult Near(std::uint32_t actual, std::uint32_t expected, int tolerance = 2)
     {
-        for (int shift : {0, 8, 16})
-        {
-            const int a = static_cast<int>((actual >> shift) & 0xFF);
-            const int e = static_cast<int>((expected >> shift) & 0xFF);
-            if (std::abs(a - e) > tolerance)
-            {
-                char text[64];
-                std::snprintf(text, sizeof text, "%06X is not near %06X", actual & 0xFFFFFF, expected & 0xFFFFFF);
-                return ::testing::AssertionFailure() << text;
-            }
-        }
-        return ::testing::AssertionSuccess();
+        return ColourNear(actual, expected, tolerance);
     }
 
     // Every pixel near the colour.
