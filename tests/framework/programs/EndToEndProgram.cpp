@@ -99,20 +99,20 @@ public:
     {
         const Clock::time_point begin = Clock::now();
         CUserInterface::Update();
-        ownWork += Clock::now() - begin;
+        work[0] += Clock::now() - begin;
     }
     void UpdateScreens() override
     {
         const Clock::time_point begin = Clock::now();
         CUserInterface::UpdateScreens();
-        ownWork += Clock::now() - begin;
+        work[1] += Clock::now() - begin;
     }
     void Render() override
     {
         m_renderBegin = Clock::now();
         m_renderEnd = m_renderBegin;
         CUserInterface::Render();
-        ownWork += m_renderEnd - m_renderBegin;
+        work[2] += m_renderEnd - m_renderBegin;
     }
     // The last drawing before the scene ends and the heads present.
     void RenderDebugGui(int head) override
@@ -121,7 +121,8 @@ public:
         m_renderEnd = Clock::now();
     }
 
-    Clock::duration ownWork{};
+    // Update, UpdateScreens, Render up to the present.
+    Clock::duration work[3]{};
 
 private:
     Clock::time_point m_renderBegin;
@@ -150,7 +151,7 @@ public:
         m_framesSinceReset = 0;
         if (m_interface != nullptr)
         {
-            m_interface->ownWork = {};
+            std::fill(std::begin(m_interface->work), std::end(m_interface->work), Clock::duration{});
         }
     }
 
@@ -201,11 +202,16 @@ public:
             return;
         }
         const double total = Seconds(m_end - m_start);
-        const double own = Seconds(ownWork);
+        const double update = Seconds(work[0]);
+        const double screens = Seconds(work[1]);
+        const double render = Seconds(work[2]);
+        const double own = update + screens + render;
         std::printf("%d x %d: %d frames after the reset, %.1f frames per second; the controller's own work "
-                    "%.3f ms of %.3f ms per frame (%.1f%%)\n",
+                    "%.3f ms of %.3f ms per frame (%.1f%%: Update %.3f ms, UpdateScreens %.3f ms, Render up to "
+                    "the present %.3f ms)\n",
                     s_width, s_height, measured, measured / total, 1000.0 * own / measured,
-                    1000.0 * total / measured, 100.0 * own / total);
+                    1000.0 * total / measured, 100.0 * own / total, 1000.0 * update / measured,
+                    1000.0 * screens / measured, 1000.0 * render / measured);
     }
 
     // Kept from the controller before the game objects go.
@@ -213,7 +219,7 @@ public:
     {
         if (m_interface != nullptr)
         {
-            ownWork = m_interface->ownWork;
+            std::copy(std::begin(m_interface->work), std::end(m_interface->work), std::begin(work));
         }
         PrintFigures();
         m_interface = nullptr;
@@ -222,7 +228,7 @@ public:
 
     int frames = 0;
     int resets = 0;
-    Clock::duration ownWork{};
+    Clock::duration work[3]{};
 
 private:
     EndToEndInterface* m_interface = nullptr;
