@@ -270,6 +270,96 @@ void DrawWarningIcon(CCanvas& canvas)
     DrawExclamationMark(canvas, 6, 27, kWhite);
 }
 
+// File browser icons: 16 × 16 on transparent ground, each with a dark outline so that it reads on the
+// list's white and on its selection fill.
+constexpr int kSmallIcon = 16;
+const CColor kFolderYellow(240, 200, 80, 255);
+const CColor kFolderDark(170, 120, 30, 255);
+const CColor kDriveGrey(180, 180, 185, 255);
+const CColor kLampGreen(40, 190, 60, 255);
+const CColor kDiscSilver(215, 215, 225, 255);
+const CColor kFloppyBlue(60, 90, 170, 255);
+const CColor kCableBlue(40, 110, 200, 255);
+
+// Outlined rectangle from (left, top) to (right, bottom), both inclusive.
+void DrawBox(CCanvas& canvas, int left, int top, int right, int bottom, const CColor& fill, const CColor& edge)
+{
+    canvas.FillRect(left, top, right + 1, bottom + 1, edge);
+    canvas.FillRect(left + 1, top + 1, right, bottom, fill);
+}
+
+void DrawFolderIcon(CCanvas& canvas)
+{
+    DrawBox(canvas, 1, 2, 7, 5, kFolderYellow, kFolderDark);
+    DrawBox(canvas, 1, 4, 14, 13, kFolderYellow, kFolderDark);
+    canvas.DrawLine(2, 6, 13, 6, kOuterLight);
+}
+
+// A page with its top right corner folded down.
+void DrawFileIcon(CCanvas& canvas)
+{
+    DrawBox(canvas, 3, 1, 12, 14, kWhite, kOuterShadow);
+    canvas.FillRect(10, 1, 13, 4, kNothing);
+    canvas.DrawLine(9, 1, 12, 4, kOuterShadow);
+    canvas.DrawLine(9, 1, 9, 4, kOuterShadow);
+    canvas.DrawLine(9, 4, 12, 4, kOuterShadow);
+    for (int y = 6; y <= 12; y += 2)
+    {
+        canvas.DrawLine(5, y, 10, y, kBoxEdge);
+    }
+}
+
+// A flat box with a lamp: the fixed drive; the others add their own mark.
+void DrawDriveBody(CCanvas& canvas)
+{
+    DrawBox(canvas, 0, 5, 15, 11, kDriveGrey, kOuterShadow);
+    canvas.DrawLine(1, 6, 14, 6, kOuterLight);
+    canvas.FillRect(12, 8, 14, 10, kLampGreen);
+}
+
+void DrawDriveIcon(CCanvas& canvas)
+{
+    DrawDriveBody(canvas);
+    canvas.DrawLine(2, 9, 9, 9, kInnerShadow);
+}
+
+// A disc sitting on the drive's slot.
+void DrawCdDriveIcon(CCanvas& canvas)
+{
+    DrawDriveBody(canvas);
+    for (int y = 0; y < 7; ++y)
+    {
+        for (int x = 0; x < 11; ++x)
+        {
+            const int dx = 2 * x - 10;
+            const int dy = 2 * y - 6;
+            const int distance = dx * dx + 3 * dy * dy;
+            if (distance <= 100 && y < 6)
+            {
+                canvas.SetPixel(x + 2, y, distance <= 8 ? kOuterShadow : kDiscSilver);
+            }
+        }
+    }
+}
+
+// A diskette slot and a blue disk half inserted.
+void DrawFloppyDriveIcon(CCanvas& canvas)
+{
+    DrawDriveBody(canvas);
+    DrawBox(canvas, 3, 1, 9, 7, kFloppyBlue, kOuterShadow);
+    canvas.FillRect(5, 2, 8, 4, kOuterLight);
+    canvas.DrawLine(2, 9, 9, 9, kInk);
+}
+
+// The drive on a cable to a network line.
+void DrawNetworkDriveIcon(CCanvas& canvas)
+{
+    DrawDriveBody(canvas);
+    canvas.DrawLine(7, 12, 7, 14, kCableBlue);
+    canvas.DrawLine(1, 15, 14, 15, kCableBlue);
+    canvas.DrawLine(2, 9, 9, 9, kInnerShadow);
+}
+
 // One image of the theme folder: its file, its size and how it is drawn on a transparent canvas of
 // that size. Images of later controls join this table.
 struct ThemeImage
@@ -331,6 +421,12 @@ const std::vector<ThemeImage>& ThemeImages()
         {"std_iconinfo.png", kIconSize, kIconSize, &DrawInfoIcon},
         {"std_iconexclamation.png", kIconSize, kIconSize, &DrawExclamationIcon},
         {"std_iconwarning.png", kIconSize, kIconSize, &DrawWarningIcon},
+        {"std_folder.png", kSmallIcon, kSmallIcon, &DrawFolderIcon},
+        {"std_file.png", kSmallIcon, kSmallIcon, &DrawFileIcon},
+        {"std_drive.png", kSmallIcon, kSmallIcon, &DrawDriveIcon},
+        {"std_drivecd.png", kSmallIcon, kSmallIcon, &DrawCdDriveIcon},
+        {"std_drivefloppy.png", kSmallIcon, kSmallIcon, &DrawFloppyDriveIcon},
+        {"std_drivenetwork.png", kSmallIcon, kSmallIcon, &DrawNetworkDriveIcon},
     };
     return images;
 }

@@ -10,6 +10,7 @@
 #include "ui/controls/ComboBox.h"
 #include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
+#include "ui/controls/FileBrowserList.h"
 #include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
@@ -46,6 +47,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CEditControl", &CEditControl::Create);
     factory.RegisterClass("CComboBox", &CComboBox::Create);
     factory.RegisterClass("CListBox", &CListBox::Create);
+    factory.RegisterClass("CFileBrowserList", &CFileBrowserList::Create);
     factory.RegisterClass("CSlider", &CSlider::Create);
     factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
