@@ -179,6 +179,11 @@ void CMessageBox::EndDialog(std::int32_t result)
 
 void CMessageBox::Finish(std::int32_t result)
 {
+    if (m_finished)
+    {
+        return;
+    }
+    m_finished = true;
     EndDialog(result);
     Destroy();
 }

@@ -76,7 +76,8 @@ public:
 private:
     // The result of the sending window: by set and button, 0 for any other sender.
     std::int32_t ResultOf(Handle sender) const;
-    // Ends with the result and destroys the box.
+    // Ends with the result and destroys the box; only the first result counts, as the box stays until
+    // its deletion at the end of the frame and may still hear a click or a key.
     void Finish(std::int32_t result);
 
     Handle m_textLabel = 0;
@@ -86,6 +87,7 @@ private:
     std::uint32_t m_flags = 0;
     Handle m_notifyWindow = 0;
     CMessageBoxCallback m_callback;
+    bool m_finished = false;
 };
 
 } // namespace UILib

@@ -181,6 +181,20 @@ TEST_F(MessageBoxTest, AForeignClickNoticeOrSuppressedEventsCloseWithoutAResult)
     EXPECT_TRUE(Gone(handle));
 }
 
+TEST_F(MessageBoxTest, OnlyTheFirstResultIsReported)
+{
+    // The box stays until the end of the frame: a click and an Escape in the same frame, or a second
+    // button's notice, must not tell the owner a second result.
+    CMessageBox* box = Open(0x2000);
+    UILib::Handle handle = box->GetHandle();
+    ClickCentre(box->GetButton(1));
+    KeyPress(Platform::VK_ESCAPE);
+    Send(box, UILib::CWindowMessage("BtnClick", UILib::CWindowMessage::Input, 0, box->GetButton(3)->GetHandle()));
+    Frames(2);
+    EXPECT_EQ(Told().size(), 1u);
+    EXPECT_TRUE(Gone(handle));
+}
+
 TEST_F(MessageBoxTest, WhileOpenClicksBehindItDoNotArrive)
 {
     CMessageBox* box = Open(0x100);
