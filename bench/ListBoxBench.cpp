@@ -1,15 +1,21 @@
 // The list box in a 1280 × 1024 memory canvas with 10 and with 10,000 text items: filling it, one wheel
 // notch with the repaint that follows, and selecting the last (or first) item with its repaint. Only the
 // rows that show are drawn, so a frame costs the same for every count that fills the view (100 and
-// 10,000 items: 60 rows); 10 items draw only 10 rows.
+// 10,000 items: 60 rows); 10 items draw only 10 rows. The file browser list's refill of a folder of 10
+// and of 10,000 files (scan, sort, fill).
 #include "bench/BenchScreen.h"
 #include "ui/WindowMessage.h"
+#include "ui/controls/FileBrowserList.h"
 #include "ui/controls/ListBox.h"
 #include "ui/controls/ScrollBar.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace
 {
@@ -106,6 +112,47 @@ void BM_ListBoxSelectLastAndRepaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ListBoxSelectLastAndRepaint)->Arg(10)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+// A folder of files "level NNNNN.map" (and one sub-folder) under the temporary folder, removed again.
+struct FileFolder
+{
+    explicit FileFolder(std::int64_t count)
+        : path(std::filesystem::temp_directory_path() /
+               ("quarrow-bench-browser-" + std::to_string(::getpid()) + "-" + std::to_string(count)))
+    {
+        std::filesystem::create_directories(path / "sub");
+        char name[32];
+        for (std::int64_t i = 0; i < count; ++i)
+        {
+            std::snprintf(name, sizeof(name), "level %05lld.map", static_cast<long long>(i));
+            std::ofstream(path / name) << "x";
+        }
+    }
+    ~FileFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+    }
+    std::filesystem::path path;
+};
+
+void BM_FileBrowserRefresh(benchmark::State& state)
+{
+    Screen& screen = TheScreen();
+    const FileFolder folder(state.range(0));
+    auto* browser = new UILib::CFileBrowserList();
+    browser->SetPosition(600, 50);
+    browser->SetSize(400, 900);
+    screen.root->AddChild(browser->GetHandle());
+    browser->SetDirectory(folder.path.string().c_str());
+    for (auto _ : state)
+    {
+        browser->Refresh();
+    }
+    state.counters["files"] = static_cast<double>(browser->GetFileCount());
+    UILib::CWindow::Delete(browser);
+}
+BENCHMARK(BM_FileBrowserRefresh)->Arg(10)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

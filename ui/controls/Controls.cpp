@@ -11,6 +11,8 @@
 #include "ui/controls/DialogWindow.h"
 #include "ui/controls/EditControl.h"
 #include "ui/controls/FileBrowserList.h"
+#include "ui/controls/FileEditCombo.h"
+#include "ui/controls/FilePicker.h"
 #include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
@@ -52,10 +54,12 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CSpinControlNumber", &CSpinControlNumber::Create);
     factory.RegisterClass("CSpinControlText", &CSpinControlText::Create);
     factory.RegisterClass("CSliderSpinControlCombo", &CSliderSpinControlCombo::Create);
+    factory.RegisterClass("CFileEditCombo", &CFileEditCombo::Create);
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
     factory.RegisterClass("CProgressBar", &CProgressBar::Create);
     factory.RegisterClass("CColorPicker", &CColorPicker::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
+    factory.RegisterClass("CFilePicker", &CFilePicker::Create);
     factory.RegisterClass("CGroupBox", &CGroupBox::Create);
     factory.RegisterClass("CAnimatedLabel", &CAnimatedLabel::Create);
     factory.RegisterClass("CSimpleAnimatedLabel", &CSimpleAnimatedLabel::Create);
