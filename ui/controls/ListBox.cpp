@@ -170,6 +170,9 @@ bool CListBox::OnSize()
         m_topIndex = std::max(GetItemCount() - m_visibleRows, 0);
         m_rowOffset = 0;
     }
+    // Rows that became shorter (an icon or the font changed) leave at most the top index's row cut off;
+    // a larger offset would hide the rows below it as well, the selected one among them.
+    m_rowOffset = std::max(m_rowOffset, -m_rowHeight);
     return true;
 }
 

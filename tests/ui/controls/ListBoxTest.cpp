@@ -319,6 +319,18 @@ TEST_F(ListBoxTest, SelectionTable)
              EXPECT_EQ(list->GetTopIndex(), 10 - list->GetVisibleRows());
          },
          {9}, 9, 1},
+        {"rows that grow shorter under a scrolled list keep the row offset within one row", false, Letters(20),
+         [&] {
+             // A 40 high icon makes one row visible; the selected row then ends at the inner bottom with
+             // 30 pixels of the row above it cut off. Without the icon the rows are 15 high again.
+             list->SetItemBitmap(19, UILib::CBitmap(12, 40, true));
+             list->Select(10);
+             EXPECT_EQ(list->GetRowOffset(), (3 * rh + 5) % 40 - 40);
+             list->SetItemBitmap(19, UILib::CBitmap());
+             EXPECT_EQ(list->GetRowHeight(), rh);
+             EXPECT_EQ(list->HitTest(CPoint(10, top + 1)), 10) << "the selected row is the first one shown";
+         },
+         {10}, 10, 1},
         {"AddToSelection out of range changes nothing", true, {"a", "b", "c"},
          [&] { EXPECT_EQ(list->AddToSelection(50, false), 1); }, {0}, 0, 0},
         {"SelectRange clamps both ends", true, {"a", "b", "c"}, [&] { list->SelectRange(-1, 7); }, {0, 1, 2}, 2, 1},
