@@ -118,7 +118,8 @@ void CListBox::MeasureRows()
 
 bool CListBox::ApplyVisualization()
 {
-    m_rowHeight = FontRowHeight();
+    // The font's rows, still raised by the item icons: a new theme must not let tall icons overlap.
+    MeasureRows();
     if (CVisualization* visualization = VisualizationOf(*this))
     {
         m_borders = visualization->GetBorderWidths(FrameStyle);

@@ -159,6 +159,10 @@ TEST_F(ListBoxTest, NewListMeasuresItsRowsFromTheTheme)
     fresh->AddItem("tall", UILib::CBitmap(24, 30, true));
     EXPECT_EQ(fresh->GetRowHeight(), 30);
     EXPECT_EQ(fresh->GetIconWidth(), 24);
+    // The theme applied again (as when the visualization is set) keeps the rows as tall as their icons.
+    fresh->SetVisualization(fresh->GetVisualizationId());
+    EXPECT_EQ(fresh->GetRowHeight(), 30);
+    EXPECT_EQ(fresh->GetIconWidth(), 24);
     fresh->RemoveItem(1);
     EXPECT_EQ(fresh->GetRowHeight(), 15);
     EXPECT_EQ(fresh->GetIconWidth(), 0);
