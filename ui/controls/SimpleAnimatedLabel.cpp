@@ -191,6 +191,14 @@ bool CSimpleAnimatedLabel::OnTimer(Handle timer)
                 frame = count - 2;
                 m_pingPongUp = false;
             }
+            // Two frames turn straight back to frame 0: that is the turn at the start, held once for the
+            // speed plus the loop delay (not a second time at the next tick).
+            if (!m_pingPongUp && frame <= 0)
+            {
+                m_pingPongUp = true;
+                frame = 0;
+                interval += m_loopDelayMs;
+            }
         }
         else if (--frame <= 0)
         {

@@ -274,6 +274,8 @@ TEST_F(AnimatedLabelTest, EachModeStepsThroughTheStripOnItsTimer)
          0, {{0, 100}, {3, 150}, {2, 100}, {1, 100}, {0, 100}, {3, 150}, {2, 100}}, true},
         {"ping-pong turns at both ends, the delay at frame 0", CSimpleAnimatedLabel::PingPong, 4, 0,
          {{0, 100}, {1, 100}, {2, 100}, {3, 100}, {2, 100}, {1, 100}, {0, 150}, {1, 100}, {2, 100}}, true},
+        {"ping-pong of two frames holds frame 0 once per turn, with the delay", CSimpleAnimatedLabel::PingPong, 2,
+         0, {{0, 100}, {1, 100}, {0, 150}, {1, 100}, {0, 150}, {1, 100}, {0, 150}, {1, 100}}, true},
         {"forwards once ends on the last frame", CSimpleAnimatedLabel::ForwardsOnce, 4, 0,
          {{0, 100}, {1, 100}, {2, 100}}, false},
         {"backwards once ends on frame 0", CSimpleAnimatedLabel::BackwardsOnce, 4, 3, {{3, 100}, {2, 100}, {1, 100}},
