@@ -57,23 +57,19 @@ bool IsHidden(const std::string& name)
     return !name.empty() && name[0] == '.' && name != "..";
 }
 
-// One scan of the folder by pattern: the names that pass keep(entry). False when the folder cannot
-// be read (for a pattern that always matches "." this is the only reason for no answer).
-template <typename Keep>
-bool Scan(const std::string& folder, const std::string& pattern, std::vector<std::string>& names, Keep keep)
+// Every entry of the folder ("." and ".." included). False when the folder cannot be read: the
+// pattern "*.*" always matches ".", so no answer means exactly that.
+bool ScanFolder(const std::string& folder, std::vector<Platform::FoundEntry>& entries)
 {
     Platform::FoundEntry entry;
-    Platform::FindHandle listing = Platform::FindFirst(folder + pattern, entry);
+    Platform::FindHandle listing = Platform::FindFirst(folder + "*.*", entry);
     if (listing == nullptr)
     {
         return false;
     }
     do
     {
-        if (keep(entry))
-        {
-            names.push_back(std::move(entry.name));
-        }
+        entries.push_back(std::move(entry));
     } while (Platform::FindNext(listing, entry));
     Platform::FindClose(listing);
     return true;
@@ -247,15 +243,29 @@ void CFileBrowserList::Refresh()
     const bool atRoot = folder == "/";
     std::vector<std::string> folders;
     std::vector<std::string> files;
-    const bool readable = Scan(folder, "*.*", folders, [atRoot](const Platform::FoundEntry& entry) {
-        return entry.folder && entry.name != "." && !IsHidden(entry.name) && !(atRoot && entry.name == "..");
-    });
+    // One listing serves every pattern: a pattern's scan of the folder gives the names of the listing
+    // that match it.
+    std::vector<Platform::FoundEntry> entries;
+    const bool readable = ScanFolder(folder, entries);
     if (readable)
     {
+        for (const Platform::FoundEntry& entry : entries)
+        {
+            if (entry.folder && entry.name != "." && !IsHidden(entry.name) && !(atRoot && entry.name == ".."))
+            {
+                folders.push_back(entry.name);
+            }
+        }
         for (const CString& pattern : m_patterns)
         {
-            Scan(folder, ToStd(pattern), files,
-                 [](const Platform::FoundEntry& entry) { return !entry.folder && !IsHidden(entry.name); });
+            const std::string wildcard = ToStd(pattern);
+            for (const Platform::FoundEntry& entry : entries)
+            {
+                if (!entry.folder && !IsHidden(entry.name) && Platform::MatchesWildcard(entry.name, wildcard))
+                {
+                    files.push_back(entry.name);
+                }
+            }
         }
     }
     else
