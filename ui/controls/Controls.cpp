@@ -13,6 +13,7 @@
 #include "ui/controls/FileBrowserList.h"
 #include "ui/controls/FileEditCombo.h"
 #include "ui/controls/FilePicker.h"
+#include "ui/controls/FontPicker.h"
 #include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ListBox.h"
@@ -58,6 +59,7 @@ void RegisterControlClasses(CWindowFactory& factory)
     factory.RegisterClass("CScrollBar", &CScrollBar::Create);
     factory.RegisterClass("CProgressBar", &CProgressBar::Create);
     factory.RegisterClass("CColorPicker", &CColorPicker::Create);
+    factory.RegisterClass("CFontPicker", &CFontPicker::Create);
     factory.RegisterClass("CDialogWindow", &CDialogWindow::Create);
     factory.RegisterClass("CFilePicker", &CFilePicker::Create);
     factory.RegisterClass("CGroupBox", &CGroupBox::Create);
