@@ -180,7 +180,7 @@ TEST_F(FileEditComboTest, APickerLeftInSaveModeOpensForOpeningWithTheFocus)
     ASSERT_NE(focus, nullptr);
     EXPECT_TRUE(focus == Picker() || focus->IsDescendantOf(Picker()->GetHandle())) << "the keys go to the picker";
 
-    // So Escape reaches it, and Space no longer presses the button behind it.
+    // So Escape reaches it.
     KeyPress(Platform::VK_ESCAPE);
     Frames(2);
     EXPECT_TRUE(PickerIsClosed());
