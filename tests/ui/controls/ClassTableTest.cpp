@@ -76,9 +76,9 @@ const TripException TripExceptions[] = {
     {"CSimpleAnimatedLabel", "Speed (ms/frame)", "100"},
 };
 
-const char* const WindowProperties[] = {"Name",        "Tooltip Text",  "Size",          "Position",
-                                        "Disabled",    "Visible",       "Transparent",   "Always On Top",
-                                        "Write Alpha", "Not Hitable",   "Own Canvas"};
+const char* const WindowProperties[] = {"Name",        "Tooltip Text", "Size",        "Position",
+                                        "Disabled",    "Visible",      "Transparent", "Always On Top",
+                                        "Write Alpha", "Not Hitable",  "Own Canvas"};
 
 std::vector<std::string> Texts(UILib::CWindow& window, std::vector<std::string>* names = nullptr)
 {
@@ -127,7 +127,8 @@ TEST_F(ClassTable, EveryRegisteredClassMatchesItsNameCountAndSurvivesALayoutTrip
             expectedCount += canvasList.size();
         }
         EXPECT_EQ(names.size(), expectedCount);
-        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << "display names repeat";
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size())
+            << "display names repeat";
         ASSERT_GE(names.size(), std::size(WindowProperties));
         for (std::size_t i = 0; i < std::size(WindowProperties); ++i)
         {
@@ -160,6 +161,56 @@ TEST_F(ClassTable, EveryRegisteredClassMatchesItsNameCountAndSurvivesALayoutTrip
         EXPECT_EQ(trace.Text(), "") << "nothing is traced on the trip";
         UILib::CWindow::Delete(fresh);
         UILib::CWindow::Delete(window);
+    }
+}
+
+TEST_F(ClassTable, TheFactoryKnowsTheWholeWidgetSet)
+{
+    // Every class a layout file may name, in the window system's order of registration.
+    const char* const widgetSet[] = {
+        "CWindow",
+        "CPanel",
+        "CLabel",
+        "CButton",
+        "CCheckBox",
+        "CRadioButton",
+        "CToggleButton",
+        "CProgressBar",
+        "CSlider",
+        "CScrollBar",
+        "CAnimatedLabel",
+        "CSimpleAnimatedLabel",
+        "CMultiLayerAnimatedLabel",
+        "CTransparentWindow",
+        "CAnchorWindow",
+        "CBasicScrollWindow",
+        "CScrollWindow",
+        "CGroupBox",
+        "CListBox",
+        "CFileBrowserList",
+        "CFilePicker",
+        "CColorPicker",
+        "CFontPicker",
+        "CEditControl",
+        "CComboBox",
+        "CSpinControlNumber",
+        "CSpinControlText",
+        "CDialogWindow",
+        "CSliderSpinControlCombo",
+        "CFileEditCombo",
+        "CTreeControl",
+    };
+    for (const char* name : widgetSet)
+    {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(Factory()->IsClassRegistered(name));
+        UILib::CWindow* window = Factory()->CreateWindowOfType(name);
+        EXPECT_NE(window, nullptr);
+        if (window != nullptr)
+        {
+            EXPECT_STREQ(window->GetClassName(), name);
+            UILib::CWindow::Delete(window);
+        }
     }
 }
 
