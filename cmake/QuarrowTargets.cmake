@@ -61,7 +61,7 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT;SERIAL_SUITE" "SUBFOLDERS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT" "SUBFOLDERS;DEPENDS;SERIAL_SUITE" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
@@ -82,12 +82,18 @@ function(quarrow_tests folder)
     if(ARG_ENVIRONMENT)
         list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
     endif()
+    # Each serial suite runs as one test alone; the discovered tests leave them out.
     set(filter "")
-    if(ARG_SERIAL_SUITE)
-        set(filter TEST_FILTER "-${ARG_SERIAL_SUITE}.*")
-        add_test(NAME ${label}.${ARG_SERIAL_SUITE} COMMAND ${target} --gtest_filter=${ARG_SERIAL_SUITE}.*
+    set(excluded "")
+    foreach(suite IN LISTS ARG_SERIAL_SUITE)
+        string(APPEND excluded ":${suite}.*")
+        add_test(NAME ${label}.${suite} COMMAND ${target} --gtest_filter=${suite}.*
             WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
-        set_tests_properties(${label}.${ARG_SERIAL_SUITE} PROPERTIES ${properties} RUN_SERIAL TRUE)
+        set_tests_properties(${label}.${suite} PROPERTIES ${properties} RUN_SERIAL TRUE)
+    endforeach()
+    if(excluded)
+        string(SUBSTRING "${excluded}" 1 -1 excluded)
+        set(filter TEST_FILTER "-${excluded}")
     endif()
     gtest_discover_tests(${target}
         WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"

@@ -7,11 +7,13 @@
 #include "framework/CommandQueue.h"
 #include "framework/DebugOverlay.h"
 #include "framework/DebugStatistics.h"
+#include "framework/DevMenuScreen.h"
 #include "framework/FramerateGraph.h"
 #include "framework/GameLibApplication.h"
 #include "framework/InputChannel.h"
 #include "framework/InputManager.h"
 #include "framework/QenUILibCanvas.h"
+#include "framework/StockScreens.h"
 #include "framework/UIScreen.h"
 #include "framework/World.h"
 #include "platform/gfx/Constants.h"
@@ -362,6 +364,16 @@ void CUserInterface::DestroyScreens()
 
 void CUserInterface::CreateScreens()
 {
+    CWorld* world = m_application->GetWorld();
+    const bool developer = m_application->IsDeveloperMode();
+    if (developer)
+    {
+        m_screenStateMachine->AddScreen("devmenu", CDevMenuScreen::Create(this));
+    }
+    m_screenStateMachine->AddScreen("loading", CLoadingScreen::Create(this, world));
+    m_screenStateMachine->AddScreen("menu", CMenuScreen::Create(this, world));
+    m_screenStateMachine->AddScreen("ingame", CIngameScreen::Create(this, world));
+    m_screenStateMachine->SwitchTo(developer ? "devmenu" : "loading");
 }
 
 void CUserInterface::CreateDebugGui()

@@ -60,7 +60,8 @@ public:
     // canvases, and the screen state machine. A size that is not positive means head 0's.
     virtual void InitializeUILib(int layerCount, int width, int height);
     virtual void DestroyScreens();
-    // Registers no screen here: programs and the game register their own.
+    // The stock screens: "devmenu" (developer mode only), "loading", "menu", "ingame"; the first is
+    // "devmenu" in developer mode, else "loading". The game registers its own list instead.
     virtual void CreateScreens();
     virtual void CreateDebugGui();
     virtual void DestroyDebugGui();

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,9 @@ private:
     bool m_panelAdded = false;
 };
 
-// The framework's controller with the tests' screens; every framework slot kept.
+// The framework's controller with the tests' screens, or with the framework's own screens when
+// `stockScreens` is set (then `firstScreen`, when given, becomes current after them); every framework slot
+// kept.
 class TestInterface : public GameLib::CUserInterface
 {
 public:
@@ -97,6 +100,10 @@ public:
 
     void CreateScreens() override
     {
+        if (stockScreens)
+        {
+            CUserInterface::CreateScreens();
+        }
         for (const Screen& screen : screens)
         {
             m_screenStateMachine->AddScreen(screen.name, new TestScreen(screen.name, screen.hidesScene, screen.box, &onScreenUpdate));
@@ -117,6 +124,7 @@ public:
     void SuspendDrawing() { m_drawingSuspended = true; }
 
     std::vector<Screen> screens;
+    bool stockScreens = false;
     std::string firstScreen;
     std::function<void(const std::string&)> onScreenUpdate;
     std::function<void()> afterUpdate;
@@ -136,7 +144,13 @@ public:
         }
         CWorld::Step(stepLength);
     }
+    void LoadLevel(const std::string& name) override
+    {
+        loadedLevels.push_back(name);
+        CWorld::LoadLevel(name);
+    }
     int steps = 0;
+    std::vector<std::string> loadedLevels;
     std::function<void()> onStep;
 };
 
@@ -151,6 +165,7 @@ public:
     {
         calls.push_back("CreateGameObjects");
         GetPathAliases().RegisterPathAlias("interface", "media/interface");
+        RegisterPathAliases();
         world = new CountingWorld(this);
         m_world = world;
         m_world->Initialize();
@@ -183,10 +198,19 @@ public:
         ++resets;
         TestApplication::OnDeviceReset();
     }
+    // The test's aliases, after the default "interface".
+    void RegisterPathAliases() override
+    {
+        for (const auto& [alias, folder] : aliases)
+        {
+            GetPathAliases().RegisterPathAlias(alias, folder);
+        }
+    }
 
     CountingWorld* world = nullptr;
     TestInterface* ui = nullptr;
     int resets = 0;
+    std::map<std::string, std::string> aliases;
     std::function<void(TestInterface&)> prepare;
 };
 
