@@ -14,17 +14,6 @@
 namespace GameLib
 {
 
-namespace
-{
-
-UILib::CWindowManager* RunningWindowManager()
-{
-    const UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
-    return system != nullptr ? system->GetWindowManager() : nullptr;
-}
-
-} // namespace
-
 bool ConsumeGuiAction(CUserInterface* userInterface, const char* action)
 {
     CInputManager* input = userInterface->GetInputManager();

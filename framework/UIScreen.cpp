@@ -10,17 +10,11 @@
 namespace GameLib
 {
 
-namespace
-{
-
-// The window manager of the running window system; null while the system does not run.
 UILib::CWindowManager* RunningWindowManager()
 {
     const UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
     return system != nullptr ? system->GetWindowManager() : nullptr;
 }
-
-} // namespace
 
 void CUIScreen::DrawOverlayForHead(int)
 {

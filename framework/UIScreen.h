@@ -9,7 +9,8 @@
 namespace UILib
 {
 class CCanvas;
-}
+class CWindowManager;
+} // namespace UILib
 
 namespace GameLib
 {
@@ -103,6 +104,8 @@ private:
     CInputManager* m_inputManager;
 };
 
+// The window manager of the running window system; null while the system does not run.
+UILib::CWindowManager* RunningWindowManager();
 // Whether a layer of the window system still moves: each layer in order whose root window has an own
 // canvas advances that canvas's ramps to the window-system time; the first that is still animating
 // answers true (later layers are not advanced in that call). False without a window system.
