@@ -1,12 +1,16 @@
 #include "ui/controls/FontPicker.h"
 
+#include "foundation/Debug.h"
+#include "foundation/PathAliases.h"
 #include "foundation/Xml.h"
 #include "ui/AlphaBitmapFont.h"
+#include "ui/UILibSystem.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
 #include "ui/controls/ComboBox.h"
 #include "ui/controls/EditControl.h"
+#include "ui/controls/FilePicker.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/SpinControlNumber.h"
 
@@ -107,6 +111,7 @@ CFontPicker::CFontPicker()
     m_bitmap = AddEdit(&bitmapPage, "__bitmap", 80, 10, 260, "")->GetHandle();
     auto* browse = AddWindow(bitmapPage, new CButton(), "__browse", 350, 10, 30, FieldHeight);
     browse->SetText("...");
+    browse->SetOnClick(CButtonCallback::Bind(this, &CFontPicker::OnBrowse));
     AddCaption(bitmapPage, 10, 40, "Characters:");
     m_characters = AddEdit(&bitmapPage, "__characters", 80, 40, 300, "ABCDEFGHIJKLMNOPQRSTUVWXYZ")->GetHandle();
     AddCaption(bitmapPage, 10, 70, "Space Width:");
@@ -165,7 +170,19 @@ CFontPicker::CFontPicker()
     CreateOwnCanvas();
 }
 
-CFontPicker::~CFontPicker() = default;
+CFontPicker::~CFontPicker()
+{
+    // The file picker lives in the layer, not in this window: it would call back into a deleted picker.
+    if (CFilePicker* filePicker = GetFilePicker())
+    {
+        filePicker->SetCallback(CFilePickerCallback());
+        if (CWindowManager* manager = CWindowManager::GetInstance())
+        {
+            manager->RemoveModalWindow(filePicker);
+        }
+        filePicker->Destroy();
+    }
+}
 
 CWindow* CFontPicker::Create()
 {
@@ -287,6 +304,70 @@ void CFontPicker::SetFontType(std::int32_t type)
         page->SetVisible(true);
     }
     UpdatePreview();
+}
+
+CFilePicker* CFontPicker::GetFilePicker() const
+{
+    return WindowOf<CFilePicker>(m_filePicker);
+}
+
+void CFontPicker::OnBrowse(CBasicButton*)
+{
+    CWindowManager* manager = CWindowManager::GetInstance();
+    if (manager == nullptr || GetFilePicker() != nullptr)
+    {
+        return;
+    }
+    auto* filePicker = new CFilePicker();
+    m_filePicker = filePicker->GetHandle();
+    if (filePicker->GetMode() != CFilePicker::OpenMode)
+    {
+        filePicker->SetMode(CFilePicker::OpenMode);
+    }
+    filePicker->SetCallback(CFilePickerCallback::Bind(this, &CFontPicker::OnBitmapFilePicked));
+    filePicker->ClearFilters();
+    filePicker->AddFilter("Image Files", "*.png; *.gif; *.tga; *.jpg; *.jpeg; *.dds; *.bmp; *.tif; *.tiff");
+    filePicker->AddFilter("All Files", "*.*");
+    // In the layer first, so that the activation reaches it and the centring has a parent.
+    manager->AddToLayer(filePicker, GetLayerIndex());
+    manager->PushModalWindow(filePicker);
+    manager->ActivateWindow(filePicker->GetHandle(), true);
+    filePicker->CenterInParent();
+}
+
+void CFontPicker::OnBitmapFilePicked(CFilePicker* filePicker, bool cancelled)
+{
+    if (filePicker == nullptr)
+    {
+        return;
+    }
+    if (!cancelled)
+    {
+        const std::string path(static_cast<const char*>(filePicker->GetFileName()));
+        const CUILibSystem* system = CUILibSystem::GetInstance();
+        const BaseLib::CPathAliases* aliases = system != nullptr ? system->GetPathAliases() : nullptr;
+        std::string text = aliases != nullptr ? aliases->MakeAliasPath(path) : std::string();
+        if (text.empty())
+        {
+            // Outside every alias folder: the bitmap factory reads the absolute path as well.
+            BaseLib::DebugOutput("CFontPicker: '%s' lies in no alias folder; kept as an absolute path\n",
+                                 path.c_str());
+            text = path;
+        }
+        if (CEditControl* bitmap = WindowOf<CEditControl>(m_bitmap))
+        {
+            bitmap->SetText(text.c_str());
+        }
+    }
+    if (CWindowManager* manager = CWindowManager::GetInstance())
+    {
+        manager->RemoveModalWindow(filePicker);
+    }
+    filePicker->Destroy();
+    if (filePicker->GetHandle() == m_filePicker)
+    {
+        m_filePicker = 0;
+    }
 }
 
 void CFontPicker::OnFontTypeChanged(CComboBox* list)

@@ -19,6 +19,7 @@ class CButton;
 class CCheckBox;
 class CComboBox;
 class CEditControl;
+class CFilePicker;
 class CFontPicker;
 class CLabel;
 class CSpinControlNumber;
@@ -80,6 +81,15 @@ public:
     // NotifyChanged. Does nothing before the constructor has chosen a type.
     void UpdatePreview();
 
+    // Opens a modal file picker for images in the picker's layer; its result goes to OnBitmapFilePicked.
+    // Does nothing while one is open.
+    void OnBrowse(CBasicButton* button);
+    // A picked file becomes the text of "__bitmap" in alias form, else (outside every alias folder) as
+    // the absolute path with a trace; the file picker is destroyed either way.
+    void OnBitmapFilePicked(CFilePicker* filePicker, bool cancelled);
+    // The file picker opened by "__browse", null when none is open.
+    CFilePicker* GetFilePicker() const;
+
     void OnFontTypeChanged(CComboBox* list);
     void OnEditChanged(CEditControl* edit);
     void OnSpinChanged(CBasicSpinControl* spin);
@@ -118,6 +128,7 @@ private:
     Handle m_okButton = 0;
     Handle m_cancelButton = 0;
     Handle m_notificationTarget = 0;
+    Handle m_filePicker = 0;
     CFontPickerCallback m_onChanged;
     CFontPickerClosedCallback m_onClosed;
 };

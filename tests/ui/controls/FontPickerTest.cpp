@@ -1,10 +1,12 @@
 #include "ControlBench.h"
 
+#include "platform/os/DebugOutput.h"
 #include "ui/FontFactory.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
 #include "ui/controls/ComboBox.h"
 #include "ui/controls/EditControl.h"
+#include "ui/controls/FilePicker.h"
 #include "ui/controls/FontPicker.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/SpinControlNumber.h"
@@ -454,6 +456,100 @@ TEST_F(FontPickerTest, FaceNamesAreListedOnceInFirstSeenOrderAfterDontCare)
     EXPECT_EQ(faces[0], "Don't care");
     EXPECT_EQ(std::count(faces.begin(), faces.end(), "DejaVu Sans"), 1);
     EXPECT_EQ(std::count(faces.begin(), faces.end(), "Don't care"), 1);
+}
+
+TEST_F(FontPickerTest, BrowsingWritesThePickedImageInAliasFormElseAsAnAbsolutePath)
+{
+    const std::string inMedia = std::string(QUARROW_MEDIA_DIR) + "/interface/standard/std_check.png";
+    const std::string outside = WriteBitmap("outside.png", 4, 4, CColor(0, 0, 0, 255));
+    struct Case
+    {
+        const char* what;
+        std::string pick; // empty: Cancel
+        std::string expected;
+        int traces;
+    };
+    const Case cases[] = {
+        {"cancelled", "", "", 0},
+        {"inside an alias folder", inMedia, "media>interface/standard/std_check.png", 0},
+        {"outside every alias folder", outside, outside, 1},
+        {"cancelled after a pick", "", outside, 0},
+    };
+    const auto clickOn = [this](UILib::CWindow* window) {
+        const CPoint origin = window->GetScreenPosition();
+        Click(origin.x + window->GetSize().cx / 2, origin.y + window->GetSize().cy / 2);
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const BaseLib::CString before = picker->GetDescription();
+        clickOn(Child("__browse"));
+        UILib::CFilePicker* filePicker = picker->GetFilePicker();
+        ASSERT_NE(filePicker, nullptr);
+        EXPECT_EQ(filePicker->GetMode(), UILib::CFilePicker::OpenMode);
+        EXPECT_EQ(filePicker->GetCaption(), "Open File");
+        ASSERT_EQ(filePicker->GetFilters().size(), 2u);
+        EXPECT_EQ(filePicker->GetFilters()[0].first, "Image Files");
+        EXPECT_EQ(filePicker->GetFilters()[0].second, "*.png; *.gif; *.tga; *.jpg; *.jpeg; *.dds; *.bmp; *.tif; *.tiff");
+        EXPECT_EQ(filePicker->GetFilters()[1].first, "All Files");
+        EXPECT_EQ(filePicker->GetFilters()[1].second, "*.*");
+        EXPECT_EQ(filePicker->GetParent(), RootWindow()) << "in the font picker's layer";
+        EXPECT_EQ(Manager()->GetTopModalWindow(), filePicker);
+        EXPECT_TRUE(filePicker->HasFocus());
+        const UILib::Handle handle = filePicker->GetHandle();
+
+        // The modal file picker keeps clicks from the font picker.
+        clickOn(Child("__okbutton"));
+        Frame();
+        EXPECT_TRUE(parent->Of("FontPick").empty());
+
+        Platform::DebugOutputCapture trace;
+        if (c.pick.empty())
+        {
+            clickOn(filePicker->GetCancelButton());
+            Frame();
+            EXPECT_EQ(picker->GetDescription(), before);
+        }
+        else
+        {
+            filePicker->SetFileName(c.pick.c_str());
+            clickOn(filePicker->GetOkButton());
+            Frame();
+            EXPECT_EQ(Attribute(picker->GetDescription(), "file"), c.expected);
+        }
+        EXPECT_EQ(std::string(static_cast<const char*>(Child<CEditControl>("__bitmap")->GetText())), c.expected);
+        const std::string text = trace.Text();
+        int ours = 0;
+        for (std::size_t at = text.find("no alias folder"); at != std::string::npos;
+             at = text.find("no alias folder", at + 1))
+        {
+            ++ours;
+        }
+        EXPECT_EQ(ours, c.traces) << text;
+        EXPECT_EQ(picker->GetFilePicker(), nullptr);
+        Frame();
+        EXPECT_EQ(Manager()->Resolve(handle), nullptr) << "destroyed";
+        EXPECT_NE(Manager()->GetTopModalWindow(), filePicker);
+    }
+}
+
+TEST_F(FontPickerTest, DestroyingTheFontPickerTakesItsOpenFilePickerAlong)
+{
+    const CPoint browse = Child("__browse")->GetScreenPosition();
+    Click(browse.x + 5, browse.y + 5);
+    ASSERT_NE(picker->GetFilePicker(), nullptr);
+    const UILib::Handle filePicker = picker->GetFilePicker()->GetHandle();
+    picker->Destroy();
+    Frames(2);
+    EXPECT_EQ(Manager()->Resolve(filePicker), nullptr);
+    EXPECT_EQ(Manager()->GetTopModalWindow(), nullptr);
+    // Later frames and input run clean, and nothing modal is left blocking the rest.
+    auto* button = Make<UILib::CButton>(520, 420, 60, 20, parent);
+    parent->log.clear();
+    Click(540, 430);
+    Frames(3);
+    ASSERT_EQ(parent->Of("BtnClick").size(), 1u);
+    EXPECT_EQ(parent->Of("BtnClick")[0].second, button->GetHandle());
 }
 
 TEST_F(FontPickerTest, OkAndCancelNotifyAndLeaveThePickerOpen)
