@@ -7,6 +7,7 @@
 #include "ui/controls/EditControl.h"
 #include "ui/controls/HsvColor.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ResolveAs.h"
 
 #include <algorithm>
 #include <array>
@@ -26,12 +27,6 @@ namespace
 constexpr std::int32_t SquareSide = 256;
 constexpr std::int32_t StripWidth = 20;
 constexpr std::int32_t CrossCursor = 7;
-
-template <typename W> W* WindowOf(Handle handle)
-{
-    CWindowManager* manager = CWindowManager::GetInstance();
-    return manager != nullptr && handle != 0 ? static_cast<W*>(manager->Resolve(handle)) : nullptr;
-}
 
 // Places a new child of the picker (its client area).
 template <typename W>
@@ -120,20 +115,20 @@ CColorPicker::CColorPicker()
     }
 
     // Its change callback sets the mode and builds the square and the strip.
-    WindowOf<CRadioButton>(m_rows[0].radio)->SetSelected(true);
+    ResolveAs<CRadioButton>(m_rows[0].radio)->SetSelected(true);
 
     static const char* const radioTexts[RowCount] = {"H:", "S:", "B:", "R:", "G:", "B:", "A:"};
     for (std::int32_t i = 0; i < RowCount; ++i)
     {
-        WindowOf<CRadioButton>(m_rows[i].radio)->SetText(radioTexts[i]);
+        ResolveAs<CRadioButton>(m_rows[i].radio)->SetText(radioTexts[i]);
     }
     // The degree sign, U+00B0 in UTF-8.
-    WindowOf<CLabel>(m_rows[0].unitLabel)->SetText("\xC2\xB0");
-    WindowOf<CLabel>(m_rows[1].unitLabel)->SetText("%");
-    WindowOf<CLabel>(m_rows[2].unitLabel)->SetText("%");
+    ResolveAs<CLabel>(m_rows[0].unitLabel)->SetText("\xC2\xB0");
+    ResolveAs<CLabel>(m_rows[1].unitLabel)->SetText("%");
+    ResolveAs<CLabel>(m_rows[2].unitLabel)->SetText("%");
 
     // Alpha has no strip mode: a plain label stands in for its radio button.
-    CRadioButton* alphaRadio = WindowOf<CRadioButton>(m_rows[AlphaRow].radio);
+    CRadioButton* alphaRadio = ResolveAs<CRadioButton>(m_rows[AlphaRow].radio);
     alphaRadio->SetDisabled(true);
     alphaRadio->SetVisible(false);
     auto* alphaLabel = AddChildWindow(*this, new CLabel(), "__label", 358, 70 + 25 * AlphaRow, 20, 20);
@@ -188,17 +183,11 @@ bool CColorPicker::OnMessage(const CWindowMessage& message)
 
 void CColorPicker::EndDialog(bool cancelled)
 {
-    const Handle receiver =
-        WindowOf<CWindow>(m_notificationTarget) != nullptr ? m_notificationTarget : GetParentHandle();
     if (AreEventsSuppressed())
     {
         return;
     }
-    if (CWindowManager* manager = CWindowManager::GetInstance(); manager != nullptr && receiver != 0)
-    {
-        manager->PostMessage(receiver, CWindowMessage(cancelled ? "ColrCncl" : "ColrPick",
-                                                      CWindowMessage::Input, 0, GetHandle()));
-    }
+    PostDialogResult(*this, m_notificationTarget, cancelled ? "ColrCncl" : "ColrPick");
     if (m_onClosed.IsSet())
     {
         m_onClosed(this, cancelled);
@@ -223,7 +212,7 @@ void CColorPicker::SetColor(CColor colour)
 
 CEditControl* CColorPicker::Edit(std::int32_t row) const
 {
-    return WindowOf<CEditControl>(m_rows[row].edit);
+    return ResolveAs<CEditControl>(m_rows[row].edit);
 }
 
 std::uint8_t CColorPicker::FieldValue(std::int32_t row) const
@@ -239,7 +228,7 @@ std::uint8_t CColorPicker::FieldValue(std::int32_t row) const
 
 void CColorPicker::RefreshFields()
 {
-    if (CPanel* swatch = WindowOf<CPanel>(m_swatch); swatch != nullptr && swatch->GetColor() != m_colour)
+    if (CPanel* swatch = ResolveAs<CPanel>(m_swatch); swatch != nullptr && swatch->GetColor() != m_colour)
     {
         swatch->SetColor(m_colour);
     }
@@ -296,7 +285,7 @@ void CColorPicker::BuildSquareBitmap()
             }
         }
     }
-    if (CPickArea* area = WindowOf<CPickArea>(m_squareArea))
+    if (CPickArea* area = ResolveAs<CPickArea>(m_squareArea))
     {
         area->SetBitmap(m_square);
     }
@@ -331,7 +320,7 @@ void CColorPicker::BuildStripBitmap()
         std::fill(pixels, pixels + StripWidth, colour);
         pixels += StripWidth;
     }
-    if (CPickArea* area = WindowOf<CPickArea>(m_stripArea))
+    if (CPickArea* area = ResolveAs<CPickArea>(m_stripArea))
     {
         area->SetBitmap(m_strip);
     }
@@ -349,7 +338,7 @@ void CColorPicker::BuildAlphaBitmap()
         std::fill(pixels, pixels + StripWidth, CColor(row, row, row, 255));
         pixels += StripWidth;
     }
-    if (CPickArea* area = WindowOf<CPickArea>(m_alphaArea))
+    if (CPickArea* area = ResolveAs<CPickArea>(m_alphaArea))
     {
         area->SetBitmap(m_alpha);
     }

@@ -4,6 +4,7 @@
 #include "ui/WindowManager.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/PropertyTable.h"
+#include "ui/controls/ResolveAs.h"
 
 #include <algorithm>
 
@@ -288,6 +289,15 @@ bool CDialogWindow::OnLButtonUp(CPoint&, std::uint8_t)
         }
     }
     return true;
+}
+
+void PostDialogResult(const CWindow& dialog, Handle target, const char* code)
+{
+    const Handle receiver = ResolveAs<CWindow>(target) != nullptr ? target : dialog.GetParentHandle();
+    if (CWindowManager* manager = CWindowManager::GetInstance(); manager != nullptr && receiver != 0)
+    {
+        manager->PostMessage(receiver, CWindowMessage(code, CWindowMessage::Input, 0, dialog.GetHandle()));
+    }
 }
 
 } // namespace UILib

@@ -100,4 +100,8 @@ private:
     CDialogCallback m_onClose;
 };
 
+// Posts a dialog's result code to target when that handle still resolves to a window, else to the
+// dialog's parent: as input (it bubbles), with the dialog's handle as the sender.
+void PostDialogResult(const CWindow& dialog, Handle target, const char* code);
+
 } // namespace UILib

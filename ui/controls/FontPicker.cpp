@@ -12,6 +12,7 @@
 #include "ui/controls/EditControl.h"
 #include "ui/controls/FilePicker.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ResolveAs.h"
 #include "ui/controls/SpinControlNumber.h"
 
 #include <tinyxml.h>
@@ -27,12 +28,6 @@ namespace
 {
 
 constexpr std::int32_t FieldHeight = 20;
-
-template <typename W> W* WindowOf(Handle handle)
-{
-    CWindowManager* manager = CWindowManager::GetInstance();
-    return manager != nullptr && handle != 0 ? static_cast<W*>(manager->Resolve(handle)) : nullptr;
-}
 
 // Names and places a new window and adds it to parent (a dialog adds it to its client area).
 template <typename W>
@@ -60,13 +55,13 @@ void AddCaption(CWindow& parent, std::int32_t x, std::int32_t y, const char* tex
 
 std::int32_t CheckState(Handle checkBox)
 {
-    const CCheckBox* box = WindowOf<CCheckBox>(checkBox);
+    const CCheckBox* box = ResolveAs<CCheckBox>(checkBox);
     return box != nullptr && box->GetState() != 0 ? 1 : 0;
 }
 
 std::int32_t Truncated(Handle spin)
 {
-    const CSpinControlNumber* control = WindowOf<CSpinControlNumber>(spin);
+    const CSpinControlNumber* control = ResolveAs<CSpinControlNumber>(spin);
     return control != nullptr ? static_cast<std::int32_t>(control->GetValue()) : 0;
 }
 
@@ -113,13 +108,15 @@ CFontPicker::CFontPicker()
     browse->SetText("...");
     browse->SetOnClick(CButtonCallback::Bind(this, &CFontPicker::OnBrowse));
     AddCaption(bitmapPage, 10, 40, "Characters:");
-    m_characters = AddEdit(&bitmapPage, "__characters", 80, 40, 300, "ABCDEFGHIJKLMNOPQRSTUVWXYZ")->GetHandle();
+    m_characters =
+        AddEdit(&bitmapPage, "__characters", 80, 40, 300, "ABCDEFGHIJKLMNOPQRSTUVWXYZ")->GetHandle();
     AddCaption(bitmapPage, 10, 70, "Space Width:");
     m_spaceWidth = AddSpin(&bitmapPage, "__spacewidth", 80, 70, 0.0f, 100.0f, 1.0f, 0, 0.0)->GetHandle();
     AddCaption(bitmapPage, 10, 100, "Baseline:");
     m_baseline = AddSpin(&bitmapPage, "__baseline", 80, 100, 0.0f, 100.0f, 1.0f, 0, 0.0)->GetHandle();
     AddCaption(bitmapPage, 10, 130, "Kerning Bias:");
-    m_kerningBias = AddSpin(&bitmapPage, "__kerningbias", 80, 130, -100.0f, 100.0f, 1.0f, 0, 0.0)->GetHandle();
+    m_kerningBias =
+        AddSpin(&bitmapPage, "__kerningbias", 80, 130, -100.0f, 100.0f, 1.0f, 0, 0.0)->GetHandle();
     AddCaption(bitmapPage, 10, 160, "Cursivity:");
     m_cursivity = AddSpin(&bitmapPage, "__cursivity", 80, 160, -100.0f, 100.0f, 1.0f, 0, 0.0)->GetHandle();
     AddCaption(bitmapPage, 210, 70, "Scaling:");
@@ -145,8 +142,8 @@ CFontPicker::CFontPicker()
     m_height = AddSpin(&systemPage, "__heigth", 80, 70, 5.0f, 128.0f, 1.0f, 0, 5.0)->GetHandle();
     AddCaption(systemPage, 10, 100, "Weight:");
     m_weight = AddList(&systemPage, "__weight", 100,
-                       {"DONTCARE", "THIN", "EXTRALIGHT", "ULTRALIGHT", "LIGHT", "NORMAL", "REGULAR", "MEDIUM",
-                        "SEMIBOLD", "DEMIBOLD", "BOLD", "EXTRABOLD", "ULTRABOLD", "HEAVY", "BLACK"})
+                       {"DONTCARE", "THIN", "EXTRALIGHT", "ULTRALIGHT", "LIGHT", "NORMAL", "REGULAR",
+                        "MEDIUM", "SEMIBOLD", "DEMIBOLD", "BOLD", "EXTRABOLD", "ULTRABOLD", "HEAVY", "BLACK"})
                    ->GetHandle();
     m_fixedWidth = AddCheckBox(&systemPage, "__fixedwidth", 10, 130, "Fixed Width")->GetHandle();
     m_underline = AddCheckBox(&systemPage, "__underline", 160, 130, "Underline")->GetHandle();
@@ -236,7 +233,7 @@ CCheckBox* CFontPicker::AddCheckBox(CWindow* page, const char* name, std::int32_
 
 CWindow* CFontPicker::Page(std::int32_t type) const
 {
-    return type == SystemFont || type == BitmapFont ? WindowOf<CWindow>(m_pages[type]) : nullptr;
+    return type == SystemFont || type == BitmapFont ? ResolveAs<CWindow>(m_pages[type]) : nullptr;
 }
 
 bool CFontPicker::OnMessage(const CWindowMessage& message)
@@ -259,17 +256,11 @@ bool CFontPicker::OnMessage(const CWindowMessage& message)
 
 void CFontPicker::EndDialog(bool cancelled)
 {
-    const Handle receiver =
-        WindowOf<CWindow>(m_notificationTarget) != nullptr ? m_notificationTarget : GetParentHandle();
     if (AreEventsSuppressed())
     {
         return;
     }
-    if (CWindowManager* manager = CWindowManager::GetInstance(); manager != nullptr && receiver != 0)
-    {
-        manager->PostMessage(receiver, CWindowMessage(cancelled ? "FontCncl" : "FontPick",
-                                                      CWindowMessage::Input, 0, GetHandle()));
-    }
+    PostDialogResult(*this, m_notificationTarget, cancelled ? "FontCncl" : "FontPick");
     if (m_onClosed.IsSet())
     {
         m_onClosed(this, cancelled);
@@ -290,7 +281,7 @@ void CFontPicker::SetFontType(std::int32_t type)
     {
         return;
     }
-    if (CComboBox* list = WindowOf<CComboBox>(m_fontTypeList))
+    if (CComboBox* list = ResolveAs<CComboBox>(m_fontTypeList))
     {
         list->SetSelection(type != BitmapFont ? 1 : 0);
     }
@@ -308,7 +299,7 @@ void CFontPicker::SetFontType(std::int32_t type)
 
 CFilePicker* CFontPicker::GetFilePicker() const
 {
-    return WindowOf<CFilePicker>(m_filePicker);
+    return ResolveAs<CFilePicker>(m_filePicker);
 }
 
 void CFontPicker::OnBrowse(CBasicButton*)
@@ -354,7 +345,7 @@ void CFontPicker::OnBitmapFilePicked(CFilePicker* filePicker, bool cancelled)
                                  path.c_str());
             text = path;
         }
-        if (CEditControl* bitmap = WindowOf<CEditControl>(m_bitmap))
+        if (CEditControl* bitmap = ResolveAs<CEditControl>(m_bitmap))
         {
             bitmap->SetText(text.c_str());
         }
@@ -404,15 +395,17 @@ void CFontPicker::UpdatePreview()
     TiXmlElement font("font");
     if (m_fontType == BitmapFont)
     {
-        const CEditControl* bitmap = WindowOf<CEditControl>(m_bitmap);
-        const CEditControl* characters = WindowOf<CEditControl>(m_characters);
-        const CSpinControlNumber* scaling = WindowOf<CSpinControlNumber>(m_scaling);
+        const CEditControl* bitmap = ResolveAs<CEditControl>(m_bitmap);
+        const CEditControl* characters = ResolveAs<CEditControl>(m_characters);
+        const CSpinControlNumber* scaling = ResolveAs<CSpinControlNumber>(m_scaling);
         char scalingText[32];
-        std::snprintf(scalingText, sizeof(scalingText), "%g",
-                      static_cast<double>(static_cast<float>(scaling != nullptr ? scaling->GetValue() : 1.0)));
+        std::snprintf(
+            scalingText, sizeof(scalingText), "%g",
+            static_cast<double>(static_cast<float>(scaling != nullptr ? scaling->GetValue() : 1.0)));
         font.SetAttribute("type", "bitmapfont");
         font.SetAttribute("file", bitmap != nullptr ? static_cast<const char*>(bitmap->GetText()) : "");
-        font.SetAttribute("characters", characters != nullptr ? static_cast<const char*>(characters->GetText()) : "");
+        font.SetAttribute("characters",
+                          characters != nullptr ? static_cast<const char*>(characters->GetText()) : "");
         font.SetAttribute("spacewidth", Truncated(m_spaceWidth));
         font.SetAttribute("baseline", Truncated(m_baseline));
         font.SetAttribute("kerningbias", Truncated(m_kerningBias));
@@ -421,11 +414,12 @@ void CFontPicker::UpdatePreview()
     }
     else
     {
-        const CComboBox* faceName = WindowOf<CComboBox>(m_faceName);
-        const CComboBox* locale = WindowOf<CComboBox>(m_locale);
-        const CComboBox* weight = WindowOf<CComboBox>(m_weight);
+        const CComboBox* faceName = ResolveAs<CComboBox>(m_faceName);
+        const CComboBox* locale = ResolveAs<CComboBox>(m_locale);
+        const CComboBox* weight = ResolveAs<CComboBox>(m_weight);
         font.SetAttribute("type", "alphabitmapfont");
-        font.SetAttribute("facename", faceName != nullptr ? static_cast<const char*>(faceName->GetText()) : "");
+        font.SetAttribute("facename",
+                          faceName != nullptr ? static_cast<const char*>(faceName->GetText()) : "");
         font.SetAttribute("locale", locale != nullptr ? locale->GetSelection() : 0);
         font.SetAttribute("height", Truncated(m_height));
         font.SetAttribute("weight", weight != nullptr ? weight->GetSelection() : 0);
@@ -438,7 +432,7 @@ void CFontPicker::UpdatePreview()
     BaseLib::XmlNodeToString(text, &font);
     m_description = text.c_str();
 
-    if (CLabel* preview = WindowOf<CLabel>(m_preview))
+    if (CLabel* preview = ResolveAs<CLabel>(m_preview))
     {
         // A description that gives no font leaves the label on the theme's font.
         preview->SetFontName(m_description);

@@ -97,11 +97,13 @@ public:
     void OnCheckBoxChanged(CCheckBox* checkBox);
 
 private:
-    CEditControl* AddEdit(CWindow* page, const char* name, std::int32_t x, std::int32_t y,
-                          std::int32_t width, const char* text);
-    CSpinControlNumber* AddSpin(CWindow* page, const char* name, std::int32_t x, std::int32_t y, float minimum,
-                                float maximum, float step, std::int32_t decimals, double value);
-    CComboBox* AddList(CWindow* page, const char* name, std::int32_t y, const std::vector<const char*>& items);
+    CEditControl* AddEdit(CWindow* page, const char* name, std::int32_t x, std::int32_t y, std::int32_t width,
+                          const char* text);
+    CSpinControlNumber* AddSpin(CWindow* page, const char* name, std::int32_t x, std::int32_t y,
+                                float minimum, float maximum, float step, std::int32_t decimals,
+                                double value);
+    CComboBox* AddList(CWindow* page, const char* name, std::int32_t y,
+                       const std::vector<const char*>& items);
     CCheckBox* AddCheckBox(CWindow* page, const char* name, std::int32_t x, std::int32_t y, const char* text);
     CWindow* Page(std::int32_t type) const;
 

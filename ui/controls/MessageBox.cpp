@@ -4,6 +4,7 @@
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ResolveAs.h"
 
 #include <algorithm>
 
@@ -59,12 +60,6 @@ const char* IconFile(std::uint32_t flags)
     case CMessageBox::IconWarning: return "std_iconwarning.png";
     default: return "std_iconinfo.png";
     }
-}
-
-template <typename W> W* ResolveAs(Handle handle)
-{
-    CWindowManager* manager = CWindowManager::GetInstance();
-    return manager != nullptr && handle != 0 ? static_cast<W*>(manager->Resolve(handle)) : nullptr;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "ui/WindowManager.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/PropertyTable.h"
+#include "ui/controls/ResolveAs.h"
 #include "ui/controls/Slider.h"
 #include "ui/controls/SpinControlNumber.h"
 
@@ -43,12 +44,6 @@ const CPropertyTable<CSliderSpinControlCombo>& ComboProperties()
         return t;
     }();
     return table;
-}
-
-template <typename W> W* ResolveAs(Handle handle)
-{
-    CWindowManager* manager = CWindowManager::GetInstance();
-    return manager != nullptr ? static_cast<W*>(manager->Resolve(handle)) : nullptr;
 }
 
 } // namespace

@@ -100,7 +100,10 @@ protected:
     {
         return Child(index == CFontPicker::SystemFont ? "__facename" : "__bitmap")->GetParent();
     }
-    std::string Text(const char* label) const { return static_cast<const char*>(Child<CLabel>(label)->GetText()); }
+    std::string Text(const char* label) const
+    {
+        return static_cast<const char*>(Child<CLabel>(label)->GetText());
+    }
     void ChooseFontType(int index) { Child<CComboBox>("__fonttype")->SetSelection(index); }
 
     CRecordingWindow* parent = nullptr;
@@ -187,12 +190,12 @@ TEST_F(FontPickerTest, ConstructionLaysOutBothPagesAndShowsTheBitmapPage)
         const char* text;
     };
     const Caption captions[] = {
-        {clientArea, {10, 10}, "Font Type:"}, {bitmapPage, {10, 10}, "Bitmap File:"},
+        {clientArea, {10, 10}, "Font Type:"},  {bitmapPage, {10, 10}, "Bitmap File:"},
         {bitmapPage, {10, 40}, "Characters:"}, {bitmapPage, {10, 70}, "Space Width:"},
-        {bitmapPage, {10, 100}, "Baseline:"}, {bitmapPage, {10, 130}, "Kerning Bias:"},
+        {bitmapPage, {10, 100}, "Baseline:"},  {bitmapPage, {10, 130}, "Kerning Bias:"},
         {bitmapPage, {10, 160}, "Cursivity:"}, {bitmapPage, {210, 70}, "Scaling:"},
-        {systemPage, {10, 10}, "Face Name:"}, {systemPage, {10, 40}, "Locale:"},
-        {systemPage, {10, 70}, "Height:"}, {systemPage, {10, 100}, "Weight:"},
+        {systemPage, {10, 10}, "Face Name:"},  {systemPage, {10, 40}, "Locale:"},
+        {systemPage, {10, 70}, "Height:"},     {systemPage, {10, 100}, "Weight:"},
     };
     for (const Caption& c : captions)
     {
@@ -218,12 +221,12 @@ TEST_F(FontPickerTest, ConstructionLaysOutBothPagesAndShowsTheBitmapPage)
     auto* fontType = Child<CComboBox>("__fonttype");
     EXPECT_EQ(Items(*fontType), (std::vector<std::string>{"Bitmap Font", "System Font"}));
     EXPECT_EQ(fontType->GetText(), "Bitmap Font");
-    const std::vector<std::string> locales{"STANDARD", "JAPANESE", "KOREAN", "CHINESE", "RUSSIAN",
+    const std::vector<std::string> locales{"STANDARD", "JAPANESE", "KOREAN", "CHINESE",   "RUSSIAN",
                                            "THAI",     "ARABIC",   "HEBREW", "VIETNAMESE"};
     EXPECT_EQ(Items(*Child<CComboBox>("__locale")), locales);
-    const std::vector<std::string> weights{"DONTCARE", "THIN",     "EXTRALIGHT", "ULTRALIGHT", "LIGHT",
-                                           "NORMAL",   "REGULAR",  "MEDIUM",     "SEMIBOLD",   "DEMIBOLD",
-                                           "BOLD",     "EXTRABOLD", "ULTRABOLD", "HEAVY",      "BLACK"};
+    const std::vector<std::string> weights{"DONTCARE", "THIN",      "EXTRALIGHT", "ULTRALIGHT", "LIGHT",
+                                           "NORMAL",   "REGULAR",   "MEDIUM",     "SEMIBOLD",   "DEMIBOLD",
+                                           "BOLD",     "EXTRABOLD", "ULTRABOLD",  "HEAVY",      "BLACK"};
     EXPECT_EQ(Items(*Child<CComboBox>("__weight")), weights);
     for (const char* name : {"__fonttype", "__facename", "__locale", "__weight"})
     {
@@ -328,7 +331,8 @@ TEST_F(FontPickerTest, SystemFontSwapsThePagesAndDescribesTheSystemFields)
     const Edit edits[] = {
         {"weight BOLD", [&] { pick("__weight", "BOLD"); }, "weight", "10"},
         {"locale VIETNAMESE", [&] { pick("__locale", "VIETNAMESE"); }, "locale", "8"},
-        {"height 20.9 truncated", [&] { Child<CSpinControlNumber>("__heigth")->SetValue(20.9); }, "height", "20"},
+        {"height 20.9 truncated", [&] { Child<CSpinControlNumber>("__heigth")->SetValue(20.9); }, "height",
+         "20"},
         {"face DejaVu Sans", [&] { pick("__facename", "DejaVu Sans"); }, "facename", "DejaVu Sans"},
         {"underline", [&] { tick("__underline"); }, "underline", "1"},
         {"strike out", [&] { tick("__strikeout"); }, "strikeout", "1"},
@@ -447,9 +451,10 @@ TEST_F(FontPickerTest, ThePreviewSentenceIsInCapitalsWhenTheFontHasNoWidthForE)
 TEST_F(FontPickerTest, FaceNamesAreListedOnceInFirstSeenOrderAfterDontCare)
 {
     auto* list = Make<CComboBox>(10, 10, 200, 20);
-    UILib::AddFontFaceItems(*list, {"Zeta Sans", "Alpha Serif", "Zeta Sans", "Beta Mono", "Zeta Sans", "alpha serif"});
-    EXPECT_EQ(Items(*list),
-              (std::vector<std::string>{"Don't care", "Zeta Sans", "Alpha Serif", "Beta Mono", "alpha serif"}));
+    UILib::AddFontFaceItems(
+        *list, {"Zeta Sans", "Alpha Serif", "Zeta Sans", "Beta Mono", "Zeta Sans", "alpha serif"});
+    EXPECT_EQ(Items(*list), (std::vector<std::string>{"Don't care", "Zeta Sans", "Alpha Serif", "Beta Mono",
+                                                      "alpha serif"}));
 
     const std::vector<std::string> faces = Items(*Child<CComboBox>("__facename"));
     ASSERT_FALSE(faces.empty());
@@ -490,7 +495,8 @@ TEST_F(FontPickerTest, BrowsingWritesThePickedImageInAliasFormElseAsAnAbsolutePa
         EXPECT_EQ(filePicker->GetCaption(), "Open File");
         ASSERT_EQ(filePicker->GetFilters().size(), 2u);
         EXPECT_EQ(filePicker->GetFilters()[0].first, "Image Files");
-        EXPECT_EQ(filePicker->GetFilters()[0].second, "*.png; *.gif; *.tga; *.jpg; *.jpeg; *.dds; *.bmp; *.tif; *.tiff");
+        EXPECT_EQ(filePicker->GetFilters()[0].second,
+                  "*.png; *.gif; *.tga; *.jpg; *.jpeg; *.dds; *.bmp; *.tif; *.tiff");
         EXPECT_EQ(filePicker->GetFilters()[1].first, "All Files");
         EXPECT_EQ(filePicker->GetFilters()[1].second, "*.*");
         EXPECT_EQ(filePicker->GetParent(), RootWindow()) << "in the font picker's layer";
@@ -517,7 +523,8 @@ TEST_F(FontPickerTest, BrowsingWritesThePickedImageInAliasFormElseAsAnAbsolutePa
             Frame();
             EXPECT_EQ(Attribute(picker->GetDescription(), "file"), c.expected);
         }
-        EXPECT_EQ(std::string(static_cast<const char*>(Child<CEditControl>("__bitmap")->GetText())), c.expected);
+        EXPECT_EQ(std::string(static_cast<const char*>(Child<CEditControl>("__bitmap")->GetText())),
+                  c.expected);
         const std::string text = trace.Text();
         int ours = 0;
         for (std::size_t at = text.find("no alias folder"); at != std::string::npos;
@@ -564,7 +571,8 @@ TEST_F(FontPickerTest, OkAndCancelNotifyAndLeaveThePickerOpen)
     };
     clickOn("__okbutton");
     clickOn("__cancelbutton");
-    EXPECT_EQ(parent->Codes({"FontPick", "FontCncl", "BtnClick"}), (std::vector<std::string>{"FontPick", "FontCncl"}));
+    EXPECT_EQ(parent->Codes({"FontPick", "FontCncl", "BtnClick"}),
+              (std::vector<std::string>{"FontPick", "FontCncl"}));
     ASSERT_EQ(parent->Of("FontPick").size(), 1u);
     EXPECT_EQ(parent->Of("FontPick")[0].second, picker->GetHandle());
     EXPECT_EQ(parent->Of("FontPick")[0].flags, UILib::CWindowMessage::Input);
