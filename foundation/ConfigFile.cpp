@@ -77,6 +77,23 @@ std::string Printed(const char* format, auto... values)
     return buffer;
 }
 
+// The element that holds the last segment's value: every segment before it is a group element under
+// root, made when missing.
+TiXmlElement* GroupElement(TiXmlElement& root, const std::vector<std::string>& segments)
+{
+    TiXmlElement* parent = &root;
+    for (std::size_t i = 0; i + 1 < segments.size(); ++i)
+    {
+        TiXmlElement* child = parent->FirstChildElement(segments[i].c_str());
+        if (child == nullptr)
+        {
+            child = parent->InsertEndChild(TiXmlElement(segments[i].c_str()))->ToElement();
+        }
+        parent = child;
+    }
+    return parent;
+}
+
 void AddComment(TiXmlElement* parent, const std::string& text)
 {
     parent->InsertEndChild(TiXmlComment(text.c_str()));
@@ -295,7 +312,35 @@ bool CConfigFile::Load(const std::string& path)
         }
     }
     ClampAll();
+    m_UnknownValues.clear();
+    KeepUnknownValues(top, "");
     return true;
+}
+
+void CConfigFile::KeepUnknownValues(const TiXmlElement* parent, const std::string& prefix)
+{
+    for (const TiXmlElement* element = parent->FirstChildElement(); element != nullptr;
+         element = element->NextSiblingElement())
+    {
+        const std::string key = prefix + element->Value();
+        if (m_Entries.count(key) != 0)
+        {
+            continue;
+        }
+        if (element->FirstChildElement() != nullptr)
+        {
+            KeepUnknownValues(element, key + "/");
+            continue;
+        }
+        // A value where registered keys have their group would clash with that group's element.
+        const auto below = m_Entries.lower_bound(key + "/");
+        if (below != m_Entries.end() && below->first.starts_with(key + "/"))
+        {
+            continue;
+        }
+        const char* text = element->GetText();
+        m_UnknownValues[key] = text != nullptr ? text : "";
+    }
 }
 
 bool CConfigFile::Save(const std::string& path, bool writeComments, bool writeSpacers)
@@ -312,21 +357,22 @@ bool CConfigFile::Save(const std::string& path, bool writeComments, bool writeSp
         {
             continue;
         }
-        TiXmlElement* parent = &root;
-        for (std::size_t i = 0; i + 1 < segments.size(); ++i)
-        {
-            TiXmlElement* child = parent->FirstChildElement(segments[i].c_str());
-            if (child == nullptr)
-            {
-                child = parent->InsertEndChild(TiXmlElement(segments[i].c_str()))->ToElement();
-            }
-            parent = child;
-        }
+        TiXmlElement* parent = GroupElement(root, segments);
         WriteEntry(parent, segments.back(), *entry, writeComments);
         if (writeSpacers)
         {
             XmlAddSpacer(parent);
         }
+    }
+    for (const auto& [key, text] : m_UnknownValues)
+    {
+        if (m_Entries.count(key) != 0)
+        {
+            continue;
+        }
+        const std::vector<std::string> segments = SplitWords(key, "/\\");
+        TiXmlElement* parent = GroupElement(root, segments);
+        XmlAddTextElement(parent, segments.back(), text);
     }
     std::string text;
     WriteXmlNode(text, &root, 0);

@@ -18,8 +18,8 @@ namespace BaseLib
 {
 
 // The program's settings as typed, self-describing entries named by slash-separated keys such as
-// "application/windowsize". Entries are registered in code; Load reads a file into them (unknown keys
-// ignored, out-of-range values clamped) and Save writes every entry back with its description, possible
+// "application/windowsize". Entries are registered in code; Load reads a file into them (values under
+// unknown keys kept aside, out-of-range values clamped) and Save writes every entry back with its description, possible
 // values and default as XML comments, so a player can read and edit the file.
 class CConfigFile
 {
@@ -124,10 +124,12 @@ public:
 
     // Reads the file into the registered entries, then clamps them. True without entries. A missing or
     // malformed file answers false and changes nothing. An entry whose parent element is missing keeps
-    // its value; one whose value element is missing or unreadable gets its default.
+    // its value; one whose value element is missing or unreadable gets its default. Values under keys
+    // no entry has are kept as they stand, replacing those the previous Load kept.
     bool Load(const std::string& path);
     // Writes every entry (in key order) under the root "configuration", with comments and an empty line
-    // behind each value when asked. True without entries, writing nothing. The file is replaced whole:
+    // behind each value when asked, then the values Load kept under keys still unregistered (without
+    // comments): a program that registers some keys later does not lose what the player set for them. True without entries, writing nothing. The file is replaced whole:
     // on any failure the answer is false and an existing file stays as it was.
     bool Save(const std::string& path, bool writeComments = true, bool writeSpacers = true);
     // ClampEntry on every entry, in key order.
@@ -146,7 +148,12 @@ public:
     virtual void ClampEntry(CEntry& entry);
 
 private:
+    // Keeps the text of every value element below parent whose key ("prefix" + its name) no entry has.
+    void KeepUnknownValues(const TiXmlElement* parent, const std::string& prefix);
+
     std::map<std::string, std::unique_ptr<CEntry>> m_Entries;
+    // Text of every value element the last Load found under a key no entry had.
+    std::map<std::string, std::string> m_UnknownValues;
 };
 
 } // namespace BaseLib

@@ -297,3 +297,31 @@ TEST_F(ConfigFile, SaveFailuresLeaveFilesAlone)
     EXPECT_FALSE(config.Save(PathOf("missing/config.xml")));
     EXPECT_FALSE(std::filesystem::exists(PathOf("missing")));
 }
+
+TEST_F(ConfigFile, ValuesUnderUnknownKeysSurviveASaveForKeysRegisteredLater)
+{
+    WriteFile("config.xml", "<configuration><application><fullscreen>true</fullscreen></application>"
+                            "<startup><level>level&gt;mine.xml</level><mode>single_level</mode></startup>"
+                            "<tool><size><cx>3</cx><cy>4</cy></size></tool><sound>stray</sound>"
+                            "</configuration>");
+    CConfigFile early;
+    early.AddBoolEntry("application/fullscreen", "", false);
+    early.AddBoolEntry("sound/soundenabled", "", true);
+    ASSERT_TRUE(early.Load(PathOf("config.xml")));
+    ASSERT_TRUE(early.Save(PathOf("config.xml")));
+
+    CConfigFile later;
+    later.AddBoolEntry("application/fullscreen", "", false);
+    later.AddStringEntry("startup/level", "", "level>start.level.xml", "");
+    later.AddStringEntry("startup/mode", "", "game", "game single_level");
+    later.AddSizeEntry("tool/size", "", 1, 1, 0, 0, 10, 10);
+    ASSERT_TRUE(later.Load(PathOf("config.xml")));
+    EXPECT_TRUE(later.GetBool("application/fullscreen"));
+    EXPECT_EQ(later.GetString("startup/level"), "level>mine.xml");
+    EXPECT_EQ(later.GetString("startup/mode"), "single_level");
+    EXPECT_EQ(later.GetSize("tool/size"), CSize(3, 4));
+
+    // A value standing where registered keys have their group is dropped rather than doubling the group.
+    const std::string text = ReadFile("config.xml");
+    EXPECT_EQ(text.find("stray"), std::string::npos);
+}

@@ -251,9 +251,11 @@ TEST_F(ApplicationTest, AFileIsReadAndWrittenBackWithEveryKey)
     application.LoadConfiguration();
     EXPECT_EQ(BaseLib::CSize(800, 600), application.GetConfiguration()->GetSize("application/windowsize"));
     const auto entries = ReadEntries("config.xml");
-    EXPECT_EQ(8u, entries.size());
+    EXPECT_EQ(9u, entries.size()); // the eight keys and the value of a key registered later, if ever
     ASSERT_EQ(1u, entries.count("application/windowsize"));
     EXPECT_EQ("800x600", entries.at("application/windowsize").second);
+    ASSERT_EQ(1u, entries.count("extra/unknown"));
+    EXPECT_EQ("1", entries.at("extra/unknown").second);
     EXPECT_EQ("true", entries.at("sound/soundenabled").second);
     EXPECT_FALSE(std::filesystem::exists("config.xml.bad"));
 }
