@@ -672,6 +672,18 @@ TEST_F(ParticlePictureTest, WithoutAMaterialOrItsTechniqueNothingIsDrawn)
     std::vector<std::uint32_t> pixels = Draw({source.get()});
     EXPECT_EQ(0xFF000000u, At(pixels, 0.0f, 0.0f));
 
+    // A material whose effect did not compile (the load box answered "ignore") has no effect to draw with.
+    WriteFile("broken.fx", "float4 x = ;\n");
+    answers = {Platform::MessageBoxAnswerIgnore};
+    BaseLib::CResourcePtr<Qen::CMaterial> broken;
+    controller.GetMaterialFactory()->GetMaterial("xfl-shader>broken.fx", broken, true);
+    ASSERT_TRUE(broken);
+    ASSERT_EQ(nullptr, broken->GetEffectShader());
+    source->SetMaterial(broken.Get());
+    pixels = Draw({source.get()});
+    EXPECT_EQ(0xFF000000u, At(pixels, 0.0f, 0.0f));
+    source->SetMaterial(nullptr);
+
     // The same material twice holds one count; another context name has no technique: traced once.
     const std::int32_t count = material->GetCount();
     source->SetMaterial(material.Get());
