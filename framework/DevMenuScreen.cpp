@@ -42,6 +42,10 @@ CUIScreen* CDevMenuScreen::Create(CUserInterface* userInterface)
 void CDevMenuScreen::CreateWindows()
 {
     m_panel = CreateScreenPanel(BaseLib::CColor(48, 112, 144, 255));
+    if (m_panel == nullptr)
+    {
+        return;
+    }
     AddToFirstLayer(m_panel);
     if (!LoadLayoutInto("interface>devmenuscreen.xml", m_panel))
     {

@@ -43,7 +43,12 @@ UILib::CPanel* CreateScreenPanel(BaseLib::CColor colour)
 {
     const UILib::CWindowManager* windows = RunningWindowManager();
     const UILib::CWindow* root = windows != nullptr ? windows->GetLayerRoot(0) : nullptr;
-    const BaseLib::CSize size = root != nullptr ? root->GetSize() : BaseLib::CSize(0, 0);
+    if (root == nullptr)
+    {
+        // Nothing would keep or delete the panel.
+        return nullptr;
+    }
+    const BaseLib::CSize size = root->GetSize();
     auto* panel = new UILib::CPanel();
     panel->SetColor(colour);
     panel->Move(0, 0);

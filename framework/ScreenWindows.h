@@ -30,7 +30,8 @@ UILib::CTextureCanvas* GetFirstLayerTextureCanvas();
 // Starts a linear change of that canvas's brightness to level (0 black … 255 full) over seconds,
 // replacing a running one.
 void FadeFirstLayerTo(std::int32_t level, float seconds);
-// A new panel of the colour at (0, 0) with the size of layer 0's root; in no layer yet.
+// A new panel of the colour at (0, 0) with the size of layer 0's root; in no layer yet. Null when there
+// is no layer 0.
 UILib::CPanel* CreateScreenPanel(BaseLib::CColor colour);
 // Layer 0's root takes the panel as its child.
 void AddToFirstLayer(UILib::CPanel* panel);

@@ -78,6 +78,10 @@ CUIScreen* CIngameScreen::Create(CUserInterface* userInterface, CWorld* world)
 void CIngameScreen::CreateWindows()
 {
     m_panel = CreateScreenPanel(BaseLib::CColor(255, 255, 255, 0));
+    if (m_panel == nullptr)
+    {
+        return;
+    }
     AddToFirstLayer(m_panel);
     LoadLayoutInto("interface>ingamescreen.xml", m_panel);
 }
@@ -187,6 +191,10 @@ CUIScreen* CMenuScreen::Create(CUserInterface* userInterface, CWorld* world)
 void CMenuScreen::CreateWindows()
 {
     m_panel = CreateScreenPanel(BaseLib::CColor(255, 255, 255, 0));
+    if (m_panel == nullptr)
+    {
+        return;
+    }
     AddToFirstLayer(m_panel);
     if (!LoadLayoutInto("interface>mainmenuscreen.xml", m_panel))
     {
@@ -333,6 +341,10 @@ CUIScreen* CLoadingScreen::Create(CUserInterface* userInterface, CWorld* world)
 void CLoadingScreen::CreateWindows()
 {
     m_panel = CreateScreenPanel(BaseLib::CColor(0, 0, 0, 255));
+    if (m_panel == nullptr)
+    {
+        return;
+    }
     AddToFirstLayer(m_panel);
     if (!LoadLayoutInto("interface>loadingscreen.xml", m_panel))
     {

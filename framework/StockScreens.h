@@ -19,9 +19,10 @@ class CUserInterface;
 class CWorld;
 
 // The framework's three ready-made screens, kept by a program that does not replace the controller's
-// screen list. Each owns one full-size panel in window layer 0 (kept and deleted by the window system),
-// fades the picture in when it starts and out before it leaves, and leaves only once the fade has ended
-// and the world has taken every command posted to it. Controller and world are not owned.
+// screen list. Each owns one full-size panel in window layer 0 (kept and deleted by the window system;
+// none while there is no layer 0), fades the picture in when it starts and out before it leaves, and leaves
+// only once the fade has ended and the world has taken every command posted to it. Controller and world
+// are not owned.
 
 // "ingame": user control in the world while current; "quit" fades out and goes back to "menu".
 class CIngameScreen : public CUIScreen
