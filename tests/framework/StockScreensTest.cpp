@@ -197,17 +197,12 @@ TEST_F(StockScreenTest, LoadingRequestsTheLevelAndEndsOnTheModesScreen)
     {
         SCOPED_TRACE(std::string("mode '") + mode + "'");
         frames.clear();
+        WriteConfig(false, *mode != '\0' ? std::string("<startup><mode>") + mode + "</mode></startup>" : "");
         ControllerApplication application;
         application.quitAfter = 90;
         Prepare(application, "");
         std::vector<double> steps;
-        eachFrame = [&, mode = mode](ControllerApplication& a, int index) {
-            if (index == 0 && *mode != '\0')
-            {
-                a.GetConfiguration()->SetString("startup/mode", mode);
-            }
-            steps.push_back(a.ui->GetTimeStep());
-        };
+        eachFrame = [&](ControllerApplication& a, int) { steps.push_back(a.ui->GetTimeStep()); };
         Qen::RunApplication(&application);
         ASSERT_FALSE(frames.empty());
         EXPECT_EQ((std::vector<std::string>{"level>start.level.xml"}), frames.back().loadedLevels);
@@ -270,6 +265,7 @@ TEST_F(StockScreenTest, WithoutLayoutsLoadingAndMenuShowWhiteFallbackText)
 
 TEST_F(StockScreenTest, DevMenuListsLevelFilesAndSelectsTheLastStarted)
 {
+    WriteConfig(false, "<startup><level>level&gt;tutorial.level.xml</level></startup>");
     ControllerApplication application(true, "-devmode true -fullscreen false");
     application.quitAfter = 2;
     Prepare(application, "");
@@ -290,8 +286,8 @@ TEST_F(StockScreenTest, DevMenuListsLevelFilesAndSelectsTheLastStarted)
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ("devmenu/phase 1", frames[0].Name());
     EXPECT_EQ((std::vector<std::string>{"bonus.level.xml", "start.level.xml", "tutorial.level.xml"}), items);
-    // "level>start.level.xml" by default; the list would otherwise keep its first item selected.
-    EXPECT_EQ("start.level.xml", selected);
+    // The list would otherwise keep its first item selected.
+    EXPECT_EQ("tutorial.level.xml", selected);
     EXPECT_EQ(0, frames[0].brightness) << "the developer menu fades in from black";
 }
 
