@@ -43,6 +43,14 @@ void CDeviceStateMgr::InvalidateCache()
     std::memset(static_cast<void*>(&m_cache), kPattern, sizeof(m_cache));
 }
 
+void CDeviceStateMgr::InvalidateBindings()
+{
+    std::memset(static_cast<void*>(m_cache.streams), kPattern, sizeof(m_cache.streams));
+    std::memset(static_cast<void*>(&m_cache.indexBuffer), kPattern, sizeof(m_cache.indexBuffer));
+    std::memset(static_cast<void*>(&m_cache.vertexDeclaration), kPattern, sizeof(m_cache.vertexDeclaration));
+    std::memset(static_cast<void*>(&m_cache.fvf), kPattern, sizeof(m_cache.fvf));
+}
+
 Result CDeviceStateMgr::QueryInterface(const Platform::GfxKit::InterfaceId& id, void** out)
 {
     if (id == Platform::GfxKit::EffectStateManagerId && out != nullptr)

@@ -82,6 +82,10 @@ public:
 
     // Fills the whole cache with 0x8B (device loss, or after someone set states on the device directly).
     void InvalidateCache();
+    // Fills the stream sources, index buffer, vertex declaration and FVF with 0x8B: for code that bound
+    // buffers or a declaration on the device directly (a mesh binds its own to draw a subset). A
+    // declaration replaces the device's FVF, so a bare declaration entry cannot be kept in step alone.
+    void InvalidateBindings();
 
     // Cache entries that other engine code compares and updates itself. A pointer entry filled with the
     // pattern matches no real object. None of them holds a reference.

@@ -153,6 +153,8 @@ void RunPasses(CEffectShader& shader, std::uint32_t subset)
     {
         shader.GetEffect()->BeginPass(p);
         s_drawing.container->mesh->DrawSubset(subset);
+        // The mesh bound its buffers and declaration on the device itself.
+        s_drawing.stateManager->InvalidateBindings();
         shader.GetEffect()->EndPass();
     }
     shader.End();

@@ -440,19 +440,15 @@ void CParticleSourceNode::Render(BaseLib::CSmartPointer<Qen::CRenderContext> con
     SetMatrixIfDeclared(effect, shader->GetSemanticHandle(Qen::CEffectShader::WorldViewProjection),
                         world * context->viewProjection);
 
-    // The state manager's cache is kept in step, but the device is set as well: mesh drawing binds its
-    // own buffers on the device past the cache, so a cached match does not prove the device holds ours.
+    // Bound on the device directly; the state manager forgets what it had cached for those entries.
     Platform::Gfx::Device* device = engine->GetDevice();
-    Qen::CDeviceStateMgr* states = engine->GetStateManager();
-    if (states != nullptr)
-    {
-        states->CachedIndexBuffer() = indices;
-        states->SetStreamSource(0, vertices, 0, sizeof(CParticleVertex));
-        states->CachedDeclaration() = m_declaration;
-    }
     device->SetIndices(indices);
     device->SetStreamSource(0, vertices, 0, sizeof(CParticleVertex));
     device->SetVertexDeclaration(m_declaration);
+    if (Qen::CDeviceStateMgr* states = engine->GetStateManager())
+    {
+        states->InvalidateBindings();
+    }
 
     const auto count = static_cast<std::uint32_t>(m_liveCount);
     std::uint32_t passes = 0;

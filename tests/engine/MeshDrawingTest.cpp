@@ -308,6 +308,31 @@ TEST_F(MeshDrawingTest, TheContextsNameChoosesTheTechniqueAndAMissingOneIsTraced
     EXPECT_EQ("_staticmesh", currentTechnique());
 }
 
+TEST_F(MeshDrawingTest, ADrawThroughTheStateCacheAfterAMeshDrawBindsItsOwnBuffersAgain)
+{
+    CFrame* root = AddFrame("root");
+    Mesh* square = Square();
+    CMeshContainer* container = AddContainer(root, square, 1);
+    square->Release();
+    container->materials[0] = Material("solid.fx", kSolidEffect);
+    std::memcpy(context->viewProjection.m, Matrix{}.m, sizeof(Matrix));
+    CachedQuad strip(device, *controller.GetStateManager(), 0, 0, 8, 48, 0xFF00FF00);
+
+    // The strip's buffers and format go into the cache, then the square binds its own past it.
+    BeginDrawing(0xFF000000);
+    strip.Draw();
+    Qen::DrawMeshContainer(*container, Matrix{}, context.Get());
+    std::vector<std::uint32_t> pixels = EndDrawing();
+    ASSERT_EQ(0xFF00FF00u, Pixel(pixels, 4, 24));
+    ASSERT_TRUE(GfxTesting::NearColor(0xFFFF0000, Pixel(pixels, 32, 24), 2));
+
+    BeginDrawing(0xFF000000);
+    strip.Draw();
+    pixels = EndDrawing("cached_draw_after_mesh.png");
+    EXPECT_EQ(0xFF00FF00u, Pixel(pixels, 4, 24)) << "the strip's own buffers";
+    EXPECT_EQ(0xFF000000u, Pixel(pixels, 32, 24)) << "not the square's";
+}
+
 TEST_F(MeshDrawingTest, EmptySlotsAndCombinationsPastTheMaterialsAreSkippedWithOneTrace)
 {
     CFrame* root = AddFrame("root");

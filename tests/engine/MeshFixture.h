@@ -2,8 +2,11 @@
 
 #include "tests/engine/ResourceFixture.h"
 
+#include "engine/DeviceStateMgr.h"
 #include "engine/FrameHierarchy.h"
 #include "engine/MaterialFactory.h"
+#include "platform/gfx/Buffer.h"
+#include "platform/gfx/VertexDeclaration.h"
 #include "platform/gfxkit/mesh/Mesh.h"
 
 #include <cstring>
@@ -28,6 +31,89 @@ technique _staticmesh
     pass p0 { VertexProgram = vsPlain; FragmentProgram = fsMaterial; ZEnable = true; ZWriteEnable = true; CullMode = None; }
 }
 )";
+
+// A screen rectangle of one colour that binds its buffers and vertex format only through the engine's
+// state manager, as cached drawing code does: whatever the cache claims is bound is not bound again.
+// Draw inside a scene.
+class CachedQuad
+{
+public:
+    CachedQuad(Device* device, Qen::CDeviceStateMgr& states, float left, float top, float right, float bottom,
+               std::uint32_t argb)
+        : m_device(device), m_states(states)
+    {
+        const Vertex corners[4] = {{left, top, 0.5f, 1.0f, argb},
+                                   {right, top, 0.5f, 1.0f, argb},
+                                   {left, bottom, 0.5f, 1.0f, argb},
+                                   {right, bottom, 0.5f, 1.0f, argb}};
+        const std::uint16_t triangles[6] = {0, 1, 2, 2, 1, 3};
+        void* data = nullptr;
+        EXPECT_EQ(Ok, device->CreateVertexBuffer(sizeof corners, 0, kFvf, Pool::Managed, &m_vertices, nullptr));
+        EXPECT_EQ(Ok, m_vertices->Lock(0, 0, &data, 0));
+        std::memcpy(data, corners, sizeof corners);
+        m_vertices->Unlock();
+        EXPECT_EQ(Ok, device->CreateIndexBuffer(sizeof triangles, 0, Format::Index16, Pool::Managed, &m_indices,
+                                                nullptr));
+        EXPECT_EQ(Ok, m_indices->Lock(0, 0, &data, 0));
+        std::memcpy(data, triangles, sizeof triangles);
+        m_indices->Unlock();
+    }
+
+    ~CachedQuad()
+    {
+        m_states.SetStreamSource(0, nullptr, 0, 0);
+        if (m_states.CachedIndexBuffer() == m_indices)
+        {
+            m_device->SetIndices(nullptr);
+            m_states.CachedIndexBuffer() = nullptr;
+        }
+        m_vertices->Release();
+        m_indices->Release();
+    }
+
+    CachedQuad(const CachedQuad&) = delete;
+    CachedQuad& operator=(const CachedQuad&) = delete;
+
+    void Draw()
+    {
+        Qen::CDeviceStateMgr& states = m_states;
+        states.SetVertexShader(nullptr);
+        states.SetPixelShader(nullptr);
+        states.SetFVF(kFvf);
+        states.SetStreamSource(0, m_vertices, 0, sizeof(Vertex));
+        if (states.CachedIndexBuffer() != m_indices)
+        {
+            m_device->SetIndices(m_indices);
+            states.CachedIndexBuffer() = m_indices;
+        }
+        states.SetTexture(0, nullptr);
+        states.SetTextureStageState(0, TextureStageState::ColorOp, TextureOp::SelectArg1);
+        states.SetTextureStageState(0, TextureStageState::ColorArg1, TextureArg::Diffuse);
+        states.SetTextureStageState(0, TextureStageState::AlphaOp, TextureOp::SelectArg1);
+        states.SetTextureStageState(0, TextureStageState::AlphaArg1, TextureArg::Diffuse);
+        states.SetTextureStageState(1, TextureStageState::ColorOp, TextureOp::Disable);
+        for (const std::uint32_t off : {RenderState::ZEnable, RenderState::StencilEnable, RenderState::AlphaTestEnable,
+                                        RenderState::AlphaBlendEnable, RenderState::FogEnable})
+        {
+            states.SetRenderState(off, 0);
+        }
+        states.SetRenderState(RenderState::CullMode, Cull::None);
+        EXPECT_EQ(Ok, m_device->DrawIndexedPrimitive(PrimitiveType::TriangleList, 0, 0, 4, 0, 2));
+    }
+
+private:
+    struct Vertex
+    {
+        float x, y, z, rhw;
+        std::uint32_t colour;
+    };
+    static constexpr std::uint32_t kFvf = Fvf::XyzRhw | Fvf::Diffuse;
+
+    Device* m_device;
+    Qen::CDeviceStateMgr& m_states;
+    VertexBuffer* m_vertices = nullptr;
+    IndexBuffer* m_indices = nullptr;
+};
 
 // Frames, meshes and materials made by hand, with effects that the tests write into the resource
 // folder (behind the "xfl-shader" and "xfl-texture" aliases). Every frame made here is freed with the

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -564,13 +565,19 @@ protected:
         return source;
     }
 
-    // Clears, renders the sources and reads the back buffer (saved under name when given).
-    std::vector<std::uint32_t> Draw(const std::vector<ProbeSource*>& sources, const char* png = nullptr)
+    // Clears, runs `first` (when given), renders the sources and reads the back buffer (saved under name
+    // when given).
+    std::vector<std::uint32_t> Draw(const std::vector<ProbeSource*>& sources, const char* png = nullptr,
+                                    const std::function<void()>& first = {})
     {
         std::vector<std::uint32_t> pixels;
         controller.GetHeads()[0]->BeginFrame();
         EXPECT_EQ(Ok, device->Clear(0, nullptr, ClearFlag::Target | ClearFlag::ZBuffer, 0xFF000000, 1.0f, 0));
         EXPECT_EQ(Ok, device->BeginScene());
+        if (first)
+        {
+            first();
+        }
         for (ProbeSource* source : sources)
         {
             source->Render(context);
@@ -661,6 +668,21 @@ TEST_F(ParticlePictureTest, QuadsFaceTheCameraWhereverTheNodeTurnsAndDrawAgainAf
     pixels = Draw({following.get(), turned.get()});
     ExpectDiamond(pixels, 2.0f, 1.0f, 0xFFFF0000u, "following, after the reset");
     ExpectDiamond(pixels, -1.0f, -1.0f, 0xFF00FF00u, "turned node, after the reset");
+}
+
+TEST_F(ParticlePictureTest, ADrawThroughTheStateCacheAfterParticlesBindsItsOwnFormatAgain)
+{
+    BaseLib::CLookUpTable<BaseLib::CColor> redTable;
+    ProbePtr source = OneParticle(CVector3(0.0f, 0.0f, 0.0f), 0xFFFF0000u, redTable);
+    EngineTesting::CachedQuad strip(device, *controller.GetStateManager(), 0, 0, 8, 48, 0xFF00FF00);
+    // The strip's buffers and vertex format go into the cache, then the particles bind their own.
+    std::vector<std::uint32_t> pixels = Draw({source.get()}, nullptr, [&] { strip.Draw(); });
+    ASSERT_EQ(0xFF00FF00u, pixels[static_cast<std::size_t>(24 * headWidth + 4)]);
+    ASSERT_EQ(0xFFFF0000u, At(pixels, 0.0f, 0.0f));
+
+    pixels = Draw({}, "cached_draw_after_particles.png", [&] { strip.Draw(); });
+    EXPECT_EQ(0xFF00FF00u, pixels[static_cast<std::size_t>(24 * headWidth + 4)]) << "the strip's own format";
+    EXPECT_EQ(0xFF000000u, At(pixels, 0.0f, 0.0f));
 }
 
 TEST_F(ParticlePictureTest, WithoutAMaterialOrItsTechniqueNothingIsDrawn)
