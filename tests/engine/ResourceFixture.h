@@ -3,6 +3,7 @@
 #include "tests/engine/EngineFixture.h"
 #include "tests/platform/gfxkit/ImageFilesFixture.h"
 
+#include "engine/DeviceStateMgr.h"
 #include "engine/EngineController.h"
 #include "foundation/ResourceRegistry.h"
 #include "platform/gfxkit/TextureFiles.h"
@@ -83,6 +84,7 @@ protected:
         {
             controller.GetRegistry(registry)->SendEvent("devicelost");
         }
+        controller.GetStateManager()->InvalidateCache();
         ASSERT_EQ(Ok, device->Reset(settings.records));
         for (std::uint32_t i = 0; i < controller.GetHeads().size(); ++i)
         {

@@ -662,7 +662,6 @@ TEST_F(ParticlePictureTest, QuadsFaceTheCameraWhereverTheNodeTurnsAndDrawAgainAf
 
     device->SimulateDeviceLoss(0);
     ASSERT_EQ(DeviceNotReset, device->TestCooperativeLevel());
-    controller.GetStateManager()->InvalidateCache(); // as the application does on a loss
     LoseAndResetDevice();
     ASSERT_EQ(Ok, device->TestCooperativeLevel());
     pixels = Draw({following.get(), turned.get()});
