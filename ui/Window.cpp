@@ -9,6 +9,9 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -45,9 +48,17 @@ CRect IntersectStrict(const CRect& a, const CRect& b)
                  std::min(a.bottom, b.bottom));
 }
 
+// A sum kept within the integer range: a window may be placed as far out as the integers reach.
+std::int32_t Shift(std::int32_t value, std::int32_t by)
+{
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{value} + by,
+                                                              std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
 CRect Offset(const CRect& rect, const CPoint& by)
 {
-    return CRect(rect.left + by.x, rect.top + by.y, rect.right + by.x, rect.bottom + by.y);
+    return CRect(Shift(rect.left, by.x), Shift(rect.top, by.y), Shift(rect.right, by.x), Shift(rect.bottom, by.y));
 }
 
 // The window's properties. "Tab Order" is described but not listed.
