@@ -387,9 +387,9 @@ TEST_F(EditControlTest, ALineHeightOfZeroTakesTheFirstVisibleLine)
     edit->SetFont(BaseLib::CResourcePtr<UILib::CFont>());
     struct ZeroHeight : CEditControl
     {
-        void Zero() { m_lineHeight = 0; }
+        static void Zero(CEditControl& control) { control.*(&ZeroHeight::m_lineHeight) = 0; }
     };
-    static_cast<ZeroHeight*>(edit)->Zero();
+    ZeroHeight::Zero(*edit);
     edit->PlaceCursorAtPoint(CPoint(10, 500), false);
     EXPECT_EQ(edit->GetCursorLine(), 0);
 }
