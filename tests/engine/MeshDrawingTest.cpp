@@ -105,6 +105,19 @@ protected:
     // A square of half size 0.5 around the origin in the xy plane.
     Mesh* Square() { return MakeMesh({-0.5f, -0.5f, 0, -0.5f, 0.5f, 0, 0.5f, 0.5f, 0, 0.5f, -0.5f, 0}, {0, 1, 2, 0, 2, 3}); }
 
+    // The square in a container of one slot on a new root, its material the solid effect; the context's
+    // view-projection the identity.
+    CMeshContainer* SolidSquare()
+    {
+        CFrame* root = AddFrame("root");
+        Mesh* square = Square();
+        CMeshContainer* container = AddContainer(root, square, 1);
+        square->Release();
+        container->materials[0] = Material("solid.fx", kSolidEffect);
+        std::memcpy(context->viewProjection.m, Matrix{}.m, sizeof(Matrix));
+        return container;
+    }
+
     // Three triangles; triangle t moved by bones 2t and 2t + 1 half and half (bone 5 left out with
     // withoutBone5, its share going to bone 4). Each bone's offset moves by its number along x.
     Mesh* SkinnedTriangles(bool withoutBone5, SkinInfo** skin)
@@ -270,13 +283,8 @@ TEST_F(MeshDrawingTest, StaticMeshesDrawAtTheirFramesMatrixTimesTheWorld)
 
 TEST_F(MeshDrawingTest, TheContextsNameChoosesTheTechniqueAndAMissingOneIsTracedOnce)
 {
-    CFrame* root = AddFrame("root");
-    Mesh* square = Square();
-    CMeshContainer* container = AddContainer(root, square, 1);
-    square->Release();
-    container->materials[0] = Material("solid.fx", kSolidEffect);
+    CMeshContainer* container = SolidSquare();
     Platform::GfxKit::Effect* effect = container->materials[0]->GetEffectShader()->GetEffect();
-    std::memcpy(context->viewProjection.m, Matrix{}.m, sizeof(Matrix));
     const auto currentTechnique = [effect]() {
         Platform::GfxKit::TechniqueDesc desc;
         effect->GetTechniqueDesc(effect->GetCurrentTechnique(), &desc);
@@ -310,12 +318,7 @@ TEST_F(MeshDrawingTest, TheContextsNameChoosesTheTechniqueAndAMissingOneIsTraced
 
 TEST_F(MeshDrawingTest, ADrawThroughTheStateCacheAfterAMeshDrawBindsItsOwnBuffersAgain)
 {
-    CFrame* root = AddFrame("root");
-    Mesh* square = Square();
-    CMeshContainer* container = AddContainer(root, square, 1);
-    square->Release();
-    container->materials[0] = Material("solid.fx", kSolidEffect);
-    std::memcpy(context->viewProjection.m, Matrix{}.m, sizeof(Matrix));
+    CMeshContainer* container = SolidSquare();
     CachedQuad strip(device, *controller.GetStateManager(), 0, 0, 8, 48, 0xFF00FF00);
 
     // The strip's buffers and format go into the cache, then the square binds its own past it.
