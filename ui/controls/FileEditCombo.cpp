@@ -142,7 +142,19 @@ bool CFileEditCombo::OnMessage(const CWindowMessage& message)
     {
         if (const CEditControl* edit = GetEdit())
         {
-            m_fileName = edit->GetText();
+            // The field shows the full path by default: a typed folder part becomes the folder, so
+            // GetFullPath holds it once and GetFileName stays a bare name.
+            const CString text = edit->GetText();
+            const int slash = text.ReverseFindSlash();
+            if (slash < 0)
+            {
+                m_fileName = text;
+            }
+            else
+            {
+                m_folder = text.Left(slash + 1);
+                m_fileName = text.MidFrom(slash + 1);
+            }
         }
         OnFileChanged();
         return true;

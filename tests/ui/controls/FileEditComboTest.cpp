@@ -169,6 +169,37 @@ TEST_F(FileEditComboTest, TypingTellsEveryChange)
     EXPECT_EQ(Text(combo->GetFileName()), "map");
 }
 
+TEST_F(FileEditComboTest, ATypedFolderPartIsTheFolderSoTheFullPathHoldsItOnce)
+{
+    // The field shows the full path by default: editing it must not put the folder in front again.
+    combo->SetFileName((Folder() + "a.xml").c_str());
+    struct Case
+    {
+        std::string typed;
+        std::string name;
+        std::string folder;
+    };
+    const std::vector<Case> cases = {
+        {Folder() + "levels/new.xml", "new.xml", Folder() + "levels/"},
+        {Folder() + "b.xml", "b.xml", Folder()},
+        {"map", "map", Folder()},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.typed);
+        ClickOn(combo->GetEdit());
+        combo->GetEdit()->GetModel().SelectRange(0, combo->GetEdit()->GetText().GetLength());
+        for (const char ch : c.typed)
+        {
+            Char(static_cast<unsigned char>(ch));
+        }
+        EXPECT_EQ(Text(combo->GetFileName()), c.name);
+        EXPECT_EQ(Text(combo->GetDirectory()), c.folder);
+        EXPECT_EQ(Text(combo->GetFullPath()), c.folder + c.name);
+        EXPECT_EQ(Shown(), c.typed) << "the typed text stays as typed";
+    }
+}
+
 TEST_F(FileEditComboTest, APickerLeftInSaveModeOpensForOpeningWithTheFocus)
 {
     Picker()->SetMode(CFilePicker::SaveMode);
