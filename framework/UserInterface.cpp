@@ -299,6 +299,13 @@ void CUserInterface::CreateInputManager()
 
 void CUserInterface::DestroyInputManager()
 {
+    // The world outlives this controller: its channel must not keep reading a deleted manager.
+    CWorld* world = m_application->GetWorld();
+    CInputChannel* channel = world != nullptr ? world->GetInputChannel() : nullptr;
+    if (channel != nullptr && m_inputManager != nullptr && channel->GetInputManager() == m_inputManager)
+    {
+        channel->SetInputManager(nullptr, m_gameContextName);
+    }
     delete std::exchange(m_inputManager, nullptr);
 }
 

@@ -71,6 +71,18 @@ TEST_F(ControllerTest, InitializeRegistersItsKeysBindsBothContextsAndHidesTheCur
     }
 }
 
+TEST_F(ControllerTest, ShutdownLeavesTheWorldsChannelNoDeletedInputManager)
+{
+    TestApplication application;
+    Start(application);
+    GameLib::CInputChannel* channel = application.GetWorld()->GetInputChannel();
+    ASSERT_NE(nullptr, channel->GetInputManager());
+    // The world is shut down after the controller and may still read its channel then.
+    application.GetUserInterface()->Shutdown();
+    EXPECT_EQ(nullptr, channel->GetInputManager());
+    application.DestroyGameObjects();
+}
+
 TEST_F(ControllerTest, DeveloperKeysPostWorldCommandsOnlyInDeveloperMode)
 {
     for (const bool developer : {true, false})
