@@ -906,6 +906,8 @@ Result Device::Clear(std::uint32_t count, const Rect* rects, std::uint32_t flags
     {
         return InvalidCall;
     }
+    // The write masks and the scissor test below are also draw states.
+    RenderStatesTouched();
     GLbitfield mask = 0;
     if (flags & ClearFlag::Target)
     {

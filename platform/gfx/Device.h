@@ -251,6 +251,12 @@ public:
     Result ReadPixels(Surface* surface, std::vector<std::uint32_t>& pixels);
     // Tells the device that the draw framebuffer's attachments were touched.
     void TargetsChanged() { targetsDirty_ = true; }
+    // Tells the device that OpenGL state a draw sets was changed outside the draw path (the scissor
+    // test, the write masks), so the next draw sets all of it again.
+    void RenderStatesTouched() { appliedStatesValid_ = false; }
+    // Tells the device that texture bindings were changed outside the draw path (a texture bound for
+    // an upload, or deleted), so the next draw binds every stage again.
+    void TextureBindingsTouched() { unitsValid_ = false; }
     // Scratch framebuffers for copies; the device owns them.
     std::uint32_t ReadFramebuffer() const { return readFramebuffer_; }
     std::uint32_t DrawFramebuffer() const { return copyFramebuffer_; }
@@ -329,6 +335,36 @@ private:
         int transform = -1;     // generated vertex programs: world × view × projection
         int viewport = -1;      // generated vertex programs: X, Y, width, height
         int textureFactor = -1; // generated pixel programs: render state 60 as a colour
+        // The values last given to this program's uniforms, so that a draw sends only what differs.
+        // Uniforms are the program's own state: nothing but the draw path sets them.
+        bool uploaded = false;
+        std::array<std::int32_t, 16 * 4> vertexIntsValue{};
+        std::array<std::int32_t, 16> vertexBoolsValue{};
+        std::array<std::int32_t, 16 * 4> pixelIntsValue{};
+        std::array<std::int32_t, 16> pixelBoolsValue{};
+        std::array<float, 4> pixelOffsetValue{};
+        Matrix transformValue;
+        std::array<float, 4> viewportValue{};
+        std::uint32_t textureFactorValue = 0;
+        std::int32_t alphaFunctionValue = 0;
+        std::uint32_t alphaReferenceValue = 0;
+    };
+    // The render states a draw turned into OpenGL state, to tell whether the next draw must do it again.
+    struct AppliedStates
+    {
+        std::array<std::uint32_t, RenderStateCount> renderStates{};
+        Viewport viewport;
+        Rect scissor;
+        bool depthStencil = false;
+        std::uint32_t targetWidth = 0;
+        std::uint32_t targetHeight = 0;
+    };
+    // What a texture unit holds from the last draw.
+    struct BoundUnit
+    {
+        std::uint32_t target = 0;
+        std::uint32_t texture = 0;
+        bool sampler = false;
     };
     struct GeneratedProgram
     {
@@ -341,11 +377,13 @@ private:
     void DeleteDrawObjects();
     Result PrepareDraw(std::uint32_t type, std::uint32_t primitiveCount, std::uint32_t& mode,
                        std::uint32_t& vertexCount);
-    const Program* ProgramFor(Shader* vertexShader, Shader* pixelShader, std::string* log);
+    Program* ProgramFor(Shader* vertexShader, Shader* pixelShader, std::string* log);
     void ApplyRenderStates();
     void ApplySamplers();
     void ApplyVertexInput();
-    void UploadConstants(const Program& program);
+    void UploadConstants(Program& program);
+    // Forgets what the context holds from earlier draws: the next draw sets all of it again.
+    void ForgetAppliedState();
     void TraceOnce(std::uint32_t key, const std::string& line);
     // As above; the text is only copied the first time, so a draw can call it without allocating.
     void TraceOnce(std::uint32_t key, const char* line);
@@ -390,6 +428,16 @@ private:
     std::uint32_t pixelConstantBuffer_ = 0;
     std::array<std::uint32_t, StageCount> samplers_{};
     std::uint32_t enabledAttributes_ = 0;
+    // Attribute locations whose current value is known to be (0, 0, 0, 1). A location read from an
+    // array loses it: OpenGL leaves its current value undefined after such a draw.
+    std::uint32_t defaultedAttributes_ = 0;
+    // OpenGL state left by earlier draws. Invalid after creation and whenever something outside the
+    // draw path changes it; the draw then sets all of it.
+    std::uint32_t usedProgram_ = 0;
+    AppliedStates appliedStates_;
+    bool appliedStatesValid_ = false;
+    std::array<BoundUnit, StageCount> units_{};
+    bool unitsValid_ = false;
     std::array<std::uint32_t, RenderStateCount> defaultStates_{};
     bool hasAnisotropy_ = false;
     bool hasMirrorOnce_ = false;

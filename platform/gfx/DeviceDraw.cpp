@@ -269,7 +269,24 @@ void Device::CreateDrawObjects()
         glBufferData(GL_UNIFORM_BUFFER, kConstantBytes, nullptr, GL_DYNAMIC_DRAW);
     }
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    // The binding points stay with these buffers: nothing else binds uniform buffers.
+    glBindBufferBase(GL_UNIFORM_BUFFER, kVertexConstantBinding, vertexConstantBuffer_);
+    glBindBufferBase(GL_UNIFORM_BUFFER, kPixelConstantBinding, pixelConstantBuffer_);
     glGenSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
+    enabledAttributes_ = 0;
+    ForgetAppliedState();
+}
+
+void Device::ForgetAppliedState()
+{
+    usedProgram_ = 0;
+    appliedStatesValid_ = false;
+    unitsValid_ = false;
+    defaultedAttributes_ = 0;
+    for (auto& entry : programs_)
+    {
+        entry.second.uploaded = false;
+    }
 }
 
 void Device::DeleteDrawObjects()
@@ -320,6 +337,7 @@ void Device::ResetDrawStates()
     pixelBools_.fill(0);
     vertexConstantsDirty_ = true;
     pixelConstantsDirty_ = true;
+    ForgetAppliedState();
     transforms_.clear();
     material_ = {};
     lights_.clear();
@@ -479,10 +497,10 @@ Result Device::CreatePixelShader(const char* source, Shader** shader, std::strin
     return *shader ? Ok : InvalidCall;
 }
 
-const Device::Program* Device::ProgramFor(Shader* vertexShader, Shader* pixelShader, std::string* log)
+Device::Program* Device::ProgramFor(Shader* vertexShader, Shader* pixelShader, std::string* log)
 {
     const auto key = std::make_pair(vertexShader, pixelShader);
-    for (const auto& [shaders, program] : programs_)
+    for (auto& [shaders, program] : programs_)
     {
         if (shaders == key)
         {
@@ -527,6 +545,7 @@ const Device::Program* Device::ProgramFor(Shader* vertexShader, Shader* pixelSha
         glUniformBlockBinding(program, pixelBlock, kPixelConstantBinding);
     }
     glUseProgram(program);
+    usedProgram_ = program;
     for (std::uint32_t stage = 0; stage < StageCount; ++stage)
     {
         const GLint location = glGetUniformLocation(program, ("Sampler" + std::to_string(stage)).c_str());
@@ -568,9 +587,13 @@ void Device::ForgetShader(Shader* shader)
         return;
     }
     MakeCurrent();
-    std::erase_if(programs_, [shader](const auto& entry) {
+    std::erase_if(programs_, [this, shader](const auto& entry) {
         if (entry.first.first == shader || entry.first.second == shader)
         {
+            if (entry.second.program == usedProgram_)
+            {
+                usedProgram_ = 0;
+            }
             glDeleteProgram(entry.second.program);
             return true;
         }
@@ -846,8 +869,9 @@ Result Device::SetVertexShaderConstantF(std::uint32_t start, const float* data, 
 {
     AssertThread();
     ++counters_.constants;
-    vertexConstantsDirty_ = true;
-    return StoreRegisters(vertexConstants_, 4, start, data, count);
+    const Result stored = StoreRegisters(vertexConstants_, 4, start, data, count);
+    vertexConstantsDirty_ = vertexConstantsDirty_ || stored == Ok;
+    return stored;
 }
 
 Result Device::GetVertexShaderConstantF(std::uint32_t start, float* data, std::uint32_t count) const
@@ -873,8 +897,9 @@ Result Device::SetPixelShaderConstantF(std::uint32_t start, const float* data, s
 {
     AssertThread();
     ++counters_.constants;
-    pixelConstantsDirty_ = true;
-    return StoreRegisters(pixelConstants_, 4, start, data, count);
+    const Result stored = StoreRegisters(pixelConstants_, 4, start, data, count);
+    pixelConstantsDirty_ = pixelConstantsDirty_ || stored == Ok;
+    return stored;
 }
 
 Result Device::GetPixelShaderConstantF(std::uint32_t start, float* data, std::uint32_t count) const
@@ -1145,6 +1170,29 @@ void Device::ApplyRenderStates()
 {
     namespace RS = RenderState;
     const auto& rs = renderStates_;
+    // Everything below follows from these: when none changed since the last draw, and nothing else
+    // touched the OpenGL state they set, the context still holds it.
+    const SurfaceDesc& target = renderTarget_->Desc();
+    AppliedStates now;
+    now.renderStates = rs;
+    now.viewport = viewport_;
+    now.scissor = scissor_;
+    now.depthStencil = depthStencil_ != nullptr;
+    now.targetWidth = target.Width;
+    now.targetHeight = target.Height;
+    const bool same = appliedStatesValid_ &&
+                      std::memcmp(&now.renderStates, &appliedStates_.renderStates, sizeof now.renderStates) == 0 &&
+                      std::memcmp(&now.viewport, &appliedStates_.viewport, sizeof now.viewport) == 0 &&
+                      std::memcmp(&now.scissor, &appliedStates_.scissor, sizeof now.scissor) == 0 &&
+                      now.depthStencil == appliedStates_.depthStencil &&
+                      now.targetWidth == appliedStates_.targetWidth &&
+                      now.targetHeight == appliedStates_.targetHeight;
+    if (same)
+    {
+        return;
+    }
+    appliedStates_ = now;
+    appliedStatesValid_ = true;
     if (rs[RS::ZEnable] && depthStencil_)
     {
         glEnable(GL_DEPTH_TEST);
@@ -1263,17 +1311,45 @@ void Device::ApplyRenderStates()
 
 void Device::ApplySamplers()
 {
+    // A unit is only touched when what it should hold differs from what the last draw bound there.
+    // Other code binds and deletes textures on unit 0 only between draws and says so
+    // (TextureBindingsTouched); every draw leaves unit 0 active.
+    const bool known = unitsValid_;
+    unitsValid_ = true;
+    std::uint32_t active = 0;
+    auto activate = [&active](std::uint32_t stage) {
+        if (active != stage)
+        {
+            glActiveTexture(GL_TEXTURE0 + stage);
+            active = stage;
+        }
+    };
     for (std::uint32_t stage = 0; stage < StageCount; ++stage)
     {
         BaseTexture* texture = textures_[stage];
-        glActiveTexture(GL_TEXTURE0 + stage);
+        BoundUnit& unit = units_[stage];
+        if (!known)
+        {
+            unit = {}; // target 0: unknown, so the stage is bound again
+        }
+        const GLenum target = texture ? texture->GlTarget() : GL_TEXTURE_2D;
+        const GLuint name = texture ? texture->GlTexture() : 0;
+        if (unit.target != target || unit.texture != name)
+        {
+            activate(stage);
+            glBindTexture(target, name);
+            unit.target = target;
+            unit.texture = name;
+        }
         if (!texture)
         {
-            glBindTexture(GL_TEXTURE_2D, 0);
             continue;
         }
-        glBindTexture(texture->GlTarget(), texture->GlTexture());
-        glBindSampler(stage, samplers_[stage]);
+        if (!unit.sampler)
+        {
+            glBindSampler(stage, samplers_[stage]);
+            unit.sampler = true;
+        }
         if (!samplerDirty_[stage])
         {
             continue;
@@ -1325,7 +1401,7 @@ void Device::ApplySamplers()
             TraceOnce(0x20000 + SamplerState::SrgbTexture, "sRGB sampling is not applied");
         }
     }
-    glActiveTexture(GL_TEXTURE0);
+    activate(0);
 }
 
 void Device::ApplyVertexInput()
@@ -1337,9 +1413,13 @@ void Device::ApplyVertexInput()
         const int location = AttributeLocation(element.Usage, element.UsageIndex);
         if (location < 0)
         {
-            TraceOnce(0x30000 + element.Usage * 256u + element.UsageIndex,
-                      "vertex element of usage " + std::to_string(element.Usage) + " index " +
-                          std::to_string(element.UsageIndex) + " has no attribute location");
+            const std::uint32_t key = 0x30000 + element.Usage * 256u + element.UsageIndex;
+            // The line is only written out once; checked first so that later draws build no text.
+            if (std::find(traced_.begin(), traced_.end(), key) == traced_.end())
+            {
+                TraceOnce(key, "vertex element of usage " + std::to_string(element.Usage) + " index " +
+                                   std::to_string(element.UsageIndex) + " has no attribute location");
+            }
             continue;
         }
         const Stream& stream = streams_[element.Stream];
@@ -1355,59 +1435,91 @@ void Device::ApplyVertexInput()
         glEnableVertexAttribArray(static_cast<GLuint>(location));
         enabled |= 1u << location;
     }
+    // Locations read from arrays in this draw lose their current value.
+    defaultedAttributes_ &= ~enabled;
     for (GLuint location = 0; location < 16; ++location)
     {
-        if ((enabledAttributes_ & (1u << location)) && !(enabled & (1u << location)))
+        const std::uint32_t bit = 1u << location;
+        if ((enabledAttributes_ & bit) && !(enabled & bit))
         {
             glDisableVertexAttribArray(location);
         }
-        if (!(enabled & (1u << location)))
+        if (!(enabled & bit) && !(defaultedAttributes_ & bit))
         {
             // Inputs the declaration lacks read (0, 0, 0, 1).
             glVertexAttrib4f(location, 0.0f, 0.0f, 0.0f, 1.0f);
+            defaultedAttributes_ |= bit;
         }
     }
     enabledAttributes_ = enabled;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_ ? indices_->GlBuffer() : 0);
 }
 
-void Device::UploadConstants(const Program& program)
+namespace
 {
-    if (vertexConstantsDirty_)
+
+// Copies value into shadow and answers true when it differs from what the shadow held.
+template <typename T>
+bool Changed(T& shadow, const T& value, bool known)
+{
+    if (known && std::memcmp(&shadow, &value, sizeof(T)) == 0)
     {
-        glBindBuffer(GL_UNIFORM_BUFFER, vertexConstantBuffer_);
-        glBufferSubData(GL_UNIFORM_BUFFER, 0, kConstantBytes, vertexConstants_.data());
-        vertexConstantsDirty_ = false;
+        return false;
     }
-    if (pixelConstantsDirty_)
+    shadow = value;
+    return true;
+}
+
+} // namespace
+
+void Device::UploadConstants(Program& program)
+{
+    // Whole blocks: OpenGL gives a buffer fresh storage for a whole upload, while writing part of one
+    // that pending draws still read makes the driver wait for them.
+    if (vertexConstantsDirty_ || pixelConstantsDirty_)
     {
-        glBindBuffer(GL_UNIFORM_BUFFER, pixelConstantBuffer_);
-        glBufferSubData(GL_UNIFORM_BUFFER, 0, kConstantBytes, pixelConstants_.data());
-        pixelConstantsDirty_ = false;
+        if (vertexConstantsDirty_)
+        {
+            glBindBuffer(GL_UNIFORM_BUFFER, vertexConstantBuffer_);
+            glBufferSubData(GL_UNIFORM_BUFFER, 0, kConstantBytes, vertexConstants_.data());
+            vertexConstantsDirty_ = false;
+        }
+        if (pixelConstantsDirty_)
+        {
+            glBindBuffer(GL_UNIFORM_BUFFER, pixelConstantBuffer_);
+            glBufferSubData(GL_UNIFORM_BUFFER, 0, kConstantBytes, pixelConstants_.data());
+            pixelConstantsDirty_ = false;
+        }
+        glBindBuffer(GL_UNIFORM_BUFFER, 0);
     }
-    glBindBuffer(GL_UNIFORM_BUFFER, 0);
-    glBindBufferBase(GL_UNIFORM_BUFFER, kVertexConstantBinding, vertexConstantBuffer_);
-    glBindBufferBase(GL_UNIFORM_BUFFER, kPixelConstantBinding, pixelConstantBuffer_);
-    if (program.vertexInts >= 0)
+    // A program keeps its uniforms' values between draws: send those that differ from the last ones.
+    const bool known = program.uploaded;
+    program.uploaded = true;
+    if (program.vertexInts >= 0 && Changed(program.vertexIntsValue, vertexInts_, known))
     {
         glUniform4iv(program.vertexInts, 16, vertexInts_.data());
     }
-    if (program.vertexBools >= 0)
+    if (program.vertexBools >= 0 && Changed(program.vertexBoolsValue, vertexBools_, known))
     {
         glUniform1iv(program.vertexBools, 16, vertexBools_.data());
     }
-    if (program.pixelInts >= 0)
+    if (program.pixelInts >= 0 && Changed(program.pixelIntsValue, pixelInts_, known))
     {
         glUniform4iv(program.pixelInts, 16, pixelInts_.data());
     }
-    if (program.pixelBools >= 0)
+    if (program.pixelBools >= 0 && Changed(program.pixelBoolsValue, pixelBools_, known))
     {
         glUniform1iv(program.pixelBools, 16, pixelBools_.data());
     }
     if (program.pixelOffset >= 0)
     {
-        glUniform4f(program.pixelOffset, 1.0f / static_cast<float>(std::max(1u, viewport_.Width)),
-                    1.0f / static_cast<float>(std::max(1u, viewport_.Height)), 0.0f, 0.0f);
+        const std::array<float, 4> offset{1.0f / static_cast<float>(std::max(1u, viewport_.Width)),
+                                          1.0f / static_cast<float>(std::max(1u, viewport_.Height)), 0.0f,
+                                          0.0f};
+        if (Changed(program.pixelOffsetValue, offset, known))
+        {
+            glUniform4fv(program.pixelOffset, 1, offset.data());
+        }
     }
     if (program.transform >= 0)
     {
@@ -1435,30 +1547,47 @@ void Device::UploadConstants(const Program& program)
             }
             product = next;
         }
-        glUniformMatrix4fv(program.transform, 1, GL_FALSE, &product.m[0][0]);
+        if (Changed(program.transformValue, product, known))
+        {
+            glUniformMatrix4fv(program.transform, 1, GL_FALSE, &product.m[0][0]);
+        }
     }
     if (program.viewport >= 0)
     {
-        glUniform4f(program.viewport, static_cast<float>(viewport_.X), static_cast<float>(viewport_.Y),
-                    static_cast<float>(std::max(1u, viewport_.Width)),
-                    static_cast<float>(std::max(1u, viewport_.Height)));
+        const std::array<float, 4> rectangle{static_cast<float>(viewport_.X), static_cast<float>(viewport_.Y),
+                                             static_cast<float>(std::max(1u, viewport_.Width)),
+                                             static_cast<float>(std::max(1u, viewport_.Height))};
+        if (Changed(program.viewportValue, rectangle, known))
+        {
+            glUniform4fv(program.viewport, 1, rectangle.data());
+        }
     }
     if (program.textureFactor >= 0)
     {
         const std::uint32_t factor = renderStates_[RenderState::TextureFactor];
-        glUniform4f(program.textureFactor, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
-                    static_cast<float>((factor >> 8) & 0xFF) / 255.0f,
-                    static_cast<float>(factor & 0xFF) / 255.0f, static_cast<float>(factor >> 24) / 255.0f);
+        if (Changed(program.textureFactorValue, factor, known))
+        {
+            glUniform4f(program.textureFactor, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
+                        static_cast<float>((factor >> 8) & 0xFF) / 255.0f,
+                        static_cast<float>(factor & 0xFF) / 255.0f, static_cast<float>(factor >> 24) / 255.0f);
+        }
     }
     const bool alphaTest = renderStates_[RenderState::AlphaTestEnable] != 0;
     if (program.alphaFunction >= 0)
     {
-        glUniform1i(program.alphaFunction,
-                    alphaTest ? static_cast<GLint>(renderStates_[RenderState::AlphaFunc]) : 0);
+        const auto function = alphaTest ? static_cast<GLint>(renderStates_[RenderState::AlphaFunc]) : 0;
+        if (Changed(program.alphaFunctionValue, function, known))
+        {
+            glUniform1i(program.alphaFunction, function);
+        }
     }
     if (program.alphaReference >= 0)
     {
-        glUniform1f(program.alphaReference, static_cast<float>(renderStates_[RenderState::AlphaRef] & 0xFF));
+        const std::uint32_t reference = renderStates_[RenderState::AlphaRef] & 0xFF;
+        if (Changed(program.alphaReferenceValue, reference, known))
+        {
+            glUniform1f(program.alphaReference, static_cast<float>(reference));
+        }
     }
 }
 
@@ -1489,12 +1618,16 @@ Result Device::PrepareDraw(std::uint32_t type, std::uint32_t primitiveCount, std
     {
         return chosen;
     }
-    const Program* program = ProgramFor(vertexShader, pixelShader, nullptr);
+    Program* program = ProgramFor(vertexShader, pixelShader, nullptr);
     if (!program)
     {
         return InvalidCall;
     }
-    glUseProgram(program->program);
+    if (usedProgram_ != program->program)
+    {
+        glUseProgram(program->program);
+        usedProgram_ = program->program;
+    }
     UploadConstants(*program);
     ApplyRenderStates();
     ApplySamplers();

@@ -140,6 +140,7 @@ bool Surface::WriteRect(const Rect& rect, const std::uint8_t* bytes)
     glTexSubImage2D(GL_TEXTURE_2D, 0, rect.left, rect.top, static_cast<GLsizei>(width),
                     static_cast<GLsizei>(height), gl.format, gl.type, bytes);
     glBindTexture(GL_TEXTURE_2D, 0);
+    OwnerDevice().TextureBindingsTouched();
     return true;
 }
 
@@ -148,6 +149,7 @@ void Surface::FreeGlObjects()
     if (texture_)
     {
         glDeleteTextures(1, &texture_);
+        OwnerDevice().TextureBindingsTouched();
         texture_ = 0;
     }
     if (renderbuffer_)
@@ -197,6 +199,7 @@ bool Surface::AllocateGl()
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glBindTexture(GL_TEXTURE_2D, 0);
+        OwnerDevice().TextureBindingsTouched();
     }
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR)
@@ -255,6 +258,7 @@ void Surface::Resolve()
     const auto width = static_cast<GLint>(desc_.Width);
     const auto height = static_cast<GLint>(desc_.Height);
     glDisable(GL_SCISSOR_TEST);
+    device.RenderStatesTouched();
     glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     glFramebufferRenderbuffer(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, 0);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);

@@ -152,6 +152,7 @@ Result SwapChain::Present(const Rect* source, const Rect* destination, WindowHan
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    device.RenderStatesTouched();
     const bool sameSize =
         (from.right - from.left) == (to.right - to.left) && (from.bottom - from.top) == (to.bottom - to.top);
     // The back buffer holds its top row first; the window's rows count from the bottom.

@@ -103,6 +103,7 @@ void BaseTexture::FreeGlObjects()
     if (texture_)
     {
         glDeleteTextures(1, &texture_);
+        OwnerDevice().TextureBindingsTouched();
         texture_ = 0;
     }
 }
@@ -209,6 +210,7 @@ bool BaseTexture::Allocate()
     glTexParameteri(target_, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels_ - 1));
     glTexParameteriv(target_, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
     glBindTexture(target_, 0);
+    OwnerDevice().TextureBindingsTouched();
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR)
     {
@@ -267,6 +269,7 @@ void BaseTexture::Upload(std::uint32_t face, std::uint32_t level, const Box& box
         ClearUnpackBox();
     }
     glBindTexture(target_, 0);
+    OwnerDevice().TextureBindingsTouched();
     if (level == 0 && (GetUsage() & Usage::AutoGenMipMap))
     {
         GenerateMipmaps();
@@ -288,6 +291,7 @@ void BaseTexture::GenerateMipmaps()
     glBindTexture(target_, texture_);
     glGenerateMipmap(target_);
     glBindTexture(target_, 0);
+    OwnerDevice().TextureBindingsTouched();
 }
 
 void BaseTexture::PreLoad()
@@ -385,6 +389,7 @@ void BaseTexture::WriteRect(std::uint32_t face, std::uint32_t level, const Rect&
                         static_cast<GLsizei>(width), static_cast<GLsizei>(height), gl.format, gl.type, data);
         ClearUnpackBox();
         glBindTexture(target_, 0);
+        OwnerDevice().TextureBindingsTouched();
         return;
     }
     std::vector<std::uint8_t>& memory = memory_[face * levels_ + level];
@@ -415,6 +420,7 @@ std::vector<std::uint8_t> BaseTexture::ReadLevel(std::uint32_t face, std::uint32
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     glGetTexImage(GlFaceTarget(face), static_cast<GLint>(level), gl.format, gl.type, bytes.data());
     glBindTexture(target_, 0);
+    OwnerDevice().TextureBindingsTouched();
     return bytes;
 }
 
