@@ -15,10 +15,10 @@
 #include "framework/UserInterface.h"
 #include "framework/World.h"
 #include "platform/gfx/Device.h"
-#include "platform/os/CommandLine.h"
 #include "platform/os/DebugOutput.h"
 #include "platform/os/EventInjection.h"
 #include "tests/framework/PictureFile.h"
+#include "tests/framework/programs/ProgramRun.h"
 #include "ui/Panel.h"
 #include "ui/UILibSystem.h"
 #include "ui/WindowManager.h"
@@ -29,12 +29,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <dlfcn.h>
-#endif
 
 namespace
 {
@@ -318,14 +313,7 @@ void DestroyApplication(Qen::CQenApplication* application)
 
 int main(int argc, char** argv)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    // As in the test programs: the leak check at exit must still see the software OpenGL driver's data.
-    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
-#endif
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("SDL_VIDEODRIVER") == nullptr)
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    }
+    TestProgram::PrepareDisplay();
     if (const char* size = std::getenv("QUARROW_END_TO_END_SIZE"))
     {
         std::sscanf(size, "%dx%d", &s_width, &s_height);
@@ -336,12 +324,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path outputFolder = QUARROW_TEST_OUTPUT_DIR;
     const std::filesystem::path previousFolder = std::filesystem::current_path();
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("quarrow-end-to-end-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
-    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    const std::filesystem::path folder = TestProgram::EnterFreshFolder("quarrow-end-to-end-");
     if (FILE* config = std::fopen("config.xml", "wb"))
     {
         std::fprintf(config,
@@ -351,13 +334,8 @@ int main(int argc, char** argv)
         std::fclose(config);
     }
 
-    int result = 0;
     std::string trace;
-    {
-        Platform::DebugOutputCapture capture;
-        result = Qen::ProgramEntry(Platform::GetModuleHandleA(nullptr), Platform::CommandLineText(argc, argv));
-        trace = capture.Text();
-    }
+    const int result = TestProgram::RunProgramEntry(argc, argv, trace);
     Check(result == 0, "the entry answered " + std::to_string(result));
     CheckScreenshot();
     CheckConfiguration();
