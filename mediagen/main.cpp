@@ -1,4 +1,5 @@
 // quarrow-mediagen: the project's media generator.
+#include "mediagen/GameMedia.h"
 #include "mediagen/StripCommand.h"
 #include "mediagen/ThemeCommand.h"
 
@@ -18,7 +19,11 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunThemeCommand(arguments);
     }
-    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s", MediaGen::StripUsage(),
-                MediaGen::ThemeUsage());
+    if (command == "game")
+    {
+        return MediaGen::RunGameCommand(arguments);
+    }
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s", MediaGen::StripUsage(),
+                MediaGen::ThemeUsage(), MediaGen::GameUsage());
     return command.empty() ? 0 : 2;
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace MediaGen
+{
+
+// "game": writes the game's content (models, camera flights, environments, effects, sounds, levels,
+// the cursor and the icon) into a media folder in the layout the game's path aliases expect. Every
+// file is written whole or not at all. Answers the process's exit code (1 when the folder cannot be
+// made or a file cannot be written, 2 for bad arguments).
+int RunGameCommand(const std::vector<std::string>& arguments);
+
+// The game command's part of the usage text.
+const char* GameUsage();
+
+// The sub-folders of a media folder, every name lower case, in the order they are made.
+const std::vector<std::string>& GameMediaFolders();
+
+// Writes contents as the whole file media/relativePath (the folder must exist). Replaces an existing
+// file atomically, so an interrupted run never leaves a half-written file. On failure prints a line
+// naming the file and answers false.
+bool WriteMediaFile(const std::string& media, const std::string& relativePath, std::string_view contents);
+
+// Each group of content has one writer, called by the game command in this order. A writer writes
+// every file of its group into the media folder (whose sub-folders exist) and answers false when one
+// of them could not be written; it goes on with the rest of its files first.
+using GameMediaWriter = bool (*)(const std::string& media);
+const std::vector<GameMediaWriter>& GameMediaWriters();
+
+} // namespace MediaGen
