@@ -13,14 +13,14 @@ const std::vector<std::string>& GameMediaFolders()
 {
     static const std::vector<std::string> folders = {"textures", "shader", "models", "animations", "sounds",
                                                      "interface", "interface/standard", "levels",
-                                                     "environments", "sequences"};
+                                                     "environments", "sequences", "sounds/music"};
     return folders;
 }
 
 const std::vector<GameMediaWriter>& GameMediaWriters()
 {
     // One line per content group; each group's writer lives in its own file.
-    static const std::vector<GameMediaWriter> writers = {};
+    static const std::vector<GameMediaWriter> writers = {WriteGameSounds};
     return writers;
 }
 

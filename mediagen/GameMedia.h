@@ -30,4 +30,7 @@ bool WriteMediaFile(const std::string& media, const std::string& relativePath, s
 using GameMediaWriter = bool (*)(const std::string& media);
 const std::vector<GameMediaWriter>& GameMediaWriters();
 
+// The sounds of the menus, the blocks, the intro camera, the screenshot key and the title tune.
+bool WriteGameSounds(const std::string& media);
+
 } // namespace MediaGen
