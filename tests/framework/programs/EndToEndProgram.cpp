@@ -18,7 +18,7 @@
 #include "platform/os/DebugOutput.h"
 #include "platform/os/EventInjection.h"
 #include "tests/framework/PictureFile.h"
-#include "tests/framework/programs/ProgramRun.h"
+#include "tests/support/ProgramRun.h"
 #include "ui/Panel.h"
 #include "ui/UILibSystem.h"
 #include "ui/WindowManager.h"

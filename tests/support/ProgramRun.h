@@ -1,7 +1,7 @@
 #pragma once
 
-// Set-up shared by the framework's test programs: each runs the real program entry in a fresh working
-// folder of its own and checks the trace it wrote.
+// Set-up shared by the test programs and the application tests of the framework and the game: the
+// display, a fresh working folder that also holds the single-instance locks, and the program entry run.
 
 #include "engine/ProgramEntry.h"
 #include "platform/os/CommandLine.h"
@@ -32,14 +32,21 @@ inline void PrepareDisplay()
     }
 }
 
-// Makes an empty folder "<prefix><pid>" in the temporary folder, enters it and puts XDG_RUNTIME_DIR there.
-inline std::filesystem::path EnterFreshFolder(const std::string& prefix)
+// Empties (or makes) the folder, enters it and puts XDG_RUNTIME_DIR there, so the single-instance lock
+// never meets another run's.
+inline void EnterEmptyFolder(const std::filesystem::path& folder)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / (prefix + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
     setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+}
+
+// Makes an empty folder "<prefix><pid>" in the temporary folder and enters it (EnterEmptyFolder).
+inline std::filesystem::path EnterFreshFolder(const std::string& prefix)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / (prefix + std::to_string(::getpid()));
+    EnterEmptyFolder(folder);
     return folder;
 }
 
