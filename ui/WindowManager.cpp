@@ -18,8 +18,30 @@ namespace UILib
 
 CWindowManager* CWindowManager::s_instance = nullptr;
 
+namespace
+{
+
+bool systemCursorsEnabled = true;
+
+} // namespace
+
+void SetSystemCursorsEnabled(bool enabled)
+{
+    systemCursorsEnabled = enabled;
+    if (CWindowManager* manager = CWindowManager::GetInstance())
+    {
+        manager->SetSystemCursorsEnabled(enabled);
+    }
+}
+
+bool AreSystemCursorsEnabled()
+{
+    return systemCursorsEnabled;
+}
+
 CWindowManager::CWindowManager()
-    : m_defaultVisualizationId(BaseLib::MakeTypeTag("STND")), m_lastMouseInputTime(GetTime())
+    : m_defaultVisualizationId(BaseLib::MakeTypeTag("STND")), m_lastMouseInputTime(GetTime()),
+      m_systemCursors(systemCursorsEnabled)
 {
     s_instance = this;
 }

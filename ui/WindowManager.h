@@ -215,7 +215,7 @@ private:
     double m_lastMouseInputTime;
     TooltipCreator m_tooltipCreator;
     TooltipTextSetter m_tooltipTextSetter;
-    bool m_systemCursors = true;
+    bool m_systemCursors;
     const char* m_cursorName = "";
     CHandleTable m_timers{"timers"};
     std::vector<TimerRecord*> m_dueQueue;      // binary heap, the earliest due time on top
@@ -226,5 +226,11 @@ private:
     bool m_animationTimeValid = false;
     bool m_shutDown = false;
 };
+
+// The process-wide switch of the window system's own system cursors (on at start): a program that shows
+// its own cursor file turns it off before its window manager exists. Every window manager made afterwards
+// starts with this value, and the running one takes it at once. Main thread only.
+void SetSystemCursorsEnabled(bool enabled);
+bool AreSystemCursorsEnabled();
 
 } // namespace UILib

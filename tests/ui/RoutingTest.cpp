@@ -367,6 +367,25 @@ TEST_F(Routing, CursorShapes)
     manager->SetSystemCursorsEnabled(true);
 }
 
+// The process-wide switch reaches the running manager at once and is every later manager's start value.
+TEST_F(Routing, ProcessWideSystemCursorSwitch)
+{
+    UILib::SetSystemCursorsEnabled(false);
+    manager->SetCursorType(11);
+    EXPECT_STREQ(manager->GetCursorTypeName(), "");
+
+    manager = std::make_unique<UILib::CWindowManager>();
+    manager->SetCursorType(11);
+    EXPECT_STREQ(manager->GetCursorTypeName(), "");
+
+    UILib::SetSystemCursorsEnabled(true);
+    manager->SetCursorType(11);
+    EXPECT_STREQ(manager->GetCursorTypeName(), "CT_Hand");
+    manager = std::make_unique<UILib::CWindowManager>();
+    manager->SetCursorType(7);
+    EXPECT_STREQ(manager->GetCursorTypeName(), "CT_Cross");
+}
+
 // SDL's offscreen driver keeps the clipboard inside the process, so test processes running at the same
 // time never share it through the X display.
 class Clipboard : public UiTest::UiFixture
