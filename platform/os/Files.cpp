@@ -136,6 +136,22 @@ bool IsFolder(const std::string& path)
     return fs::is_directory(path, error);
 }
 
+std::string ExecutableFolder()
+{
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error || !executable.has_parent_path())
+    {
+        return std::string();
+    }
+    std::string folder = executable.parent_path().string();
+    if (!folder.ends_with('/'))
+    {
+        folder += '/';
+    }
+    return folder;
+}
+
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
     const std::string located = LocateFile(path);

@@ -48,6 +48,10 @@ bool OpenFileStream(FileStream& stream, const std::string& path, std::ios_base::
 // by text alone (the disk is not asked whether the path exists). Empty when the current folder is unknown.
 std::string GetFullPath(const std::string& path);
 
+// The folder of the running program's executable (from /proc/self/exe), ending in "/"; empty when it
+// cannot be read.
+std::string ExecutableFolder();
+
 // Folder listing by wildcard pattern: a folder, "/", and a name pattern where "*" stands for any run of
 // characters and "?" for one; letter case does not count, and a pattern ending in ".*" also matches names
 // without an extension. The entries "." and ".." are listed when the pattern matches them. Entries come

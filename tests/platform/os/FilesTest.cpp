@@ -159,3 +159,17 @@ TEST_F(PlatformFiles, FullPathIsWorkedOutFromTextAlone)
     EXPECT_EQ(Platform::GetFullPath("/no/such/../place/./x"), "/no/place/x");
     EXPECT_EQ(Platform::GetFullPath("missing/a"), current + "/missing/a");
 }
+
+namespace
+{
+
+// The executable's folder is where the running test binary lies, whatever the working folder is.
+TEST(ExecutableFolder, IsTheFolderOfTheRunningBinary)
+{
+    const std::string folder = Platform::ExecutableFolder();
+    ASSERT_TRUE(folder.starts_with('/'));
+    ASSERT_TRUE(folder.ends_with('/'));
+    EXPECT_TRUE(fs::is_regular_file(folder + "test_platform"));
+}
+
+} // namespace
