@@ -1,4 +1,5 @@
 #include "mediagen/GameMedia.h"
+#include "mediagen/GameModels.h"
 
 #include "platform/os/FileReplace.h"
 
@@ -11,7 +12,8 @@ namespace MediaGen
 
 const std::vector<std::string>& GameMediaFolders()
 {
-    static const std::vector<std::string> folders = {"textures", "shader", "models", "animations", "sounds",
+    static const std::vector<std::string> folders = {"textures", "shader", "models", "models/gs_plastic",
+                                                     "models/jungle", "animations", "sounds",
                                                      "interface", "interface/standard", "levels",
                                                      "environments", "sequences", "sounds/music"};
     return folders;
@@ -20,7 +22,14 @@ const std::vector<std::string>& GameMediaFolders()
 const std::vector<GameMediaWriter>& GameMediaWriters()
 {
     // One line per content group; each group's writer lives in its own file.
-    static const std::vector<GameMediaWriter> writers = {WriteGameSounds};
+    static const std::vector<GameMediaWriter> writers = {
+        WriteGameModels,
+        WriteEnvironmentModels,
+        WriteCameraFlights,
+        WriteEnvironments,
+        WriteCursorAndIcon,
+        WriteGameSounds,
+    };
     return writers;
 }
 
