@@ -78,6 +78,8 @@ protected:
         return pixels[static_cast<std::size_t>(std::clamp(py, 0, headHeight - 1) * headWidth + std::clamp(px, 0, headWidth - 1))];
     }
 
+    void FlyTo(const std::string& flight, bool end);
+
     static constexpr std::uint32_t kClear = 0xFF204060;
     Qen::CCamera camera;
 };
@@ -92,21 +94,26 @@ int Difference(std::uint32_t a, std::uint32_t b)
     return sum;
 }
 
-TEST_F(ScenePreviewTest, TheBoardWithBlocksSeenFromTheFlightsEnd)
+// Puts the camera where the game camera is at that time of the flight (the frame turned half-way back).
+void ScenePreviewTest::FlyTo(const std::string& flight, bool end)
 {
-    // The camera where the game puts it when the flight has ended.
     GameLib::CTransformAnimator animator(&controller);
-    animator.LoadAnimation("animation>camera_jungle_field_6x6.x");
+    animator.LoadAnimation(flight);
     ASSERT_NE(nullptr, animator.AttachToFrame("CameraNode"));
-    animator.ApplyAnimation(".default", animator.GetAnimationLength(".default"));
+    animator.ApplyAnimation(".default", end ? animator.GetAnimationLength(".default") : 0.0f);
     const BaseLib::CMatrix& pose = animator.GetTransform();
     camera.position = {pose.m[3][0], pose.m[3][1], pose.m[3][2]};
     camera.forward = {-pose.m[2][0], -pose.m[2][1], -pose.m[2][2]};
     camera.SetUpVector({pose.m[1][0], pose.m[1][1], pose.m[1][2]});
     camera.fieldOfView = std::numbers::pi_v<float> / 4.0f;
-    camera.farDistance = 100.0f;
+    camera.farDistance = 200.0f;
     camera.aspectRatio = static_cast<float>(headWidth) / static_cast<float>(headHeight);
     camera.Update();
+}
+
+TEST_F(ScenePreviewTest, TheBoardWithBlocksSeenFromTheFlightsEnd)
+{
+    FlyTo("animation>camera_jungle_field_6x6.x", true);
 
     const float quarter = std::numbers::pi_v<float> / 2.0f;
     const std::vector<Placed> ground = {{"model>env_jungle.x", 0, 0, 0}, {"model>jungle/field_6x6.x", 0, 0, 0}};
@@ -142,6 +149,23 @@ TEST_F(ScenePreviewTest, TheBoardWithBlocksSeenFromTheFlightsEnd)
     const std::vector<std::uint32_t> cube = Draw({{"model>plastic_cube.x", 2, -2, 0}}, "pick_cube.png");
     const std::uint32_t top = At(cube, 2.0f, -2.0f, 0.7f);
     EXPECT_GT(static_cast<int>((top >> 8) & 0xFF), 140) << std::hex << top;
+}
+
+// Each region's surroundings round the plastic 8 × 6 board, seen from where its flight starts: the
+// board in the middle of the view, the surroundings filling the ground round it.
+TEST_F(ScenePreviewTest, EveryRegionFromTheFlightsStart)
+{
+    FlyTo("animation>camera_gs_plastic_field_8x6.x", false);
+    for (const char* region : {"basic", "jungle", "swamp", "cave", "temple"})
+    {
+        // The 8 × 6 board's node stands at (−1, 0): its middle falls on (2.5, −2.5).
+        const std::vector<std::uint32_t> pixels =
+            Draw({{std::string("model>env_") + region + ".x", 0, 0, 0}, {"model>gs_plastic/field_8x6.x", -1, 0, 0}},
+                 (std::string("region_") + region + ".png").c_str());
+        EXPECT_NE(kClear, At(pixels, 2.5f, -2.5f, 0.0f)) << region;
+        EXPECT_NE(kClear, At(pixels, 2.5f, -14.0f, -0.75f)) << region << ": no ground beyond the board";
+    }
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
 } // namespace
