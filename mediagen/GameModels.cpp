@@ -6,9 +6,9 @@
 
 #include "platform/gfxkit/xfile/XFileWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <numbers>
 
 namespace MediaGen

@@ -4,10 +4,7 @@
 #include "platform/gfxkit/xfile/XFileModel.h"
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace MediaGen
