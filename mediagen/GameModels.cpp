@@ -542,7 +542,7 @@ bool WriteGameModels(const std::string& media)
                                  MarkerModel("pointer", {0.0f, -0.42f, 1.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, -0.06f, 0.0f})) &&
                   written;
         written = WriteModelFile(media, folder + "pointer_down.x",
-                                 MarkerModel("pointer_down", {0.0f, 0.0f, 0.8f}, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -0.2f})) &&
+                                 MarkerModel("pointer_down", {0.0f, 0.0f, 0.9f}, {0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, -0.15f})) &&
                   written;
     }
     return written;
