@@ -1,4 +1,5 @@
 #include "mediagen/GameMedia.h"
+#include "mediagen/GameLevels.h"
 #include "mediagen/GameModels.h"
 
 #include "platform/os/FileReplace.h"
@@ -29,6 +30,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteEnvironments,
         WriteCursorAndIcon,
         WriteGameSounds,
+        WriteGameLevels,
     };
     return writers;
 }

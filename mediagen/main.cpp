@@ -1,4 +1,5 @@
 // quarrow-mediagen: the project's media generator.
+#include "mediagen/GameLevels.h"
 #include "mediagen/GameMedia.h"
 #include "mediagen/StripCommand.h"
 #include "mediagen/ThemeCommand.h"
@@ -23,7 +24,11 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunGameCommand(arguments);
     }
-    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s", MediaGen::StripUsage(),
-                MediaGen::ThemeUsage(), MediaGen::GameUsage());
+    if (command == "replays")
+    {
+        return MediaGen::RunReplaysCommand(arguments);
+    }
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s%s", MediaGen::StripUsage(),
+                MediaGen::ThemeUsage(), MediaGen::GameUsage(), MediaGen::ReplaysUsage());
     return command.empty() ? 0 : 2;
 }

@@ -8,11 +8,6 @@
 #include <cstdint>
 #include <unistd.h>
 
-namespace
-{
-
-// How far the first trial toward d may carry the block: past the far edge of the board by its own
-// length, so that it can step onto an exit on any side (walls stop it earlier anyway).
 float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CPuzzle& puzzle)
 {
     switch (d)
@@ -27,8 +22,6 @@ float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CP
         return static_cast<float>(puzzle.GetWidth()) - rect.left;
     }
 }
-
-} // namespace
 
 size_t DefaultSearchMemoryBudget()
 {

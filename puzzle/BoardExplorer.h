@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/Rect.h"
 #include "puzzle/BlockDirection.h"
 #include "puzzle/SolverNode.h"
 
@@ -13,6 +14,10 @@ class CPuzzle;
 // once). Linux overcommits memory, so a search that grew past it would be killed rather than see an
 // allocation fail.
 size_t DefaultSearchMemoryBudget();
+
+// How far the first trial move of a block at rect toward d asks to go: past the far edge of the board by
+// the block's own length, so that it can step onto an exit on any side (walls stop it earlier anyway).
+float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CPuzzle& puzzle);
 
 // Why a search has to end early.
 enum class SearchInterrupt

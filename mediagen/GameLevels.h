@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The game's levels: the sources in mediagen/levels/<region>/ (LevelSource.h) become solver-checked
+// puzzle files, the five map files' level lists and the blocks library; and the replays of their
+// solutions as game commands, for the tests that play them through the game.
+namespace MediaGen
+{
+
+// The folder of the committed level sources.
+std::string LevelSourceFolder();
+
+// The level writer of the game command: WriteLevels over LevelSourceFolder().
+bool WriteGameLevels(const std::string& media);
+
+// Reads every source "<sources>/<region>/*.txt" (in name order, for each region of GameRegions), builds
+// its puzzle, gives its blocks their models from the blocks library, solves it and writes, into the
+// media folder (whose models/ must already hold the part models):
+//   levels/<region>/NN.xml (or .blvl)   the level, NN counting from 01 in list order, with its shortest
+//                                       solution as both "minsolvemoves" and "parsolvemoves";
+//   levels/<region>.map.xml             root "map" with the "levellist" of the region's levels;
+//   levels/blockslibrary.xml            one description per piece shape the levels use.
+// A source that cannot be used (a fault of its text, a model missing from the media, no solution) is
+// refused with a line naming it and the reason; then nothing at all is written and the answer is false.
+bool WriteLevels(const std::string& sources, const std::string& media);
+
+// "replays <media folder> <replay folder>": for every level the map files list, the solver's solution
+// played back as game commands, one per line "kind param x y" (0 select, 1 drag to the target in board
+// units, 2 release), written to <replay folder>/<region>/NN.replay. Answers the exit code (1 when a
+// level cannot be read, solved or replayed, or a file cannot be written; 2 for bad arguments).
+int RunReplaysCommand(const std::vector<std::string>& arguments);
+const char* ReplaysUsage();
+
+} // namespace MediaGen
