@@ -31,6 +31,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteCursorAndIcon,
         WriteGameSounds,
         WriteGameLevels,
+        WriteGameEffects,
     };
     return writers;
 }

@@ -33,4 +33,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters();
 // The sounds of the menus, the blocks, the intro camera, the screenshot key and the title tune.
 bool WriteGameSounds(const std::string& media);
 
+// The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
+bool WriteGameEffects(const std::string& media);
+
 } // namespace MediaGen

@@ -1,5 +1,6 @@
 // The standard effect of a textured mesh: the diffuse map times the diffuse colour, lit along the
 // engine's light direction. Every plain X-file material with a texture becomes this effect.
+#include "_shared.fx"
 #include "std_mesh.fxh"
 
 // The streams this effect reads: meshes without normals get them computed when they are prepared.
@@ -16,6 +17,15 @@ sampler2D sDiffuseMap = sampler_state
     AddressU = Wrap;
     AddressV = Wrap;
 };
+
+glsl
+{
+    // The diffuse colour the scene passes light.
+    vec4 SurfaceAlbedo(vec2 texCoord)
+    {
+        return texture(sDiffuseMap, texCoord) * c_vMaterialDiffuse;
+    }
+}
 
 fragmentprogram fsTextured
 {
@@ -54,3 +64,6 @@ technique _skinnedmesh
         AlphaBlendEnable = false;
     }
 }
+
+// The passes of the lit scene.
+#include "std_scene.fxh"

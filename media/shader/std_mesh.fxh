@@ -1,17 +1,18 @@
 // What the standard mesh effects share: the parameters the engine sets on every draw, the material
 // colours, the lighting and skinning code, and the vertex programs for static and skinned meshes.
-// std_default.fx and std_untextured.fx include this file; further techniques reuse its glsl functions
-// and programs.
+// std_default.fx and std_untextured.fx include this file; their scene passes (std_scene.fxh) reuse its
+// glsl functions and programs.
 //
 // Every parameter name below is a macro inside program bodies: locals, members and functions take
 // other names.
 
 // The bone palette takes four registers a matrix. 26 matrices where 256 constants are available;
-// with fewer, what the other parameters leave (they take under 48 registers).
+// with fewer, what the other parameters leave (they take under 56 registers, the light table of
+// "_shared.fx" included).
 #if MAXVERTEXSHADERCONST >= 256
 #define STD_PALETTE_SIZE 26
 #elif MAXVERTEXSHADERCONST >= 64
-#define STD_PALETTE_SIZE ((MAXVERTEXSHADERCONST - 48) / 4)
+#define STD_PALETTE_SIZE ((MAXVERTEXSHADERCONST - 56) / 4)
 #else
 #define STD_PALETTE_SIZE 2
 #endif

@@ -1,10 +1,20 @@
 // The standard effect of an untextured mesh: the diffuse colour lit along the engine's light
 // direction. Every plain X-file material without a texture becomes this effect.
+#include "_shared.fx"
 #include "std_mesh.fxh"
 
 // The streams this effect reads: meshes without normals get them computed when they are prepared.
 struct TUntexturedStreams { float3 vStreamNormal : NORMAL; };
 TUntexturedStreams Qen_REQUIRE_INPUTSTREAMS;
+
+glsl
+{
+    // The diffuse colour the scene passes light.
+    vec4 SurfaceAlbedo(vec2 texCoord)
+    {
+        return c_vMaterialDiffuse;
+    }
+}
 
 fragmentprogram fsUntextured
 {
@@ -41,3 +51,6 @@ technique _skinnedmesh
         AlphaBlendEnable = false;
     }
 }
+
+// The passes of the lit scene.
+#include "std_scene.fxh"

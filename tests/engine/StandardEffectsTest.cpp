@@ -280,7 +280,7 @@ protected:
 
 TEST_F(FewConstantsTest, TheBonePaletteShrinksToFitTheVertexConstants)
 {
-    CheckStandardEffects(128, 20);
+    CheckStandardEffects(128, 18);
 }
 
 TEST_F(StandardEffectsTest, CrateIsTexturedLitAndShadedWithARedSide)
