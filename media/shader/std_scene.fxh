@@ -1,5 +1,6 @@
 // The passes of the lit scene for the standard mesh effects, named after the renderer's techniques:
-// the ambient pass, the light pass and the shadow-map pass, each for static and for skinned meshes.
+// the ambient pass, the light pass and the shadow-map pass, each for static and for skinned meshes,
+// with the vertex programs and the skinning of std_mesh.fxh.
 // The including effect has included "_shared.fx" (the light table) and "std_mesh.fxh" (matrices,
 // material colours, vertex programs) before this file, and defines in a glsl block
 //     vec4 SurfaceAlbedo(vec2 texCoord)
@@ -77,6 +78,30 @@ fragmentprogram fsLightPass
     {
         vec4 albedo = SurfaceAlbedo(vTexCoord);
         FragmentColor = vec4(albedo.rgb * BatchLight(vWorldNormal, vWorldPosition), 0.0);
+    }
+}
+
+// A caster seen from a light. Whatever lies between the light and the map's near plane is pressed
+// onto that plane (depth 0), so it still covers everything behind it.
+vertexprogram vsShadowMapStatic
+{
+    in vec3 aPosition : POSITION;
+    void main()
+    {
+        gl_Position = vec4(aPosition, 1.0) * mWorldViewProjection;
+        gl_Position.z = max(gl_Position.z, 0.0);
+    }
+}
+
+vertexprogram vsShadowMapSkinned
+{
+    in vec3 aPosition : POSITION;
+    in vec4 aBoneWeights : BLENDWEIGHT;
+    in vec4 aBoneIndices : BLENDINDICES;
+    void main()
+    {
+        gl_Position = vec4(aPosition, 1.0) * BlendedBoneMatrix(aBoneWeights, aBoneIndices) * mWorldViewProjection;
+        gl_Position.z = max(gl_Position.z, 0.0);
     }
 }
 
@@ -158,7 +183,7 @@ technique shadowmap_staticmesh
 {
     pass p0
     {
-        VertexProgram = vsStaticMesh;
+        VertexProgram = vsShadowMapStatic;
         FragmentProgram = fsShadowMapPass;
         ZEnable = true;
         ZWriteEnable = true;
@@ -175,7 +200,7 @@ technique shadowmap_skinnedmesh
 {
     pass p0
     {
-        VertexProgram = vsSkinnedMesh;
+        VertexProgram = vsShadowMapSkinned;
         FragmentProgram = fsShadowMapPass;
         ZEnable = true;
         ZWriteEnable = true;
