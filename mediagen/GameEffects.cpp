@@ -2,6 +2,7 @@
 // effect, the renderer's scene techniques, the scene passes of the standard mesh effects, the particle
 // effect and its soft dot.
 #include "mediagen/GameMedia.h"
+#include "mediagen/Picture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -371,19 +372,12 @@ technique ambientpass_particlemesh
 technique lightpass_particlemesh {}
 )";
 
-// The particle sprite: white, its alpha falling from the centre to nothing at the rim as
-// (1 - r²)², r the distance from the centre in half-widths. 32-bit TGA, top row first.
+// The particle sprite: white, its alpha falling from the centre to nothing at the rim as (1 - r²)²,
+// r the distance from the centre in half-widths.
 std::string FloatingParticleTexture()
 {
     constexpr int kSize = 64;
-    std::string tga(18, '\0');
-    tga[2] = 2; // uncompressed true colour
-    tga[12] = static_cast<char>(kSize & 0xFF);
-    tga[13] = static_cast<char>(kSize >> 8);
-    tga[14] = static_cast<char>(kSize & 0xFF);
-    tga[15] = static_cast<char>(kSize >> 8);
-    tga[16] = 32;
-    tga[17] = 0x28; // 8 alpha bits, rows from the top
+    Picture dot(kSize, kSize);
     const double centre = (kSize - 1) / 2.0;
     for (int y = 0; y < kSize; ++y)
     {
@@ -392,12 +386,11 @@ std::string FloatingParticleTexture()
             const double dx = (x - centre) / (kSize / 2.0);
             const double dy = (y - centre) / (kSize / 2.0);
             const double fall = std::max(0.0, 1.0 - (dx * dx + dy * dy));
-            const auto alpha = static_cast<std::uint8_t>(std::lround(fall * fall * 255.0));
-            tga += "\xFF\xFF\xFF"; // blue, green, red
-            tga += static_cast<char>(alpha);
+            const auto alpha = static_cast<std::uint32_t>(std::lround(fall * fall * 255.0));
+            dot.At(x, y) = (alpha << 24) | 0xFFFFFFu;
         }
     }
-    return tga;
+    return TgaBytes(dot);
 }
 
 } // namespace

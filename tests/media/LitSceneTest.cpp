@@ -130,6 +130,15 @@ protected:
         return models.back().Get();
     }
 
+    // A model of the media folder, by its alias path.
+    Qen::CModel* Model(const std::string& name)
+    {
+        Qen::CModelLoadOptions options;
+        models.push_back(controller.GetModelFactory()->GetModel(&options, name, false));
+        EXPECT_TRUE(models.back() && models.back()->GetFrameRoot() != nullptr) << name;
+        return models.back().Get();
+    }
+
     void Place(Qen::CModel* model, float x, float y, float z)
     {
         Node node;
@@ -398,18 +407,21 @@ TEST_F(LitSceneTest, ABlockShadowsTheBoardWhereTheLightIsBlockedAndNowhereElse)
 
 TEST_F(LitSceneTest, AFullBoardWithThreeShadowingLightsKeepsOneChannelPerLightAndReportsItsFrameTime)
 {
+    // The game's own 6 × 6 board with twelve of its block parts, under the jungle's three lights, all
+    // casting shadows, seen from where the intro flight ends.
     UseTarget(1024, 768);
-    Place(Box("board.x", kBoardLo, kBoardHi, kBoardGrey), 0.0f, 0.0f, 0.0f);
-    Qen::CModel* block = Box("block.x", kBlockLo, kBlockHi, kBlockRed);
+    Place(Model("model>jungle/field_6x6.x"), 0.0f, 0.0f, 0.0f);
+    const char* parts[] = {"blk1_endb.x", "blkplay_end.x", "blkwall.x", "blkmagn_end.x", "blkmagp_end.x", "blkcol_red.x"};
     const int cells[12][2] = {{0, 0}, {2, 0}, {5, 0}, {1, 1}, {4, 1}, {0, 2}, {3, 2}, {5, 3}, {1, 4}, {2, 4}, {4, 5}, {0, 5}};
-    for (const auto& cell : cells)
+    for (int i = 0; i < 12; ++i)
     {
-        Place(block, static_cast<float>(cell[0]), -static_cast<float>(cell[1]), 0.0f);
+        Place(Model(std::string("model>jungle/") + parts[i % 6]), static_cast<float>(cells[i][0]),
+              -static_cast<float>(cells[i][1]), 0.0f);
     }
-    lights.push_back({Normalised(CVector3(1.0f, 0.3f, -1.2f)), CVector3(0.6f, 0.5f, 0.4f), true});
-    lights.push_back({Normalised(CVector3(-0.8f, 0.5f, -1.0f)), CVector3(0.2f, 0.3f, 0.5f), true});
-    lights.push_back({Normalised(CVector3(0.1f, -1.0f, -1.5f)), CVector3(0.3f, 0.3f, 0.3f), true});
-    LookAt(CVector3(2.5f, -10.0f, 7.5f), CVector3(2.5f, -2.5f, 0.0f));
+    lights.push_back({Normalised(CVector3(0.3f, 0.5f, -0.81f)), CVector3(0.95f, 1.0f, 0.8f), true});
+    lights.push_back({Normalised(CVector3(-0.4f, -0.5f, -0.77f)), CVector3(0.2f, 0.35f, 0.25f), true});
+    lights.push_back({Normalised(CVector3(0.8f, -0.2f, -0.55f)), CVector3(0.25f, 0.2f, 0.1f), true});
+    LookAt(CVector3(2.5f, -2.5f - 9.0f * std::cos(1.1f), 9.0f * std::sin(1.1f)), CVector3(2.5f, -2.5f, 0.0f));
 
     const std::vector<std::uint32_t> first = DrawFrame(true, true, "lit_board.png");
     ASSERT_EQ("", Boxes());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tests/engine/ResourceFixture.h"
+#include "tests/media/MediaFixture.h"
 
 #include "engine/EffectShader.h"
 #include "engine/Material.h"
@@ -67,24 +67,10 @@ inline std::string BoxModel(const float lo[3], const float hi[3], const float rg
            number(rgb[2]) + ";1.0;;\n0.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\n}\n}\n}\n";
 }
 
-// An engine whose "shader", "xfl-shader" and "texture" aliases name the committed media folder, so the
-// effects compile and the textures load where they are committed.
-class SceneEffectsFixture : public EngineTesting::ResourceFixture
+// The committed media behind the game's aliases, with the helpers of the effect checks.
+class SceneEffectsFixture : public MediaFixture
 {
 protected:
-    void SetUp() override
-    {
-        ResourceFixture::SetUp();
-        if (HasFatalFailure())
-        {
-            return;
-        }
-        BaseLib::CPathAliases& aliases = controller.GetPathAliases();
-        aliases.RegisterPathAlias("shader", QUARROW_MEDIA_DIR "/shader");
-        aliases.RegisterPathAlias("xfl-shader", QUARROW_MEDIA_DIR "/shader");
-        aliases.RegisterPathAlias("texture", QUARROW_MEDIA_DIR "/textures");
-    }
-
     // The material of an effect file of the media folder, compiled now (or taken from the registry).
     BaseLib::CResourcePtr<Qen::CMaterial> Material(const std::string& file, bool clone = false)
     {
