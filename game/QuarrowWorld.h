@@ -1,0 +1,76 @@
+#pragma once
+
+#include "framework/World.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace BaseLib
+{
+class CPathAliases;
+class CTimer;
+} // namespace BaseLib
+
+class CEditablePuzzle;
+class GameContext;
+class ProgressRecord;
+
+// The game's world: over the framework's clock, scene, input channel and command queue it keeps what is
+// played: the current puzzle, the game context with the game state and the progress, the level timer,
+// the editor mode and the names of the model sets.
+//
+// A level exists from LoadLevel (state 2) to ShutLevel (state 1). Each fixed step of 0.02 s advances a
+// running level: the level timer, the puzzle, the scene's game entities, and the solved state.
+class CQuarrowWorld : public GameLib::CWorld
+{
+public:
+    // owner holds the path aliases the world resolves through; not owned, may be null (no aliases).
+    explicit CQuarrowWorld(Qen::CEngineController* owner);
+    ~CQuarrowWorld() override;
+
+    // The framework's objects, then the game context, the level timer and the model-set list.
+    void Initialize() override;
+    // The level when a puzzle exists (whatever the state), the level timer and the game context, then
+    // the framework's objects.
+    void Shutdown() override;
+    // One step of a running level (state 2): the level timer, the puzzle's update, every game entity
+    // node's update, then state 3 once the puzzle is solved (not in editor mode). Other states do nothing.
+    void Step(double stepLength) override;
+
+    // Starts a level (state 2) from a file: a name ending in ".blvl" loads as a binary puzzle, one ending
+    // in ".xml" as an XML puzzle (both tested case-sensitively), any other non-empty name as a character
+    // grid; an empty name gives an empty puzzle. A file that fails leaves the puzzle as its loader did
+    // (the loaders trace). A level still loaded is taken down first without recording a result. The
+    // level timer starts from 0.
+    void LoadLevel(const std::string& name) override;
+    // Ends the level (state 1): the result and the star move limits go into the game context, the puzzle
+    // is deleted. Without a puzzle nothing happens (traced).
+    void ShutLevel();
+    // A loaded saved game's progress into the game context.
+    void SetProgress(const ProgressRecord& progress);
+
+    // The game entity nodes of the scene, each advanced by dt, in the scene manager's order.
+    void UpdateEntities(float dt);
+
+    CEditablePuzzle* GetPuzzle() const { return m_puzzle; }
+    GameContext* GetGameContext() const { return m_context; }
+    BaseLib::CTimer* GetLevelTimer() const { return m_levelTimer; }
+    bool IsEditorMode() const { return m_editorMode; }
+    void SetEditorMode(bool editorMode) { m_editorMode = editorMode; }
+    // The sub-folders of the model folder, sorted by name, those beginning with "." left out.
+    const std::vector<std::string>& GetGfxSets() const { return m_gfxSets; }
+
+private:
+    void ListGfxSets();
+    // What a level owns, deleted.
+    void DeleteLevel();
+    const BaseLib::CPathAliases& Aliases() const;
+
+    CEditablePuzzle* m_puzzle = nullptr;
+    std::int32_t m_puzzleChangeSeen = -1;
+    GameContext* m_context = nullptr;
+    BaseLib::CTimer* m_levelTimer = nullptr;
+    bool m_editorMode = false;
+    std::vector<std::string> m_gfxSets;
+};
