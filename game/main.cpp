@@ -1,4 +1,23 @@
-int main()
+#include "engine/ProgramEntry.h"
+#include "game/QuarrowApplication.h"
+#include "platform/os/CommandLine.h"
+#include "platform/os/Window.h"
+
+#include <new>
+
+// What the program entry runs: the game's application, made with the instance handle (the command line
+// reaches it as the process's). Null when it cannot be allocated.
+Qen::CQenApplication* CreateApplication(Platform::InstanceHandle instance)
 {
-    return 0;
+    return new (std::nothrow) CQuarrowApplication(instance);
+}
+
+void DestroyApplication(Qen::CQenApplication* application)
+{
+    delete application;
+}
+
+int main(int argc, char** argv)
+{
+    return Qen::ProgramEntry(Platform::GetModuleHandleA(nullptr), Platform::CommandLineText(argc, argv));
 }
