@@ -175,30 +175,6 @@ fragmentprogram fsLightPass
     }
 }
 
-// A caster seen from a light. Whatever lies between the light and the map's near plane is pressed
-// onto that plane (depth 0), so it still covers everything behind it.
-vertexprogram vsShadowMapStatic
-{
-    in vec3 aPosition : POSITION;
-    void main()
-    {
-        gl_Position = vec4(aPosition, 1.0) * mWorldViewProjection;
-        gl_Position.z = max(gl_Position.z, 0.0);
-    }
-}
-
-vertexprogram vsShadowMapSkinned
-{
-    in vec3 aPosition : POSITION;
-    in vec4 aBoneWeights : BLENDWEIGHT;
-    in vec4 aBoneIndices : BLENDINDICES;
-    void main()
-    {
-        gl_Position = vec4(aPosition, 1.0) * BlendedBoneMatrix(aBoneWeights, aBoneIndices) * mWorldViewProjection;
-        gl_Position.z = max(gl_Position.z, 0.0);
-    }
-}
-
 // The light-space depth into the channel of the light being drawn, white into the others.
 fragmentprogram fsShadowMapPass
 {
@@ -277,7 +253,7 @@ technique shadowmap_staticmesh
 {
     pass p0
     {
-        VertexProgram = vsShadowMapStatic;
+        VertexProgram = vsStaticMesh;
         FragmentProgram = fsShadowMapPass;
         ZEnable = true;
         ZWriteEnable = true;
@@ -294,7 +270,7 @@ technique shadowmap_skinnedmesh
 {
     pass p0
     {
-        VertexProgram = vsShadowMapSkinned;
+        VertexProgram = vsSkinnedMesh;
         FragmentProgram = fsShadowMapPass;
         ZEnable = true;
         ZWriteEnable = true;
