@@ -405,6 +405,29 @@ TEST_F(LitSceneTest, ABlockShadowsTheBoardWhereTheLightIsBlockedAndNowhereElse)
     EXPECT_GT(covered, map.size() / 4) << "the board and the block";
 }
 
+TEST_F(LitSceneTest, ALightWithoutItsShadowFlagLightsEverythingItFaces)
+{
+    // Two lights of one batch from opposite sides: the first casts the block's shadow east of it; the
+    // second, without its shadow flag, draws no map, so its channel stays white and it lights the
+    // board on both sides of the block.
+    UseTarget(256, 256);
+    Place(Box("board.x", kBoardLo, kBoardHi, kBoardGrey), 0.0f, 0.0f, 0.0f);
+    Place(Box("block.x", kBlockLo, kBlockHi, kBlockRed), 2.0f, -2.0f, 0.0f);
+    const CVector3 east = Normalised(CVector3(1.0f, 0.0f, -1.2f));
+    const CVector3 west = Normalised(CVector3(-1.0f, 0.0f, -1.2f));
+    lights.push_back({east, CVector3(0.5f, 0.5f, 0.5f), true});
+    lights.push_back({west, CVector3(0.3f, 0.3f, 0.3f), false});
+    LookAt(CVector3(2.5f, -9.5f, 7.0f), CVector3(2.5f, -2.5f, 0.0f));
+    const std::vector<std::uint32_t> pixels = DrawFrame(true, true, "lit_block_two_lights.png");
+    EXPECT_EQ("", Boxes());
+
+    const float cosine = -east.z;
+    const auto board = [](float light) { return static_cast<int>(3 * 0.8f * 255.0f * (0.3f + light)); };
+    EXPECT_NEAR(board(0.3f * cosine), Brightness(At(pixels, 2.8f, -2.0f, 0.0f)), 10) << "in the first light's shadow";
+    EXPECT_NEAR(board(0.8f * cosine), Brightness(At(pixels, 1.2f, -2.0f, 0.0f)), 10) << "where the second would cast";
+    EXPECT_NEAR(board(0.8f * cosine), Brightness(At(pixels, 4.5f, -4.5f, 0.0f)), 10) << "in both lights";
+}
+
 TEST_F(LitSceneTest, AFullBoardWithThreeShadowingLightsKeepsOneChannelPerLightAndReportsItsFrameTime)
 {
     // The game's own 6 × 6 board with twelve of its block parts, under the jungle's three lights, all
