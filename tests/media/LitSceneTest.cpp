@@ -428,6 +428,28 @@ TEST_F(LitSceneTest, ALightWithoutItsShadowFlagLightsEverythingItFaces)
     EXPECT_NEAR(board(0.8f * cosine), Brightness(At(pixels, 4.5f, -4.5f, 0.0f)), 10) << "in both lights";
 }
 
+TEST_F(LitSceneTest, GroundBelowTheSceneBoxIsShadowedOnlyWhereSomethingWasDrawnIntoTheMap)
+{
+    // The surroundings' ground lies 3 units below the board, beyond the map's far plane. Under the
+    // board it is in the board's shadow; where the light passes beside the board, no map texel holds
+    // anything (still white) and the ground is lit, however deep it lies.
+    UseTarget(256, 256);
+    Place(Box("board.x", kBoardLo, kBoardHi, kBoardGrey), 0.0f, 0.0f, 0.0f);
+    const float groundLo[3] = {-20.0f, -20.0f, -3.2f};
+    const float groundHi[3] = {20.0f, 20.0f, -3.0f};
+    Place(Box("ground.x", groundLo, groundHi, kBoardGrey), 0.0f, 0.0f, 0.0f);
+    const CVector3 direction = Normalised(CVector3(1.0f, 0.0f, -1.2f));
+    lights.push_back({direction, CVector3(1.0f, 1.0f, 1.0f), true});
+    // From north of the board, looking under it.
+    LookAt(CVector3(2.5f, 6.0f, 2.0f), CVector3(4.25f, -0.65f, -3.0f));
+    const std::vector<std::uint32_t> pixels = DrawFrame(true, true, "lit_ground_below.png");
+    EXPECT_EQ("", Boxes());
+    const int ambient = static_cast<int>(3 * 0.8f * 255.0f * 0.3f);
+    const int lit = static_cast<int>(3 * 0.8f * 255.0f * (0.3f - direction.z));
+    EXPECT_NEAR(lit, Brightness(At(pixels, 2.5f, 1.2f, -3.0f)), 12) << "the light passes north of the board";
+    EXPECT_NEAR(ambient, Brightness(At(pixels, 6.0f, -2.5f, -3.0f)), 6) << "under the board";
+}
+
 TEST_F(LitSceneTest, AFullBoardWithThreeShadowingLightsKeepsOneChannelPerLightAndReportsItsFrameTime)
 {
     // The game's own 6 × 6 board with twelve of its block parts, under the jungle's three lights, all
