@@ -1,11 +1,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 // The game's levels: the sources in mediagen/levels/<region>/ (LevelSource.h) become solver-checked
-// puzzle files, the five map files' level lists and the blocks library; and the replays of their
-// solutions as game commands, for the tests that play them through the game.
+// puzzle files, the five map files' level lists and the blocks library.
 namespace MediaGen
 {
 
@@ -25,12 +23,5 @@ bool WriteGameLevels(const std::string& media);
 // A source that cannot be used (a fault of its text, a model missing from the media, no solution) is
 // refused with a line naming it and the reason; then nothing at all is written and the answer is false.
 bool WriteLevels(const std::string& sources, const std::string& media);
-
-// "replays <media folder> <replay folder>": for every level the map files list, the solver's solution
-// played back as game commands, one per line "kind param x y" (0 select, 1 drag to the target in board
-// units, 2 release), written to <replay folder>/<region>/NN.replay. Answers the exit code (1 when a
-// level cannot be read, solved or replayed, or a file cannot be written; 2 for bad arguments).
-int RunReplaysCommand(const std::vector<std::string>& arguments);
-const char* ReplaysUsage();
 
 } // namespace MediaGen

@@ -1,6 +1,6 @@
 // The replays command: the solver's solution of every listed level, found again as the game moves that
 // make it, written as game commands.
-#include "mediagen/GameLevels.h"
+#include "mediagen/LevelReplays.h"
 
 #include "mediagen/GameModels.h"
 
@@ -25,16 +25,7 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// Every block's rectangle, in block list order.
-using Board = std::vector<BaseLib::CRectF>;
-
-// One game move: grab the block, drag its top-left corner to the target, let go.
-struct GameMove
-{
-    int32_t blockId;
-    float x;
-    float y;
-};
+using Board = BoardRects;
 
 // The most world steps a move may take to come to rest.
 constexpr int kMaxSettleSteps = 10000;
@@ -142,47 +133,6 @@ template <class Try> bool ForEachCandidate(CPuzzle& puzzle, const Board& board, 
     return false;
 }
 
-// The game moves that take the board to each board of the solution in turn: one move per step of the
-// solution, or two in a row when the solver's two moves of the same blocks made one step.
-std::optional<std::vector<GameMove>> Reconstruct(CPuzzle& play, const std::vector<Board>& solution)
-{
-    play.SetRecording(false);
-    std::vector<GameMove> moves;
-    Board board = Capture(play);
-    for (const Board& target : solution)
-    {
-        std::vector<GameMove> found;
-        ForEachCandidate(play, board, [&](const GameMove& move) {
-            if (SameBoard(Capture(play), target))
-            {
-                found = {move};
-            }
-            return !found.empty();
-        });
-        if (found.empty())
-        {
-            ForEachCandidate(play, board, [&](const GameMove& first) {
-                const Board between = Capture(play);
-                return ForEachCandidate(play, between, [&](const GameMove& second) {
-                    if (SameBoard(Capture(play), target))
-                    {
-                        found = {first, second};
-                    }
-                    return !found.empty();
-                });
-            });
-        }
-        if (found.empty())
-        {
-            return std::nullopt;
-        }
-        moves.insert(moves.end(), found.begin(), found.end());
-        PutBoard(play, target);
-        board = target;
-    }
-    return moves;
-}
-
 bool LoadLevel(CEditablePuzzle& puzzle, const fs::path& file)
 {
     return file.extension() == ".blvl" ? puzzle.LoadBinary(file.string()) : puzzle.LoadXml(file.string());
@@ -231,7 +181,7 @@ std::string ReplayOf(const fs::path& file)
         solved.Redo();
         solution.push_back(Capture(solved));
     }
-    const std::optional<std::vector<GameMove>> moves = Reconstruct(play, solution);
+    const std::optional<std::vector<GameMove>> moves = ReconstructGameMoves(play, solution);
     if (!moves)
     {
         std::fprintf(stderr, "%s: the solution cannot be made of game moves\n", file.string().c_str());
@@ -256,6 +206,46 @@ std::string ReplayOf(const fs::path& file)
 }
 
 } // namespace
+
+std::optional<std::vector<GameMove>> ReconstructGameMoves(CPuzzle& play,
+                                                          const std::vector<BoardRects>& solution)
+{
+    play.SetRecording(false);
+    std::vector<GameMove> moves;
+    Board board = Capture(play);
+    for (const Board& target : solution)
+    {
+        std::vector<GameMove> found;
+        ForEachCandidate(play, board, [&](const GameMove& move) {
+            if (SameBoard(Capture(play), target))
+            {
+                found = {move};
+            }
+            return !found.empty();
+        });
+        if (found.empty())
+        {
+            ForEachCandidate(play, board, [&](const GameMove& first) {
+                const Board between = Capture(play);
+                return ForEachCandidate(play, between, [&](const GameMove& second) {
+                    if (SameBoard(Capture(play), target))
+                    {
+                        found = {first, second};
+                    }
+                    return !found.empty();
+                });
+            });
+        }
+        if (found.empty())
+        {
+            return std::nullopt;
+        }
+        moves.insert(moves.end(), found.begin(), found.end());
+        PutBoard(play, target);
+        board = target;
+    }
+    return moves;
+}
 
 const char* ReplaysUsage()
 {

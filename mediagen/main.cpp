@@ -1,6 +1,6 @@
 // quarrow-mediagen: the project's media generator.
-#include "mediagen/GameLevels.h"
 #include "mediagen/GameMedia.h"
+#include "mediagen/LevelReplays.h"
 #include "mediagen/StripCommand.h"
 #include "mediagen/ThemeCommand.h"
 

@@ -1,6 +1,7 @@
 // The level step of the generator: reading level sources, building their puzzles, refusing sources it
 // cannot use, and the replays of the committed levels' solutions.
 #include "mediagen/GameLevels.h"
+#include "mediagen/LevelReplays.h"
 #include "mediagen/LevelSource.h"
 
 #include "puzzle/Block.h"
@@ -162,6 +163,75 @@ TEST_F(LevelRefusalTest, ALevelWithoutASolutionOrAtRestStartIsRefusedByName)
     // Two pulling magnets apart slide together by themselves.
     Write("basic/01.txt", Source("m...\nP...\n..m.\n....\n", "P player\nm magnet_pulling\n"));
     EXPECT_NE(std::string::npos, Refusal().find("basic/01.txt: blocks move on their own at the start"));
+}
+
+// Plays a drag as the game does: grab and drag, steps until nothing moves, let go, steps until rest.
+void Drag(CPuzzle& puzzle, int32_t id, float x, float y)
+{
+    puzzle.SelectBlock(id);
+    puzzle.DragBlock(id, x, y);
+    do
+    {
+        puzzle.Update(0.02);
+    } while (puzzle.IsMoving());
+    puzzle.ReleaseBlock(id);
+    do
+    {
+        puzzle.Update(0.02);
+    } while (puzzle.IsMoving());
+}
+
+MediaGen::BoardRects Board(const CPuzzle& puzzle)
+{
+    MediaGen::BoardRects board;
+    for (const CBlock* block : puzzle.GetBlocks())
+    {
+        board.push_back(block->GetRect());
+    }
+    return board;
+}
+
+// Each board of a solution is reached by one drag, or else by a pair of drags (what the game counts as
+// one move when both move the same blocks); a board no drags reach has no replay.
+TEST(LevelReplaysTest, EachBoardOfASolutionIsReachedByOneDragOrAPair)
+{
+    MediaGen::LevelSource source;
+    std::string error;
+    ASSERT_TRUE(MediaGen::ParseLevelSource(
+        "t.txt", Source("P...\n....\n..a.\n....\n", "P player\na normal\n"), source, error))
+        << error;
+    CEditablePuzzle solution;
+    MediaGen::BuildLevelPuzzle(source, solution);
+    const int32_t player = solution.GetBlocks()[solution.GetBlocks().size() - 2]->GetId();
+    const int32_t block = solution.GetBlocks().back()->GetId();
+    std::vector<MediaGen::BoardRects> boards;
+    Drag(solution, player, 0.0f, 1.0f);
+    boards.push_back(Board(solution));
+    Drag(solution, block, 0.0f, 2.0f);
+    Drag(solution, player, 4.0f, 1.0f);
+    boards.push_back(Board(solution));
+    ASSERT_TRUE(solution.IsSolved());
+
+    CEditablePuzzle play;
+    MediaGen::BuildLevelPuzzle(source, play);
+    const auto moves = MediaGen::ReconstructGameMoves(play, boards);
+    ASSERT_TRUE(moves.has_value());
+    ASSERT_EQ(3u, moves->size());
+    EXPECT_EQ(player, (*moves)[0].blockId);
+    CEditablePuzzle check;
+    MediaGen::BuildLevelPuzzle(source, check);
+    for (const MediaGen::GameMove& move : *moves)
+    {
+        Drag(check, move.blockId, move.x, move.y);
+    }
+    EXPECT_TRUE(check.IsSolved());
+    EXPECT_TRUE(Board(check) == boards.back());
+
+    // Half a cell off: no drag leaves a block there.
+    boards.back().back().left += 0.5f;
+    CEditablePuzzle again;
+    MediaGen::BuildLevelPuzzle(source, again);
+    EXPECT_FALSE(MediaGen::ReconstructGameMoves(again, boards).has_value());
 }
 
 // The committed replays are what the replays command makes of the committed levels.
