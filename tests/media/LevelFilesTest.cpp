@@ -134,10 +134,13 @@ TEST(LevelFilesTest, EveryNameALevelUsesIsAMediaFileAndEveryShownBlockHasAModel)
 }
 
 // The stored move counts are the solver's: the shortest solution, and the par equal to it so that an
-// optimal solution earns three stars.
+// optimal solution earns three stars. The levels are small: solving all of them takes well under half a
+// minute even in a sanitizer build.
 TEST(LevelFilesTest, TheSolverSolvesEveryListedLevelInItsStoredNumberOfMoves)
 {
     const auto start = std::chrono::steady_clock::now();
+    double slowest = 0.0;
+    std::string slowestFile;
     for (const ListedLevel& level : AllListedLevels())
     {
         const std::unique_ptr<CEditablePuzzle> puzzle = Load(level.file);
@@ -148,10 +151,16 @@ TEST(LevelFilesTest, TheSolverSolvesEveryListedLevelInItsStoredNumberOfMoves)
         solver.SetPuzzle(puzzle.get());
         EXPECT_EQ(PuzzleSolver::StatusSolved, solver.Solve()) << level.file;
         EXPECT_EQ(stored, solver.GetCurrentMove()) << level.file;
-        EXPECT_LT(solver.GetElapsedSeconds(), 5.0) << level.file;
+        if (solver.GetElapsedSeconds() > slowest)
+        {
+            slowest = solver.GetElapsedSeconds();
+            slowestFile = level.file;
+        }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("solved every listed level in %.2f s\n", seconds);
+    std::printf("solved every listed level in %.2f s, the slowest %s in %.3f s\n", seconds,
+                slowestFile.c_str(), slowest);
+    EXPECT_LT(seconds, 30.0);
 }
 
 TEST(LevelFilesTest, TheBlocksLibraryGivesEveryLevelTheModelsItsFileHolds)
