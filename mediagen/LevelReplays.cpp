@@ -25,14 +25,12 @@ namespace fs = std::filesystem;
 namespace
 {
 
-using Board = BoardRects;
-
 // The most world steps a move may take to come to rest.
 constexpr int kMaxSettleSteps = 10000;
 
-Board Capture(const CPuzzle& puzzle)
+BoardRects Capture(const CPuzzle& puzzle)
 {
-    Board board;
+    BoardRects board;
     for (const CBlock* block : puzzle.GetBlocks())
     {
         board.push_back(block->GetRect());
@@ -40,25 +38,8 @@ Board Capture(const CPuzzle& puzzle)
     return board;
 }
 
-bool SameBoard(const Board& a, const Board& b)
-{
-    if (a.size() != b.size())
-    {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i)
-    {
-        if (a[i].left != b[i].left || a[i].top != b[i].top || a[i].right != b[i].right ||
-            a[i].bottom != b[i].bottom)
-        {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Puts every block back where the board has it, as its committed place.
-void PutBoard(CPuzzle& puzzle, const Board& board)
+void PutBoard(CPuzzle& puzzle, const BoardRects& board)
 {
     for (size_t i = 0; i < board.size(); ++i)
     {
@@ -101,7 +82,7 @@ float Play(CPuzzle& puzzle, const GameMove& move)
 // each grabbable block, each direction 0 to 3, first the solver's first trial distance, then the distance
 // the last trial went less one cell while that is above 0. Every trial starts from the board; try answers
 // true to stop.
-template <class Try> bool ForEachCandidate(CPuzzle& puzzle, const Board& board, const Try& tryMove)
+template <class Try> bool ForEachCandidate(CPuzzle& puzzle, const BoardRects& board, const Try& tryMove)
 {
     const std::vector<CBlock*> blocks = puzzle.GetBlocks();
     for (size_t i = 0; i < blocks.size(); ++i)
@@ -175,7 +156,7 @@ std::string ReplayOf(const fs::path& file)
         std::fprintf(stderr, "%s: the solver finds no solution\n", file.string().c_str());
         return "";
     }
-    std::vector<Board> solution;
+    std::vector<BoardRects> solution;
     while (solved.CanRedo())
     {
         solved.Redo();
@@ -192,14 +173,14 @@ std::string ReplayOf(const fs::path& file)
     {
         Play(check, move);
         char line[128];
-        std::snprintf(line, sizeof line, "0 %d 0 0\n1 %d %g %g\n2 %d 0 0\n", move.blockId, move.blockId,
+        std::snprintf(line, sizeof line, "0 %d 0 0\n1 %d %.9g %.9g\n2 %d 0 0\n", move.blockId, move.blockId,
                       static_cast<double>(move.x), static_cast<double>(move.y), move.blockId);
         text += line;
     }
-    if (!check.IsSolved() || check.GetStars() != 3)
+    if (!check.IsSolved() || check.GetStars() != 3 || check.GetMoveCount() > check.GetMinSolveMoves())
     {
         std::fprintf(stderr, "%s: the replay ends with the level %s\n", file.string().c_str(),
-                     check.IsSolved() ? "short of 3 stars" : "unsolved");
+                     !check.IsSolved() ? "unsolved" : "solved in more moves than the shortest solution");
         return "";
     }
     return text;
@@ -212,12 +193,12 @@ std::optional<std::vector<GameMove>> ReconstructGameMoves(CPuzzle& play,
 {
     play.SetRecording(false);
     std::vector<GameMove> moves;
-    Board board = Capture(play);
-    for (const Board& target : solution)
+    BoardRects board = Capture(play);
+    for (const BoardRects& target : solution)
     {
         std::vector<GameMove> found;
         ForEachCandidate(play, board, [&](const GameMove& move) {
-            if (SameBoard(Capture(play), target))
+            if (Capture(play) == target)
             {
                 found = {move};
             }
@@ -226,9 +207,9 @@ std::optional<std::vector<GameMove>> ReconstructGameMoves(CPuzzle& play,
         if (found.empty())
         {
             ForEachCandidate(play, board, [&](const GameMove& first) {
-                const Board between = Capture(play);
+                const BoardRects between = Capture(play);
                 return ForEachCandidate(play, between, [&](const GameMove& second) {
-                    if (SameBoard(Capture(play), target))
+                    if (Capture(play) == target)
                     {
                         found = {first, second};
                     }

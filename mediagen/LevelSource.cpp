@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sstream>
 
 namespace MediaGen
@@ -94,6 +95,25 @@ bool IsConnected(const LevelSource& source, int group)
         }
     }
     return reached == members;
+}
+
+// True when the cells of the group lie in one row or in one column: a piece is a line of cells.
+bool IsLine(const LevelSource& source, int group)
+{
+    std::set<int> rows;
+    std::set<int> columns;
+    for (int y = 0; y < source.height; ++y)
+    {
+        for (int x = 0; x < source.width; ++x)
+        {
+            if (source.At(x, y).group == group)
+            {
+                rows.insert(y);
+                columns.insert(x);
+            }
+        }
+    }
+    return rows.size() == 1 || columns.size() == 1;
 }
 
 } // namespace
@@ -321,6 +341,11 @@ bool ParseLevelSource(const std::string& file, const std::string& text, LevelSou
         {
             return fail(entry.line,
                         "the link group " + std::to_string(entry.group) + " is not one connected shape");
+        }
+        if (!IsLine(source, entry.group))
+        {
+            return fail(entry.line,
+                        "the link group " + std::to_string(entry.group) + " is not a straight line");
         }
     }
     return true;

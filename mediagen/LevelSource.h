@@ -17,7 +17,7 @@
 //                              optionally, a link group number
 //
 // Every cell holds one block. Cells of characters that share a link group are linked to their
-// neighbouring cells of that group into one piece, which must be one connected shape; a character
+// neighbouring cells of that group into one piece, which must be one straight line of cells; a character
 // without a group gives an unlinked block in each of its cells.
 namespace MediaGen
 {

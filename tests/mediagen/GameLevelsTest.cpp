@@ -140,6 +140,8 @@ TEST_F(LevelRefusalTest, AFaultySourceIsRefusedWithItsFileLineAndFault)
         {Source("P...\n.ab.\n....\n....\n", "P player\na normal\n"), ":8: \"b\" has no legend entry"},
         {Source("P...\n.a.a\n....\n....\n", "P player\na normal 4\n"),
          ":13: the link group 4 is not one connected shape"},
+        {Source("P...\n.aa.\n.a..\n....\n", "P player\na normal 2\n"),
+         ":13: the link group 2 is not a straight line"},
         {Source("P.a\n...\n...\n", "P player\na normal\n", "field_3x3"), ":6: no board model for a 3x3 grid"},
         {Source("P...\n....\n....\n....\n", "P player\n", "field_5x5"),
          ":4: the board \"field_5x5\" is not the one of the 4x4 grid"},
