@@ -1,0 +1,124 @@
+// The committed level set as the game reads it: the map files' level lists, and every level played
+// through the world from the recording of its shortest solution.
+#include "engine/EngineController.h"
+#include "foundation/PathAliases.h"
+#include "game/GameContext.h"
+#include "game/LevelList.h"
+#include "game/QuarrowWorld.h"
+#include "puzzle/EditablePuzzle.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+// tests/game/data lies two folders below the repository, whose media/ holds the committed levels.
+const fs::path kTests = fs::path(QUARROW_TEST_DATA_DIR).parent_path();
+const fs::path kMedia = kTests.parent_path().parent_path() / "media";
+
+// The aliases the game registers for its levels.
+BaseLib::CPathAliases LevelAliases()
+{
+    BaseLib::CPathAliases aliases;
+    aliases.RegisterPathAlias("media", kMedia.string());
+    aliases.RegisterPathAlias("level", "media>levels");
+    return aliases;
+}
+
+TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExists)
+{
+    const BaseLib::CPathAliases aliases = LevelAliases();
+    const struct
+    {
+        const char* region;
+        size_t levels;
+    } maps[] = {{"basic", 10}, {"jungle", 6}, {"swamp", 6}, {"cave", 6}, {"temple", 6}};
+    for (int32_t index = 0; index < 5; ++index)
+    {
+        const std::vector<std::string> files = LoadLevelList(GetMapFileName(index), aliases);
+        ASSERT_EQ(maps[index].levels, files.size()) << maps[index].region;
+        for (size_t i = 0; i < files.size(); ++i)
+        {
+            const fs::path file = files[i];
+            EXPECT_TRUE(fs::is_regular_file(file)) << file;
+            EXPECT_EQ(maps[index].region, file.parent_path().filename()) << file;
+            EXPECT_EQ((i < 9 ? "0" : "") + std::to_string(i + 1), file.stem()) << file;
+        }
+    }
+}
+
+// Each level loaded by the world and played from its replay, a move at a time as a player makes it: the
+// grab and the drag, world steps until nothing moves, the release, steps until rest. It ends solved
+// (game state 3) with three stars, in no more moves than its shortest solution.
+TEST(LevelSetTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
+{
+    Qen::CEngineController controller;
+    CQuarrowWorld world{&controller};
+    world.Initialize();
+    GameContext* context = world.GetGameContext();
+    const BaseLib::CPathAliases aliases = LevelAliases();
+    int played = 0;
+    for (int32_t index = 0; index < 5; ++index)
+    {
+        for (const std::string& file : LoadLevelList(GetMapFileName(index), aliases))
+        {
+            SCOPED_TRACE(file);
+            const fs::path replay = kTests / "replays" / fs::path(file).parent_path().filename() /
+                                    fs::path(file).filename().replace_extension(".replay");
+            std::ifstream lines(replay);
+            ASSERT_TRUE(lines.is_open()) << replay;
+            context->SetState(GameContext::GameOpen);
+            world.LoadLevel(file);
+            CEditablePuzzle* puzzle = world.GetPuzzle();
+            ASSERT_NE(nullptr, puzzle);
+            ASSERT_GT(puzzle->GetMinSolveMoves(), 0);
+            const auto settle = [&] {
+                int steps = 0;
+                do
+                {
+                    world.Step(0.02);
+                } while (puzzle->IsMoving() && ++steps < 10000);
+            };
+            for (std::string line; std::getline(lines, line);)
+            {
+                int kind = -1;
+                int id = -1;
+                float x = 0.0f;
+                float y = 0.0f;
+                ASSERT_TRUE(std::istringstream(line) >> kind >> id >> x >> y) << line;
+                ASSERT_EQ(GameContext::LevelRunning, context->GetState()) << "solved before " << line;
+                if (kind == 0)
+                {
+                    puzzle->SelectBlock(id);
+                    continue;
+                }
+                if (kind == 1)
+                {
+                    puzzle->DragBlock(id, x, y);
+                }
+                else
+                {
+                    ASSERT_EQ(2, kind) << line;
+                    puzzle->ReleaseBlock(id);
+                }
+                settle();
+            }
+            EXPECT_EQ(GameContext::LevelSolved, context->GetState());
+            EXPECT_EQ(3, puzzle->GetStars());
+            EXPECT_LE(puzzle->GetMoveCount(), puzzle->GetMinSolveMoves());
+            ++played;
+        }
+    }
+    EXPECT_EQ(34, played);
+    world.Shutdown();
+}
+
+} // namespace
