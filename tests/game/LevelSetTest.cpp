@@ -5,6 +5,7 @@
 #include "game/GameContext.h"
 #include "game/LevelList.h"
 #include "game/QuarrowWorld.h"
+#include "game/map/Map.h"
 #include "puzzle/EditablePuzzle.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ BaseLib::CPathAliases LevelAliases()
     return aliases;
 }
 
-TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExists)
+TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExistsAsTheMapModelReadsThem)
 {
     const BaseLib::CPathAliases aliases = LevelAliases();
     const struct
@@ -51,6 +52,15 @@ TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExists)
             EXPECT_TRUE(fs::is_regular_file(file)) << file;
             EXPECT_EQ(maps[index].region, file.parent_path().filename()) << file;
             EXPECT_EQ((i < 9 ? "0" : "") + std::to_string(i + 1), file.stem()) << file;
+        }
+        // The map model reads the same list from the file, which has no cells of its own yet.
+        CMap map;
+        const std::string path = aliases.ResolvePath(GetMapFileName(index));
+        ASSERT_TRUE(map.LoadXml(index, path)) << path;
+        ASSERT_EQ(static_cast<int>(files.size()), map.GetLevelCount()) << path;
+        for (int i = 0; i < map.GetLevelCount(); ++i)
+        {
+            EXPECT_EQ(aliases.ResolvePath("level>" + map.GetLevelFile(i)), files[static_cast<size_t>(i)]);
         }
     }
 }
