@@ -59,3 +59,24 @@ protected:
 private:
     std::filesystem::path m_Root;
 };
+
+// A TempFolderTest whose folder is the working folder while the test runs; the folder the test started
+// in is the working folder again afterwards.
+class WorkingFolderTest : public TempFolderTest
+{
+protected:
+    void SetUp() override
+    {
+        TempFolderTest::SetUp();
+        m_Started = std::filesystem::current_path();
+        std::filesystem::current_path(Root());
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(m_Started);
+        TempFolderTest::TearDown();
+    }
+
+private:
+    std::filesystem::path m_Started;
+};

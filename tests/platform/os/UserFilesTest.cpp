@@ -106,30 +106,14 @@ private:
     std::optional<std::string> m_Previous;
 };
 
-// Runs the test inside its fresh folder and returns to the folder it started in.
-class UserFiles : public TempFolderTest
+class UserFiles : public WorkingFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        TempFolderTest::SetUp();
-        m_Started = fs::current_path();
-        fs::current_path(Root());
-    }
-    void TearDown() override
-    {
-        fs::current_path(m_Started);
-        TempFolderTest::TearDown();
-    }
-
     std::size_t EntriesIn(const fs::path& folder) const
     {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
-
-private:
-    fs::path m_Started;
 };
 
 } // namespace
