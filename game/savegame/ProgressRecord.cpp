@@ -3,6 +3,7 @@
 #include "foundation/Archive.h"
 #include "game/savegame/ArchiveWords.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 
@@ -120,11 +121,17 @@ void ProgressRecord::SetKeyCount(int kind, std::int32_t count)
 
 ProgressRecord::ReadFault ProgressRecord::SerializeProgress(BaseLib::CArchive& archive)
 {
-    const bool reading = !archive.IsSaving();
-    archive.Serialize(m_CurrentMap);
-    if (reading && !archive.HasFailed() && (m_CurrentMap < 0 || m_CurrentMap >= MapCount))
+    // A map index outside the five maps is written as the nearest map, so a save never holds what a
+    // read refuses.
+    std::int32_t currentMap = std::clamp(m_CurrentMap, 0, MapCount - 1);
+    archive.Serialize(currentMap);
+    if (!archive.IsSaving() && !archive.HasFailed())
     {
-        return ReadFault::MapIndexOutOfRange;
+        if (currentMap < 0 || currentMap >= MapCount)
+        {
+            return ReadFault::MapIndexOutOfRange;
+        }
+        m_CurrentMap = currentMap;
     }
     SerializeCoordinate(archive, m_FigureX);
     SerializeCoordinate(archive, m_FigureY);

@@ -75,7 +75,8 @@ public:
     // position (two little-endian floats), the five blocks (cell states for maps 1 to 4 only), pylons and
     // treasure gold (integers), the three key counts (little-endian words). The treasure gold maximum,
     // the previous map and the last solved level are neither written nor read: a record read keeps its
-    // own. Reading stops at the first value no record can hold (a current map outside 0..4, a negative
+    // own. Writing writes a current map outside 0..4 as the nearest of them and a negative level count
+    // as 0. Reading stops at the first value no record can hold (a current map outside 0..4, a negative
     // level count) and answers what it was, the record then partly read; a figure coordinate that is not
     // a finite number reads as -1.0. Data that ends early shows in the archive's failure flag.
     ReadFault SerializeProgress(BaseLib::CArchive& archive);

@@ -27,7 +27,15 @@ void CQuarrowSaveGame::Assign(const CQuarrowSaveGame& other)
 
 ProgressRecord::ReadFault CQuarrowSaveGame::Serialize(BaseLib::CArchive& archive)
 {
-    BaseLib::SerializeString(archive, m_Name);
+    if (archive.IsSaving() && m_Name.size() > static_cast<std::size_t>(MaxNameLength))
+    {
+        std::string cut = m_Name.substr(0, MaxNameLength);
+        BaseLib::SerializeString(archive, cut);
+    }
+    else
+    {
+        BaseLib::SerializeString(archive, m_Name);
+    }
     archive.Serialize(m_Options.music);
     archive.Serialize(m_Options.cameraFlag);
     archive.Serialize(m_Options.cameraValue);

@@ -27,6 +27,9 @@ struct SaveGameOptions
 class CQuarrowSaveGame
 {
 public:
+    // The longest name a file holds, in bytes; a longer one is written cut to this length.
+    static constexpr std::int32_t MaxNameLength = 1024;
+
     // Reset: see Reset.
     CQuarrowSaveGame();
     CQuarrowSaveGame(const CQuarrowSaveGame&) = delete;
@@ -38,10 +41,10 @@ public:
     // Copies name, options and progress of other.
     virtual void Assign(const CQuarrowSaveGame& other);
     // Writes or reads the profile by the archive's mode: the name (32-bit big-endian length, the bytes
-    // without terminator), the music and camera flags (one byte each), the camera value (little-endian
-    // float), the progress record. Reading takes a camera value that is not a finite number as 1.1 and
-    // answers the record's read fault (the profile then partly read); data that ends early shows in
-    // the archive's failure flag.
+    // without terminator, at most MaxNameLength), the music and camera flags (one byte each), the camera
+    // value (little-endian float), the progress record. Reading takes a camera value that is not a finite
+    // number as 1.1 and answers the record's read fault (the profile then partly read); data that ends early
+    // shows in the archive's failure flag.
     virtual ProgressRecord::ReadFault Serialize(BaseLib::CArchive& archive);
     virtual ~CQuarrowSaveGame() = default;
 

@@ -149,11 +149,11 @@ bool CSaveGameList::ParseBytes(std::string_view bytes, const std::string& source
             return fail(bytes.size(), "the data ends inside profile " + std::to_string(i));
         }
         const std::int32_t nameLength = BigEndianAt(bytes, start);
-        if (nameLength < 0 || nameLength > MaxNameLength)
+        if (nameLength < 0 || nameLength > CQuarrowSaveGame::MaxNameLength)
         {
             return fail(start, "profile " + std::to_string(i) + " has a name length of " +
                                    std::to_string(nameLength) + ", outside 0.." +
-                                   std::to_string(MaxNameLength));
+                                   std::to_string(CQuarrowSaveGame::MaxNameLength));
         }
         auto saveGame = std::make_unique<CQuarrowSaveGame>();
         const ProgressRecord::ReadFault readFault = saveGame->Serialize(archive);
@@ -219,7 +219,8 @@ bool CSaveGameList::Load()
             m_OwnedPath = path;
             return false;
         }
-        BaseLib::DebugOutput("Saved games: %s cannot be read (%s)\n", path.c_str(), std::strerror(reason));
+        BaseLib::DebugOutput("Saved games: %s cannot be read (%s)\n", path.c_str(),
+                             reason != 0 ? std::strerror(reason) : "not a file");
         return false;
     }
 
@@ -273,6 +274,14 @@ bool CSaveGameList::Save()
     {
         BaseLib::DebugOutput("Saved games: %s not written: the file exists and this list has not read it\n",
                              path.c_str());
+        return false;
+    }
+    CSaveGameList readBack;
+    ParseFault fault;
+    if (!readBack.ParseBytes(bytes, path, fault))
+    {
+        BaseLib::DebugOutput("Saved games: %s not written: the list would not read back (byte %zu: %s)\n",
+                             path.c_str(), fault.offset, fault.reason.c_str());
         return false;
     }
     errno = 0;

@@ -21,7 +21,6 @@ public:
     static constexpr const char* FileName = "savedgames.bin";
     // Bounds of what a file may hold; anything beyond is damage.
     static constexpr std::int32_t MaxCount = 1024;
-    static constexpr std::int32_t MaxNameLength = 1024;
     static constexpr std::size_t MaxFileSize = 16u << 20;
 
     // What a parse found wrong: where, and what.
@@ -58,7 +57,9 @@ public:
 
     // Replaces the player's "savedgames.bin" (Platform::UserFilePath) with the list. True only when the
     // file now holds exactly the list. False, with one trace line, when the write failed (the file keeps
-    // what it held) or when the file exists and this list has not read it (Load) nor written it before.
+    // what it held), when the file exists and this list has not read it (Load) nor written it before, or
+    // when the list's bytes would not read back (more than MaxCount profiles): nothing is written that
+    // Load would refuse.
     bool Save();
     // Reads the player's "savedgames.bin" (Platform::UserFileReadPath) into the list. False, leaving the
     // list as it was, when the file is missing, cannot be read, or does not parse; a file that does not

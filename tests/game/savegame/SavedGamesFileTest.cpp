@@ -117,6 +117,18 @@ TEST_F(SavedGamesFile, DamagedFileIsRefusedWholeAndMovedAside)
     EXPECT_NE(trace.Text().find("; moved to savedgames.bin.damaged1\n"), std::string::npos) << trace.Text();
     EXPECT_EQ(ReadFile(Damaged + "1"), "\1");
     EXPECT_EQ(Entries(), (std::vector<std::string>{Damaged, Damaged + "1"}));
+
+    // A file above 16 MiB is refused without being read.
+    WriteFile(FileName, good);
+    fs::resize_file(FileName, CSaveGameList::MaxFileSize + 1);
+    trace.Clear();
+    EXPECT_FALSE(held.Load());
+    EXPECT_NE(trace.Text().find("the file is larger than 16 MiB; moved to savedgames.bin.damaged2\n"),
+              std::string::npos)
+        << trace.Text();
+    EXPECT_EQ(fs::file_size(Damaged + "2"), CSaveGameList::MaxFileSize + 1);
+
+    EXPECT_EQ(held.WriteToBytes(), heldBytes);
     EXPECT_TRUE(held.Save()) << "the file is out of the way, so a fresh start may be saved";
 }
 
@@ -312,6 +324,33 @@ TEST_F(SavedGamesFile, ListThatHasNotReadTheFileDoesNotWriteOverIt)
     first.Add();
     EXPECT_TRUE(first.Save()) << "a list whose load found no file may save";
     EXPECT_EQ(ReadFile(FileName), first.WriteToBytes());
+}
+
+TEST_F(SavedGamesFile, SaveNeverWritesWhatLoadWouldRefuse)
+{
+    CSaveGameList list;
+    CQuarrowSaveGame& profile = *list.Get(list.Add());
+    profile.SetName(std::string(2000, 'n'));
+    profile.GetProgress().SetCurrentMap(7);
+    profile.GetProgress().GetMapProgress(1).SetLevelCount(-3);
+    ASSERT_TRUE(list.Save());
+    CSaveGameList loaded;
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_EQ(loaded.Get(0)->GetName(), std::string(1024, 'n'));
+    EXPECT_EQ(loaded.Get(0)->GetProgress().GetCurrentMap(), 4);
+    EXPECT_EQ(loaded.Get(0)->GetProgress().GetMapProgress(1).GetLevelCount(), 0);
+
+    const std::string before = ReadFile(FileName);
+    while (loaded.GetCount() <= CSaveGameList::MaxCount)
+    {
+        loaded.Add();
+    }
+    Platform::DebugOutputCapture trace;
+    EXPECT_FALSE(loaded.Save());
+    EXPECT_EQ(trace.Text(),
+              "Saved games: savedgames.bin not written: the list would not read back (byte 4: a "
+              "profile count of 1025, outside 0..1024)\n");
+    EXPECT_EQ(ReadFile(FileName), before);
 }
 
 TEST_F(SavedGamesFile, UnwritableWorkingFolderSavesIntoTheDataFolder)
