@@ -172,7 +172,9 @@ bool CSaveGameList::ParseBytes(std::string_view bytes, const std::string& source
     if (!stream.IsAtEnd())
     {
         const auto end = static_cast<std::size_t>(stream.Tell());
-        return fail(end, std::to_string(bytes.size() - end) + " bytes follow the last profile");
+        const std::size_t extra = bytes.size() - end;
+        return fail(end, extra == 1 ? std::string("1 byte follows the last profile")
+                                    : std::to_string(extra) + " bytes follow the last profile");
     }
 
     if (count > 0 && (current < 0 || current >= count))

@@ -71,8 +71,8 @@ TEST_F(SavedGamesFile, DamagedFileIsRefusedWholeAndMovedAside)
         rows.push_back(
             {"cut to " + std::to_string(length) + " bytes", good.substr(0, length), "the data ends"});
     }
-    rows.push_back(
-        {"one byte more", good + '\0', "at byte " + std::to_string(good.size()) + ": 1 bytes follow"});
+    rows.push_back({"one byte more", good + '\0',
+                    "at byte " + std::to_string(good.size()) + ": 1 byte follows the last profile"});
     rows.push_back({"count -1", Patched(good, 4, "\xFF\xFF\xFF\xFF"), "at byte 4: a profile count of -1"});
     rows.push_back(
         {"count 2^31 - 1", Patched(good, 4, "\x7F\xFF\xFF\xFF"), "at byte 4: a profile count of 2147483647"});
