@@ -33,4 +33,22 @@ bool CCommandQueue::TakeCommand(const std::string& name, TCommand* out)
     return true;
 }
 
+std::vector<TCommand> CCommandQueue::TakeCommandsWhere(const std::function<bool(const std::string& name)>& accepts)
+{
+    std::vector<TCommand> taken;
+    for (auto it = m_commands.begin(); it != m_commands.end();)
+    {
+        if (accepts(it->name))
+        {
+            taken.push_back(std::move(*it));
+            it = m_commands.erase(it);
+        }
+        else
+        {
+            ++it;
+        }
+    }
+    return taken;
+}
+
 } // namespace GameLib

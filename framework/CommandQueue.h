@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <string>
+#include <vector>
 
 namespace GameLib
 {
@@ -28,6 +30,10 @@ public:
     // Removes the oldest pending command of exactly this name (case-sensitive) and copies it into out when
     // out is given; the others keep their places. False, nothing changed, when none is pending.
     bool TakeCommand(const std::string& name, TCommand* out);
+
+    // Removes every pending command whose name the test accepts and answers them in posting order; the
+    // others keep their places.
+    std::vector<TCommand> TakeCommandsWhere(const std::function<bool(const std::string& name)>& accepts);
 
     std::int32_t GetCount() const { return static_cast<std::int32_t>(m_commands.size()); }
     bool IsEmpty() const { return m_commands.empty(); }

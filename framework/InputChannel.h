@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 
 namespace GameLib
@@ -28,13 +29,14 @@ public:
 
     CInputManager* GetInputManager() const { return m_inputManager; }
     const std::string& GetContextName() const { return m_contextName; }
-    bool IsUserControlEnabled() const { return m_userControlEnabled; }
-    void SetUserControlEnabled(bool enabled) { m_userControlEnabled = enabled; }
+    // The flag may be written from other threads (a game's worker threads switch user control off and on).
+    bool IsUserControlEnabled() const { return m_userControlEnabled.load(); }
+    void SetUserControlEnabled(bool enabled) { m_userControlEnabled.store(enabled); }
 
 private:
     CInputManager* m_inputManager = nullptr;
     std::string m_contextName;
-    bool m_userControlEnabled = false;
+    std::atomic<bool> m_userControlEnabled{false};
 };
 
 } // namespace GameLib

@@ -217,6 +217,24 @@ TEST(CommandQueueTest, IdsRunFromZeroAndTakingFindsTheOldestOfExactlyThatName)
     EXPECT_EQ(queue.PostCommand("x", ""), 4);
 }
 
+TEST(CommandQueueTest, TakingByATestTakesEveryAcceptedNameInPostingOrderAndLeavesTheRest)
+{
+    CCommandQueue queue;
+    for (const char* name : {"a", "keep", "b", "a", "keep"})
+    {
+        queue.PostCommand(name, name);
+    }
+    const std::vector<TCommand> taken = queue.TakeCommandsWhere([](const std::string& name) { return name != "keep"; });
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[0].id, 0);
+    EXPECT_EQ(taken[1].id, 2);
+    EXPECT_EQ(taken[2].id, 3);
+    EXPECT_EQ(queue.GetCount(), 2);
+    TCommand left;
+    ASSERT_TRUE(queue.TakeCommand("keep", &left));
+    EXPECT_EQ(left.id, 1);
+}
+
 // The world's Render on a real device: the back buffer of one 64 x 48 head.
 using WorldRenderTest = EngineTesting::EngineFixture;
 
