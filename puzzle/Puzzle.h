@@ -84,6 +84,8 @@ public:
 
     int32_t GetSelectedBlockId() const { return m_selectedBlockId; }
     int32_t GetMoveCount() const { return m_moveCount; }
+    // Replaces the move count (a developer command marks a level solved with a count of its own).
+    void SetMoveCount(int32_t moves) { m_moveCount = moves; }
     bool IsSolved() const { return m_solved; }
     // Set by the exits from their update; cleared by every step in which a block moves.
     void SetSolved() { m_solved = true; }
