@@ -5,15 +5,67 @@
 #include "foundation/PathAliases.h"
 #include "foundation/Paths.h"
 #include "foundation/Timer.h"
+#include "foundation/Helpers.h"
+#include "framework/CommandQueue.h"
 #include "framework/GameEntityNode.h"
-#include "framework/InputChannel.h"
 #include "framework/SceneManager.h"
+#include "framework/SimulationClock.h"
 #include "game/GameContext.h"
+#include "game/QuarrowInputChannel.h"
 #include "platform/os/Files.h"
 #include "puzzle/EditablePuzzle.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <typeinfo>
 #include <utility>
+
+// One name of the world's vocabulary: whether a pass takes every pending command of it or only one, and
+// its handler.
+struct CQuarrowWorld::CommandHandler
+{
+    const char* name;
+    bool takesAll;
+    void (CQuarrowWorld::*handle)(const GameLib::TCommand& command);
+};
+
+// In the order a pass takes them.
+const CQuarrowWorld::CommandHandler CQuarrowWorld::kCommandHandlers[] = {
+    {"SetPause", true, &CQuarrowWorld::OnSetPause},
+    {"SetEditorMode", true, &CQuarrowWorld::OnSetEditorMode},
+    {"SetSimTimeFactor", true, &CQuarrowWorld::OnSetSimTimeFactor},
+    {"SetUserControlEnabled", true, &CQuarrowWorld::OnSetUserControlEnabled},
+    {"StartGame", false, &CQuarrowWorld::OnStartGame},
+    {"ShutGame", false, &CQuarrowWorld::OnShutGame},
+    {"SwitchToLevel", false, &CQuarrowWorld::OnSwitchToLevel},
+    {"ShutMap", false, &CQuarrowWorld::OnNotHandledYet},
+    {"SetMap", false, &CQuarrowWorld::OnSetMap},
+    {"StartMap", false, &CQuarrowWorld::OnNotHandledYet},
+    {"StartLevel", false, &CQuarrowWorld::OnStartLevel},
+    {"ShutLevel", false, &CQuarrowWorld::OnShutLevel},
+    {"SetSolved", false, &CQuarrowWorld::OnSetSolved},
+    {"Solve", true, &CQuarrowWorld::OnNotHandledYet},
+    {"StopSolver", true, &CQuarrowWorld::OnNotHandledYet},
+    {"Refine", true, &CQuarrowWorld::OnNotHandledYet},
+    {"StopRefiner", true, &CQuarrowWorld::OnNotHandledYet},
+    {"StartBatchProcessing", true, &CQuarrowWorld::OnNotHandledYet},
+    {"SetStressTestMode", true, &CQuarrowWorld::OnNotHandledYet},
+};
+
+namespace
+{
+
+// The puzzle screen's developer action: the level started afresh.
+constexpr const char* kReload = "Reload";
+
+bool IsTrue(const std::string& argument)
+{
+    return argument == "true";
+}
+
+} // namespace
 
 CQuarrowWorld::CQuarrowWorld(Qen::CEngineController* owner) : CWorld(owner)
 {
@@ -63,12 +115,33 @@ void CQuarrowWorld::ListGfxSets()
     }
 }
 
+GameLib::CInputChannel* CQuarrowWorld::CreateInputChannel()
+{
+    return new CQuarrowInputChannel();
+}
+
+void CQuarrowWorld::DestroyInputChannel(GameLib::CInputChannel* channel)
+{
+    delete channel;
+}
+
+CQuarrowInputChannel* CQuarrowWorld::GetGameInputChannel() const
+{
+    // Every channel this world makes is the game's.
+    return static_cast<CQuarrowInputChannel*>(GetInputChannel());
+}
+
 void CQuarrowWorld::Step(double stepLength)
 {
     if (m_context == nullptr || m_context->GetState() != GameContext::LevelRunning || m_puzzle == nullptr)
     {
         return;
     }
+    if (GameLib::CInputChannel* channel = GetInputChannel())
+    {
+        channel->OnStep();
+    }
+    ProcessGameCommands();
     m_levelTimer->Advance(static_cast<float>(stepLength));
     m_puzzle->Update(stepLength);
     UpdateEntities(static_cast<float>(stepLength));
@@ -90,6 +163,185 @@ void CQuarrowWorld::UpdateEntities(float dt)
     for (GameLib::CSceneGraphNode* node : nodes)
     {
         static_cast<GameLib::CGameEntityNode*>(node)->Update(dt);
+    }
+}
+
+void CQuarrowWorld::ProcessGameCommands()
+{
+    CQuarrowInputChannel* channel = GetGameInputChannel();
+    if (channel == nullptr)
+    {
+        return;
+    }
+    for (; channel->HasCommands(); channel->Pop())
+    {
+        const GameCommand& command = channel->Front();
+        if (m_puzzle == nullptr)
+        {
+            continue;
+        }
+        switch (command.kind)
+        {
+        case GameCommandKind::GrabBlock:
+            m_puzzle->SelectBlock(command.param);
+            break;
+        case GameCommandKind::MoveBlock:
+            m_puzzle->DragBlock(command.param, command.x, command.y);
+            break;
+        case GameCommandKind::ReleaseBlock:
+            m_puzzle->ReleaseBlock(command.param);
+            break;
+        case GameCommandKind::RestartPuzzle:
+            m_puzzle->Restart(false);
+            break;
+        case GameCommandKind::UndoMove:
+            m_puzzle->Undo();
+            break;
+        case GameCommandKind::RedoMove:
+            m_puzzle->Redo();
+            break;
+        default:
+            // The map's commands belong to a running map; the arrow markers come with the level's scene.
+            break;
+        }
+    }
+}
+
+void CQuarrowWorld::ProcessCommands()
+{
+    GameLib::CCommandQueue* queue = GetCommandQueue();
+    if (queue == nullptr)
+    {
+        return;
+    }
+    while (!queue->IsEmpty())
+    {
+        for (const CommandHandler& handler : kCommandHandlers)
+        {
+            GameLib::TCommand command;
+            while (queue->TakeCommand(handler.name, &command))
+            {
+                (this->*handler.handle)(command);
+                if (!handler.takesAll)
+                {
+                    break;
+                }
+            }
+        }
+        bool reload = false;
+        while (queue->TakeCommand(kReload, nullptr))
+        {
+            reload = true;
+        }
+        if (reload)
+        {
+            ReloadLevel();
+        }
+        // Names nobody handles would keep the queue from ever emptying.
+        const auto unknown = [](const std::string& name) {
+            return name != kReload && std::none_of(std::begin(kCommandHandlers), std::end(kCommandHandlers),
+                                                   [&name](const CommandHandler& h) { return name == h.name; });
+        };
+        for (const GameLib::TCommand& command : queue->TakeCommandsWhere(unknown))
+        {
+            BaseLib::DebugOutput("World: no handler for the command \"%s\" (\"%s\"); dropped\n", command.name.c_str(),
+                                 command.argument.c_str());
+        }
+    }
+}
+
+void CQuarrowWorld::OnSetPause(const GameLib::TCommand& command)
+{
+    if (GameLib::CSimulationClock* clock = GetSimulationClock())
+    {
+        clock->SetPaused(IsTrue(command.argument));
+    }
+}
+
+void CQuarrowWorld::OnSetEditorMode(const GameLib::TCommand& command)
+{
+    m_editorMode = IsTrue(command.argument);
+}
+
+void CQuarrowWorld::OnSetSimTimeFactor(const GameLib::TCommand& command)
+{
+    GameLib::CSimulationClock* clock = GetSimulationClock();
+    if (clock == nullptr)
+    {
+        return;
+    }
+    // A negative factor or one that is not a number would stop the clock's steps for good; an infinite
+    // one would never end a frame's steps.
+    const double factor = std::atof(command.argument.c_str());
+    if (!std::isfinite(factor) || factor < 0.0)
+    {
+        BaseLib::DebugOutput("World: SetSimTimeFactor \"%s\" is not a finite number of 0 or more; the time "
+                             "factor stays %g\n",
+                             command.argument.c_str(), clock->GetTimeFactor());
+        return;
+    }
+    clock->SetTimeFactor(factor);
+}
+
+void CQuarrowWorld::OnSetUserControlEnabled(const GameLib::TCommand& command)
+{
+    if (GameLib::CInputChannel* channel = GetInputChannel())
+    {
+        channel->SetUserControlEnabled(IsTrue(command.argument));
+    }
+}
+
+void CQuarrowWorld::OnStartGame(const GameLib::TCommand&)
+{
+    m_context->SetState(GameContext::GameOpen);
+    m_context->ResetLevelCounts();
+}
+
+void CQuarrowWorld::OnShutGame(const GameLib::TCommand&)
+{
+    m_context->SetState(GameContext::NoGame);
+}
+
+void CQuarrowWorld::OnSwitchToLevel(const GameLib::TCommand& command)
+{
+    m_context->SetLevelIndex(BaseLib::ParseDecimalInt(command.argument.c_str()));
+}
+
+void CQuarrowWorld::OnSetMap(const GameLib::TCommand& command)
+{
+    m_context->SetMap(BaseLib::ParseDecimalInt(command.argument.c_str()));
+}
+
+void CQuarrowWorld::OnStartLevel(const GameLib::TCommand& command)
+{
+    LoadLevel(command.argument.empty() ? m_context->GetCurrentLevelFile() : command.argument);
+}
+
+void CQuarrowWorld::OnShutLevel(const GameLib::TCommand&)
+{
+    ShutLevel();
+}
+
+void CQuarrowWorld::OnSetSolved(const GameLib::TCommand&)
+{
+    if (m_puzzle != nullptr)
+    {
+        m_puzzle->SetMoveCount(10000);
+        m_puzzle->SetSolved();
+    }
+}
+
+void CQuarrowWorld::OnNotHandledYet(const GameLib::TCommand& command)
+{
+    BaseLib::DebugOutput("World: the command \"%s\" is not handled in this version; dropped\n", command.name.c_str());
+}
+
+void CQuarrowWorld::ReloadLevel()
+{
+    if (m_puzzle != nullptr)
+    {
+        const std::string file = m_puzzle->GetFileName();
+        LoadLevel(file);
     }
 }
 

@@ -12,7 +12,13 @@ class CPathAliases;
 class CTimer;
 } // namespace BaseLib
 
+namespace GameLib
+{
+struct TCommand;
+}
+
 class CEditablePuzzle;
+class CQuarrowInputChannel;
 class GameContext;
 class ProgressRecord;
 
@@ -21,7 +27,9 @@ class ProgressRecord;
 // the editor mode and the names of the model sets.
 //
 // A level exists from LoadLevel (state 2) to ShutLevel (state 1). Each fixed step of 0.02 s advances a
-// running level: the level timer, the puzzle, the scene's game entities, and the solved state.
+// running level: the game commands pushed into the input channel reach the puzzle, then the level timer,
+// the puzzle, the scene's game entities and the solved state advance. Screens and tools drive the world
+// by world commands, carried out once per frame before the steps.
 class CQuarrowWorld : public GameLib::CWorld
 {
 public:
@@ -34,9 +42,18 @@ public:
     // The level when a puzzle exists (whatever the state), the level timer and the game context, then
     // the framework's objects.
     void Shutdown() override;
-    // One step of a running level (state 2): the level timer, the puzzle's update, every game entity
-    // node's update, then state 3 once the puzzle is solved (not in editor mode). Other states do nothing.
+    // One step of a running level (state 2): the channel's poll, the pending game commands into the
+    // puzzle, the level timer, the puzzle's update, every game entity node's update, then state 3 once
+    // the puzzle is solved (not in editor mode). Other states do nothing.
     void Step(double stepLength) override;
+    // Every pending world command, grouped by name: each pass takes the game's names in their fixed
+    // order (some every pending command of the name, some one per pass), then every "Reload" (one reload
+    // of the level for all of them), then every command of another name, dropped with a trace. Passes
+    // repeat until the queue is empty, so what a handler posts runs in the same frame.
+    void ProcessCommands() override;
+    // A new game input channel; deleted by DestroyInputChannel (null ignored).
+    GameLib::CInputChannel* CreateInputChannel() override;
+    void DestroyInputChannel(GameLib::CInputChannel* channel) override;
 
     // Starts a level (state 2) from a file: a name ending in ".blvl" loads as a binary puzzle, one ending
     // in ".xml" as an XML puzzle (both tested case-sensitively), any other non-empty name as a character
@@ -52,9 +69,14 @@ public:
 
     // The game entity nodes of the scene, each advanced by dt, in the scene manager's order.
     void UpdateEntities(float dt);
+    // Every queued game command, oldest first: grab, drag, release, restart, undo and redo reach the
+    // puzzle; every other kind is dropped.
+    void ProcessGameCommands();
 
     CEditablePuzzle* GetPuzzle() const { return m_puzzle; }
     GameContext* GetGameContext() const { return m_context; }
+    // The world's channel as the game's; null outside Initialize to Shutdown.
+    CQuarrowInputChannel* GetGameInputChannel() const;
     BaseLib::CTimer* GetLevelTimer() const { return m_levelTimer; }
     bool IsEditorMode() const { return m_editorMode; }
     void SetEditorMode(bool editorMode) { m_editorMode = editorMode; }
@@ -62,6 +84,26 @@ public:
     const std::vector<std::string>& GetGfxSets() const { return m_gfxSets; }
 
 private:
+    struct CommandHandler;
+    static const CommandHandler kCommandHandlers[];
+
+    // The world commands' handlers.
+    void OnSetPause(const GameLib::TCommand& command);
+    void OnSetEditorMode(const GameLib::TCommand& command);
+    void OnSetSimTimeFactor(const GameLib::TCommand& command);
+    void OnSetUserControlEnabled(const GameLib::TCommand& command);
+    void OnStartGame(const GameLib::TCommand& command);
+    void OnShutGame(const GameLib::TCommand& command);
+    void OnSwitchToLevel(const GameLib::TCommand& command);
+    void OnSetMap(const GameLib::TCommand& command);
+    void OnStartLevel(const GameLib::TCommand& command);
+    void OnShutLevel(const GameLib::TCommand& command);
+    void OnSetSolved(const GameLib::TCommand& command);
+    // A command of the game's vocabulary whose handling is not there yet: traced and dropped.
+    void OnNotHandledYet(const GameLib::TCommand& command);
+    // The level started afresh from its file, with no result recorded; nothing without a puzzle.
+    void ReloadLevel();
+
     void ListGfxSets();
     // What a level owns, deleted.
     void DeleteLevel();
