@@ -320,33 +320,24 @@ BaseLib::CPoint CMap::GetPlayerCell() const
 
 BaseLib::CPoint CMap::FindFirstExit() const
 {
-    BaseLib::CPoint found(0, 0);
-    int best = INT_MAX;
-    for (int y = 0; y < m_SizeY; ++y)
-    {
-        for (int x = 0; x < m_SizeX; ++x)
-        {
-            const MapCell& cell = m_Cells[static_cast<std::size_t>(CellIndex(x, y))];
-            if (cell.IsExit() && cell.GetExitId() < best)
-            {
-                best = cell.GetExitId();
-                found = BaseLib::CPoint(x, y);
-            }
-        }
-    }
-    return found;
+    return FindExit(true);
 }
 
 BaseLib::CPoint CMap::FindLastExit() const
 {
+    return FindExit(false);
+}
+
+BaseLib::CPoint CMap::FindExit(bool lowest) const
+{
     BaseLib::CPoint found(0, 0);
-    int best = INT_MIN;
+    int best = lowest ? INT_MAX : INT_MIN;
     for (int y = 0; y < m_SizeY; ++y)
     {
         for (int x = 0; x < m_SizeX; ++x)
         {
             const MapCell& cell = m_Cells[static_cast<std::size_t>(CellIndex(x, y))];
-            if (cell.IsExit() && cell.GetExitId() > best)
+            if (cell.IsExit() && (lowest ? cell.GetExitId() < best : cell.GetExitId() > best))
             {
                 best = cell.GetExitId();
                 found = BaseLib::CPoint(x, y);

@@ -151,6 +151,8 @@ private:
     // The cell when (x, y) lies inside, else null.
     const MapCell* FindCell(int x, int y) const;
     bool ReadLayout(const TiXmlElement* layout);
+    // Row by row, the first exit whose id beats the best so far (lower, or higher).
+    BaseLib::CPoint FindExit(bool lowest) const;
 
     const BaseLib::CPathAliases* m_PathAliases = nullptr;
 };
