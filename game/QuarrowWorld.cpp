@@ -8,10 +8,12 @@
 #include "foundation/Helpers.h"
 #include "framework/CommandQueue.h"
 #include "framework/GameEntityNode.h"
+#include "framework/ModelNode.h"
 #include "framework/SceneManager.h"
 #include "framework/SimulationClock.h"
 #include "game/GameContext.h"
 #include "game/QuarrowInputChannel.h"
+#include "game/puzzle/PuzzleEntityNode.h"
 #include "platform/os/Files.h"
 #include "puzzle/EditablePuzzle.h"
 
@@ -142,6 +144,7 @@ void CQuarrowWorld::Step(double stepLength)
         channel->OnStep();
     }
     ProcessGameCommands();
+    RebuildChangedScene();
     m_levelTimer->Advance(static_cast<float>(stepLength));
     m_puzzle->Update(stepLength);
     UpdateEntities(static_cast<float>(stepLength));
@@ -149,6 +152,25 @@ void CQuarrowWorld::Step(double stepLength)
     {
         m_context->SetState(GameContext::LevelSolved);
     }
+}
+
+void CQuarrowWorld::RebuildChangedScene()
+{
+    const auto change = static_cast<std::int32_t>(m_puzzle->GetChangeNumber());
+    if (change == m_puzzleChangeSeen)
+    {
+        return;
+    }
+    // The block nodes read their blocks in this very step: they must not outlive a deleted block.
+    if (m_puzzleNode != nullptr)
+    {
+        m_puzzleNode->Rebuild();
+    }
+    if (m_editorMode && m_environmentNode != nullptr)
+    {
+        m_environmentNode->SetModel("model>" + m_puzzle->GetGfxSetName() + "/environment.x", nullptr);
+    }
+    m_puzzleChangeSeen = change;
 }
 
 void CQuarrowWorld::UpdateEntities(float dt)
@@ -365,6 +387,14 @@ void CQuarrowWorld::LoadLevel(const std::string& name)
     {
         m_puzzle->BuildFromCharGrid(name);
     }
+    if (GameLib::CSceneManager* scene = GetSceneManager())
+    {
+        m_environmentNode = GameLib::CModelNode::Create(GetOwner());
+        scene->GetRootNode()->AddChild(m_environmentNode);
+        m_puzzleNode = CreatePuzzleEntityNode(this);
+        m_puzzleNode->SetPuzzle(m_puzzle);
+        scene->GetRootNode()->AddChild(m_puzzleNode);
+    }
     m_context->SetState(GameContext::LevelRunning);
     if (GameLib::CInputChannel* channel = GetInputChannel())
     {
@@ -397,6 +427,14 @@ void CQuarrowWorld::ShutLevel()
 
 void CQuarrowWorld::DeleteLevel()
 {
+    if (m_puzzleNode != nullptr)
+    {
+        std::exchange(m_puzzleNode, nullptr)->Release(true);
+    }
+    if (m_environmentNode != nullptr)
+    {
+        std::exchange(m_environmentNode, nullptr)->Release(true);
+    }
     delete std::exchange(m_puzzle, nullptr);
 }
 

@@ -14,10 +14,12 @@ class CTimer;
 
 namespace GameLib
 {
+class CModelNode;
 struct TCommand;
 }
 
 class CEditablePuzzle;
+class CPuzzleEntityNode;
 class CQuarrowInputChannel;
 class GameContext;
 class ProgressRecord;
@@ -26,10 +28,12 @@ class ProgressRecord;
 // played: the current puzzle, the game context with the game state and the progress, the level timer,
 // the editor mode and the names of the model sets.
 //
-// A level exists from LoadLevel (state 2) to ShutLevel (state 1). Each fixed step of 0.02 s advances a
-// running level: the game commands pushed into the input channel reach the puzzle, then the level timer,
-// the puzzle, the scene's game entities and the solved state advance. Screens and tools drive the world
-// by world commands, carried out once per frame before the steps.
+// A level exists from LoadLevel (state 2) to ShutLevel (state 1); its scene holds the puzzle entity node
+// (board and blocks) and the environment model node under the scene root. Each fixed step of 0.02 s
+// advances a running level: the game commands pushed into the input channel reach the puzzle, the scene
+// is rebuilt when the puzzle changed, then the level timer, the puzzle, the scene's game entities and
+// the solved state advance. Screens and tools drive the world by world commands, carried out once per
+// frame before the steps.
 class CQuarrowWorld : public GameLib::CWorld
 {
 public:
@@ -43,8 +47,10 @@ public:
     // the framework's objects.
     void Shutdown() override;
     // One step of a running level (state 2): the channel's poll, the pending game commands into the
-    // puzzle, the level timer, the puzzle's update, every game entity node's update, then state 3 once
-    // the puzzle is solved (not in editor mode). Other states do nothing.
+    // puzzle, the block nodes rebuilt when the puzzle's change number moved (and in editor mode the
+    // environment model taken from the puzzle's model set), the level timer, the puzzle's update, every
+    // game entity node's update, then state 3 once the puzzle is solved (not in editor mode). Other
+    // states do nothing.
     void Step(double stepLength) override;
     // Every pending world command, grouped by name: each pass takes the game's names in their fixed
     // order (some every pending command of the name, some one per pass), then every "Reload" (one reload
@@ -59,7 +65,8 @@ public:
     // in ".xml" as an XML puzzle (both tested case-sensitively), any other non-empty name as a character
     // grid; an empty name gives an empty puzzle. A file that fails leaves the puzzle as its loader did
     // (the loaders trace). A level still loaded is taken down first without recording a result. The
-    // level timer starts from 0.
+    // level timer starts from 0. The puzzle entity node is built for the puzzle and, with an empty
+    // environment model node, hung under the scene root.
     void LoadLevel(const std::string& name) override;
     // Ends the level (state 1): the result and the star move limits go into the game context, the puzzle
     // is deleted. Without a puzzle nothing happens (traced).
@@ -78,6 +85,9 @@ public:
     // The world's channel as the game's; null outside Initialize to Shutdown.
     CQuarrowInputChannel* GetGameInputChannel() const;
     BaseLib::CTimer* GetLevelTimer() const { return m_levelTimer; }
+    // The level's scene nodes; null between levels.
+    CPuzzleEntityNode* GetPuzzleNode() const { return m_puzzleNode; }
+    GameLib::CModelNode* GetEnvironmentNode() const { return m_environmentNode; }
     bool IsEditorMode() const { return m_editorMode; }
     void SetEditorMode(bool editorMode) { m_editorMode = editorMode; }
     // The sub-folders of the model folder, sorted by name, those beginning with "." left out.
@@ -105,12 +115,18 @@ private:
     void ReloadLevel();
 
     void ListGfxSets();
-    // What a level owns, deleted.
+    // What a level owns, deleted: its scene nodes first, then the puzzle they show.
     void DeleteLevel();
+    // The scene follows edits: a change number other than the one seen rebuilds the block nodes (an edit
+    // made in the frame that left editor mode included); the environment model follows the model set in
+    // editor mode only.
+    void RebuildChangedScene();
     const BaseLib::CPathAliases& Aliases() const;
 
     CEditablePuzzle* m_puzzle = nullptr;
     std::int32_t m_puzzleChangeSeen = -1;
+    CPuzzleEntityNode* m_puzzleNode = nullptr;
+    GameLib::CModelNode* m_environmentNode = nullptr;
     GameContext* m_context = nullptr;
     BaseLib::CTimer* m_levelTimer = nullptr;
     bool m_editorMode = false;
