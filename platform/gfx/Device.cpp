@@ -195,7 +195,30 @@ Result Device::Create(Graphics& graphics, const AdapterProfile& profile, std::ui
 
 void Device::MakeCurrent()
 {
-    context_->MakeCurrent();
+    if (context_->MakeCurrent())
+    {
+        ++counters_.contextSwitches;
+    }
+}
+
+bool Device::MakeCurrentOn(WindowHandle window)
+{
+    SDL_Window* target = SdlWindowOf(window);
+    bool switched = false;
+    const bool current = target && context_->MakeCurrentOn(target, switched);
+    if (switched)
+    {
+        ++counters_.contextSwitches;
+    }
+    return current;
+}
+
+void Device::SetSwapInterval(WindowHandle window, std::uint32_t presentationInterval)
+{
+    if (SDL_Window* target = SdlWindowOf(window))
+    {
+        context_->SetSwapInterval(target, presentationInterval == PresentInterval::Immediate ? 0 : 1);
+    }
 }
 
 void Device::AssertThread() const

@@ -45,6 +45,8 @@ struct DeviceCounters
     std::uint64_t drawCalls = 0;
     std::uint64_t clears = 0;
     std::uint64_t presents = 0;
+    // Times the device made its context current on another window (a head's or its hidden one).
+    std::uint64_t contextSwitches = 0;
     // Programs the layer wrote and compiled for draws without a vertex or a pixel program.
     std::uint64_t generatedPrograms = 0;
 };
@@ -238,8 +240,15 @@ public:
 
     // --- For the layer's own objects ---
 
-    // Makes the device's context current on this thread when it is not.
+    // Makes the device's context current on this thread when it is not. It stays on the window it is
+    // current on: drawing goes into the device's own framebuffers, whichever window that is.
     void MakeCurrent();
+    // Makes the context current on the window, to present into it or read it (a switch only when it is
+    // current on another). False (traced) when it cannot be made current there.
+    bool MakeCurrentOn(WindowHandle window);
+    // Gives the window the context is current on the swap interval of a PresentInterval value; SDL is
+    // asked only the first time and when the value changes.
+    void SetSwapInterval(WindowHandle window, std::uint32_t presentationInterval);
     void RegisterChild(DeviceChild* child);
     void UnregisterChild(DeviceChild* child);
     bool IsLost() const { return loss_ != Loss::None; }

@@ -3,6 +3,7 @@
 #include "platform/gfx/Constants.h"
 #include "platform/gfx/Trace.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -64,11 +65,49 @@ GlContext::~GlContext()
     }
 }
 
-void GlContext::MakeCurrent()
+bool GlContext::MakeCurrent()
 {
-    if (SDL_GL_GetCurrentContext() != context || SDL_GL_GetCurrentWindow() == nullptr)
+    if (SDL_GL_GetCurrentContext() == context && SDL_GL_GetCurrentWindow() != nullptr)
     {
-        SDL_GL_MakeCurrent(window, context);
+        return false;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    return true;
+}
+
+bool GlContext::MakeCurrentOn(SDL_Window* target, bool& switched)
+{
+    switched = false;
+    if (SDL_GL_GetCurrentContext() == context && SDL_GL_GetCurrentWindow() == target)
+    {
+        return true;
+    }
+    if (SDL_GL_MakeCurrent(target, context) != 0)
+    {
+        Trace(std::string("cannot make the OpenGL context current on the window: ") + SDL_GetError());
+        return false;
+    }
+    switched = true;
+    return true;
+}
+
+void GlContext::SetSwapInterval(SDL_Window* target, int interval)
+{
+    const std::uint32_t id = SDL_GetWindowID(target);
+    auto found = std::find_if(swapIntervals_.begin(), swapIntervals_.end(),
+                              [id](const auto& entry) { return entry.first == id; });
+    if (found != swapIntervals_.end() && found->second == interval)
+    {
+        return;
+    }
+    SDL_GL_SetSwapInterval(interval);
+    if (found != swapIntervals_.end())
+    {
+        found->second = interval;
+    }
+    else
+    {
+        swapIntervals_.emplace_back(id, interval);
     }
 }
 

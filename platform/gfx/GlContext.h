@@ -8,12 +8,19 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Platform::Gfx
 {
 
-// An OpenGL 3.3 core context with the hidden window it is made current on when no head's window is.
+// An OpenGL 3.3 core context with the hidden window it was made on. Every picture is drawn into the
+// device's own framebuffers, which does not depend on the window the context is current on, so the
+// context stays on the window it last presented to; the hidden window takes it only when no window of
+// this thread has it (at creation, for a device without a head, after that window was destroyed or
+// another context was made current).
 struct GlContext
 {
     SDL_Window* window = nullptr;
@@ -23,7 +30,19 @@ struct GlContext
     static std::unique_ptr<GlContext> Make();
     ~GlContext();
 
-    void MakeCurrent();
+    // Makes the context current on this thread, on the hidden window only when it is current on no
+    // window. True when it had to switch.
+    bool MakeCurrent();
+    // Makes the context current on the window unless it is already; switched tells whether it had to.
+    // False (traced) when SDL refuses.
+    bool MakeCurrentOn(SDL_Window* target, bool& switched);
+    // Sets the swap interval of the window the context is current on, unless that window already has
+    // it from an earlier call.
+    void SetSwapInterval(SDL_Window* target, int interval);
+
+private:
+    // The interval set on each window (by SDL window id, which SDL never hands out twice).
+    std::vector<std::pair<std::uint32_t, int>> swapIntervals_;
 };
 
 // Asks SDL for the pixel format and context every window of the layer shares.

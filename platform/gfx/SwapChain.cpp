@@ -116,21 +116,20 @@ Result SwapChain::Present(const Rect* source, const Rect* destination, WindowHan
         return DeviceLost;
     }
     ++device.Counters().presents;
-    SDL_Window* target = SdlWindowOf(window ? window : record_.hDeviceWindow);
+    const WindowHandle shown = window ? window : record_.hDeviceWindow;
+    SDL_Window* target = SdlWindowOf(shown);
     if (!target)
     {
         return InvalidCall;
     }
-    device.MakeCurrent();
-    backBuffer_->Resolve();
-    SDL_GLContext context = SDL_GL_GetCurrentContext();
-    SDL_Window* hidden = SDL_GL_GetCurrentWindow();
-    if (SDL_GL_MakeCurrent(target, context) != 0)
+    // The context stays on this window afterwards: the next present into it needs no switch, and
+    // drawing does not care which window the context is current on.
+    if (!device.MakeCurrentOn(shown))
     {
-        Trace(std::string("cannot present into the window: ") + SDL_GetError());
         return InvalidCall;
     }
-    SDL_GL_SetSwapInterval(record_.PresentationInterval == PresentInterval::Immediate ? 0 : 1);
+    device.SetSwapInterval(shown, record_.PresentationInterval);
+    backBuffer_->Resolve();
 
     Rect from{0, 0, static_cast<std::int32_t>(record_.BackBufferWidth),
               static_cast<std::int32_t>(record_.BackBufferHeight)};
@@ -161,7 +160,6 @@ Result SwapChain::Present(const Rect* source, const Rect* destination, WindowHan
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     SDL_GL_SwapWindow(target);
-    SDL_GL_MakeCurrent(hidden, context);
     return Ok;
 }
 

@@ -351,6 +351,79 @@ TEST_F(DeviceTest, PresentShowsTheBackBufferAndCounts)
     swapChain->Release();
 }
 
+TEST_F(DeviceTest, TwoHeadsPresentingInOneFrameShowTheirOwnPicturesAndSwitchOnlyBetweenWindows)
+{
+    MakeGraphics();
+    ASSERT_FALSE(HasFatalFailure());
+    // Side by side and shown, so that each window holds what was presented into it.
+    PresentParameters records[2] = {Record(OpenWindow(32, 24, 0, 0), 32, 24),
+                                    Record(OpenWindow(32, 24, 64, 0), 32, 24)};
+    for (const PresentParameters& record : records)
+    {
+        Platform::ShowWindow(record.hDeviceWindow, Platform::SW_SHOW);
+    }
+    {
+        std::vector<std::uint32_t> shown;
+        int width = 0;
+        int height = 0;
+        if (ReadWindowPixels(records[0].hDeviceWindow, shown, width, height) == NotAvailable)
+        {
+            GTEST_SKIP() << "this display cannot be read back";
+        }
+    }
+    ASSERT_EQ(Ok, graphics->CreateDevice(0, DeviceType::Hal, records[0].hDeviceWindow, 0, records, &device));
+    SwapChain* heads[2] = {};
+    ASSERT_EQ(Ok, device->GetSwapChain(0, &heads[0]));
+    ASSERT_EQ(Ok, device->CreateAdditionalSwapChain(&records[1], &heads[1]));
+    Surface* backBuffers[2] = {};
+    for (int head = 0; head < 2; ++head)
+    {
+        ASSERT_EQ(Ok, heads[head]->GetBackBuffer(0, BackBufferTypeMono, &backBuffers[head]));
+    }
+    const std::uint64_t& switches = device->Counters().contextSwitches;
+    const std::uint32_t colours[2][2] = {{0xFFC02010u, 0xFF2080F0u}, {0xFF10A040u, 0xFFF0E030u}};
+    for (int frame = 0; frame < 2; ++frame)
+    {
+        const std::uint64_t frameStart = switches;
+        for (int head = 0; head < 2; ++head)
+        {
+            const std::uint64_t beforeDrawing = switches;
+            ASSERT_EQ(Ok, device->SetRenderTarget(0, backBuffers[head]));
+            ASSERT_EQ(Ok, device->Clear(0, nullptr, ClearFlag::Target, colours[frame][head], 1.0f, 0));
+            EXPECT_EQ(beforeDrawing, switches) << "drawing needs no window of its own";
+            ASSERT_EQ(Ok, heads[head]->Present(nullptr, nullptr, nullptr, nullptr, 0));
+
+            std::vector<std::uint32_t> shown;
+            int width = 0;
+            int height = 0;
+            ASSERT_EQ(Ok, ReadWindowPixels(records[head].hDeviceWindow, shown, width, height));
+            ASSERT_EQ(32, width);
+            ASSERT_EQ(24, height);
+            EXPECT_EQ(std::vector<std::uint32_t>(shown.size(), colours[frame][head] | 0xFF000000u), shown)
+                << "frame " << frame << ", head " << head;
+            WritePng(OutputPath("two_heads_frame" + std::to_string(frame) + "_head" + std::to_string(head) +
+                                ".png"),
+                     32, 24, shown, false);
+        }
+        EXPECT_EQ(frameStart + 2, switches) << "one switch per head presented, none back to a hidden window";
+    }
+
+    // The same window twice in a row makes no switch.
+    const std::uint64_t before = switches;
+    EXPECT_EQ(Ok, heads[1]->Present(nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(Ok, heads[1]->Present(nullptr, nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(before, switches);
+    EXPECT_EQ(Ok, device->Present(nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(before + 1, switches);
+
+    ASSERT_EQ(Ok, device->SetRenderTarget(0, backBuffers[0]));
+    for (int head = 0; head < 2; ++head)
+    {
+        backBuffers[head]->Release();
+        heads[head]->Release();
+    }
+}
+
 TEST(GfxResults, NamesAndDescriptionsOfResults)
 {
     struct Case

@@ -53,9 +53,9 @@ protected:
         ASSERT_NE(nullptr, graphics);
     }
 
-    // A window of the window layer with that client size; made after the graphics object, as the
-    // application does.
-    WindowHandle OpenWindow(int width, int height)
+    // A window of the window layer with that client size (at that place on the screen); made after the
+    // graphics object, as the application does.
+    WindowHandle OpenWindow(int width, int height, int x = 0, int y = 0)
     {
         if (!classRegistered)
         {
@@ -66,7 +66,7 @@ protected:
             EXPECT_TRUE(classRegistered);
         }
         WindowHandle window =
-            Platform::CreateWindowExA(0, kClassName, kClassName, Platform::WS_OVERLAPPEDWINDOW, 0, 0, width,
+            Platform::CreateWindowExA(0, kClassName, kClassName, Platform::WS_OVERLAPPEDWINDOW, x, y, width,
                                       height, Platform::GetDesktopWindow(), nullptr, nullptr, nullptr);
         EXPECT_NE(nullptr, window);
         windows.push_back(window);
