@@ -1,0 +1,528 @@
+#include "platform/baregl/BareGl.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace Platform::BareGl
+{
+namespace
+{
+
+GLuint Compile(GLenum kind, const std::string& source)
+{
+    const GLuint shader = glCreateShader(kind);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok)
+    {
+        char log[2048] = {};
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::fprintf(stderr, "bare OpenGL: a program does not compile: %s\n", log);
+    }
+    return shader;
+}
+
+GLuint Link(const std::string& vertexSource, const std::string& fragmentSource)
+{
+    const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource);
+    const GLuint fragment = Compile(GL_FRAGMENT_SHADER, fragmentSource);
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    GLint ok = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok)
+    {
+        char log[2048] = {};
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        std::fprintf(stderr, "bare OpenGL: a program does not link: %s\n", log);
+    }
+    return program;
+}
+
+// Row-vector matrices (p × m), rows of four.
+using Matrix = std::array<float, 16>;
+
+Matrix Multiply(const Matrix& a, const Matrix& b)
+{
+    Matrix out{};
+    for (int row = 0; row < 4; ++row)
+    {
+        for (int column = 0; column < 4; ++column)
+        {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k)
+            {
+                sum += a[row * 4 + k] * b[k * 4 + column];
+            }
+            out[row * 4 + column] = sum;
+        }
+    }
+    return out;
+}
+
+Matrix Identity()
+{
+    Matrix m{};
+    m[0] = m[5] = m[10] = m[15] = 1.0f;
+    return m;
+}
+
+// Uploaded as they stand, a row-vector matrix reads in GLSL as its transpose: m * v there is p × m here.
+void SetMatrices(int location, const float* matrices, int count)
+{
+    glUniformMatrix4fv(location, count, GL_FALSE, matrices);
+}
+
+void SetColour(const std::uint32_t colour)
+{
+    glClearColor(static_cast<float>((colour >> 16) & 0xFF) / 255.0f, static_cast<float>((colour >> 8) & 0xFF) / 255.0f,
+                 static_cast<float>(colour & 0xFF) / 255.0f, static_cast<float>(colour >> 24) / 255.0f);
+}
+
+constexpr int PaletteSize = 26;
+
+} // namespace
+
+std::unique_ptr<BareWindow> BareWindow::Open(const char* title, int x, int y, int width, int height)
+{
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        std::fprintf(stderr, "bare OpenGL: no video: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    std::unique_ptr<BareWindow> made(new BareWindow());
+    made->window_ = SDL_CreateWindow(title, x, y, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
+    // The device's windows are made with its own attributes (no depth buffer); put them back.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    if (!made->window_)
+    {
+        std::fprintf(stderr, "bare OpenGL: no window: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    made->context_ = SDL_GL_CreateContext(static_cast<SDL_Window*>(made->window_));
+    if (!made->context_)
+    {
+        std::fprintf(stderr, "bare OpenGL: no context: %s\n", SDL_GetError());
+        return nullptr;
+    }
+    SDL_GL_SetSwapInterval(0);
+    SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(made->window_), &made->width_, &made->height_);
+    return made;
+}
+
+BareWindow::~BareWindow()
+{
+    if (context_)
+    {
+        if (SDL_GL_GetCurrentContext() == context_)
+        {
+            SDL_GL_MakeCurrent(nullptr, nullptr);
+        }
+        SDL_GL_DeleteContext(context_);
+    }
+    if (window_)
+    {
+        SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void BareWindow::MakeCurrent()
+{
+    SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window_), context_);
+}
+
+void BareWindow::Swap()
+{
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+}
+
+void BareWindow::Show()
+{
+    SDL_ShowWindow(static_cast<SDL_Window*>(window_));
+    SDL_RaiseWindow(static_cast<SDL_Window*>(window_));
+}
+
+void BareWindow::Hide()
+{
+    SDL_HideWindow(static_cast<SDL_Window*>(window_));
+}
+
+TileFrame::TileFrame(BareWindow& window, int tileSize) : window_(window)
+{
+    window_.MakeCurrent();
+    program_ = Link(R"(#version 330 core
+uniform vec2 screenSize;
+layout(location = 0) in vec2 position;
+layout(location = 1) in vec2 texCoord;
+out vec2 uv;
+void main()
+{
+    gl_Position = vec4(position.x / screenSize.x * 2.0 - 1.0, 1.0 - position.y / screenSize.y * 2.0, 0.0, 1.0);
+    uv = texCoord;
+}
+)",
+                    R"(#version 330 core
+uniform sampler2D tile;
+in vec2 uv;
+out vec4 colour;
+void main()
+{
+    colour = texture(tile, uv);
+}
+)");
+    glUseProgram(program_);
+    glUniform2f(glGetUniformLocation(program_, "screenSize"), static_cast<float>(window_.Width()),
+                static_cast<float>(window_.Height()));
+    glUniform1i(glGetUniformLocation(program_, "tile"), 0);
+
+    std::vector<float> vertices;
+    std::vector<std::uint32_t> indices;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(tileSize) * static_cast<std::size_t>(tileSize));
+    for (int top = 0; top < window_.Height(); top += tileSize)
+    {
+        for (int left = 0; left < window_.Width(); left += tileSize)
+        {
+            const auto first = static_cast<std::uint32_t>(vertices.size() / 4);
+            const auto x0 = static_cast<float>(left);
+            const auto y0 = static_cast<float>(top);
+            const auto x1 = static_cast<float>(left + tileSize);
+            const auto y1 = static_cast<float>(top + tileSize);
+            vertices.insert(vertices.end(), {x0, y0, 0.0f, 0.0f, x1, y0, 1.0f, 0.0f, x1, y1, 1.0f, 1.0f, x0, y1, 0.0f, 1.0f});
+            indices.insert(indices.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
+            // A see-through tile with a box, as the window layer of a plain screen holds.
+            for (int y = 0; y < tileSize; ++y)
+            {
+                for (int x = 0; x < tileSize; ++x)
+                {
+                    const bool box = (x + left) >= 20 && (x + left) < 120 && (y + top) >= 20 && (y + top) < 80;
+                    pixels[static_cast<std::size_t>(y * tileSize + x)] = box ? 0x00C82828u : 0xFF000000u;
+                }
+            }
+            GLuint texture = 0;
+            glGenTextures(1, &texture);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tileSize, tileSize, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                         pixels.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+            textures_.push_back(texture);
+        }
+    }
+    glGenVertexArrays(1, &vertexArray_);
+    glBindVertexArray(vertexArray_);
+    glGenBuffers(1, &vertexBuffer_);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+                 GL_STATIC_DRAW);
+    glGenBuffers(1, &indexBuffer_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float),
+                          reinterpret_cast<const void*>(2 * sizeof(float)));
+}
+
+TileFrame::~TileFrame()
+{
+    window_.MakeCurrent();
+    glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
+    glDeleteBuffers(1, &vertexBuffer_);
+    glDeleteBuffers(1, &indexBuffer_);
+    glDeleteVertexArrays(1, &vertexArray_);
+    glDeleteProgram(program_);
+}
+
+void TileFrame::Draw()
+{
+    glViewport(0, 0, window_.Width(), window_.Height());
+    SetColour(0xFF105040u);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    glUseProgram(program_);
+    glBindVertexArray(vertexArray_);
+    glActiveTexture(GL_TEXTURE0);
+    for (std::size_t i = 0; i < textures_.size(); ++i)
+    {
+        glBindTexture(GL_TEXTURE_2D, textures_[i]);
+        glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(i * 6 * sizeof(std::uint32_t)));
+    }
+    glDisable(GL_BLEND);
+    window_.Swap();
+}
+
+namespace
+{
+
+const char* const LightingSource = R"(
+uniform mat4 viewInverse;
+uniform vec3 lightDirection;
+uniform vec4 diffuse;
+uniform vec3 specular;
+uniform float power;
+vec3 LitColour(vec3 surfaceNormal, vec3 worldPosition, vec3 albedo)
+{
+    vec3 n = normalize(surfaceNormal);
+    vec3 toLight = -normalize(lightDirection);
+    float lambert = max(dot(n, toLight), 0.0);
+    vec3 colour = albedo * (0.3 + 0.7 * lambert);
+    if (power > 0.0 && lambert > 0.0)
+    {
+        vec3 eye = (viewInverse * vec4(0.0, 0.0, 0.0, 1.0)).xyz;
+        vec3 halfway = normalize(normalize(eye - worldPosition) + toLight);
+        colour += specular * pow(max(dot(n, halfway), 0.0), power);
+    }
+    return colour;
+}
+)";
+
+} // namespace
+
+SceneFrame::SceneFrame(BareWindow& window, const BareScene& scene) : window_(window), scene_(scene)
+{
+    window_.MakeCurrent();
+    for (int i = 0; i < 4; ++i)
+    {
+        MakeProgram(programs_[i], i >= 2, i % 2 == 0);
+    }
+    glGenTextures(1, &texture_);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, scene_.textureSize, scene_.textureSize, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, scene_.texture.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    for (const BareMesh& source : scene_.meshes)
+    {
+        Mesh mesh;
+        mesh.skinned = source.skinned;
+        glGenVertexArrays(1, &mesh.vertexArray);
+        glBindVertexArray(mesh.vertexArray);
+        glGenBuffers(1, &mesh.vertexBuffer);
+        glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(source.vertices.size() * sizeof(float)),
+                     source.vertices.data(), GL_STATIC_DRAW);
+        glGenBuffers(1, &mesh.indexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(source.indices.size() * sizeof(std::uint32_t)),
+                     source.indices.data(), GL_STATIC_DRAW);
+        const GLsizei stride = static_cast<GLsizei>((source.skinned ? 11 : 8) * sizeof(float));
+        const int sizes[5] = {3, 3, 2, 1, 2};
+        std::size_t offset = 0;
+        for (GLuint attribute = 0; attribute < (source.skinned ? 5u : 3u); ++attribute)
+        {
+            glEnableVertexAttribArray(attribute);
+            glVertexAttribPointer(attribute, sizes[attribute], GL_FLOAT, GL_FALSE, stride,
+                                  reinterpret_cast<const void*>(offset * sizeof(float)));
+            offset += static_cast<std::size_t>(sizes[attribute]);
+        }
+        meshes_.push_back(mesh);
+    }
+}
+
+void SceneFrame::MakeProgram(Program& program, bool skinned, bool textured)
+{
+    std::string vertex = "#version 330 core\n";
+    vertex += "uniform mat4 world;\nuniform mat4 worldViewProjection;\n";
+    vertex += "layout(location = 0) in vec3 position;\nlayout(location = 1) in vec3 normal;\n"
+              "layout(location = 2) in vec2 texCoord;\n";
+    if (skinned)
+    {
+        vertex += "uniform mat4 palette[" + std::to_string(PaletteSize) +
+                  "];\nlayout(location = 3) in float weight;\nlayout(location = 4) in vec2 bones;\n";
+    }
+    vertex += "out vec3 worldNormal;\nout vec3 worldPosition;\nout vec2 uv;\nvoid main()\n{\n";
+    if (skinned)
+    {
+        vertex += "    mat4 bone = weight * palette[int(bones.x)] + (1.0 - weight) * palette[int(bones.y)];\n"
+                  "    vec4 modelPosition = bone * vec4(position, 1.0);\n"
+                  "    vec4 modelNormal = bone * vec4(normal, 0.0);\n";
+    }
+    else
+    {
+        vertex += "    vec4 modelPosition = vec4(position, 1.0);\n    vec4 modelNormal = vec4(normal, 0.0);\n";
+    }
+    vertex += "    gl_Position = worldViewProjection * modelPosition;\n"
+              "    worldPosition = (world * modelPosition).xyz;\n"
+              "    worldNormal = (world * modelNormal).xyz;\n"
+              "    uv = texCoord;\n}\n";
+    std::string fragment = "#version 330 core\n";
+    fragment += LightingSource;
+    fragment += "in vec3 worldNormal;\nin vec3 worldPosition;\nin vec2 uv;\nout vec4 colour;\n";
+    if (textured)
+    {
+        fragment += "uniform sampler2D diffuseMap;\nvoid main()\n{\n"
+                    "    vec4 albedo = texture(diffuseMap, uv) * diffuse;\n"
+                    "    colour = vec4(LitColour(worldNormal, worldPosition, albedo.rgb), albedo.a);\n}\n";
+    }
+    else
+    {
+        fragment += "void main()\n{\n    colour = vec4(LitColour(worldNormal, worldPosition, diffuse.rgb), diffuse.a);\n}\n";
+    }
+    program.program = Link(vertex, fragment);
+    const GLuint id = program.program;
+    program.world = glGetUniformLocation(id, "world");
+    program.worldViewProjection = glGetUniformLocation(id, "worldViewProjection");
+    program.viewInverse = glGetUniformLocation(id, "viewInverse");
+    program.lightDirection = glGetUniformLocation(id, "lightDirection");
+    program.diffuse = glGetUniformLocation(id, "diffuse");
+    program.specular = glGetUniformLocation(id, "specular");
+    program.power = glGetUniformLocation(id, "power");
+    program.palette = glGetUniformLocation(id, "palette");
+    glUseProgram(id);
+    glUniform1i(glGetUniformLocation(id, "diffuseMap"), 0);
+}
+
+SceneFrame::~SceneFrame()
+{
+    window_.MakeCurrent();
+    for (const Mesh& mesh : meshes_)
+    {
+        glDeleteBuffers(1, &mesh.vertexBuffer);
+        glDeleteBuffers(1, &mesh.indexBuffer);
+        glDeleteVertexArrays(1, &mesh.vertexArray);
+    }
+    glDeleteTextures(1, &texture_);
+    for (const Program& program : programs_)
+    {
+        glDeleteProgram(program.program);
+    }
+}
+
+std::uint64_t SceneFrame::TriangleCount() const
+{
+    std::uint64_t triangles = 0;
+    for (const BareDraw& draw : scene_.draws)
+    {
+        triangles += draw.indexCount / 3;
+    }
+    return triangles;
+}
+
+void SceneFrame::Draw(float time, std::vector<std::uint32_t>* picture)
+{
+    glViewport(0, 0, window_.Width(), window_.Height());
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    // The device draws into targets stored top row first, mirrored in OpenGL's terms; this window is
+    // not, so the faces it culls wind the other way here.
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CW);
+    glCullFace(GL_BACK);
+    SetColour(scene_.clearColour);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    for (Program& program : programs_)
+    {
+        glUseProgram(program.program);
+        SetMatrices(program.viewInverse, scene_.viewInverse.data(), 1);
+        glUniform3fv(program.lightDirection, 1, scene_.lightDirection.data());
+    }
+
+    // Each chain's palette for this frame: joint by joint from the root, each bone's offset first.
+    const int chains = [this] {
+        int count = 0;
+        for (const BareDraw& draw : scene_.draws)
+        {
+            count = std::max(count, meshes_[draw.mesh].skinned ? draw.chain + 1 : 0);
+        }
+        return count;
+    }();
+    std::vector<Matrix> palettes(static_cast<std::size_t>(chains * scene_.bones));
+    for (int chain = 0; chain < chains; ++chain)
+    {
+        Matrix combined = Identity();
+        for (int bone = 0; bone < scene_.bones; ++bone)
+        {
+            const float angle = 0.1f * std::sin(3.14159265f * (time + 0.2f * static_cast<float>(chain)) +
+                                                0.2f * static_cast<float>(bone));
+            Matrix local = Identity();
+            local[0] = std::cos(angle);
+            local[1] = std::sin(angle);
+            local[4] = -std::sin(angle);
+            local[5] = std::cos(angle);
+            local[12] = bone == 0 ? 0.0f : scene_.spacing;
+            combined = Multiply(local, combined);
+            Matrix offset = Identity();
+            offset[12] = -static_cast<float>(bone) * scene_.spacing;
+            palettes[static_cast<std::size_t>(chain * scene_.bones + bone)] = Multiply(offset, combined);
+        }
+    }
+
+    std::uint32_t used = ~0u;
+    for (const BareDraw& draw : scene_.draws)
+    {
+        const Mesh& mesh = meshes_[draw.mesh];
+        const std::uint32_t which = (mesh.skinned ? 2u : 0u) + (draw.textured ? 0u : 1u);
+        const Program& program = programs_[which];
+        if (which != used)
+        {
+            glUseProgram(program.program);
+            used = which;
+        }
+        glBindVertexArray(mesh.vertexArray);
+        const Matrix worldViewProjection = Multiply(draw.world, scene_.viewProjection);
+        SetMatrices(program.world, draw.world.data(), 1);
+        SetMatrices(program.worldViewProjection, worldViewProjection.data(), 1);
+        glUniform4fv(program.diffuse, 1, draw.diffuse.data());
+        glUniform3fv(program.specular, 1, draw.specular.data());
+        glUniform1f(program.power, draw.power);
+        if (mesh.skinned)
+        {
+            const int count = std::min(PaletteSize, scene_.bones - draw.firstBone);
+            SetMatrices(program.palette,
+                        palettes[static_cast<std::size_t>(draw.chain * scene_.bones + draw.firstBone)].data(), count);
+        }
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indexCount), GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(draw.firstIndex * sizeof(std::uint32_t)));
+    }
+    if (picture)
+    {
+        const int width = window_.Width();
+        const int height = window_.Height();
+        picture->resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture->data());
+        // OpenGL reads the bottom row first.
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        {
+            std::swap_ranges(picture->begin() + top * width, picture->begin() + (top + 1) * width,
+                             picture->begin() + bottom * width);
+        }
+    }
+    window_.Swap();
+}
+
+} // namespace Platform::BareGl
