@@ -4,9 +4,11 @@
 #include "foundation/PathAliases.h"
 #include "game/GameContext.h"
 #include "game/LevelList.h"
+#include "game/QuarrowInputChannel.h"
 #include "game/QuarrowWorld.h"
 #include "game/map/Map.h"
 #include "puzzle/EditablePuzzle.h"
+#include "tests/engine/ResourceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -21,9 +24,9 @@ namespace
 
 namespace fs = std::filesystem;
 
-// tests/game/data lies two folders below the repository, whose media/ holds the committed levels.
+// The committed media, and the test folder whose replays/ holds the recorded solutions.
+const fs::path kMedia = QUARROW_MEDIA_DIR;
 const fs::path kTests = fs::path(QUARROW_TEST_DATA_DIR).parent_path();
-const fs::path kMedia = kTests.parent_path().parent_path() / "media";
 
 // The aliases the game registers for its levels.
 BaseLib::CPathAliases LevelAliases()
@@ -65,16 +68,39 @@ TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExistsAsTheMapMode
     }
 }
 
-// Each level loaded by the world and played from its replay, a move at a time as a player makes it: the
-// grab and the drag, world steps until nothing moves, the release, steps until rest. It ends solved
-// (game state 3) with three stars, in no more moves than its shortest solution.
-TEST(LevelSetTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
+// Each level loaded by the world and played from its replay through the game input channel with user
+// control on, a move at a time as a player makes it: the grab and the drag, world steps until nothing
+// moves, the release, steps until rest. It ends solved (game state 3) with three stars, in no more moves
+// than its shortest solution. The world runs on an engine device with the committed media behind the
+// game's aliases, so the level's scene loads the real board, block and environment models.
+class LevelReplayTest : public EngineTesting::ResourceFixture
 {
-    Qen::CEngineController controller;
+protected:
+    void SetUp() override
+    {
+        EngineTesting::ResourceFixture::SetUp();
+        BaseLib::CPathAliases& aliases = controller.GetPathAliases();
+        aliases.RegisterPathAlias("media", kMedia.string());
+        for (const auto& [alias, folder] :
+             {std::pair{"texture", "textures"}, std::pair{"xfl-texture", "textures"},
+              std::pair{"shader", "shader"}, std::pair{"xfl-shader", "shader"}, std::pair{"model", "models"},
+              std::pair{"animation", "animations"}, std::pair{"sound", "sounds"},
+              std::pair{"level", "levels"}, std::pair{"environment", "environments"}})
+        {
+            aliases.RegisterPathAlias(alias, "media>" + std::string(folder));
+        }
+    }
+};
+
+TEST_F(LevelReplayTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
+{
     CQuarrowWorld world{&controller};
     world.Initialize();
     GameContext* context = world.GetGameContext();
-    const BaseLib::CPathAliases aliases = LevelAliases();
+    CQuarrowInputChannel* channel = world.GetGameInputChannel();
+    ASSERT_NE(nullptr, channel);
+    channel->SetUserControlEnabled(true);
+    const BaseLib::CPathAliases& aliases = controller.GetPathAliases();
     int played = 0;
     for (int32_t index = 0; index < 5; ++index)
     {
@@ -107,17 +133,17 @@ TEST(LevelSetTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
                 ASSERT_EQ(GameContext::LevelRunning, context->GetState()) << "solved before " << line;
                 if (kind == 0)
                 {
-                    puzzle->SelectBlock(id);
+                    channel->PushGrabBlock(id);
                     continue;
                 }
                 if (kind == 1)
                 {
-                    puzzle->DragBlock(id, x, y);
+                    channel->PushMoveBlock(id, x, y);
                 }
                 else
                 {
                     ASSERT_EQ(2, kind) << line;
-                    puzzle->ReleaseBlock(id);
+                    channel->PushReleaseBlock(id);
                 }
                 settle();
             }
@@ -129,6 +155,7 @@ TEST(LevelSetTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
     }
     EXPECT_EQ(34, played);
     world.Shutdown();
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
 } // namespace
