@@ -63,8 +63,9 @@ private:
     Qen::CEngineController* m_engine;
     Platform::GfxKit::Font* m_font = nullptr;
     CVideoMemoryInfo* m_videoMemory = nullptr;
-    std::int32_t m_width;
-    std::int32_t m_height;
+    // The size the overlay was made for; kept, not read while drawing.
+    [[maybe_unused]] std::int32_t m_width;
+    [[maybe_unused]] std::int32_t m_height;
 };
 
 } // namespace GameLib
