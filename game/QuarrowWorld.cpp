@@ -13,9 +13,14 @@
 #include "framework/SimulationClock.h"
 #include "game/GameContext.h"
 #include "game/QuarrowInputChannel.h"
+#include "game/WorkerThread.h"
 #include "game/puzzle/PuzzleEntityNode.h"
 #include "platform/os/Files.h"
+#include "platform/os/Handle.h"
+#include "platform/os/Thread.h"
 #include "puzzle/EditablePuzzle.h"
+#include "puzzle/PuzzleRefiner.h"
+#include "puzzle/PuzzleSolver.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,10 +53,10 @@ const CQuarrowWorld::CommandHandler CQuarrowWorld::kCommandHandlers[] = {
     {"StartLevel", false, &CQuarrowWorld::OnStartLevel},
     {"ShutLevel", false, &CQuarrowWorld::OnShutLevel},
     {"SetSolved", false, &CQuarrowWorld::OnSetSolved},
-    {"Solve", true, &CQuarrowWorld::OnNotHandledYet},
-    {"StopSolver", true, &CQuarrowWorld::OnNotHandledYet},
-    {"Refine", true, &CQuarrowWorld::OnNotHandledYet},
-    {"StopRefiner", true, &CQuarrowWorld::OnNotHandledYet},
+    {"Solve", true, &CQuarrowWorld::OnSolve},
+    {"StopSolver", true, &CQuarrowWorld::OnStopSolver},
+    {"Refine", true, &CQuarrowWorld::OnRefine},
+    {"StopRefiner", true, &CQuarrowWorld::OnStopRefiner},
     {"StartBatchProcessing", true, &CQuarrowWorld::OnNotHandledYet},
     {"SetStressTestMode", true, &CQuarrowWorld::OnNotHandledYet},
 };
@@ -67,13 +72,45 @@ bool IsTrue(const std::string& argument)
     return argument == "true";
 }
 
+// The thread of the record has not ended yet.
+bool IsStillRunning(const BaseLib::CThread& thread)
+{
+    std::uint32_t code = 0;
+    return thread.GetHandle() != nullptr && Platform::GetThreadExitCode(thread.GetHandle(), code) &&
+           code == Platform::ThreadStillActive;
+}
+
+// Stops the search when its thread still runs and waits for its end; closes the record and deletes the
+// search. The puzzle (when given) gets its time freeze back: the main thread owns it again.
+template <class Search>
+void EndWorker(BaseLib::CThread& thread, Search*& search, CEditablePuzzle* puzzle, bool timeFrozen)
+{
+    if (IsStillRunning(thread) && search != nullptr)
+    {
+        search->Stop();
+        Platform::WaitFor(thread.GetHandle(), Platform::WaitForever);
+    }
+    thread.Close();
+    if (search != nullptr)
+    {
+        delete std::exchange(search, nullptr);
+        if (puzzle != nullptr)
+        {
+            puzzle->SetTimeFrozen(timeFrozen);
+        }
+    }
+}
+
 } // namespace
 
 CQuarrowWorld::CQuarrowWorld(Qen::CEngineController* owner) : CWorld(owner)
 {
 }
 
-CQuarrowWorld::~CQuarrowWorld() = default;
+CQuarrowWorld::~CQuarrowWorld()
+{
+    EndWorkers();
+}
 
 const BaseLib::CPathAliases& CQuarrowWorld::Aliases() const
 {
@@ -91,8 +128,10 @@ void CQuarrowWorld::Initialize()
 
 void CQuarrowWorld::Shutdown()
 {
-    // A level left open by a state change ("StartGame" or "ShutGame" while it runs) is shut as well, so
-    // its puzzle is never left behind.
+    // A worker would go on with a puzzle that is about to be deleted.
+    EndWorkers();
+    // A level left open by a state change ("StartGame" or "ShutGame" while it runs, or a worker's state)
+    // is shut as well, so its puzzle is never left behind.
     if (m_puzzle != nullptr)
     {
         ShutLevel();
@@ -346,11 +385,174 @@ void CQuarrowWorld::OnShutLevel(const GameLib::TCommand&)
 
 void CQuarrowWorld::OnSetSolved(const GameLib::TCommand&)
 {
+    const std::int32_t state = m_context->GetState();
+    if (state == GameContext::SolverRunning || state == GameContext::RefinerRunning)
+    {
+        BaseLib::DebugOutput("World: SetSolved ignored while a worker has the puzzle (state %d)\n", state);
+        return;
+    }
     if (m_puzzle != nullptr)
     {
         m_puzzle->SetMoveCount(10000);
         m_puzzle->SetSolved();
     }
+}
+
+void CQuarrowWorld::OnSolve(const GameLib::TCommand&)
+{
+    StartSolverThread();
+}
+
+void CQuarrowWorld::OnStopSolver(const GameLib::TCommand&)
+{
+    StopSolver();
+}
+
+void CQuarrowWorld::OnRefine(const GameLib::TCommand&)
+{
+    StartRefinerThread();
+}
+
+void CQuarrowWorld::OnStopRefiner(const GameLib::TCommand&)
+{
+    StopRefiner();
+}
+
+bool CQuarrowWorld::IsSolverRunning() const
+{
+    return IsStillRunning(m_solverThread);
+}
+
+bool CQuarrowWorld::IsRefinerRunning() const
+{
+    return IsStillRunning(m_refinerThread);
+}
+
+void CQuarrowWorld::StartSolverThread()
+{
+    if (m_puzzle == nullptr)
+    {
+        return;
+    }
+    // Two searches on one puzzle would corrupt it.
+    if (IsSolverRunning() || IsRefinerRunning())
+    {
+        BaseLib::DebugOutput("World: Solve ignored, a worker is still running\n");
+        return;
+    }
+    m_solverThread.Close();
+    m_context->SetState(GameContext::SolverRunning);
+    GetInputChannel()->SetUserControlEnabled(false);
+    if (m_editorMode)
+    {
+        m_puzzle->ResetHistory();
+    }
+    // Frozen time moves no block and reports no exit reached: the search would find nothing.
+    m_solverTimeFrozen = m_puzzle->IsTimeFrozen();
+    m_puzzle->SetTimeFrozen(false);
+    delete m_solver;
+    m_solver = new PuzzleSolver();
+    m_solver->SetPuzzle(m_puzzle);
+    if (m_searchMemoryBudget != 0)
+    {
+        m_solver->SetMemoryBudget(m_searchMemoryBudget);
+    }
+    m_solverThread = CreateWorkerThread(this, &CQuarrowWorld::SolverThreadMain, 0, false);
+    if (m_solverThread.GetHandle() == nullptr)
+    {
+        BaseLib::DebugOutput("World: the solver's thread could not be started\n");
+        EndWorker(m_solverThread, m_solver, m_puzzle, m_solverTimeFrozen);
+        GetInputChannel()->SetUserControlEnabled(true);
+        m_context->SetState(GameContext::LevelRunning);
+    }
+}
+
+void CQuarrowWorld::StartRefinerThread()
+{
+    if (m_puzzle == nullptr)
+    {
+        return;
+    }
+    if (IsSolverRunning() || IsRefinerRunning())
+    {
+        BaseLib::DebugOutput("World: Refine ignored, a worker is still running\n");
+        return;
+    }
+    m_refinerThread.Close();
+    m_context->SetState(GameContext::RefinerRunning);
+    GetInputChannel()->SetUserControlEnabled(false);
+    if (m_editorMode)
+    {
+        m_puzzle->ResetHistory();
+    }
+    m_refinerTimeFrozen = m_puzzle->IsTimeFrozen();
+    m_puzzle->SetTimeFrozen(false);
+    delete m_refiner;
+    m_refiner = new PuzzleRefiner();
+    m_refiner->SetPuzzle(m_puzzle);
+    if (m_searchMemoryBudget != 0)
+    {
+        m_refiner->SetMemoryBudget(m_searchMemoryBudget);
+    }
+    m_refinerThread = CreateWorkerThread(this, &CQuarrowWorld::RefinerThreadMain, 0, false);
+    if (m_refinerThread.GetHandle() == nullptr)
+    {
+        BaseLib::DebugOutput("World: the refiner's thread could not be started\n");
+        EndWorker(m_refinerThread, m_refiner, m_puzzle, m_refinerTimeFrozen);
+        GetInputChannel()->SetUserControlEnabled(true);
+        m_context->SetState(GameContext::LevelRunning);
+    }
+}
+
+std::uint32_t CQuarrowWorld::SolverThreadMain(std::uint32_t)
+{
+    if (m_solver->Solve() != PuzzleSolver::StatusSolved)
+    {
+        m_puzzle->Restart(false);
+    }
+    GetInputChannel()->SetUserControlEnabled(true);
+    return 0;
+}
+
+std::uint32_t CQuarrowWorld::RefinerThreadMain(std::uint32_t)
+{
+    m_refiner->Refine();
+    GetInputChannel()->SetUserControlEnabled(true);
+    return 0;
+}
+
+void CQuarrowWorld::StopSolver()
+{
+    EndWorker(m_solverThread, m_solver, m_puzzle, m_solverTimeFrozen);
+    ResumeLevelAfterWorker("StopSolver", IsRefinerRunning());
+}
+
+void CQuarrowWorld::StopRefiner()
+{
+    EndWorker(m_refinerThread, m_refiner, m_puzzle, m_refinerTimeFrozen);
+    ResumeLevelAfterWorker("StopRefiner", IsSolverRunning());
+}
+
+void CQuarrowWorld::ResumeLevelAfterWorker(const char* command, bool otherWorkerRuns)
+{
+    if (m_context == nullptr)
+    {
+        return;
+    }
+    // State 2 promises a puzzle the step may play; the other worker may still own it.
+    if (m_puzzle == nullptr || otherWorkerRuns)
+    {
+        BaseLib::DebugOutput("World: %s leaves the game state at %d (%s)\n", command, m_context->GetState(),
+                             m_puzzle == nullptr ? "no level" : "the other worker runs");
+        return;
+    }
+    m_context->SetState(GameContext::LevelRunning);
+}
+
+void CQuarrowWorld::EndWorkers()
+{
+    EndWorker(m_solverThread, m_solver, m_puzzle, m_solverTimeFrozen);
+    EndWorker(m_refinerThread, m_refiner, m_puzzle, m_refinerTimeFrozen);
 }
 
 void CQuarrowWorld::OnNotHandledYet(const GameLib::TCommand& command)
@@ -373,6 +575,7 @@ void CQuarrowWorld::LoadLevel(const std::string& name)
     {
         return;
     }
+    EndWorkers();
     DeleteLevel();
     m_puzzle = new CEditablePuzzle();
     if (name.ends_with(".blvl"))
@@ -412,6 +615,7 @@ void CQuarrowWorld::ShutLevel()
         BaseLib::DebugOutput("World: ShutLevel without a level; nothing to shut\n");
         return;
     }
+    EndWorkers();
     if (GameLib::CInputChannel* channel = GetInputChannel())
     {
         channel->Clear();

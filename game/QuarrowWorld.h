@@ -1,7 +1,9 @@
 #pragma once
 
+#include "foundation/Thread.h"
 #include "framework/World.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +25,8 @@ class CPuzzleEntityNode;
 class CQuarrowInputChannel;
 class GameContext;
 class ProgressRecord;
+class PuzzleRefiner;
+class PuzzleSolver;
 
 // The game's world: over the framework's clock, scene, input channel and command queue it keeps what is
 // played: the current puzzle, the game context with the game state and the progress, the level timer,
@@ -34,11 +38,17 @@ class ProgressRecord;
 // is rebuilt when the puzzle changed, then the level timer, the puzzle, the scene's game entities and
 // the solved state advance. Screens and tools drive the world by world commands, carried out once per
 // frame before the steps.
+//
+// The solver and the refiner run on worker threads of their own, in states 4 and 5. Meanwhile the
+// worker owns the puzzle: the world's step leaves it alone and the channel drops play commands. Only the
+// main thread starts, stops and closes the worker threads; every operation that ends or replaces the
+// level stops a running worker first.
 class CQuarrowWorld : public GameLib::CWorld
 {
 public:
     // owner holds the path aliases the world resolves through; not owned, may be null (no aliases).
     explicit CQuarrowWorld(Qen::CEngineController* owner);
+    // Stops a worker that still runs.
     ~CQuarrowWorld() override;
 
     // The framework's objects, then the game context, the level timer and the model-set list.
@@ -68,9 +78,29 @@ public:
     // level timer starts from 0. The puzzle entity node is built for the puzzle and, with an empty
     // environment model node, hung under the scene root.
     void LoadLevel(const std::string& name) override;
-    // Ends the level (state 1): the result and the star move limits go into the game context, the puzzle
-    // is deleted. Without a puzzle nothing happens (traced).
+    // Ends the level (state 1): a running worker is stopped, the result and the star move limits go into
+    // the game context, the puzzle is deleted. Without a puzzle nothing happens (traced).
     void ShutLevel();
+    // The solver (state 4) or the refiner (state 5) on the current puzzle, on a worker thread, with user
+    // control off until the worker ends. Nothing without a puzzle or while either worker runs (traced).
+    // In editor mode the search starts from the edited position; the editor's time freeze is lifted for
+    // the run. The worker object stays after its end, for its status and counters, until stopped.
+    void StartSolverThread();
+    void StartRefinerThread();
+    // Stops the worker when it still runs and waits for its end, deletes it and gives the puzzle its
+    // time freeze back; then state 2, but only when a puzzle exists and the other worker does not run
+    // (otherwise the state stays, traced).
+    void StopSolver();
+    void StopRefiner();
+    // Whether the worker's thread has not ended yet.
+    bool IsSolverRunning() const;
+    bool IsRefinerRunning() const;
+    // The last worker objects, null when none; read their status and counters.
+    PuzzleSolver* GetSolver() const { return m_solver; }
+    PuzzleRefiner* GetRefiner() const { return m_refiner; }
+    // The node memory every later solver and refiner may hold; 0 keeps the search library's default.
+    void SetSearchMemoryBudget(std::size_t bytes) { m_searchMemoryBudget = bytes; }
+
     // A loaded saved game's progress into the game context.
     void SetProgress(const ProgressRecord& progress);
 
@@ -109,10 +139,22 @@ private:
     void OnStartLevel(const GameLib::TCommand& command);
     void OnShutLevel(const GameLib::TCommand& command);
     void OnSetSolved(const GameLib::TCommand& command);
+    void OnSolve(const GameLib::TCommand& command);
+    void OnStopSolver(const GameLib::TCommand& command);
+    void OnRefine(const GameLib::TCommand& command);
+    void OnStopRefiner(const GameLib::TCommand& command);
     // A command of the game's vocabulary whose handling is not there yet: traced and dropped.
     void OnNotHandledYet(const GameLib::TCommand& command);
     // The level started afresh from its file, with no result recorded; nothing without a puzzle.
     void ReloadLevel();
+
+    // The worker threads' bodies: the search, then user control on again. They touch nothing else.
+    std::uint32_t SolverThreadMain(std::uint32_t argument);
+    std::uint32_t RefinerThreadMain(std::uint32_t argument);
+    // Both workers stopped, waited for and deleted, with no change of state.
+    void EndWorkers();
+    // State 2 after a stop, when the world can take the puzzle back.
+    void ResumeLevelAfterWorker(const char* command, bool otherWorkerRuns);
 
     void ListGfxSets();
     // What a level owns, deleted: its scene nodes first, then the puzzle they show.
@@ -124,6 +166,14 @@ private:
     const BaseLib::CPathAliases& Aliases() const;
 
     CEditablePuzzle* m_puzzle = nullptr;
+    PuzzleSolver* m_solver = nullptr;
+    PuzzleRefiner* m_refiner = nullptr;
+    BaseLib::CThread m_solverThread;
+    BaseLib::CThread m_refinerThread;
+    // The puzzle's time freeze while a worker has it.
+    bool m_solverTimeFrozen = false;
+    bool m_refinerTimeFrozen = false;
+    std::size_t m_searchMemoryBudget = 0;
     std::int32_t m_puzzleChangeSeen = -1;
     CPuzzleEntityNode* m_puzzleNode = nullptr;
     GameLib::CModelNode* m_environmentNode = nullptr;

@@ -2,6 +2,8 @@
 
 #include "engine/EngineController.h"
 #include "foundation/PathAliases.h"
+#include "framework/CommandQueue.h"
+#include "framework/SimulationClock.h"
 #include "game/GameContext.h"
 #include "game/QuarrowWorld.h"
 #include "puzzle/Block.h"
@@ -10,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace GameTesting
 {
@@ -71,6 +75,20 @@ protected:
         puzzle.DragBlock(block.GetId(), x, y);
         puzzle.ReleaseBlock(block.GetId());
     }
+
+    // One frame of the world with the commands posted before it; the dispatcher leaves nothing queued.
+    void Frame(std::initializer_list<std::pair<const char*, std::string>> commands, double frameTime = 0.0)
+    {
+        for (const auto& [name, argument] : commands)
+        {
+            Queue().PostCommand(name, argument);
+        }
+        world.Update(frameTime);
+        EXPECT_TRUE(Queue().IsEmpty());
+    }
+
+    GameLib::CCommandQueue& Queue() { return *world.GetCommandQueue(); }
+    GameLib::CSimulationClock& Clock() { return *world.GetSimulationClock(); }
 
     Qen::CEngineController controller;
     World world{&controller};
