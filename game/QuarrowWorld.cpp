@@ -386,7 +386,8 @@ void CQuarrowWorld::OnShutLevel(const GameLib::TCommand&)
 void CQuarrowWorld::OnSetSolved(const GameLib::TCommand&)
 {
     const std::int32_t state = m_context->GetState();
-    if (state == GameContext::SolverRunning || state == GameContext::RefinerRunning)
+    if (state == GameContext::SolverRunning || state == GameContext::RefinerRunning || IsSolverRunning() ||
+        IsRefinerRunning())
     {
         BaseLib::DebugOutput("World: SetSolved ignored while a worker has the puzzle (state %d)\n", state);
         return;
