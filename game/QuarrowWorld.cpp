@@ -219,9 +219,10 @@ void CQuarrowWorld::UpdateEntities(float dt)
     {
         return;
     }
-    GameLib::CSceneManager::NodeArray nodes;
-    scene->GetNodesOfType(typeid(GameLib::CGameEntityNode), nodes);
-    for (GameLib::CSceneGraphNode* node : nodes)
+    // The list keeps its room from step to step, so a step allocates nothing for it.
+    m_entityNodes.clear();
+    scene->GetNodesOfType(typeid(GameLib::CGameEntityNode), m_entityNodes);
+    for (GameLib::CSceneGraphNode* node : m_entityNodes)
     {
         static_cast<GameLib::CGameEntityNode*>(node)->Update(dt);
     }

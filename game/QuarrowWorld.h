@@ -17,6 +17,7 @@ class CTimer;
 namespace GameLib
 {
 class CModelNode;
+class CSceneGraphNode;
 struct TCommand;
 }
 
@@ -177,6 +178,8 @@ private:
     std::int32_t m_puzzleChangeSeen = -1;
     CPuzzleEntityNode* m_puzzleNode = nullptr;
     GameLib::CModelNode* m_environmentNode = nullptr;
+    // UpdateEntities' list of the scene's entity nodes, kept for its capacity.
+    std::vector<GameLib::CSceneGraphNode*> m_entityNodes;
     GameContext* m_context = nullptr;
     BaseLib::CTimer* m_levelTimer = nullptr;
     bool m_editorMode = false;

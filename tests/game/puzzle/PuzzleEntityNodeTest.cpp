@@ -6,12 +6,14 @@
 #include "foundation/Random.h"
 #include "framework/ModelNode.h"
 #include "game/QuarrowWorld.h"
+#include "game/puzzle/ArrowMarkerEntityNode.h"
 #include "game/puzzle/BlockEntityNode.h"
 #include "game/puzzle/MetaBlockEntityNode.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -250,6 +252,19 @@ TEST_F(MetaBlockEntityNodeTest, ASeededRunRepeats)
     const Shake second = Run(false, false);
     EXPECT_EQ(first.firstShakeStep, second.firstShakeStep);
     EXPECT_EQ(first.restSteps, second.restSteps);
+}
+
+// Without a model (here: no device to load one) the marker has no animation and still steps and turns.
+TEST_F(PuzzleEntityNodeTest, AMarkerWithoutItsModelStandsStill)
+{
+    NodePtr<CArrowMarkerEntityNode> marker(CreateArrowMarkerEntityNode(&world, true));
+    ASSERT_NE(nullptr, marker->GetModelNode());
+    EXPECT_FALSE(marker->GetModelNode()->GetModel());
+    EXPECT_EQ(0.0f, marker->GetAnimationController().GetLength());
+    EXPECT_TRUE(marker->GetAnimationController().GetTargets().empty());
+    marker->Update(0.5f);
+    marker->SetDirection(3);
+    EXPECT_TRUE(Near(RotationAboutZ(std::numbers::pi_v<float> / 2), marker->GetLocalTransform()));
 }
 
 } // namespace
