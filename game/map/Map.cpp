@@ -3,12 +3,16 @@
 #include "foundation/Debug.h"
 #include "foundation/PathAliases.h"
 #include "foundation/Xml.h"
+#include "game/savegame/ProgressRecord.h"
+#include "sound/SoundDevice.h"
+#include "sound/SoundDeviceRegistry.h"
 
 #include <cassert>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
 namespace
 {
@@ -58,6 +62,36 @@ bool IsKnownDirection(int direction)
 {
     return direction >= CMap::North && direction <= CMap::West;
 }
+
+// A one-shot on sound device 0; without a registry or a device 0 nothing plays.
+void PlaySound(const char* file)
+{
+    SoundLib::CSoundDeviceRegistry* registry = SoundLib::CSoundDeviceRegistry::GetExistingInstance();
+    SoundLib::CSoundDevice* device = registry != nullptr ? registry->GetDevice(0) : nullptr;
+    if (device != nullptr)
+    {
+        device->PlayOneShot(file, 100.0f, 0.0f, false);
+    }
+}
+
+// The fractional part lies in the middle band of a cell.
+bool InMiddleBand(float coordinate)
+{
+    const float fraction = coordinate - std::floor(coordinate);
+    return fraction >= 0.3f && fraction <= 0.7f;
+}
+
+// A coordinate that lies within 0.001 of a cell centre becomes that centre exactly.
+float SnapToCentre(float coordinate)
+{
+    const float fraction = coordinate - std::floor(coordinate);
+    return fraction >= 0.499f && fraction <= 0.501f ? std::ceil(coordinate) - 0.5f : coordinate;
+}
+
+// Steps of the cell route search, tried in this order.
+constexpr int RouteDx[4] = {0, 0, 1, -1};
+constexpr int RouteDy[4] = {-1, 1, 0, 0};
+constexpr int RouteDirection[4] = {CMap::North, CMap::South, CMap::East, CMap::West};
 
 } // namespace
 
@@ -124,6 +158,19 @@ bool CMap::LoadXml(std::int32_t mapIndex, const std::string& path)
     }
     m_PlayerPosition = CellCentre(m_StartX, m_StartY);
     m_WalkingSpeed = 0.0f;
+    int passageCells = 0;
+    for (int y = 0; y < m_SizeY; ++y)
+    {
+        for (int x = 0; x < m_SizeX; ++x)
+        {
+            passageCells += HasAnyPassage(x, y) ? 1 : 0;
+        }
+    }
+    if (passageCells > MaxProgressCells)
+    {
+        BaseLib::DebugOutput("Map: \"%s\" has %d cells with a passage; only the first %d keep progress\n",
+                             path.c_str(), passageCells, MaxProgressCells);
+    }
     return true;
 }
 
@@ -362,4 +409,635 @@ bool CMap::GetHighlight(BaseLib::CVector2& position) const
 BaseLib::CVector2 CMap::CellCentre(int x, int y)
 {
     return BaseLib::CVector2(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f);
+}
+
+void CMap::SetPendingSequence(const std::string& name)
+{
+    m_PendingSequence = name;
+    m_SequencePending = 1;
+}
+
+bool CMap::TakePendingSequence(std::string& name)
+{
+    if (m_SequencePending == 0)
+    {
+        return false;
+    }
+    name = m_PendingSequence;
+    Changed();
+    m_SequencePending = 0;
+    return true;
+}
+
+void CMap::Reveal(int x, int y, int stopPuzzle)
+{
+    // An explicit stack in place of recursion: a snaking map of the largest size would go as deep as
+    // it has cells. The fill reaches the same cells in any order.
+    if (!IsInside(x, y))
+    {
+        return;
+    }
+    std::vector<BaseLib::CPoint> pending{BaseLib::CPoint(x, y)};
+    while (!pending.empty())
+    {
+        const BaseLib::CPoint at = pending.back();
+        pending.pop_back();
+        MapCell& cell = GetCell(at.x, at.y);
+        if (cell.IsRevealed())
+        {
+            continue;
+        }
+        cell.state |= MapCell::StateRevealed;
+        if (cell.HasPuzzle() && (!cell.IsSolved() || cell.puzzle == stopPuzzle))
+        {
+            continue;
+        }
+        if (!cell.IsOpened() && ((cell.flags & MapCell::NeedsAnyKey) != 0 || cell.goldreq > 0))
+        {
+            continue;
+        }
+        const auto push = [&](int nx, int ny) {
+            if (!GetCell(nx, ny).IsRevealed())
+            {
+                pending.emplace_back(nx, ny);
+            }
+        };
+        if (at.x > 0 && (GetCell(at.x - 1, at.y).walkBits & MapCell::CanWalkEast) != 0)
+        {
+            push(at.x - 1, at.y);
+        }
+        if (at.y > 0 && GetNeighbour(at.x, at.y, North) != NoPassage)
+        {
+            push(at.x, at.y - 1);
+        }
+        if (at.x < m_SizeX - 1 && (cell.walkBits & MapCell::CanWalkEast) != 0)
+        {
+            push(at.x + 1, at.y);
+        }
+        if (at.y < m_SizeY - 1 && (GetCell(at.x, at.y + 1).walkBits & MapCell::CanWalkNorth) != 0)
+        {
+            push(at.x, at.y + 1);
+        }
+    }
+}
+
+void CMap::RemoveFog(int x, int y)
+{
+    if (!IsInside(x, y))
+    {
+        return;
+    }
+    GetCell(x, y).fogMask = 0;
+    // Corner bits: 1 south-east, 2 south-west, 4 north-east, 8 north-west.
+    struct Touch
+    {
+        int dx, dy;
+        std::uint8_t corners;
+    };
+    static constexpr Touch touches[8] = {
+        {-1, 0, 1 | 4}, {1, 0, 2 | 8}, {0, -1, 1 | 2}, {0, 1, 4 | 8},
+        {-1, -1, 1},    {1, -1, 2},    {-1, 1, 4},     {1, 1, 8},
+    };
+    for (const Touch& touch : touches)
+    {
+        if (IsInside(x + touch.dx, y + touch.dy))
+        {
+            GetCell(x + touch.dx, y + touch.dy).fogMask &= static_cast<std::uint8_t>(~touch.corners);
+        }
+    }
+}
+
+void CMap::UpdateFog()
+{
+    bool fogRemoverActive = false;
+    for (const MapCell& cell : m_Cells)
+    {
+        if (cell.IsRevealed() && cell.GetAction() == MapCell::ActionRemoveFog)
+        {
+            fogRemoverActive = true;
+            break;
+        }
+    }
+    for (int y = 0; y < m_SizeY; ++y)
+    {
+        for (int x = 0; x < m_SizeX; ++x)
+        {
+            const MapCell& cell = GetCell(x, y);
+            if (cell.IsRevealed() || (fogRemoverActive && (cell.flags & MapCell::FogRemover) != 0))
+            {
+                RemoveFog(x, y);
+            }
+        }
+    }
+}
+
+bool CMap::EnterCell(int x, int y)
+{
+    // An opened cell has nothing left to open: a second request for the same lock must not replace
+    // the sequence the first one made pending.
+    if (!IsInside(x, y) || GetCell(x, y).IsOpened())
+    {
+        return false;
+    }
+    MapCell& cell = GetCell(x, y);
+    const std::uint32_t neededKeys = cell.flags & MapCell::NeedsAnyKey;
+    const bool keyLock = neededKeys != 0;
+    const bool goldLock = cell.goldreq > 0;
+    bool keyOpened = false;
+    bool goldOpened = false;
+    bool haveKeys = true;
+    for (int kind = 0; kind < 3; ++kind)
+    {
+        if ((neededKeys & (MapCell::NeedsKeyA << kind)) != 0 && m_Keys[kind] < 1)
+        {
+            haveKeys = false;
+        }
+    }
+    if (haveKeys && (!goldLock || m_Gold >= cell.goldreq))
+    {
+        for (int kind = 0; kind < 3; ++kind)
+        {
+            if ((neededKeys & (MapCell::NeedsKeyA << kind)) != 0)
+            {
+                --m_Keys[kind];
+                keyOpened = true;
+            }
+        }
+        goldOpened = goldLock;
+        cell.state = (cell.state & ~MapCell::StateRevealed) | MapCell::StateOpened;
+        Reveal(x, y, -1);
+        UpdateFog();
+        if (keyOpened)
+        {
+            PlaySound("sound>openlock.wav");
+            Changed();
+        }
+        if (goldOpened)
+        {
+            PlaySound("sound>treasure.wav");
+            Changed();
+        }
+    }
+    const bool opened = keyOpened || goldOpened;
+    const auto sequenceDue = [&](const std::string& name, std::uint32_t playedBit, int trigger) {
+        if (name.empty() || (cell.state & playedBit) != 0)
+        {
+            return false;
+        }
+        if (trigger == MapCell::TriggerLockOpened && opened)
+        {
+            SetPendingSequence(name);
+            cell.state |= playedBit;
+            return true;
+        }
+        if (trigger == MapCell::TriggerKeyMissing && keyLock && !opened)
+        {
+            SetPendingSequence(name);
+            return true;
+        }
+        return false;
+    };
+    if (sequenceDue(cell.cutscene, MapCell::StateSequence1Played, cell.GetSequence1Trigger()) ||
+        sequenceDue(cell.cutscene2, MapCell::StateSequence2Played, cell.GetSequence2Trigger()))
+    {
+        return opened;
+    }
+    if (!opened && keyLock)
+    {
+        SetPendingSequence("needkey_" + m_Setting + ".xml");
+    }
+    else if (!goldOpened && goldLock)
+    {
+        SetPendingSequence("needgold_" + m_Setting + ".xml");
+    }
+    return opened;
+}
+
+void CMap::ForceWalkTo(int x, int y)
+{
+    m_ForcedWalk = 0;
+    m_ForcedWalk = WalkTo(x, y) ? 1 : 0;
+}
+
+void CMap::VisitCell(int x, int y)
+{
+    if (!IsInside(x, y))
+    {
+        return;
+    }
+    MapCell& cell = GetCell(x, y);
+    const bool puzzleDone = !cell.HasPuzzle() || cell.IsSolved();
+    if (puzzleDone && (cell.state & MapCell::StateKeysTaken) == 0)
+    {
+        bool added = false;
+        for (int kind = 0; kind < 3; ++kind)
+        {
+            if ((cell.flags & (MapCell::ProvidesKeyA << kind)) != 0)
+            {
+                ++m_Keys[kind];
+                added = true;
+            }
+        }
+        cell.state |= MapCell::StateKeysTaken;
+        if (added)
+        {
+            PlaySound("sound>key_pickup.wav");
+            Changed();
+        }
+    }
+    if (cell.GetTreasure() > 0 && (cell.state & MapCell::StateTreasureTaken) == 0)
+    {
+        m_TreasureGold += cell.GetTreasure();
+        m_Gold += cell.GetTreasure();
+        PlaySound("sound>treasure.wav");
+        cell.state |= MapCell::StateTreasureTaken;
+        Changed();
+    }
+    if ((cell.flags & MapCell::Pylon) != 0 && (cell.state & MapCell::StatePylonTaken) == 0)
+    {
+        ++m_Pylons;
+        PlaySound("sound>pylon.wav");
+        cell.state |= MapCell::StatePylonTaken;
+    }
+    if (m_Active != 0 || m_SequencePending != 0)
+    {
+        return;
+    }
+    const auto sequenceDue = [&](const std::string& name, std::uint32_t playedBit, int trigger) {
+        if (name.empty() || (cell.state & playedBit) != 0)
+        {
+            return false;
+        }
+        if (trigger == MapCell::TriggerEntered || trigger == MapCell::TriggerAlwaysEntered ||
+            (trigger == MapCell::TriggerPuzzleSolved && cell.IsSolved()))
+        {
+            SetPendingSequence(name);
+            cell.state |= playedBit;
+            // The walk stops on this cell.
+            ForceWalkTo(x, y);
+            return true;
+        }
+        return false;
+    };
+    if (sequenceDue(cell.cutscene, MapCell::StateSequence1Played, cell.GetSequence1Trigger()) ||
+        sequenceDue(cell.cutscene2, MapCell::StateSequence2Played, cell.GetSequence2Trigger()))
+    {
+        return;
+    }
+    if ((cell.state & MapCell::StateActionDone) != 0 || !puzzleDone)
+    {
+        return;
+    }
+    int tx = x;
+    int ty = y;
+    switch (cell.GetAction())
+    {
+    case MapCell::ActionWalkNorth:
+        ty = y - 1;
+        break;
+    case MapCell::ActionWalkSouth:
+        ty = y + 1;
+        break;
+    case MapCell::ActionWalkNorth2:
+        ty = y - 2;
+        break;
+    case MapCell::ActionWalkEast:
+        tx = x + 1;
+        break;
+    case MapCell::ActionWalkWest:
+        tx = x - 1;
+        break;
+    default:
+        // No action, "start puzzle" and "remove fog" (others act on them) and undefined values.
+        return;
+    }
+    // The reference stays valid: walking changes no cell list.
+    cell.state |= MapCell::StateActionDone;
+    ForceWalkTo(tx, ty);
+}
+
+void CMap::Cheat()
+{
+    m_Pylons = (m_Pylons + 1) % 9;
+    m_Gold += 100;
+    for (int kind = 0; kind < 3; ++kind)
+    {
+        ++m_Keys[kind];
+    }
+    if (m_Keys[0] >= 6 && m_Keys[1] >= 6 && m_Keys[2] >= 6)
+    {
+        for (int y = 0; y < m_SizeY; ++y)
+        {
+            for (int x = 0; x < m_SizeX; ++x)
+            {
+                if (HasAnyPassage(x, y))
+                {
+                    GetCell(x, y).state |= MapCell::StateSolved;
+                    Reveal(x, y, -1);
+                    RemoveFog(x, y);
+                }
+            }
+        }
+    }
+    Changed();
+}
+
+void CMap::LoadProgress(const ProgressRecord& record)
+{
+    const int current = record.GetCurrentMap();
+    BaseLib::DebugOutput("---> loading progress for map %d\n", current);
+    if (current < 0 || current >= ProgressRecord::MapCount)
+    {
+        BaseLib::DebugOutput("Map: the progress record's map %d lies outside 0 .. %d; nothing loaded\n", current,
+                             ProgressRecord::MapCount - 1);
+        return;
+    }
+    const MapProgress& block = record.GetMapProgress(current);
+    const int levelCount = block.GetUsedRecordCount();
+    // Revealed bits and fog are rebuilt below from the saved states alone.
+    int word = 0;
+    for (int y = 0; y < m_SizeY; ++y)
+    {
+        for (int x = 0; x < m_SizeX; ++x)
+        {
+            MapCell& cell = GetCell(x, y);
+            std::uint32_t state = 0;
+            if (cell.HasPuzzle() && cell.puzzle < levelCount && block.GetLevelRecord(cell.puzzle).IsSolved())
+            {
+                state |= MapCell::StateSolved;
+            }
+            if (HasAnyPassage(x, y) && word < MaxProgressCells)
+            {
+                state |= (block.GetCellState(word++) << MapCell::SavedStateShift) & MapCell::SavedStateBits;
+            }
+            cell.state = state;
+            cell.fogMask = 15;
+        }
+    }
+    for (int kind = 0; kind < 3; ++kind)
+    {
+        m_Keys[kind] = record.GetKeyCount(kind);
+    }
+    m_Pylons = record.GetPylonCount();
+    m_TreasureGold = record.GetTreasureGold();
+    m_Gold = record.CountStars(0x1E) + m_TreasureGold;
+
+    int stopPuzzle = -1;
+    m_FogCountdown = 0;
+    if (record.GetLastSolvedMap() == current)
+    {
+        stopPuzzle = record.GetLastSolvedLevel();
+        m_FogCountdown = FogCountdownSteps;
+    }
+    Reveal(m_StartX, m_StartY, stopPuzzle);
+    UpdateFog();
+    if (stopPuzzle != -1)
+    {
+        for (MapCell& cell : m_Cells)
+        {
+            cell.state &= ~MapCell::StateRevealed;
+        }
+        Reveal(m_StartX, m_StartY, -1);
+    }
+
+    // A position that is not a finite number or lies outside the grid counts as none.
+    const float fx = record.GetFigureX();
+    const float fy = record.GetFigureY();
+    const bool recorded = std::isfinite(fx) && std::isfinite(fy) && fx >= 0.0f && fy >= 0.0f &&
+                          fx < static_cast<float>(m_SizeX) && fy < static_cast<float>(m_SizeY);
+    if (recorded)
+    {
+        m_PlayerPosition = BaseLib::CVector2(fx, fy);
+    }
+    else if (record.GetPreviousMap() == ProgressRecord::NoPreviousMap)
+    {
+        m_PlayerPosition = CellCentre(m_StartX, m_StartY);
+    }
+    else
+    {
+        const BaseLib::CPoint exit = record.GetPreviousMap() < current ? FindFirstExit() : FindLastExit();
+        m_PlayerPosition = CellCentre(exit.x, exit.y);
+    }
+}
+
+void CMap::SaveProgress(ProgressRecord& record) const
+{
+    const int current = record.GetCurrentMap();
+    BaseLib::DebugOutput("---> saving progress for map %d\n", current);
+    if (current < 0 || current >= ProgressRecord::MapCount)
+    {
+        BaseLib::DebugOutput("Map: the progress record's map %d lies outside 0 .. %d; nothing saved\n", current,
+                             ProgressRecord::MapCount - 1);
+        return;
+    }
+    for (int kind = 0; kind < 3; ++kind)
+    {
+        record.SetKeyCount(kind, m_Keys[kind]);
+    }
+    record.SetPylonCount(m_Pylons);
+    record.SetTreasureGold(m_TreasureGold);
+    MapProgress& block = record.GetMapProgress(current);
+    constexpr std::uint32_t wordBits = MapCell::SavedStateBits >> MapCell::SavedStateShift;
+    int word = 0;
+    for (int y = 0; y < m_SizeY && word < MaxProgressCells; ++y)
+    {
+        for (int x = 0; x < m_SizeX && word < MaxProgressCells; ++x)
+        {
+            if (!HasAnyPassage(x, y))
+            {
+                continue;
+            }
+            const std::uint32_t saved = (GetCell(x, y).state & MapCell::SavedStateBits) >> MapCell::SavedStateShift;
+            block.SetCellState(word, (block.GetCellState(word) & ~wordBits) | saved);
+            ++word;
+        }
+    }
+}
+
+bool CMap::WalkTo(int x, int y)
+{
+    if (!IsInside(x, y))
+    {
+        return false;
+    }
+    if (!m_Path.empty())
+    {
+        if (m_ForcedWalk != 0)
+        {
+            return false;
+        }
+        const BaseLib::CVector2& destination = m_Path.front();
+        if (static_cast<int>(std::floor(destination.x)) == x && static_cast<int>(std::floor(destination.y)) == y)
+        {
+            m_WalkingSpeed = 8.0f;
+            return true;
+        }
+    }
+    else if (GetPlayerCell() == BaseLib::CPoint(x, y))
+    {
+        return true;
+    }
+    m_WalkingSpeed = 2.0f;
+    return FindCellRoute(x, y);
+}
+
+bool CMap::FindCellRoute(int x, int y)
+{
+    m_Path.clear();
+    for (MapCell& cell : m_Cells)
+    {
+        cell.searchMark = -1;
+    }
+    BaseLib::CPoint start = GetPlayerCell();
+    if (!HasAnyPassage(start.x, start.y))
+    {
+        m_PlayerPosition = CellCentre(m_StartX, m_StartY);
+        return false;
+    }
+    if (!GetCell(start.x, start.y).IsRevealed())
+    {
+        start = FindFirstExit();
+    }
+    GetCell(start.x, start.y).searchMark = 0;
+    std::deque<BaseLib::CPoint> queue{start};
+    bool found = false;
+    while (!queue.empty())
+    {
+        const BaseLib::CPoint at = queue.front();
+        queue.pop_front();
+        if (at.x == x && at.y == y)
+        {
+            found = true;
+            break;
+        }
+        const int mark = GetCell(at.x, at.y).searchMark;
+        for (int step = 0; step < 4; ++step)
+        {
+            const int nx = at.x + RouteDx[step];
+            const int ny = at.y + RouteDy[step];
+            if (IsInside(nx, ny) && GetCell(nx, ny).searchMark < 0 &&
+                GetNeighbour(at.x, at.y, RouteDirection[step]) == PassageOpen)
+            {
+                GetCell(nx, ny).searchMark = mark + 1;
+                queue.emplace_back(nx, ny);
+            }
+        }
+    }
+    if (!found)
+    {
+        return false;
+    }
+    BaseLib::CPoint at(x, y);
+    m_Path.push_back(CellCentre(x, y));
+    while (GetCell(at.x, at.y).searchMark > 0)
+    {
+        const int mark = GetCell(at.x, at.y).searchMark;
+        bool stepped = false;
+        for (int step = 0; step < 4 && !stepped; ++step)
+        {
+            const int nx = at.x + RouteDx[step];
+            const int ny = at.y + RouteDy[step];
+            if (IsInside(nx, ny) && GetCell(nx, ny).searchMark == mark - 1 &&
+                GetNeighbour(at.x, at.y, RouteDirection[step]) == PassageOpen)
+            {
+                at = BaseLib::CPoint(nx, ny);
+                m_Path.push_back(CellCentre(nx, ny));
+                stepped = true;
+            }
+        }
+        if (!stepped)
+        {
+            BaseLib::DebugOutput("Map: the route back from cell (%d, %d) found no cell %d steps from the start\n",
+                                 at.x, at.y, mark - 1);
+            m_Path.clear();
+            return false;
+        }
+    }
+    if (m_Path.size() >= 2)
+    {
+        const BaseLib::CVector2 startCentre = m_Path[m_Path.size() - 1];
+        const BaseLib::CVector2 next = m_Path[m_Path.size() - 2];
+        const auto between = [](float value, float a, float b) {
+            return (value > a && value < b) || (value > b && value < a);
+        };
+        if (between(m_PlayerPosition.x, startCentre.x, next.x) || between(m_PlayerPosition.y, startCentre.y, next.y))
+        {
+            m_Path.pop_back();
+        }
+    }
+    return true;
+}
+
+bool CMap::IsInCellMiddle() const
+{
+    return InMiddleBand(m_PlayerPosition.x) && InMiddleBand(m_PlayerPosition.y);
+}
+
+void CMap::Update(double dt)
+{
+    if (m_FogCountdown > 0)
+    {
+        --m_FogCountdown;
+        if (m_FogCountdown == 0 || !m_Path.empty())
+        {
+            UpdateFog();
+            Changed();
+            m_FogCountdown = 0;
+        }
+    }
+    BaseLib::CPoint cell = GetPlayerCell();
+    float distance = static_cast<float>(m_WalkingSpeed * dt);
+    while (!m_Path.empty() && distance > 0.0f)
+    {
+        const BaseLib::CVector2 next = m_Path.back();
+        const BaseLib::CVector2 way(next.x - m_PlayerPosition.x, next.y - m_PlayerPosition.y);
+        const float length = way.Length();
+        if (length == 0.0f)
+        {
+            m_Path.pop_back();
+            m_PlayerPosition = BaseLib::CVector2(SnapToCentre(m_PlayerPosition.x), SnapToCentre(m_PlayerPosition.y));
+            continue;
+        }
+        if (distance >= length)
+        {
+            m_PlayerPosition = next;
+            distance -= length;
+        }
+        else
+        {
+            m_PlayerPosition = BaseLib::CVector2(m_PlayerPosition.x + way.x * (distance / length),
+                                                 m_PlayerPosition.y + way.y * (distance / length));
+            distance = 0.0f;
+        }
+        const BaseLib::CPoint now = GetPlayerCell();
+        if (now != cell)
+        {
+            if (IsInside(cell.x, cell.y))
+            {
+                MapCell& left = GetCell(cell.x, cell.y);
+                if (left.GetSequence1Trigger() == MapCell::TriggerAlwaysEntered)
+                {
+                    left.state &= ~MapCell::StateSequence1Played;
+                }
+                if (left.GetSequence2Trigger() == MapCell::TriggerAlwaysEntered)
+                {
+                    left.state &= ~MapCell::StateSequence2Played;
+                }
+            }
+            cell = now;
+        }
+        if (IsInCellMiddle())
+        {
+            VisitCell(now.x, now.y);
+        }
+    }
+    if (m_Path.empty())
+    {
+        m_ForcedWalk = 0;
+    }
+    if (IsInCellMiddle())
+    {
+        const BaseLib::CPoint now = GetPlayerCell();
+        VisitCell(now.x, now.y);
+    }
 }

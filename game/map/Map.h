@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class ProgressRecord;
 class TiXmlElement;
 
 namespace BaseLib
@@ -113,12 +114,78 @@ public:
 
     const CPathfindingMap& GetPathfindingMap() const { return m_PathfindingMap; }
 
+    // Gold the player can show: stars of maps 1 to 4 plus the treasure gold.
+    int GetGold() const { return m_Gold; }
+    int GetTreasureGold() const { return m_TreasureGold; }
+    // Goes up with every change that the saved game should keep.
+    int GetChangeNumber() const { return m_ChangeNumber; }
+
+    // --- Progress: the cells' state and the counters, copied from and into a progress record. ---
+
+    // The record's current map block gives the solved bits (from its level records), the saved cell
+    // states and, with the record's counters, keys, pylons, treasure gold and gold; reveals from the
+    // start cell, lifts the fog and places the figure. Only the first MaxProgressCells cells that have a
+    // passage keep a state. A record whose current map lies outside its blocks changes nothing (traced).
+    void LoadProgress(const ProgressRecord& record);
+    // Counters and the saved state bits into the record's current map block; the other bits of each cell
+    // word and the level records stay.
+    void SaveProgress(ProgressRecord& record) const;
+
+    // --- Cell rules; a cell outside the grid does nothing. ---
+
+    // The player tries to open the cell: keys of every needed kind and gold of at least the requirement
+    // open it (one key of each needed kind taken, gold only compared); the cell's sequence or a "need
+    // key" or "need gold" sequence may become pending. True when a lock opened in this call. An opened
+    // cell does nothing and answers false.
+    bool EnterCell(int x, int y);
+    // The figure has reached the middle of the cell: keys, treasure and pylon taken once; a due sequence
+    // becomes pending, or the cell's action sends the figure on.
+    void VisitCell(int x, int y);
+    // Flood fill of the revealed bit from the cell over passages; it does not pass unsolved puzzles, the
+    // stop puzzle (a level index, -1 none) or closed locks, which are revealed themselves.
+    void Reveal(int x, int y, int stopPuzzle);
+    // The cell loses its fog and its eight neighbours the corners that touch it.
+    void RemoveFog(int x, int y);
+    // Lifts the fog from every revealed cell, and from every "fogremover" cell when a revealed cell has
+    // the "remove fog" action.
+    void UpdateFog();
+    // The pending sequence's name into name (a change step): true; false when none is pending.
+    bool TakePendingSequence(std::string& name);
+    // Developer cheat: a pylon (modulo 9), 100 gold, one key of each kind; with six keys of each kind,
+    // every cell with a passage is solved, revealed and cleared of fog.
+    void Cheat();
+
+    // --- Walking ---
+
+    // Plans a walk of the figure to the centre of cell (x, y). False when refused (outside the grid, a
+    // forced walk under way, or no route of cells); true otherwise. Asking again for the running walk's
+    // destination hurries the figure.
+    bool WalkTo(int x, int y);
+    // Breadth-first route over revealed passages from the figure's cell to (x, y) into the path
+    // (backwards: target first). False, path empty, when there is none.
+    bool FindCellRoute(int x, int y);
+    // One step of walking and of the fog countdown.
+    void Update(double dt);
+    bool IsWalking() const { return !m_Path.empty(); }
+
+    // Progress words per map block: cells with a passage after this many keep no state.
+    static constexpr int MaxProgressCells = 128;
+    // Steps the fog behind a puzzle just solved stays.
+    static constexpr int FogCountdownSteps = 90;
+
 protected:
     // The centre of cell (x, y) in cell units.
     static BaseLib::CVector2 CellCentre(int x, int y);
     int CellIndex(int x, int y) const { return y * m_SizeX + x; }
     // Cells, level list, path grid and walk dropped; size 0.
     void ClearContent();
+    // The change number goes up.
+    void Changed() { ++m_ChangeNumber; }
+    void SetPendingSequence(const std::string& name);
+    // Sends the figure to (x, y) as a forced walk.
+    void ForceWalkTo(int x, int y);
+    // The figure is in the middle band of its cell (fractional parts within 0.3 .. 0.7).
+    bool IsInCellMiddle() const;
 
     std::uint8_t m_Active = 0;
     std::string m_FileName;

@@ -42,6 +42,25 @@ struct MapCell
     static constexpr std::uint32_t StateSequence1Played = 0x40;
     static constexpr std::uint32_t StateSequence2Played = 0x80;
     static constexpr std::uint32_t StateActionDone = 0x100;
+    // The state bits a saved game keeps (as its bits 0 to 6); solved and revealed are derived.
+    static constexpr unsigned SavedStateShift = 2;
+    static constexpr std::uint32_t SavedStateBits = 0x1FC;
+
+    // Sequence triggers ("seq1trigger", "seq2trigger").
+    static constexpr int TriggerEntered = 0;
+    static constexpr int TriggerPuzzleSolved = 1;
+    static constexpr int TriggerLockOpened = 2;
+    static constexpr int TriggerKeyMissing = 3;
+    static constexpr int TriggerAlwaysEntered = 4;
+
+    // Cell actions.
+    static constexpr int ActionWalkNorth = 1;
+    static constexpr int ActionWalkSouth = 2;
+    static constexpr int ActionStartPuzzle = 3;
+    static constexpr int ActionWalkNorth2 = 4;
+    static constexpr int ActionRemoveFog = 5;
+    static constexpr int ActionWalkEast = 6;
+    static constexpr int ActionWalkWest = 7;
 
     // Index into the map's level list; any negative value means no puzzle (the reader stores -1).
     std::int32_t puzzle = -1;
@@ -49,8 +68,9 @@ struct MapCell
     std::string cutscene2;
     std::string tile = "empty";
     std::string moodimg;
-    // Scratch value of the cell route search: -1 not yet found, else the steps from the start.
-    std::int8_t searchMark = -1;
+    // Scratch value of the cell route search: -1 not yet found, else the steps from the start. Wide
+    // enough for any distance the grid allows; never stored.
+    std::int32_t searchMark = -1;
     // Gold the player must own to pass; 0 = none.
     std::int32_t goldreq = 0;
     // Four fog corners, a set bit under fog.
@@ -64,6 +84,12 @@ struct MapCell
     int GetExitId() const { return static_cast<int>((flags >> ExitIdShift) & 0xFu); }
     // The treasure's gold, 0 when the cell has none.
     int GetTreasure() const { return static_cast<int>((flags >> TreasureShift) & 0xFFu); }
+    int GetSequence1Trigger() const { return static_cast<int>((flags >> Sequence1TriggerShift) & 0x7u); }
+    int GetSequence2Trigger() const { return static_cast<int>((flags >> Sequence2TriggerShift) & 0x7u); }
+    int GetAction() const { return static_cast<int>((flags >> ActionShift) & 0xFu); }
+    bool IsSolved() const { return (state & StateSolved) != 0; }
+    bool IsRevealed() const { return (state & StateRevealed) != 0; }
+    bool IsOpened() const { return (state & StateOpened) != 0; }
 
     bool operator==(const MapCell&) const = default;
 };
