@@ -7,13 +7,17 @@
 #include "foundation/Timer.h"
 #include "foundation/Helpers.h"
 #include "framework/CommandQueue.h"
+#include "engine/Camera.h"
 #include "framework/GameEntityNode.h"
+#include "framework/LightSourceNode.h"
 #include "framework/ModelNode.h"
 #include "framework/SceneManager.h"
 #include "framework/SimulationClock.h"
 #include "game/GameContext.h"
 #include "game/QuarrowInputChannel.h"
+#include "game/PuzzleResourceDefaults.h"
 #include "game/WorkerThread.h"
+#include "game/puzzle/ArrowMarkerEntityNode.h"
 #include "game/puzzle/PuzzleEntityNode.h"
 #include "platform/os/Files.h"
 #include "platform/os/Handle.h"
@@ -262,8 +266,20 @@ void CQuarrowWorld::ProcessGameCommands()
         case GameCommandKind::RedoMove:
             m_puzzle->Redo();
             break;
+        case GameCommandKind::ShowDirectionArrow:
+            ShowArrowMarker(0, command.x, command.y, command.param);
+            break;
+        case GameCommandKind::HideDirectionArrow:
+            HideArrowMarker(0);
+            break;
+        case GameCommandKind::ShowPointer:
+            ShowArrowMarker(1, command.x, command.y, -1);
+            break;
+        case GameCommandKind::HidePointer:
+            HideArrowMarker(1);
+            break;
         default:
-            // The map's commands belong to a running map; the arrow markers come with the level's scene.
+            // The map's commands belong to a running map.
             break;
         }
     }
@@ -592,13 +608,18 @@ void CQuarrowWorld::LoadLevel(const std::string& name)
     {
         m_puzzle->BuildFromCharGrid(name);
     }
+    LoadEnvironmentDescription(m_environment,
+                               Aliases().ResolvePath("environment>" + m_puzzle->GetEnvironmentName() + ".xml"));
+    ApplyPuzzleResourceDefaults(*m_puzzle, m_gfxSets, Aliases());
     if (GameLib::CSceneManager* scene = GetSceneManager())
     {
-        m_environmentNode = GameLib::CModelNode::Create(GetOwner());
-        scene->GetRootNode()->AddChild(m_environmentNode);
+        CreateEnvironmentModel();
+        CreateLights();
         m_puzzleNode = CreatePuzzleEntityNode(this);
         m_puzzleNode->SetPuzzle(m_puzzle);
         scene->GetRootNode()->AddChild(m_puzzleNode);
+        m_markers[0] = CreateArrowMarkerEntityNode(this, false);
+        m_markers[1] = CreateArrowMarkerEntityNode(this, true);
     }
     m_context->SetState(GameContext::LevelRunning);
     if (GameLib::CInputChannel* channel = GetInputChannel())
@@ -641,7 +662,96 @@ void CQuarrowWorld::DeleteLevel()
     {
         std::exchange(m_environmentNode, nullptr)->Release(true);
     }
+    if (m_lightsNode != nullptr)
+    {
+        std::exchange(m_lightsNode, nullptr)->Release(true);
+    }
+    // Releasing a node takes it out of its parent first, attached or not.
+    for (CArrowMarkerEntityNode*& marker : m_markers)
+    {
+        if (marker != nullptr)
+        {
+            std::exchange(marker, nullptr)->Release(true);
+        }
+    }
     delete std::exchange(m_puzzle, nullptr);
+}
+
+void CQuarrowWorld::CreateEnvironmentModel()
+{
+    m_environmentNode = GameLib::CModelNode::Create(GetOwner());
+    const std::string file = EnvironmentModelFile(m_environment.modelName);
+    if (!file.empty())
+    {
+        m_environmentNode->SetModel(file, nullptr);
+    }
+    GetSceneManager()->GetRootNode()->AddChild(m_environmentNode);
+}
+
+void CQuarrowWorld::CreateLights()
+{
+    m_lightsNode = GameLib::CTransformNode::Create();
+    GetSceneManager()->GetRootNode()->AddChild(m_lightsNode);
+    for (const LightDescription& light : m_environment.lights)
+    {
+        const BaseLib::CVector3& d = light.direction;
+        // A reference far enough from d that the cross product keeps its length.
+        const BaseLib::CVector3 reference =
+            std::fabs(d.Dot(BaseLib::CVector3::UnitX)) < 0.7f ? BaseLib::CVector3::UnitX : BaseLib::CVector3::UnitY;
+        BaseLib::CVector3 c = d.Cross(reference);
+        c = c / c.Length();
+        const BaseLib::CVector3 b = c.Cross(d);
+        GameLib::CTransformNode* frame = GameLib::CTransformNode::Create();
+        frame->SetLocalTransform(BaseLib::CMatrix({c.x, c.y, c.z, 0.0f}, {b.x, b.y, b.z, 0.0f},
+                                                  {d.x, d.y, d.z, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}));
+        GameLib::CLightSourceNode* source = GameLib::CLightSourceNode::Create();
+        Qen::CLightDescription* record = source->GetLight();
+        record->type = 0;
+        record->colour = light.colour;
+        record->castsShadows = light.shadow;
+        frame->AddChild(source);
+        m_lightsNode->AddChild(frame);
+    }
+}
+
+CArrowMarkerEntityNode* CQuarrowWorld::GetArrowMarker(int marker) const
+{
+    return marker == 0 || marker == 1 ? m_markers[marker] : nullptr;
+}
+
+void CQuarrowWorld::ShowArrowMarker(int marker, float x, float y, int direction)
+{
+    CArrowMarkerEntityNode* node = GetArrowMarker(marker);
+    GameLib::CSceneManager* scene = GetSceneManager();
+    if (node == nullptr || m_puzzle == nullptr || scene == nullptr)
+    {
+        return;
+    }
+    HideArrowMarker(marker);
+    node->SetDirection(direction);
+    // The board stands centred on the 6 x 6 board's place: cell (x, y) is where the puzzle node draws it.
+    const float width = static_cast<float>(m_puzzle->GetWidth());
+    const float height = static_cast<float>(m_puzzle->GetHeight());
+    node->SetPosition({x - (width - 6.0f) * 0.5f, -y + (height - 6.0f) * 0.5f, 0.0f});
+    scene->GetRootNode()->AddChild(node);
+}
+
+void CQuarrowWorld::HideArrowMarker(int marker)
+{
+    CArrowMarkerEntityNode* node = GetArrowMarker(marker);
+    if (node != nullptr && node->GetParent() != nullptr)
+    {
+        node->GetParent()->RemoveChild(node);
+    }
+}
+
+std::string CQuarrowWorld::GetCameraAnimationName() const
+{
+    if (m_puzzle == nullptr)
+    {
+        return {};
+    }
+    return "animation>camera_" + m_puzzle->GetGfxSetName() + "_" + m_puzzle->GetBoardName() + ".x";
 }
 
 void CQuarrowWorld::SetProgress(const ProgressRecord& progress)

@@ -2,6 +2,7 @@
 
 #include "foundation/Thread.h"
 #include "framework/World.h"
+#include "game/EnvironmentDescription.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +19,11 @@ namespace GameLib
 {
 class CModelNode;
 class CSceneGraphNode;
+class CTransformNode;
 struct TCommand;
 }
 
+class CArrowMarkerEntityNode;
 class CEditablePuzzle;
 class CPuzzleEntityNode;
 class CQuarrowInputChannel;
@@ -75,13 +78,24 @@ public:
     // Starts a level (state 2) from a file: a name ending in ".blvl" loads as a binary puzzle, one ending
     // in ".xml" as an XML puzzle (both tested case-sensitively), any other non-empty name as a character
     // grid; an empty name gives an empty puzzle. A file that fails leaves the puzzle as its loader did
-    // (the loaders trace). A level still loaded is taken down first without recording a result. The
-    // level timer starts from 0. The puzzle entity node is built for the puzzle and, with an empty
-    // environment model node, hung under the scene root.
+    // (the loaders trace). A level still loaded is taken down first without recording a result. Then the
+    // environment description is read for the puzzle's environment name, missing media names are
+    // replaced by defaults, and the scene is built: the environment model node, the lights node and the
+    // puzzle entity node under the scene root, the two arrow markers made but not attached. The level
+    // timer starts from 0.
     void LoadLevel(const std::string& name) override;
     // Ends the level (state 1): a running worker is stopped, the result and the star move limits go into
-    // the game context, the puzzle is deleted. Without a puzzle nothing happens (traced).
+    // the game context, the level's scene nodes and the puzzle are deleted. Without a puzzle nothing
+    // happens (traced).
     void ShutLevel();
+    // Marker 0 (the direction arrow) or 1 (the pointer) turned by the direction code and stood on the
+    // world point of board cell (x, y), under the scene root. Nothing for another marker or between
+    // levels.
+    void ShowArrowMarker(int marker, float x, float y, int direction);
+    // The marker taken out of the scene (kept for the next show).
+    void HideArrowMarker(int marker);
+    // "animation>camera_" + the puzzle's gfx set + "_" + its board name + ".x"; empty without a puzzle.
+    std::string GetCameraAnimationName() const;
     // The solver (state 4) or the refiner (state 5) on the current puzzle, on a worker thread, with user
     // control off until the worker ends. Nothing without a puzzle or while either worker runs (traced).
     // In editor mode the search starts from the edited position; the editor's time freeze is lifted for
@@ -119,6 +133,11 @@ public:
     // The level's scene nodes; null between levels.
     CPuzzleEntityNode* GetPuzzleNode() const { return m_puzzleNode; }
     GameLib::CModelNode* GetEnvironmentNode() const { return m_environmentNode; }
+    GameLib::CTransformNode* GetLightsNode() const { return m_lightsNode; }
+    // Marker 0 or 1; null for another index.
+    CArrowMarkerEntityNode* GetArrowMarker(int marker) const;
+    // The environment read at the last level start.
+    const EnvironmentDescription& GetEnvironment() const { return m_environment; }
     bool IsEditorMode() const { return m_editorMode; }
     void SetEditorMode(bool editorMode) { m_editorMode = editorMode; }
     // The sub-folders of the model folder, sorted by name, those beginning with "." left out.
@@ -158,6 +177,12 @@ private:
     void ResumeLevelAfterWorker(const char* command, bool otherWorkerRuns);
 
     void ListGfxSets();
+    // The environment model node under the scene root, loading the description's model (none for an
+    // empty name). It is made even without a model, so editor mode can give it one.
+    void CreateEnvironmentModel();
+    // The lights node under the scene root: per light a transform turned so that its Z axis is the
+    // light's direction, holding a directional light-source node.
+    void CreateLights();
     // What a level owns, deleted: its scene nodes first, then the puzzle they show.
     void DeleteLevel();
     // The scene follows edits: a change number other than the one seen rebuilds the block nodes (an edit
@@ -178,6 +203,9 @@ private:
     std::int32_t m_puzzleChangeSeen = -1;
     CPuzzleEntityNode* m_puzzleNode = nullptr;
     GameLib::CModelNode* m_environmentNode = nullptr;
+    GameLib::CTransformNode* m_lightsNode = nullptr;
+    CArrowMarkerEntityNode* m_markers[2] = {};
+    EnvironmentDescription m_environment;
     // UpdateEntities' list of the scene's entity nodes, kept for its capacity.
     std::vector<GameLib::CSceneGraphNode*> m_entityNodes;
     GameContext* m_context = nullptr;

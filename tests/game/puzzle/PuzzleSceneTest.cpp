@@ -213,7 +213,7 @@ TEST_F(PuzzleSceneTest, AnEditorChangeReachesTheSceneInTheNextStep)
 {
     world.LoadLevel((MediaTesting::MediaFolder() / "levels" / "jungle" / "01.xml").string());
     CEditablePuzzle& puzzle = *world.GetPuzzle();
-    EXPECT_EQ("", ModelFile(*world.GetEnvironmentNode()));
+    EXPECT_EQ("model>env_jungle.x", ModelFile(*world.GetEnvironmentNode()));
     world.SetEditorMode(true);
 
     CMetaBlockDescription piece;
@@ -259,7 +259,7 @@ TEST_F(PuzzleSceneTest, ABlockDeletedAsEditorModeEndsLeavesNoNodeBehind)
         EXPECT_NE(nullptr, puzzle.FindBlockById(node->GetBlock()->GetId()));
     }
     // Outside the editor the environment model stays as the level set it.
-    EXPECT_EQ("", ModelFile(*world.GetEnvironmentNode()));
+    EXPECT_EQ("model>env_jungle.x", ModelFile(*world.GetEnvironmentNode()));
 }
 
 TEST_F(PuzzleSceneTest, BuildingAndTakingDownALevelSceneAThousandTimesKeepsTheHeap)
