@@ -15,8 +15,14 @@ namespace
 
 using GameTesting::RecordingSoundDevice;
 
-constexpr std::uint32_t Seq1(int trigger) { return static_cast<std::uint32_t>(trigger) << MapCell::Sequence1TriggerShift; }
-constexpr std::uint32_t Treasure(int gold) { return static_cast<std::uint32_t>(gold) << MapCell::TreasureShift; }
+constexpr std::uint32_t Seq1(int trigger)
+{
+    return static_cast<std::uint32_t>(trigger) << MapCell::Sequence1TriggerShift;
+}
+constexpr std::uint32_t Treasure(int gold)
+{
+    return static_cast<std::uint32_t>(gold) << MapCell::TreasureShift;
+}
 
 // a(pylon, exit 0) - b(puzzle 0, key A) - c(treasure 20)
 // |                                        |
@@ -75,7 +81,8 @@ TEST_F(MapProgressTest, PlayedScenarioSurvivesSaveAndLoad)
     // Counters only; the level records and the figure are the game context's.
     for (int level = 0; level < MapProgress::RecordCount; ++level)
     {
-        EXPECT_EQ(record.GetMapProgress(2).GetLevelRecord(level), before.GetMapProgress(2).GetLevelRecord(level));
+        EXPECT_EQ(record.GetMapProgress(2).GetLevelRecord(level),
+                  before.GetMapProgress(2).GetLevelRecord(level));
     }
     EXPECT_EQ(record.GetFigureX(), before.GetFigureX());
     EXPECT_EQ(record.GetTreasureGold(), 25);
@@ -177,7 +184,8 @@ TEST_F(MapProgressFile, ReadingAMapWithTooManyPassageCellsIsTraced)
             // Rows linked east; the last cell of a row has no passage into the border.
             text += i % c.sizeX == c.sizeX - 1 ? "<cell/>" : "<cell wb=\"2\"/>";
         }
-        const std::string layout = "sizex=\"" + std::to_string(c.sizeX) + "\" sizey=\"" + std::to_string(c.sizeY) + "\"";
+        const std::string layout =
+            "sizex=\"" + std::to_string(c.sizeX) + "\" sizey=\"" + std::to_string(c.sizeY) + "\"";
         Platform::DebugOutputCapture capture;
         TestMap map;
         ASSERT_TRUE(Load(map, MapFileText(layout.c_str(), text), "wide.map.xml"));

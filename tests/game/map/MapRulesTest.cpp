@@ -11,10 +11,22 @@ namespace
 using GameTesting::RecordingSoundDevice;
 using GameTesting::SoundEvent;
 
-constexpr std::uint32_t Seq1(int trigger) { return static_cast<std::uint32_t>(trigger) << MapCell::Sequence1TriggerShift; }
-constexpr std::uint32_t Seq2(int trigger) { return static_cast<std::uint32_t>(trigger) << MapCell::Sequence2TriggerShift; }
-constexpr std::uint32_t Action(int action) { return static_cast<std::uint32_t>(action) << MapCell::ActionShift; }
-constexpr std::uint32_t Treasure(int gold) { return static_cast<std::uint32_t>(gold) << MapCell::TreasureShift; }
+constexpr std::uint32_t Seq1(int trigger)
+{
+    return static_cast<std::uint32_t>(trigger) << MapCell::Sequence1TriggerShift;
+}
+constexpr std::uint32_t Seq2(int trigger)
+{
+    return static_cast<std::uint32_t>(trigger) << MapCell::Sequence2TriggerShift;
+}
+constexpr std::uint32_t Action(int action)
+{
+    return static_cast<std::uint32_t>(action) << MapCell::ActionShift;
+}
+constexpr std::uint32_t Treasure(int gold)
+{
+    return static_cast<std::uint32_t>(gold) << MapCell::TreasureShift;
+}
 
 // Runs the walk to its end (bounded).
 void WalkUntilStill(CMap& map)
@@ -38,7 +50,10 @@ protected:
     void SetUp() override { m_Sound = &RecordingSoundDevice::Install(); }
     void TearDown() override { RecordingSoundDevice::Uninstall(); }
 
-    int Played(const std::string& file) const { return static_cast<int>(m_Sound->Count(SoundEvent::Play, file)); }
+    int Played(const std::string& file) const
+    {
+        return static_cast<int>(m_Sound->Count(SoundEvent::Play, file));
+    }
 
     RecordingSoundDevice* m_Sound = nullptr;
     TestMap m_Map;
@@ -238,10 +253,14 @@ TEST_F(MapRules, ActionsSendTheFigureOnce)
         int tx, ty;
     };
     const Case cases[] = {
-        {MapCell::ActionWalkNorth, true, 2, 2},  {MapCell::ActionWalkSouth, true, 2, 4},
-        {MapCell::ActionWalkNorth2, true, 2, 1}, {MapCell::ActionWalkEast, true, 3, 3},
-        {MapCell::ActionWalkWest, true, 1, 3},   {MapCell::ActionStartPuzzle, false, 0, 0},
-        {MapCell::ActionRemoveFog, false, 0, 0}, {8, false, 0, 0},
+        {MapCell::ActionWalkNorth, true, 2, 2},
+        {MapCell::ActionWalkSouth, true, 2, 4},
+        {MapCell::ActionWalkNorth2, true, 2, 1},
+        {MapCell::ActionWalkEast, true, 3, 3},
+        {MapCell::ActionWalkWest, true, 1, 3},
+        {MapCell::ActionStartPuzzle, false, 0, 0},
+        {MapCell::ActionRemoveFog, false, 0, 0},
+        {8, false, 0, 0},
         {15, false, 0, 0},
     };
     for (const Case& c : cases)
@@ -277,7 +296,8 @@ TEST_F(MapRules, RemoveFogClearsTheTouchingCorners)
     m_Map.Build(3, 3);
     m_Map.RemoveFog(2, 2);
     const std::uint8_t expected[5][5] = {
-        {15, 15, 15, 15, 15}, {15, 14, 12, 13, 15}, {15, 10, 0, 5, 15}, {15, 11, 3, 7, 15}, {15, 15, 15, 15, 15},
+        {15, 15, 15, 15, 15}, {15, 14, 12, 13, 15}, {15, 10, 0, 5, 15},
+        {15, 11, 3, 7, 15},   {15, 15, 15, 15, 15},
     };
     for (int y = 0; y < 5; ++y)
     {

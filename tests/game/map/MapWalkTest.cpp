@@ -80,7 +80,8 @@ TEST(MapWalk, EqualRoutesFollowTheDirectionOrder)
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(::testing::Message() << c.from.x << "," << c.from.y << " to " << c.to.x << "," << c.to.y);
+        SCOPED_TRACE(::testing::Message()
+                     << c.from.x << "," << c.from.y << " to " << c.to.x << "," << c.to.y);
         TestMap map;
         map.Build({"a-b-c", "|   |", "d   e", "|   |", "f-g-h"});
         map.Reveal(1, 1, -1);
@@ -100,7 +101,8 @@ TEST(MapWalk, TargetsOutsideTheGridAndFiguresOffThePassages)
     TestMap map;
     BuildRing(map);
     map.AddWaypoint(2.5f, 2.5f);
-    for (const BaseLib::CPoint target : {BaseLib::CPoint(-1, 1), BaseLib::CPoint(5, 1), BaseLib::CPoint(1, 4)})
+    for (const BaseLib::CPoint target :
+         {BaseLib::CPoint(-1, 1), BaseLib::CPoint(5, 1), BaseLib::CPoint(1, 4)})
     {
         EXPECT_FALSE(map.WalkTo(target.x, target.y));
     }
@@ -109,6 +111,15 @@ TEST(MapWalk, TargetsOutsideTheGridAndFiguresOffThePassages)
     EXPECT_FALSE(map.FindCellRoute(3, 2));
     EXPECT_EQ(map.GetPlayerCell(), BaseLib::CPoint(1, 1));
     EXPECT_FALSE(map.IsWalking());
+
+    // A figure on a cell not revealed: the route starts from the first exit, the figure stays.
+    map.GetCell(2, 1).flags = MapCell::Exit;
+    map.GetCell(3, 2).state &= ~MapCell::StateRevealed;
+    map.SetPlayerPosition(3.5f, 2.5f);
+    ASSERT_TRUE(map.WalkTo(1, 1));
+    ASSERT_EQ(map.GetWaypointCount(), 2u);
+    EXPECT_EQ(map.GetPath()[1].x, 2.5f);
+    EXPECT_EQ(map.GetPlayerPosition().x, 3.5f);
 }
 
 TEST(MapWalk, AskingTwiceHurriesAndTheWalkEndsOnTheCentre)
