@@ -4,11 +4,21 @@
 //     and sounds per block, the groups) and taken down; reports the heap held per block node;
 // (b) BlockNodesWorldStep: one world step of a running level (commands, the puzzle's own update and
 //     every entity node's update);
-// (c) BlockNodesEntityUpdate: the entity nodes' part of that step alone.
+// (c) BlockNodesEntityUpdate: the entity nodes' part of that step alone;
+// (d) LevelLoad: "StartLevel" through the first world step and "ShutLevel", on the committed level with
+//     the most blocks (swamp/06, 8 × 6) and on the 64 × 64 board, cold (models, materials and textures
+//     destroyed between runs, outside the timing) and warm; reports the heap a loaded level holds;
+// (e) LevelLoadHeapRounds: the heap after 200 start-and-shut rounds against the heap after the first.
 #include "bench/BenchEngine.h"
 #include "bench/GameBenchBoards.h"
 #include "bench/HeapCounter.h"
+#include "engine/EngineController.h"
+#include "engine/MaterialFactory.h"
+#include "engine/ModelFactory.h"
+#include "engine/TextureFactory.h"
 #include "foundation/PathAliases.h"
+#include "foundation/ResourceRegistry.h"
+#include "framework/CommandQueue.h"
 #include "framework/SceneManager.h"
 #include "game/QuarrowWorld.h"
 #include "game/puzzle/PuzzleEntityNode.h"
@@ -32,7 +42,8 @@ BenchSupport::Engine& SharedEngine()
         const std::string media = QUARROW_MEDIA_DIR;
         for (const auto& [alias, folder] : {std::pair{"texture", "textures"}, std::pair{"xfl-texture", "textures"},
                                            std::pair{"shader", "shader"}, std::pair{"xfl-shader", "shader"},
-                                           std::pair{"model", "models"}, std::pair{"animation", "animations"}})
+                                           std::pair{"model", "models"}, std::pair{"animation", "animations"},
+                                           std::pair{"environment", "environments"}})
         {
             aliases.RegisterPathAlias(alias, media + "/" + folder);
         }
@@ -121,5 +132,114 @@ void BM_BlockNodesEntityUpdate(benchmark::State& state)
     state.counters["allocs/iter"] = double(BenchHeap::Allocations() - allocations) / double(state.iterations());
 }
 BENCHMARK(BM_BlockNodesEntityUpdate)->Arg(8)->Arg(BenchBoards::LargeSide)->Unit(benchmark::kMicrosecond);
+
+// The level file a LevelLoad benchmark starts: 0 the committed level with the most blocks, else the
+// 64 × 64 board saved to a temporary file.
+struct LevelToLoad
+{
+    explicit LevelToLoad(std::int64_t which)
+    {
+        if (which == 0)
+        {
+            file = std::filesystem::path(QUARROW_MEDIA_DIR) / "levels" / "swamp" / "06.xml";
+            return;
+        }
+        CEditablePuzzle board;
+        if (!BenchBoards::MakeFullBoard(board, BenchBoards::LargeSide, BenchBoards::LargeSide))
+        {
+            std::abort();
+        }
+        file = std::filesystem::temp_directory_path() / ("quarrow-bench-level-" + std::to_string(::getpid()) + ".xml");
+        board.SaveXml(file.string());
+        temporary = true;
+    }
+    ~LevelToLoad()
+    {
+        if (temporary)
+        {
+            std::filesystem::remove(file);
+        }
+    }
+
+    std::filesystem::path file;
+    bool temporary = false;
+};
+
+// One level's start, first step and end, as the screens drive them through world commands.
+void StartStepShut(CQuarrowWorld& world, const std::string& file, std::int64_t* held = nullptr)
+{
+    const std::int64_t before = BenchHeap::InUse();
+    world.GetCommandQueue()->PostCommand("StartLevel", file);
+    world.ProcessCommands();
+    world.Step(0.02);
+    if (held != nullptr)
+    {
+        *held = BenchHeap::InUse() - before;
+    }
+    world.GetCommandQueue()->PostCommand("ShutLevel", "");
+    world.ProcessCommands();
+}
+
+// Models, materials and textures nobody holds, destroyed: the next level loads them from their files.
+void EmptyModelCache()
+{
+    Qen::CEngineController& controller = SharedEngine().controller;
+    controller.GetRegistry(Qen::ModelRegistry)->DestroyResourcesOf(controller.GetModelFactory());
+    controller.GetRegistry(Qen::MaterialRegistry)->DestroyResourcesOf(controller.GetMaterialFactory());
+    controller.GetRegistry(Qen::TextureRegistry)->DestroyResourcesOf(controller.GetTextureFactory());
+}
+
+// Arguments: the level (0 committed, 1 the 64 × 64 board), cold (1) or warm (0).
+void BM_LevelLoad(benchmark::State& state)
+{
+    const LevelToLoad level(state.range(0));
+    const bool cold = state.range(1) != 0;
+    CQuarrowWorld world{&SharedEngine().controller};
+    world.Initialize();
+    StartStepShut(world, level.file.string());
+    std::int64_t held = 0;
+    for (auto _ : state)
+    {
+        if (cold)
+        {
+            state.PauseTiming();
+            EmptyModelCache();
+            state.ResumeTiming();
+        }
+        StartStepShut(world, level.file.string(), &held);
+    }
+    world.Shutdown();
+    state.counters["level_MB"] = static_cast<double>(held) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_LevelLoad)
+    ->ArgNames({"board64", "cold"})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_LevelLoadHeapRounds(benchmark::State& state)
+{
+    const LevelToLoad level(state.range(0));
+    CQuarrowWorld world{&SharedEngine().controller};
+    world.Initialize();
+    std::int64_t afterFirst = 0;
+    std::int64_t afterLast = 0;
+    for (auto _ : state)
+    {
+        StartStepShut(world, level.file.string());
+        afterFirst = BenchHeap::InUse();
+        for (int round = 1; round < 200; ++round)
+        {
+            StartStepShut(world, level.file.string());
+        }
+        afterLast = BenchHeap::InUse();
+    }
+    world.Shutdown();
+    state.counters["heap_after_1"] = static_cast<double>(afterFirst);
+    state.counters["heap_growth_bytes"] = static_cast<double>(afterLast - afterFirst);
+}
+BENCHMARK(BM_LevelLoadHeapRounds)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
