@@ -4,7 +4,8 @@
 #include "foundation/ConfigFile.h"
 #include "foundation/Debug.h"
 #include "foundation/PathAliases.h"
-#include "framework/UserInterface.h"
+#include "engine/MaterialFactory.h"
+#include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
 #include "platform/os/Cursor.h"
 #include "platform/os/Files.h"
@@ -71,8 +72,12 @@ void CQuarrowApplication::CreateGameObjects()
     auto* world = new CQuarrowWorld(this);
     m_world = world;
     world->Initialize();
-    m_userInterface = new GameLib::CUserInterface(this);
+    m_userInterface = new CQuarrowUI(this);
     m_userInterface->Initialize();
+    if (Qen::CMaterialFactory* materials = GetMaterialFactory())
+    {
+        materials->CreateSharedEffectPool("shader>_shared.fx");
+    }
 }
 
 std::string CQuarrowApplication::GetConfigFileName() const

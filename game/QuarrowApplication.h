@@ -23,7 +23,8 @@ public:
 
     // The framework's initialisation, then the first adapter handed to the display settings.
     void SelectAdapter() override;
-    // The media aliases, the game world, and (until the game has its own) the framework's user interface.
+    // The media aliases, the game world, the game's user interface, then the shared effect pool
+    // "shader>_shared.fx".
     void CreateGameObjects() override;
     // "config.xml" by the player-file rule: in the working folder when a file can be made there and it is
     // not the home folder, else in the user's configuration folder. Decided once per run.

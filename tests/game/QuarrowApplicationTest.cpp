@@ -7,6 +7,7 @@
 #include "game/QuarrowWorld.h"
 #include "platform/os/Cursor.h"
 #include "platform/os/DebugOutput.h"
+#include "platform/os/MessageBox.h"
 #include "tests/support/ApplicationTest.h"
 #include "ui/WindowManager.h"
 
@@ -179,6 +180,10 @@ TEST_F(GameApplicationTest, EveryContentAliasResolvesIntoItsFolderOfTheMediaFold
 TEST_F(GameApplicationTest, AMissingMediaFolderIsTracedOnceAndTheGameRuns)
 {
     WriteGameConfig("<mediadir>nowhere</mediadir>");
+    // The shared effect pool's file is missing too: its box is answered as an unattended run answers it,
+    // which goes on without the pool.
+    const Platform::MessageBoxAnswerer recording = Platform::SetMessageBoxAnswerer(
+        [](const char*, const char*, std::uint32_t style) { return Platform::UnattendedAnswer(style); });
     TestGame game;
     bool worldSeen = false;
     game.onTick = [&](TestGame& g) {
@@ -195,6 +200,7 @@ TEST_F(GameApplicationTest, AMissingMediaFolderIsTracedOnceAndTheGameRuns)
     EXPECT_EQ(1, CountOf(trace.Text(), "media folder \"nowhere\""));
     EXPECT_EQ(nullptr, game.GetWorld());
     EXPECT_EQ(nullptr, game.GetUserInterface());
+    Platform::SetMessageBoxAnswerer(recording);
 }
 
 TEST_F(GameApplicationTest, ConfigurationFileByThePlayerFileRule)

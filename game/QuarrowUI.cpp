@@ -1,0 +1,291 @@
+#include "game/QuarrowUI.h"
+
+#include "engine/DisplayHead.h"
+#include "foundation/ConfigFile.h"
+#include "foundation/Debug.h"
+#include "foundation/PathAliases.h"
+#include "foundation/ResourceRegistry.h"
+#include "framework/InputManager.h"
+#include "framework/SimulationClock.h"
+#include "framework/UIScreen.h"
+#include "game/FileTranslator.h"
+#include "game/QuarrowApplication.h"
+#include "game/QuarrowUIScreen.h"
+#include "game/QuarrowWorld.h"
+#include "game/ScreenFader.h"
+#include "game/savegame/SaveGameManager.h"
+#include "platform/os/UserFiles.h"
+#include "puzzle/EditablePuzzle.h"
+#include "sound/SoundDevice.h"
+#include "sound/SoundDeviceRegistry.h"
+#include "ui/BitmapFactory.h"
+#include "ui/UILibSystem.h"
+#include "ui/Window.h"
+#include "ui/WindowManager.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <utility>
+
+namespace
+{
+
+constexpr std::uint32_t kBitmapCacheLimit = 134217728; // 128 MiB
+
+struct TValueBinding
+{
+    const char* action;
+    const char* condition;
+    float value;
+};
+
+constexpr TValueBinding kCameraBindings[] = {
+    {"camera_vertical", "keyboard:up.held", +1.0f},
+    {"camera_vertical", "keyboard:down.held", -1.0f},
+    {"camera_horizontal", "keyboard:left.held", -1.0f},
+    {"camera_horizontal", "keyboard:right.held", +1.0f},
+};
+
+constexpr const char* kDeveloperBindings[][2] = {
+    {"cheat", "keyboard:x.held  &&  keyboard:control.held"},
+    {"solve", "keyboard:s.held  &&  keyboard:control.held"},
+    {"skiplevel", "keyboard:n.held  &&  keyboard:control.held"},
+    {"reload", "keyboard:r.held  &&  keyboard:control.held"},
+    {"refine", "keyboard:f.held  &&  keyboard:control.held"},
+};
+
+// The developer screens, in their registration order; each comes from its maker.
+constexpr const char* kDeveloperScreens[] = {"devmenu", "editor2d", "editor3d", "mapeditor"};
+
+constexpr char kScreenshotName[] = "screenshot";
+constexpr char kVideoBaseName[] = "video/image";
+
+std::map<std::string, CQuarrowUI::ScreenCreator>& ScreenCreators()
+{
+    static std::map<std::string, CQuarrowUI::ScreenCreator> creators;
+    return creators;
+}
+
+} // namespace
+
+CQuarrowUI::CQuarrowUI(CQuarrowApplication* application) : CUserInterface(application)
+{
+}
+
+CQuarrowUI::~CQuarrowUI()
+{
+    // Shutdown deletes these; a controller that never shut down still leaves nothing behind.
+    delete std::exchange(m_fader, nullptr);
+    delete std::exchange(m_saveGames, nullptr);
+    delete std::exchange(m_translator, nullptr);
+}
+
+void CQuarrowUI::SetScreenCreator(const std::string& name, ScreenCreator creator)
+{
+    if (creator == nullptr)
+    {
+        ScreenCreators().erase(name);
+    }
+    else
+    {
+        ScreenCreators()[name] = creator;
+    }
+}
+
+void CQuarrowUI::Initialize()
+{
+    m_translator = new CFileTranslator(m_application->GetPathAliases());
+    m_translator->SetLanguageFolder("english/");
+    CUserInterface::Initialize();
+    UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    if (system != nullptr && system->GetBitmapCache() != nullptr)
+    {
+        system->GetBitmapCache()->SetMemoryLimit(kBitmapCacheLimit);
+    }
+    m_saveGames = new SaveGameManager();
+    UILib::CWindowManager* windows = system != nullptr ? system->GetWindowManager() : nullptr;
+    m_fader = new ScreenFader(windows != nullptr ? windows->GetLayerRoot(0) : nullptr);
+}
+
+void CQuarrowUI::Shutdown()
+{
+    delete std::exchange(m_fader, nullptr);
+    delete std::exchange(m_translator, nullptr);
+    delete std::exchange(m_saveGames, nullptr);
+    CUserInterface::Shutdown();
+    // After the screens: the next run of the game finds no title music and sets it up again.
+    CQuarrowUIScreen::ReleaseTitleMusic();
+}
+
+void CQuarrowUI::Update()
+{
+    const CEditablePuzzle* puzzle = GetWorld() != nullptr ? GetWorld()->GetPuzzle() : nullptr;
+    const std::int64_t changeNumber = puzzle != nullptr ? static_cast<std::int64_t>(puzzle->GetChangeNumber()) : -1;
+    if (changeNumber != m_changeNumberSeen)
+    {
+        m_changeNumberSeen = changeNumber;
+        if (puzzle != nullptr)
+        {
+            const float w = static_cast<float>(puzzle->GetWidth());
+            const float h = static_cast<float>(puzzle->GetHeight());
+            m_sceneBox = QuarrowSceneBox{BaseLib::CVector3(1.5f - w / 2.0f, -3.5f - h / 2.0f, 0.0f),
+                                         BaseLib::CVector3(w / 2.0f + 3.5f, h / 2.0f - 1.5f, 2.7f)};
+        }
+    }
+    CUserInterface::Update();
+}
+
+void CQuarrowUI::RegisterConfigKeys()
+{
+    BaseLib::CConfigFile* config = m_application->GetConfiguration();
+    if (config == nullptr)
+    {
+        return;
+    }
+    config->AddStringEntry("startup/renderer", "", "3d", "2d 3d");
+    // The application wrote its file before this key existed: read it again, write it back with every
+    // key, and apply the command line again, whose switches change values in memory only.
+    const std::string fileName = m_application->GetConfigFileName();
+    if (config->Load(fileName))
+    {
+        config->Save(fileName, true, true);
+        m_application->ParseCommandLine();
+    }
+}
+
+void CQuarrowUI::CreateDefaultBindings()
+{
+    CUserInterface::CreateDefaultBindings();
+    for (const TValueBinding& binding : kCameraBindings)
+    {
+        m_inputManager->ParseBinding(binding.condition, binding.action, binding.value, m_guiContextName);
+    }
+    if (m_application->IsDeveloperMode())
+    {
+        for (const auto& [action, condition] : kDeveloperBindings)
+        {
+            m_inputManager->AddBinding(condition, action, m_gameContextName);
+        }
+    }
+}
+
+void CQuarrowUI::InitializeUILib(int layerCount, int width, int height)
+{
+    UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    if (system != nullptr && system->GetBitmapFactory() != nullptr)
+    {
+        system->GetBitmapFactory()->AddSearchPath(
+            BaseLib::CString(m_application->GetPathAliases().ResolvePath("interface>standard").c_str()));
+    }
+    CUserInterface::InitializeUILib(layerCount, width, height);
+}
+
+void CQuarrowUI::CreateScreens()
+{
+    CQuarrowWorld* world = GetWorld();
+    const bool developer = m_application->IsDeveloperMode();
+    if (developer)
+    {
+        for (const char* name : kDeveloperScreens)
+        {
+            const auto found = ScreenCreators().find(name);
+            if (found == ScreenCreators().end())
+            {
+                BaseLib::DebugOutput("Quarrow: no maker for the developer screen \"%s\"; it is left out\n", name);
+                continue;
+            }
+            m_screenStateMachine->AddScreen(name, found->second(this, world));
+        }
+    }
+    // The game's own screens follow here, in their order, as their classes come.
+    m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
+}
+
+void CQuarrowUI::UpdateScreens()
+{
+    CUserInterface::UpdateScreens();
+    if (m_fader != nullptr)
+    {
+        m_fader->Step(static_cast<float>(m_timeStep));
+    }
+}
+
+void CQuarrowUI::RenderScene(int head)
+{
+    if (CQuarrowWorld* world = GetWorld(); world != nullptr && world->GetSimulationClock() != nullptr)
+    {
+        m_application->SetEngineTime(world->GetSimulationClock()->GetTime());
+    }
+    // The world's scene, as the framework draws it.
+    CUserInterface::RenderScene(head);
+}
+
+void CQuarrowUI::TakeScreenshot()
+{
+    const std::vector<Qen::CDisplayHead*>& heads = m_application->GetHeads();
+    if (!m_application->IsDeveloperMode() || m_inputManager == nullptr || heads.empty())
+    {
+        return;
+    }
+    if (m_inputManager->ConsumeActionEvent("screenshot", m_guiContextName))
+    {
+        heads[0]->RequestScreenshot(Platform::UserFilePath(Platform::UserFileKind::Data, kScreenshotName), false);
+        SoundLib::CSoundDeviceRegistry* sound = SoundLib::CSoundDeviceRegistry::GetExistingInstance();
+        if (SoundLib::CSoundDevice* device = sound != nullptr ? sound->GetDevice(0) : nullptr)
+        {
+            device->PlayOneShot("sound>std_screenshot.wav", 100, 0, false);
+        }
+    }
+    const bool recording = m_inputManager->IsActionActive("recordvideo", m_guiContextName);
+    if (recording && !m_recordingVideo)
+    {
+        // The player's data folder, with its "video/" folder made there (the user folder's are made by
+        // UserFilePath, the working folder's here).
+        m_videoBaseName = Platform::UserFilePath(Platform::UserFileKind::Data, kVideoBaseName);
+        const std::filesystem::path folder = std::filesystem::path(m_videoBaseName).parent_path();
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        m_videoFolderReady = std::filesystem::is_directory(folder, error);
+        if (!m_videoFolderReady)
+        {
+            BaseLib::DebugOutput("Error: could not create folder %s for the video frames\n", folder.c_str());
+        }
+    }
+    m_recordingVideo = recording;
+    if (recording && m_videoFolderReady)
+    {
+        heads[0]->RequestScreenshot(m_videoBaseName, false);
+    }
+}
+
+BaseLib::CVector2 CQuarrowUI::PixelToViewport(float x, float y) const
+{
+    UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    UILib::CWindowManager* windows = system != nullptr ? system->GetWindowManager() : nullptr;
+    const UILib::CWindow* root = windows != nullptr ? windows->GetLayerRoot(0) : nullptr;
+    if (root == nullptr || root->GetSize().cx <= 0 || root->GetSize().cy <= 0)
+    {
+        return BaseLib::CVector2(0.0f, 0.0f);
+    }
+    const float w = static_cast<float>(root->GetSize().cx);
+    const float h = static_cast<float>(root->GetSize().cy);
+    return BaseLib::CVector2(2.0f * x / w - 1.0f, 1.0f - 2.0f * y / h);
+}
+
+CQuarrowApplication* CQuarrowUI::GetQuarrowApplication() const
+{
+    // Constructed with the game's application only.
+    return static_cast<CQuarrowApplication*>(m_application);
+}
+
+CQuarrowWorld* CQuarrowUI::GetWorld() const
+{
+    return GetQuarrowApplication()->GetWorld();
+}
+
+std::string CQuarrowUI::GetPuzzleScreenName() const
+{
+    BaseLib::CConfigFile* config = m_application->GetConfiguration();
+    return config != nullptr && config->GetString("startup/renderer") == "3d" ? "ingame3d" : "ingame2d";
+}
