@@ -1,10 +1,12 @@
 #include "foundation/ResourceRegistry.h"
+#include "framework/CommandQueue.h"
 #include "framework/InputManager.h"
 #include "framework/UIScreen.h"
 #include "game/FileTranslator.h"
 #include "game/QuarrowApplication.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowUIScreen.h"
+#include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
 #include "game/savegame/SaveGameManager.h"
 #include "platform/os/DebugOutput.h"
@@ -321,6 +323,49 @@ TEST_F(QuarrowUITest, TheTitleMusicPlaysOnBetweenMenuScreensAndFadesOutElsewhere
     ASSERT_EQ(0, Qen::RunApplication(&game));
     EXPECT_EQ(0, StandInScreen::s_live);
     EXPECT_EQ(nullptr, CQuarrowUIScreen::GetTitleMusic());
+}
+
+} // namespace
+
+namespace
+{
+
+TEST_F(QuarrowUITest, TheSceneBoxFollowsThePuzzleAndStaysAfterTheLevelEnds)
+{
+    std::ofstream("six.txt") << "------\n------\n------\n------\n------\n------\n";
+    std::ofstream("seven.txt") << "-------\n-------\n-------\n-------\n-------\n";
+    TestGame game(false);
+    game.quitAfter = 7;
+    std::vector<std::optional<QuarrowSceneBox>> boxes;
+    std::vector<bool> puzzles;
+    game.onTick = [&](TestGame& g) {
+        // A command posted after a frame is taken by the next frame's world; the frame after that shows
+        // the puzzle to the user interface's update.
+        boxes.push_back(g.UI().GetSceneBox());
+        puzzles.push_back(g.GetWorld()->GetPuzzle() != nullptr);
+        const char* const commands[] = {"six.txt", nullptr, "seven.txt", nullptr, "", nullptr, nullptr};
+        if (const char* level = commands[g.ticks])
+        {
+            g.GetWorld()->GetCommandQueue()->PostCommand(*level != 0 ? "StartLevel" : "ShutLevel", level);
+        }
+    };
+    ASSERT_EQ(0, Qen::RunApplication(&game));
+    ASSERT_EQ(7u, boxes.size());
+    EXPECT_FALSE(boxes[0].has_value());
+    const auto expectBox = [](const std::optional<QuarrowSceneBox>& box, BaseLib::CVector3 min, BaseLib::CVector3 max) {
+        ASSERT_TRUE(box.has_value());
+        EXPECT_EQ(min.x, box->min.x);
+        EXPECT_EQ(min.y, box->min.y);
+        EXPECT_EQ(min.z, box->min.z);
+        EXPECT_EQ(max.x, box->max.x);
+        EXPECT_EQ(max.y, box->max.y);
+        EXPECT_FLOAT_EQ(max.z, box->max.z);
+    };
+    expectBox(boxes[2], {-1.5f, -6.5f, 0.0f}, {6.5f, 1.5f, 2.7f});
+    expectBox(boxes[4], {-2.0f, -6.0f, 0.0f}, {7.0f, 1.0f, 2.7f});
+    // The level is shut: no puzzle, the last box kept.
+    EXPECT_FALSE(puzzles[6]);
+    expectBox(boxes[6], {-2.0f, -6.0f, 0.0f}, {7.0f, 1.0f, 2.7f});
 }
 
 } // namespace
