@@ -39,6 +39,7 @@ struct TRayDevice
 TRayDevice g_rayDevice;
 std::size_t g_modelCount = 0;
 std::atomic<std::int64_t> g_deviceBytes{0};
+std::size_t g_normalBytes = 0;
 
 bool TrackDeviceMemory(void*, ssize_t bytes, bool)
 {
@@ -97,11 +98,13 @@ struct TCollisionModel
             rtcReleaseScene(scene);
             ReleaseDevice();
         }
+        g_normalBytes -= normals.size() * sizeof(CVector3);
         --g_modelCount;
     }
     TCollisionModel(const TCollisionModel&) = delete;
     TCollisionModel& operator=(const TCollisionModel&) = delete;
 
+    // The face normal (p1 - p0) × (p2 - p0), unnormalised.
     CVector3 Normal(std::uint32_t triangle) const
     {
         const std::uint32_t* corner = &indices[3 * static_cast<std::size_t>(triangle)];
@@ -111,6 +114,9 @@ struct TCollisionModel
 
     std::vector<CVector3> vertices;
     std::vector<std::uint32_t> indices;
+    // Normal(t) of every triangle t, computed once when the scene is built: the back-face filter reads
+    // it for every candidate hit.
+    std::vector<CVector3> normals;
     RTCScene scene = nullptr; // null: no triangle, or no device
 };
 
@@ -134,7 +140,7 @@ void CullBackFaces(const RTCFilterFunctionNArguments* args)
         }
         const CVector3 direction(RTCRayN_dir_x(args->ray, args->N, i), RTCRayN_dir_y(args->ray, args->N, i),
                                  RTCRayN_dir_z(args->ray, args->N, i));
-        if (direction.Dot(context->model->Normal(RTCHitN_primID(args->hit, args->N, i))) >= 0.0f)
+        if (direction.Dot(context->model->normals[RTCHitN_primID(args->hit, args->N, i)]) >= 0.0f)
         {
             args->valid[i] = 0;
         }
@@ -172,6 +178,19 @@ std::shared_ptr<TCollisionModel> BuildModel(const std::vector<CVector3>& vertice
         ReleaseDevice();
         return model;
     }
+    // A triangle with an index outside the vertex list is left out of the scene and never reported: its
+    // entry stays zero rather than read past the list.
+    model->normals.assign(triangles, CVector3(0.0f, 0.0f, 0.0f));
+    for (std::size_t t = 0; t < triangles; ++t)
+    {
+        const std::uint32_t* corner = &model->indices[3 * t];
+        if (corner[0] < model->vertices.size() && corner[1] < model->vertices.size() &&
+            corner[2] < model->vertices.size())
+        {
+            model->normals[t] = model->Normal(static_cast<std::uint32_t>(t));
+        }
+    }
+    g_normalBytes += model->normals.size() * sizeof(CVector3);
     std::memcpy(vertexData, model->vertices.data(), model->vertices.size() * sizeof(CVector3));
     std::memcpy(indexData, model->indices.data(), model->indices.size() * sizeof(std::uint32_t));
     rtcSetGeometryIntersectFilterFunction(geometry, CullBackFaces);
@@ -357,15 +376,21 @@ bool CCollisionMeshNode::IntersectRay(const TCollisionRay& ray, CVector3* hitPoi
     {
         return false;
     }
-    CMatrix toModel = GetWorldTransform();
-    if (!toModel.Invert())
+    GetWorldTransform();
+    if (m_toModelStale)
+    {
+        m_toModel = m_worldTransform;
+        m_toModelValid = m_toModel.Invert();
+        m_toModelStale = false;
+    }
+    if (!m_toModelValid)
     {
         return false;
     }
     CVector4 origin;
     CVector4 direction;
-    BaseLib::TransformVector4(origin, CVector4(ray.origin, 1.0f), toModel);
-    BaseLib::TransformVector4(direction, CVector4(ray.direction, 0.0f), toModel);
+    BaseLib::TransformVector4(origin, CVector4(ray.origin, 1.0f), m_toModel);
+    BaseLib::TransformVector4(direction, CVector4(ray.direction, 0.0f), m_toModel);
 
     TQueryContext context;
     rtcInitIntersectContext(&context.base);
@@ -395,11 +420,17 @@ bool CCollisionMeshNode::IntersectRay(const TCollisionRay& ray, CVector3* hitPoi
     }
     if (hitNormal != nullptr)
     {
-        const CVector3 normal = m_model->Normal(query.hit.primID);
+        const CVector3& normal = m_model->normals[query.hit.primID];
         const float length = normal.Length();
         *hitNormal = length > 0.0f ? normal / length : normal;
     }
     return true;
+}
+
+void CCollisionMeshNode::UpdateWorldTransform()
+{
+    CCollisionNode::UpdateWorldTransform();
+    m_toModelStale = true;
 }
 
 bool CCollisionMeshNode::Intersect(const CSceneGraphNode*)
@@ -414,7 +445,7 @@ std::size_t CCollisionMeshNode::GetModelCount()
 
 std::size_t CCollisionMeshNode::GetModelMemory()
 {
-    return static_cast<std::size_t>(g_deviceBytes.load());
+    return static_cast<std::size_t>(g_deviceBytes.load()) + g_normalBytes;
 }
 
 } // namespace GameLib

@@ -57,12 +57,14 @@ public:
     // whose world matrix has no inverse, and on a miss.
     bool IntersectRay(const TCollisionRay& ray, BaseLib::CVector3* hitPoint, BaseLib::CVector3* hitNormal) override;
     bool Intersect(const CSceneGraphNode* other) override;
+    // Also marks the inverse of the world matrix for recomputation at the next query.
+    void UpdateWorldTransform() override;
 
     // With culling on, triangles seen from behind (their normal not facing the ray) are passed over.
     void SetCulling(bool cull) { m_cull = cull; }
     bool GetCulling() const { return m_cull; }
 
-    // Built collision models alive in the process and the bytes their lists and scenes hold.
+    // Built collision models alive in the process and the bytes their scenes and face normals hold.
     static std::size_t GetModelCount();
     static std::size_t GetModelMemory();
 
@@ -72,6 +74,10 @@ protected:
 
 private:
     std::shared_ptr<TCollisionModel> m_model;
+    // The inverse of the world matrix, kept from one query to the next while the world matrix stays.
+    BaseLib::CMatrix m_toModel = BaseLib::CMatrix::Identity;
+    bool m_toModelValid = false;
+    bool m_toModelStale = true;
     bool m_cull = true;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace
@@ -194,6 +195,88 @@ TEST_F(CollisionNodeTest, MovingTheNodeMovesTheHitWithoutRebuilding)
     point = kSentinel;
     EXPECT_FALSE(node->IntersectRay(ray, &point, nullptr));
     EXPECT_EQ(kSentinel, point);
+}
+
+// A node queried before every move keeps its inverse world matrix from query to query; a node made
+// after the move starts without one. Both must answer each ray bit for bit alike, whichever of the
+// holder or its parent moved, and neither hits while the world matrix has no inverse.
+TEST_F(CollisionNodeTest, AKeptInverseFollowsEveryMoveOfTheNodeAndItsParent)
+{
+    GameLib::CTransformNode* outer = GameLib::CTransformNode::Create();
+    manager.GetRootNode()->AddChild(outer);
+    GameLib::CTransformNode* inner = GameLib::CTransformNode::Create();
+    outer->AddChild(inner);
+    CCollisionMeshNode* kept = CCollisionMeshNode::Create();
+    inner->AddChild(kept);
+    Vertices vertices;
+    Indices indices;
+    AddQuad(vertices, indices, 5.0f);
+    AddQuad(vertices, indices, 7.0f, true);
+    kept->SetTriangles(vertices, indices);
+
+    std::vector<TCollisionRay> rays;
+    for (int i = 0; i < 36; ++i)
+    {
+        const float x = -1.0f + 0.6f * static_cast<float>(i % 6);
+        const float y = -1.0f + 0.6f * static_cast<float>(i / 6);
+        rays.push_back({{x, y, 0}, {0.01f, 0.02f, 1}});
+        rays.push_back({{x, y, 12}, {0, 0, -1}});
+    }
+    CMatrix turned = Translation(0.5f, -0.25f, 1);
+    turned.m[0][0] = turned.m[1][1] = std::cos(0.3f);
+    turned.m[0][1] = std::sin(0.3f);
+    turned.m[1][0] = -std::sin(0.3f);
+    struct Move
+    {
+        GameLib::CTransformNode* which;
+        CMatrix to;
+        bool invertible;
+    };
+    const Move moves[] = {
+        {inner, Translation(0.3f, 0.2f, 0), true},  {outer, turned, true},
+        {inner, Scaling(1.5f), true},               {outer, Scaling(0), false},
+        {outer, Translation(-0.4f, 0.1f, 2), true}, {inner, Scaling(0), false},
+        {inner, Translation(0, 0, -1), true},
+    };
+    for (const Move& move : moves)
+    {
+        for (bool cull : {true, false})
+        {
+            kept->SetCulling(cull);
+            kept->IntersectRay(rays[0], nullptr, nullptr); // the inverse is kept before the move
+        }
+        move.which->SetLocalTransform(move.to);
+        CCollisionMeshNode* fresh = CCollisionMeshNode::Create();
+        inner->AddChild(fresh);
+        fresh->SetTriangles(vertices, indices);
+        int hits = 0;
+        for (bool cull : {true, false})
+        {
+            kept->SetCulling(cull);
+            fresh->SetCulling(cull);
+            for (const TCollisionRay& ray : rays)
+            {
+                CVector3 keptPoint = kSentinel;
+                CVector3 keptNormal = kSentinel;
+                CVector3 freshPoint = kSentinel;
+                CVector3 freshNormal = kSentinel;
+                const bool keptHit = kept->IntersectRay(ray, &keptPoint, &keptNormal);
+                ASSERT_EQ(fresh->IntersectRay(ray, &freshPoint, &freshNormal), keptHit);
+                EXPECT_EQ(0, std::memcmp(&freshPoint, &keptPoint, sizeof(CVector3)));
+                EXPECT_EQ(0, std::memcmp(&freshNormal, &keptNormal, sizeof(CVector3)));
+                hits += keptHit ? 1 : 0;
+            }
+        }
+        if (move.invertible)
+        {
+            EXPECT_GT(hits, 0);
+        }
+        else
+        {
+            EXPECT_EQ(0, hits);
+        }
+        fresh->Release(false);
+    }
 }
 
 TEST_F(CollisionNodeTest, IndicesOutsideTheVertexListAreLeftOut)
