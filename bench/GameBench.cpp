@@ -149,7 +149,8 @@ struct LevelToLoad
         {
             std::abort();
         }
-        file = std::filesystem::temp_directory_path() / ("quarrow-bench-level-" + std::to_string(::getpid()) + ".xml");
+        file = std::filesystem::temp_directory_path() /
+               ("quarrow-bench-level-" + std::to_string(::getpid()) + ".xml");
         board.SaveXml(file.string());
         temporary = true;
     }

@@ -21,7 +21,8 @@ bool LoadEnvironmentDescription(EnvironmentDescription& description, const std::
         return false;
     }
     description.modelName = BaseLib::XmlGetStringAttribute(root->FirstChildElement("model"), "name", "");
-    description.sequenceName = BaseLib::XmlGetStringAttribute(root->FirstChildElement("sequence"), "name", "");
+    description.sequenceName =
+        BaseLib::XmlGetStringAttribute(root->FirstChildElement("sequence"), "name", "");
     description.lights.clear();
     const TiXmlElement* lights = root->FirstChildElement("lights");
     if (lights == nullptr)

@@ -15,7 +15,8 @@ void ApplyPuzzleResourceDefaults(CEditablePuzzle& puzzle, const std::vector<std:
     const auto exists = [&aliases](const std::string& file) {
         return BaseLib::FileExists(aliases.ResolvePath(file));
     };
-    if (!gfxSets.empty() && std::find(gfxSets.begin(), gfxSets.end(), puzzle.GetGfxSetName()) == gfxSets.end())
+    if (!gfxSets.empty() &&
+        std::find(gfxSets.begin(), gfxSets.end(), puzzle.GetGfxSetName()) == gfxSets.end())
     {
         const std::string& gfx = gfxSets[0] == "gs_plastic" && gfxSets.size() > 1 ? gfxSets[1] : gfxSets[0];
         puzzle.SetGfxSetName(gfx);
@@ -25,7 +26,8 @@ void ApplyPuzzleResourceDefaults(CEditablePuzzle& puzzle, const std::vector<std:
     {
         puzzle.SetBoardName("field_6x6");
     }
-    if (!exists("environment>" + puzzle.GetEnvironmentName() + ".xml") && puzzle.GetEnvironmentName() != "jungle1")
+    if (!exists("environment>" + puzzle.GetEnvironmentName() + ".xml") &&
+        puzzle.GetEnvironmentName() != "jungle1")
     {
         puzzle.SetEnvironmentName("jungle1");
     }
@@ -47,5 +49,6 @@ void ApplyPuzzleResourceDefaults(CQuarrowWorld& world)
     }
     static const BaseLib::CPathAliases none;
     Qen::CEngineController* owner = world.GetOwner();
-    ApplyPuzzleResourceDefaults(*world.GetPuzzle(), world.GetGfxSets(), owner != nullptr ? owner->GetPathAliases() : none);
+    ApplyPuzzleResourceDefaults(*world.GetPuzzle(), world.GetGfxSets(),
+                                owner != nullptr ? owner->GetPathAliases() : none);
 }

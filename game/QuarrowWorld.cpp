@@ -608,8 +608,8 @@ void CQuarrowWorld::LoadLevel(const std::string& name)
     {
         m_puzzle->BuildFromCharGrid(name);
     }
-    LoadEnvironmentDescription(m_environment,
-                               Aliases().ResolvePath("environment>" + m_puzzle->GetEnvironmentName() + ".xml"));
+    LoadEnvironmentDescription(
+        m_environment, Aliases().ResolvePath("environment>" + m_puzzle->GetEnvironmentName() + ".xml"));
     ApplyPuzzleResourceDefaults(*m_puzzle, m_gfxSets, Aliases());
     if (GameLib::CSceneManager* scene = GetSceneManager())
     {
@@ -696,8 +696,9 @@ void CQuarrowWorld::CreateLights()
     {
         const BaseLib::CVector3& d = light.direction;
         // A reference far enough from d that the cross product keeps its length.
-        const BaseLib::CVector3 reference =
-            std::fabs(d.Dot(BaseLib::CVector3::UnitX)) < 0.7f ? BaseLib::CVector3::UnitX : BaseLib::CVector3::UnitY;
+        const BaseLib::CVector3 reference = std::fabs(d.Dot(BaseLib::CVector3::UnitX)) < 0.7f
+                                                ? BaseLib::CVector3::UnitX
+                                                : BaseLib::CVector3::UnitY;
         BaseLib::CVector3 c = d.Cross(reference);
         c = c / c.Length();
         const BaseLib::CVector3 b = c.Cross(d);

@@ -38,7 +38,8 @@ using BaseLib::CVector3;
 
 bool Near(const CVector3& a, const CVector3& b, float tolerance = 1e-5f)
 {
-    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance;
+    return std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
+           std::fabs(a.z - b.z) <= tolerance;
 }
 
 int CountLines(const std::string& text, const std::string& part)
@@ -75,21 +76,32 @@ TEST_F(EnvironmentFileTest, FilesReadAsTheirElementsSayWithDefaultsForWhatIsMiss
         {"full",
          "<environment><model name=\"env_basic.x\"/><sequence name=\"intro\"/><lights>"
          "<light dir=\"0 0 -2\" color=\"1 0.5 0.25\" shadow=\"false\"/><light/></lights></environment>",
-         true, "env_basic.x", "intro",
-         {{{0.0f, 0.0f, -1.0f}, {1.0f, 0.5f, 0.25f}, false}, plain}, 0},
+         true,
+         "env_basic.x",
+         "intro",
+         {{{0.0f, 0.0f, -1.0f}, {1.0f, 0.5f, 0.25f}, false}, plain},
+         0},
         {"nolights", "<environment><model name=\"m\"/></environment>", true, "m", "", {}, 0},
         {"emptylights", "<environment><lights/></environment>", true, "", "", {}, 0},
-        {"wrongroot", "<environmnt><model name=\"m\"/><lights><light/></lights></environmnt>", false, "", "", before, 0},
+        {"wrongroot", "<environmnt><model name=\"m\"/><lights><light/></lights></environmnt>", false, "", "",
+         before, 0},
         {"notxml", "<environment><model", false, "", "", before, 0},
         {"shadows",
          "<environment><lights><light shadow=\"YES\"/><light shadow=\"0\"/><light shadow=\"On\"/><light/>"
          "</lights></environment>",
-         true, "", "",
-         {plain, {plain.direction, plain.colour, false}, {plain.direction, plain.colour, false}, plain}, 0},
+         true,
+         "",
+         "",
+         {plain, {plain.direction, plain.colour, false}, {plain.direction, plain.colour, false}, plain},
+         0},
         {"baddirs",
          "<environment><lights><light dir=\"0 0 0\"/><light dir=\"nan nan nan\"/><light dir=\"inf 0 0\"/>"
          "<light dir=\"1 2\" color=\"0 1\"/><light dir=\"3 0 4\"/></lights></environment>",
-         true, "", "", {plain, plain, plain, plain, {{0.6f, 0.0f, 0.8f}, plain.colour, true}}, 3},
+         true,
+         "",
+         "",
+         {plain, plain, plain, plain, {{0.6f, 0.0f, 0.8f}, plain.colour, true}},
+         3},
     };
     for (const Case& c : cases)
     {
@@ -141,9 +153,10 @@ protected:
         TempFolderTest::SetUp();
         aliases.RegisterPathAlias("model", PathOf("models"));
         aliases.RegisterPathAlias("environment", PathOf("environments"));
-        for (const char* file : {"models/gs_plastic/field_6x6.x", "models/jungle/field_6x6.x",
-                                 "models/jungle/field_8x6.x", "models/jungle/blk_red.x", "models/jungle/blk_default.x",
-                                 "environments/jungle1.xml", "environments/swamp1.xml"})
+        for (const char* file :
+             {"models/gs_plastic/field_6x6.x", "models/jungle/field_6x6.x", "models/jungle/field_8x6.x",
+              "models/jungle/blk_red.x", "models/jungle/blk_default.x", "environments/jungle1.xml",
+              "environments/swamp1.xml"})
         {
             WriteFile(file, "x");
         }
@@ -195,18 +208,67 @@ TEST_F(ResourceDefaultsTest, MissingNamesGetDefaultsThatExistAndPresentOnesStay)
         std::vector<std::string> blocksAfter;
     };
     const Case cases[] = {
-        {"unknown gfx, gs_plastic first", both, "cave", "field_8x6", "swamp1", {"blk_red"},
-         "jungle", "field_8x6", "swamp1", {"blk_red"}},
-        {"unknown gfx, gs_plastic alone", {"gs_plastic"}, "cave", "field_8x6", "swamp1", {"blk_red"},
-         "gs_plastic", "field_6x6", "swamp1", {"blk_default"}},
-        {"unknown gfx, another first", {"jungle", "gs_plastic"}, "", "field_6x6", "swamp1", {},
-         "jungle", "field_6x6", "swamp1", {}},
-        {"no gfx sets", {}, "cave", "field_8x6", "swamp1", {"blk_red"},
-         "cave", "field_6x6", "swamp1", {"blk_default"}},
+        {"unknown gfx, gs_plastic first",
+         both,
+         "cave",
+         "field_8x6",
+         "swamp1",
+         {"blk_red"},
+         "jungle",
+         "field_8x6",
+         "swamp1",
+         {"blk_red"}},
+        {"unknown gfx, gs_plastic alone",
+         {"gs_plastic"},
+         "cave",
+         "field_8x6",
+         "swamp1",
+         {"blk_red"},
+         "gs_plastic",
+         "field_6x6",
+         "swamp1",
+         {"blk_default"}},
+        {"unknown gfx, another first",
+         {"jungle", "gs_plastic"},
+         "",
+         "field_6x6",
+         "swamp1",
+         {},
+         "jungle",
+         "field_6x6",
+         "swamp1",
+         {}},
+        {"no gfx sets",
+         {},
+         "cave",
+         "field_8x6",
+         "swamp1",
+         {"blk_red"},
+         "cave",
+         "field_6x6",
+         "swamp1",
+         {"blk_default"}},
         {"missing board", both, "jungle", "field_9x9", "swamp1", {}, "jungle", "field_6x6", "swamp1", {}},
-        {"missing environment", both, "jungle", "field_6x6", "lava3", {}, "jungle", "field_6x6", "jungle1", {}},
-        {"missing block models", both, "jungle", "field_6x6", "swamp1", {"blk_gone", "", "blk_red"},
-         "jungle", "field_6x6", "swamp1", {"blk_default", "", "blk_red"}},
+        {"missing environment",
+         both,
+         "jungle",
+         "field_6x6",
+         "lava3",
+         {},
+         "jungle",
+         "field_6x6",
+         "jungle1",
+         {}},
+        {"missing block models",
+         both,
+         "jungle",
+         "field_6x6",
+         "swamp1",
+         {"blk_gone", "", "blk_red"},
+         "jungle",
+         "field_6x6",
+         "swamp1",
+         {"blk_default", "", "blk_red"}},
     };
     for (const Case& c : cases)
     {
@@ -250,8 +312,9 @@ TEST_F(LevelLightsTest, EachLightHangsInAnOrthonormalFrameWhoseThirdRowIsItsDire
     {
         const CVector3& d = directions[i];
         text += "<light dir=\"" + std::to_string(d.x * 2) + " " + std::to_string(d.y * 2) + " " +
-                std::to_string(d.z * 2) + "\" color=\"0.25 0.5 " + std::to_string(0.1 * static_cast<double>(i)) +
-                "\" shadow=\"" + (i % 2 == 0 ? "true" : "false") + "\"/>";
+                std::to_string(d.z * 2) + "\" color=\"0.25 0.5 " +
+                std::to_string(0.1 * static_cast<double>(i)) + "\" shadow=\"" +
+                (i % 2 == 0 ? "true" : "false") + "\"/>";
     }
     WriteFile("environments/jungle1.xml", text + "</lights></environment>");
     world.LoadLevel(PathOf("grid.txt"));
@@ -290,7 +353,8 @@ TEST_F(LevelLightsTest, EachLightHangsInAnOrthonormalFrameWhoseThirdRowIsItsDire
         // The renderer reads the direction from the world matrix.
         EXPECT_TRUE(Near(directions[i], light.direction)) << light.direction.ToString();
     }
-    EXPECT_EQ("animation>camera_" + world.GetPuzzle()->GetGfxSetName() + "_" + world.GetPuzzle()->GetBoardName() + ".x",
+    EXPECT_EQ("animation>camera_" + world.GetPuzzle()->GetGfxSetName() + "_" +
+                  world.GetPuzzle()->GetBoardName() + ".x",
               world.GetCameraAnimationName());
     world.ShutLevel();
     EXPECT_EQ(nullptr, world.GetLightsNode());
@@ -316,7 +380,8 @@ protected:
     void SetUp() override
     {
         MediaTesting::MediaFixture::SetUp();
-        controller.GetPathAliases().RegisterPathAlias("level", MediaTesting::MediaFolder().string() + "/levels");
+        controller.GetPathAliases().RegisterPathAlias("level",
+                                                      MediaTesting::MediaFolder().string() + "/levels");
         GameTesting::RecordingSoundDevice::Install();
         world.Initialize();
         context = world.GetGameContext();
@@ -388,8 +453,8 @@ TEST_F(LevelSceneTest, EveryLevelStartsWithItsWholeSceneAndShutsBackToTheRootItH
             ASSERT_NE(nullptr, world.GetPuzzle());
             ExpectLevelScene(before);
             const EnvironmentDescription& environment = world.GetEnvironment();
-            EXPECT_EQ(controller.GetPathAliases().ResolvePath("environment>" + world.GetPuzzle()->GetEnvironmentName() +
-                                                              ".xml"),
+            EXPECT_EQ(controller.GetPathAliases().ResolvePath(
+                          "environment>" + world.GetPuzzle()->GetEnvironmentName() + ".xml"),
                       environment.fileName);
             EXPECT_FALSE(environment.lights.empty());
             EXPECT_EQ(EnvironmentModelFile(environment.modelName), ModelFile(*world.GetEnvironmentNode()));
@@ -409,7 +474,8 @@ TEST_F(LevelSceneTest, EveryLevelStartsWithItsWholeSceneAndShutsBackToTheRootItH
     }
     EXPECT_EQ(34, levels);
     std::string lowered = capture.Text();
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     for (const char* fault : {"could not", "cannot", "missing", "not found", "no such"})
     {
         EXPECT_EQ(0, CountLines(lowered, fault)) << fault << "\n" << capture.Text();
@@ -477,7 +543,8 @@ TEST_F(LevelSceneTest, MarkersStandOnTheCellsWorldPointTurnedByTheirDirectionAnd
             const BaseLib::CMatrix& m = arrow->GetLocalTransform();
             EXPECT_NEAR(std::cos(turn.angle), m.m[0][0], 1e-5f);
             EXPECT_NEAR(std::sin(turn.angle), m.m[0][1], 1e-5f);
-            EXPECT_TRUE(Near(CVector3(7.0f - dx, -2.0f + dy, 0.0f), arrow->GetPosition())) << arrow->GetPosition().ToString();
+            EXPECT_TRUE(Near(CVector3(7.0f - dx, -2.0f + dy, 0.0f), arrow->GetPosition()))
+                << arrow->GetPosition().ToString();
         }
         const std::vector<GameLib::CSceneGraphNode*> children = RootChildren();
         EXPECT_EQ(1, std::count(children.begin(), children.end(), arrow));
@@ -517,7 +584,8 @@ TEST_F(LevelSceneTest, TheEnvironmentModelIsLoadedByItsNameWithTheModelExtension
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
-        std::ofstream(folder / "jungle1.xml") << "<environment><model name=\"" << c.name << "\"/></environment>";
+        std::ofstream(folder / "jungle1.xml")
+            << "<environment><model name=\"" << c.name << "\"/></environment>";
         Command("StartLevel", (MediaTesting::MediaFolder() / "levels" / "jungle" / "01.xml").string());
         ASSERT_EQ("jungle1", world.GetPuzzle()->GetEnvironmentName());
         ASSERT_NE(nullptr, world.GetEnvironmentNode());
