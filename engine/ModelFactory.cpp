@@ -135,8 +135,7 @@ CModelFactory::~CModelFactory()
 
 std::string CModelFactory::BuildModelKey(const std::string& fileName, const CModelLoadOptions& options) const
 {
-    const std::string path =
-        BaseLib::ToLower(BaseLib::GetFullPath(m_engine->GetPathAliases().ResolvePath(fileName)));
+    const std::string path = BaseLib::GetFullPath(m_engine->GetPathAliases().ResolvePath(fileName));
     char suffix[128];
     std::snprintf(suffix, sizeof(suffix), "_0x%x_0x%x_0x%x", OptionFlags(options), FloatHash(options),
                   options.finalMeshOptions);

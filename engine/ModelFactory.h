@@ -67,8 +67,8 @@ public:
     // The model of the X file loaded with the options (null: the process-wide default record), whose
     // name becomes the file name. With clone a private copy sharing the registered model's meshes.
     BaseLib::CResourcePtr<CModel> GetModel(CModelLoadOptions* options, const std::string& fileName, bool clone);
-    // The registry key: the file's resolved, absolute, lower-cased path and "_0x%x_0x%x_0x%x" of the
-    // option flags, the shadow-volume floats' hash and the final mesh options.
+    // The registry key: the file's resolved (so media names lower-cased), absolute path and
+    // "_0x%x_0x%x_0x%x" of the option flags, the shadow-volume floats' hash and the final mesh options.
     std::string BuildModelKey(const std::string& fileName, const CModelLoadOptions& options) const;
 
     // A new model holding a copy of the parameters, unloaded: GetResource loads it at once.

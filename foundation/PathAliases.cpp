@@ -1,10 +1,22 @@
 #include "foundation/PathAliases.h"
 
 #include "foundation/Debug.h"
+#include "foundation/Helpers.h"
 #include "foundation/Paths.h"
 
 namespace BaseLib
 {
+
+namespace
+{
+
+// The one form in which two paths are compared: normalised, then made absolute.
+std::string ComparablePath(const std::string& path)
+{
+    return GetFullPath(NormalizePath(path));
+}
+
+} // namespace
 
 void CPathAliases::RegisterPathAlias(const std::string& alias, const std::string& folder, bool, bool)
 {
@@ -19,6 +31,17 @@ std::string CPathAliases::Lookup(const std::string& alias, const std::string& re
 
 std::string CPathAliases::ResolvePath(const std::string& path) const
 {
+    if (path.empty() || m_aliases.empty() || path.find('>') != std::string::npos)
+    {
+        return ResolveAliasPath(path);
+    }
+    // A plain path inside an alias's folder names a media file as its alias form does.
+    const std::string aliasForm = MakeAliasPath(path);
+    return aliasForm.empty() ? NormalizePath(path) : ResolveAliasPath(aliasForm);
+}
+
+std::string CPathAliases::ResolveAliasPath(const std::string& path) const
+{
     constexpr int maxPasses = 16;
     std::string work = path;
     for (int pass = 0; pass < maxPasses; ++pass)
@@ -28,7 +51,9 @@ std::string CPathAliases::ResolvePath(const std::string& path) const
         {
             return NormalizePath(work);
         }
-        work = Lookup(work.substr(0, separator), work.substr(separator + 1));
+        // What follows the ">" lies inside the alias's folder: a media name, lower-cased. The folder
+        // keeps the text it was registered with.
+        work = Lookup(work.substr(0, separator), ToLower(work.substr(separator + 1)));
     }
     const std::size_t last = work.rfind('>');
     if (last != std::string::npos)
@@ -42,11 +67,11 @@ std::string CPathAliases::ResolvePath(const std::string& path) const
 
 std::string CPathAliases::MakeAliasPath(const std::string& path) const
 {
-    const std::string full = GetFullPath(path);
+    const std::string full = ComparablePath(path);
     std::string result;
     for (const auto& [alias, folderPath] : m_aliases)
     {
-        const std::string folder = GetFullPath(ResolvePath(alias + ">"));
+        const std::string folder = ComparablePath(ResolveAliasPath(alias + ">"));
         if (folder.empty() || folder.size() > full.size() || full.compare(0, folder.size(), folder) != 0)
         {
             continue;

@@ -1,7 +1,6 @@
 #include "foundation/Paths.h"
 
 #include "foundation/Debug.h"
-#include "foundation/Helpers.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
@@ -59,7 +58,6 @@ std::string NormalizePath(const std::string& path)
 {
     std::string work = path;
     ToForwardSlashes(work);
-    work = ToLower(work);
     std::string drive;
     if (work.size() >= 2 && work[1] == ':')
     {

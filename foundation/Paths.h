@@ -8,9 +8,10 @@
 namespace BaseLib
 {
 
-// "\" turned into "/", lower-cased with ToLower, "/./" and a leading "./" removed, and every folder
-// followed by "../" removed with that "../" (a leading "../" stays). A drive prefix ("d:") is kept in
-// front. Resolved paths are therefore always lower case.
+// "\" turned into "/", "/./" and a leading "./" removed, and every folder followed by "../" removed with
+// that "../" (a leading "../" stays). A drive prefix ("D:") is kept in front. Letter case is kept: the
+// folders of a path are real folders whose case the file system tells apart (CPathAliases::ResolvePath
+// lower-cases the media names below an alias's folder).
 std::string NormalizePath(const std::string& path);
 
 // folder + "/" + name, with exactly one "/" between them when either side has one; an empty side gives

@@ -172,8 +172,8 @@ void CopyImagePixels(std::int32_t width, std::int32_t height, CColor* pixels)
     }
 }
 
-// The file name resolved through the window system's path aliases (which lower-case it); as given while
-// the window system holds none.
+// The file name resolved through the window system's path aliases (which lower-case its media name);
+// as given while the window system holds none.
 std::string ResolvedFileName(const BaseLib::CString& file)
 {
     const std::string name(static_cast<const char*>(file));

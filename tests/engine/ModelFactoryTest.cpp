@@ -142,17 +142,49 @@ TEST_F(ModelFactoryTest, KeysHoldThePathAndTheOptionsThatChangeTheModel)
     EXPECT_EQ(a.Get(), b.Get());
     EXPECT_EQ("models>walker.x", first.name) << "the caller's record is named";
 
-    std::string upper = path;
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
-    const CResourcePtr<CModel> byPath = factory->GetModel(nullptr, upper, false);
+    // The file by its absolute path, its name inside the alias's folder in capitals.
+    const std::string byPathName = std::string(QUARROW_TEST_DATA_DIR) + "/WALKER.X";
+    const CResourcePtr<CModel> byPath = factory->GetModel(nullptr, byPathName, false);
     EXPECT_EQ(a.Get(), byPath.Get());
-    EXPECT_EQ(upper, CModelLoadOptions::GetDefault().name) << "the default record is used and renamed";
+    EXPECT_EQ(byPathName, CModelLoadOptions::GetDefault().name) << "the default record is used and renamed";
     CModelLoadOptions::GetDefault().name.clear();
 
     // The file's animation became a compressed animation named by the file.
     ASSERT_TRUE(a->FindAnimation(".default"));
     EXPECT_EQ("models>walker.x", a->FindAnimation(".default")->GetId());
     EXPECT_FLOAT_EQ(1.0f, a->GetAnimationLength(".default"));
+}
+
+TEST_F(ModelFactoryTest, OneFileIsOneModelWhateverCaseItsMediaNameHasAndFoldersKeepTheirCase)
+{
+    // The fixture's folder behind "media" has capitals and a blank.
+    const std::filesystem::path copy = folder / "models" / "walker.x";
+    std::filesystem::create_directories(copy.parent_path());
+    std::filesystem::copy_file(std::string(QUARROW_TEST_DATA_DIR) + "/walker.x", copy);
+    CModelLoadOptions options;
+    EXPECT_EQ(copy.string() + "_0x2d2_0x44fced8e_0x660",
+              factory->BuildModelKey("media>Models/Walker.X", options));
+    const CResourcePtr<CModel> byAlias = factory->GetModel(&options, "media>Models/Walker.X", false);
+    ASSERT_TRUE(byAlias && byAlias->GetState() == BaseLib::ResourceLoaded);
+    EXPECT_EQ(byAlias.Get(), factory->GetModel(&options, "media>models/WALKER.x", false).Get());
+    EXPECT_EQ(byAlias.Get(), factory->GetModel(&options, (folder / "MODELS/walker.X").string(), false).Get());
+
+    // The same file name under a folder that differs from the fixture's in case only is another file.
+    std::string lowered = folder.filename().string();
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    const std::filesystem::path twinFolder = folder.parent_path() / lowered;
+    ASSERT_NE(twinFolder, folder);
+    std::filesystem::create_directories(twinFolder / "models");
+    std::filesystem::copy_file(copy, twinFolder / "models" / "walker.x");
+    {
+        const CResourcePtr<CModel> twin =
+            factory->GetModel(&options, (twinFolder / "models/walker.x").string(), false);
+        ASSERT_TRUE(twin && twin->GetState() == BaseLib::ResourceLoaded);
+        EXPECT_NE(byAlias.Get(), twin.Get());
+        EXPECT_EQ((twinFolder / "models/walker.x").string() + "_0x2d2_0x44fced8e_0x660", twin->GetId());
+    }
+    std::filesystem::remove_all(twinFolder);
 }
 
 TEST_F(ModelFactoryTest, ReloadsRefillTheKeptFramesAndClonesShareTheMeshes)

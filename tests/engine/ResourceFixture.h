@@ -28,11 +28,8 @@ protected:
     void SetUp() override
     {
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "quarrow-" + std::to_string(::getpid()) + "-" + test->name();
-        for (char& c : name)
-        {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        // Capitals and a blank in the folder, as a user's game folder may have.
+        const std::string name = "Quarrow Test-" + std::to_string(::getpid()) + "-" + test->name();
         folder = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 TEST(Paths, NormalizeTable)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"D:\\Game\\Data/levels/Basic.map.xml", "d:/game/data/levels/basic.map.xml"},
+        {"D:\\Game\\Data/levels/Basic.map.xml", "D:/Game/Data/levels/Basic.map.xml"},
         {"a/b/../c", "a/c"},
         {"../x", "../x"},
         {"../../x", "../../x"},
@@ -25,8 +25,8 @@ TEST(Paths, NormalizeTable)
         {"a/./b", "a/b"},
         {"a/././b", "a/b"},
         {"./a", "a"},
-        {"C:./a/../B", "c:b"},
-        {"Media\\\xC4RGER.xml", "media/\xE4rger.xml"},
+        {"C:./a/../B", "C:B"},
+        {"Media\\\xC4RGER.xml", "Media/\xC4RGER.xml"},
         {"", ""},
     };
     for (const auto& [path, expected] : cases)
@@ -77,11 +77,15 @@ TEST(PathAliases, ResolveTable)
     aliases.RegisterPathAlias("shader", "old");
     aliases.RegisterPathAlias("shader", "fx/");
     const std::pair<const char*, const char*> cases[] = {
-        {"level>Basic.map.xml", "d:/game/data/levels/basic.map.xml"},
+        // The folder keeps its registered case; the part inside it is a media name, lower-cased.
+        {"level>Basic.map.xml", "D:/Game/Data/levels/basic.map.xml"},
         {"Media>A.xml", "elsewhere/a.xml"},
         {"shader>/_shared.fx", "fx/_shared.fx"},
         {"unknown>Sub/../X.xml", "x.xml"},
-        {"plain/./Path", "plain/path"},
+        // A plain path resolves as its alias form inside an alias's folder, else keeps its case.
+        {"elsewhere/Sub/B.XML", "elsewhere/sub/b.xml"},
+        {"elsewhere2/B.XML", "elsewhere2/B.XML"},
+        {"plain/./Path", "plain/Path"},
     };
     for (const auto& [path, expected] : cases)
     {
@@ -117,14 +121,15 @@ TEST(PathAliases, AliasCycleEndsWithATraceAndDropsTheAliases)
 namespace
 {
 
+// The fixture's folder has capitals and a blank ("Quarrow Test-..."), as a user's game folder may.
 class PathsOnDisk : public TempFolderTest
 {
 protected:
     void SetUp() override
     {
         TempFolderTest::SetUp();
-        rootText = BaseLib::NormalizePath(Root().string());
-        ASSERT_EQ(rootText, Root().string()) << "the temporary folder needs a lower-case path";
+        rootText = Root().string();
+        ASSERT_EQ(BaseLib::NormalizePath(rootText), rootText) << "an absolute folder keeps its case";
     }
 
     void Make(const std::string& relative) { WriteFile(relative, "content"); }
@@ -134,19 +139,37 @@ protected:
 
 } // namespace
 
-TEST_F(PathsOnDisk, FileWithCapitalsOpensThroughItsResolvedPath)
+TEST_F(PathsOnDisk, MediaNamesFoldTheirCaseAndTheFoldersAboveThemKeepIt)
 {
     Make("Media/Levels/Basic.XML");
+    Make("media/levels/basic.xml"); // another folder, differing from "Media" in case only
     BaseLib::CPathAliases aliases;
     aliases.RegisterPathAlias("media", rootText + "/Media");
     aliases.RegisterPathAlias("level", "media>Levels");
-    const std::string resolved = aliases.ResolvePath("level>Basic.XML");
-    EXPECT_EQ(resolved, rootText + "/media/levels/basic.xml");
+
+    // One resolved path however the media name is written, by alias or by absolute path.
+    const std::string resolved = rootText + "/Media/levels/basic.xml";
+    for (const std::string& name :
+         {std::string("level>Basic.XML"), std::string("media>LEVELS/basic.xml"),
+          rootText + "/Media/Levels/Basic.XML", rootText + "/Media/./x/../levels/BASIC.xml"})
+    {
+        EXPECT_EQ(aliases.ResolvePath(name), resolved) << name;
+    }
+    // The file opens through its resolved path although its name on disk has capitals.
     EXPECT_TRUE(BaseLib::FileExists(resolved));
-    EXPECT_FALSE(BaseLib::FileExists(rootText + "/media/levels/other.xml"));
+    EXPECT_FALSE(BaseLib::FileExists(rootText + "/Media/levels/other.xml"));
     EXPECT_FALSE(BaseLib::FileExists(""));
-    EXPECT_FALSE(BaseLib::FileExists(rootText + "/media"));
+    EXPECT_FALSE(BaseLib::FileExists(rootText + "/Media"));
     EXPECT_FALSE(BaseLib::FileExists(rootText));
+
+    // A file picked inside the alias's folder, in its real case, gets its alias form.
+    EXPECT_EQ(aliases.MakeAliasPath(rootText + "/Media/Levels/Basic.XML"), "media>Levels/Basic.XML");
+    EXPECT_EQ(aliases.MakeAliasPath(resolved), "media>levels/basic.xml");
+
+    // The folder that differs in case only is another folder: outside every alias, its path kept.
+    const std::string other = rootText + "/media/levels/basic.xml";
+    EXPECT_EQ(aliases.MakeAliasPath(other), "");
+    EXPECT_EQ(aliases.ResolvePath(other), other);
 }
 
 TEST_F(PathsOnDisk, ListFilesJoinsThePatternsFolderInNameOrder)

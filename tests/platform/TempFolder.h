@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,20 +10,17 @@
 #include <unistd.h>
 
 // A fresh folder per test under the system's temporary folder, removed afterwards, with helpers to
-// write and read whole files as bytes. The folder's own name is in lower case, so that it reads the same
-// after the program folds names to lower case.
+// write and read whole files as bytes. The folder's name has capitals and a blank, as a game folder
+// such as "~/Games/Quarrow Test" may: the program folds the case of media names only, never of the
+// folders above them.
 class TempFolderTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name =
-            "quarrow-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name();
-        for (char& c : name)
-        {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        const std::string name =
+            "Quarrow Test-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name();
         m_Root = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(m_Root);
         std::filesystem::create_directories(m_Root);

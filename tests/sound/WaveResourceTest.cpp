@@ -232,9 +232,14 @@ TEST_F(WaveFiles, AliasAndResolvedPathShareOneResourceAndNothingIsLeftAtTheEnd)
     {
         auto byAlias = SoundLib::GetWaveResource("sound>a.wav");
         auto byPath = SoundLib::GetWaveResource(aliases.ResolvePath("sound>a.wav"));
+        // The media name in capitals, by alias and by absolute path (the folder above has capitals).
+        auto byCapitals = SoundLib::GetWaveResource("sound>A.WAV");
+        auto byAbsolutePath = SoundLib::GetWaveResource(Root().string() + "/sounds/A.wav");
         ASSERT_TRUE(byAlias);
         EXPECT_EQ(byAlias.Get(), byPath.Get());
-        EXPECT_EQ(byAlias->GetCount(), 2);
+        EXPECT_EQ(byAlias.Get(), byCapitals.Get());
+        EXPECT_EQ(byAlias.Get(), byAbsolutePath.Get());
+        EXPECT_EQ(byAlias->GetCount(), 4);
         EXPECT_EQ(byAlias->GetState(), BaseLib::ResourceLoaded);
         EXPECT_EQ(byAlias->GetId(), aliases.ResolvePath("sound>a.wav"));
     }

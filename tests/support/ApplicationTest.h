@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -28,12 +27,9 @@ protected:
     {
         TestProgram::PrepareDisplay();
         const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name =
-            "quarrow-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name();
-        for (char& c : name)
-        {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        // Capitals and a blank in the working folder, as a user's game folder may have.
+        const std::string name =
+            "Quarrow Test-" + std::to_string(::getpid()) + "-" + test->test_suite_name() + "-" + test->name();
         m_previousFolder = std::filesystem::current_path();
         m_folder = std::filesystem::temp_directory_path() / name;
         TestProgram::EnterEmptyFolder(m_folder);

@@ -497,8 +497,9 @@ TEST(BitmapFactoryBackground, ScheduledBitmapsAreWaitedFor)
 
 TEST(BitmapFactoryAliases, FileNamesAreResolvedThroughTheWindowSystemsAliases)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("quarrow_ui_alias_" + std::to_string(getpid()));
+    // Capitals and a blank in the folder, as a user's game folder may have.
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("Quarrow Alias " + std::to_string(getpid())) / "Art";
     std::filesystem::create_directories(folder);
     const std::vector<CColor> pixels(6, CColor(9, 8, 7, 255));
     ASSERT_TRUE(UILib::WritePixelsPng((folder / "pic.png").string(), 3, 2, pixels.data(), 3));
@@ -516,13 +517,15 @@ TEST(BitmapFactoryAliases, FileNamesAreResolvedThroughTheWindowSystemsAliases)
     aliases.RegisterPathAlias("art", folder.string());
     system->SetPathAliases(&aliases);
     {
-        // The resolved (lower-cased) path names the resource and is loaded, by every front door.
+        // The resolved path (the folder as registered, the media name lower-cased) names the resource
+        // and is loaded, by every front door.
         const std::string resolved = aliases.ResolvePath("art>Pic.PNG");
         EXPECT_EQ(resolved, (folder / "pic.png").string());
         const CBitmap bitmap("art>Pic.PNG");
         EXPECT_FALSE(bitmap.IsPlaceholder());
         EXPECT_EQ(bitmap.GetWidth(), 3);
         EXPECT_STREQ(bitmap.GetFileName(), resolved.c_str());
+        EXPECT_STREQ(CBitmap((folder / "PIC.png").string().c_str()).GetFileName(), resolved.c_str());
         EXPECT_STREQ(CBitmap("art>Pic.PNG", 2.0f).GetFileName(), (resolved + "_2").c_str());
         const CBitmap sized("art>Pic.PNG", 6, 4);
         EXPECT_STREQ(sized.GetFileName(), (resolved + "_6_4").c_str());
@@ -530,7 +533,7 @@ TEST(BitmapFactoryAliases, FileNamesAreResolvedThroughTheWindowSystemsAliases)
     }
     system->SetPathAliases(nullptr);
     UILib::CUILibSystem::DestroyInstance();
-    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(folder.parent_path());
 }
 
 TEST_F(BitmapFactoryTest, PngWriterRoundTripAndThePlaceholderPicture)

@@ -32,7 +32,12 @@ TEST_F(PlatformDrives, MountTableGivesRootsKindsAndLabelsInByteOrder)
     std::filesystem::create_symlink(Root() / "dev/sdb1", Root() / "by-label/STICK");
     std::filesystem::create_symlink(Root() / "dev/sr0", Root() / "by-label/GAME\\x20DISC");
 
-    const std::string dev = Root().string() + "/dev/";
+    // The table escapes a blank in a path as "\040", as the system writes it.
+    std::string dev;
+    for (const char c : Root().string() + "/dev/")
+    {
+        dev += c == ' ' ? std::string("\\040") : std::string(1, c);
+    }
     Platform::DriveSources sources;
     sources.labelFolder = PathOf("by-label");
     // Every mount point counts as a folder except the one that is gone.

@@ -214,7 +214,7 @@ TEST_F(PropertyRegistrations, LayoutValuesNotReadWholeAreAppliedWithOneWarning)
     ASSERT_NE(Factory()->LoadLayout(path, RootWindow()), nullptr);
     const std::string text = trace.Text();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
-    EXPECT_EQ(text.find("Warning"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Warning:"), std::string::npos) << text;
 }
 
 // A widget class with one property of every kind, registered the way every control registers its own.
