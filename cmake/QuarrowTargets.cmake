@@ -12,6 +12,9 @@
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
 #   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
+#   quarrow_full_debug_info(<target>)
+#       Keeps full debug information in the test build, which otherwise carries line tables only: for
+#       the crash reporter and the programs whose parameters and locals its tests read back.
 
 # Warnings and floating point behaviour for the project's own code. No flag that relaxes
 # IEEE arithmetic: the puzzle rules compare floats exactly.
@@ -23,6 +26,16 @@ function(quarrow_apply_settings target)
         target_compile_options(${target} PRIVATE -Wno-restrict)
     endif()
     target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+    # The test build carries line tables only (file, line and function of every address: enough for
+    # stacks, sanitizer reports and profiles), at about half the compile time of full debug information.
+    # Targets whose tests read parameters and locals back from DWARF keep it: quarrow_full_debug_info.
+    target_compile_options(${target} PRIVATE
+        "$<$<AND:$<CONFIG:RelWithDebInfo>,$<NOT:$<BOOL:$<TARGET_PROPERTY:QUARROW_FULL_DEBUG_INFO>>>>:-g1>")
+endfunction()
+
+# Keeps full debug information (types, parameters, locals, globals) for <target> in every build type.
+function(quarrow_full_debug_info target)
+    set_target_properties(${target} PROPERTIES QUARROW_FULL_DEBUG_INFO ON)
 endfunction()
 
 function(quarrow_folder_sources out)
