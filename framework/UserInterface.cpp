@@ -566,7 +566,7 @@ void CUserInterface::TakeScreenshot()
     }
     if (m_inputManager->ConsumeActionEvent("screenshot", m_guiContextName))
     {
-        heads[0]->RequestScreenshot("screenshot", false);
+        heads[0]->RequestScreenshot(ScreenshotPath("screenshot"), false);
         SoundLib::CSoundDeviceRegistry* sound = SoundLib::CSoundDeviceRegistry::GetExistingInstance();
         if (SoundLib::CSoundDevice* device = sound != nullptr ? sound->GetDevice(0) : nullptr)
         {
@@ -577,7 +577,8 @@ void CUserInterface::TakeScreenshot()
     if (recording && !m_recordingVideo)
     {
         // Every frame of a recording would fail to save into a missing folder.
-        const std::filesystem::path folder = std::filesystem::path(kVideoBaseName).parent_path();
+        m_videoBaseName = ScreenshotPath(kVideoBaseName);
+        const std::filesystem::path folder = std::filesystem::path(m_videoBaseName).parent_path();
         std::error_code error;
         std::filesystem::create_directories(folder, error);
         m_videoFolderReady = std::filesystem::is_directory(folder, error);
@@ -589,8 +590,13 @@ void CUserInterface::TakeScreenshot()
     m_recordingVideo = recording;
     if (recording && m_videoFolderReady)
     {
-        heads[0]->RequestScreenshot(kVideoBaseName, false);
+        heads[0]->RequestScreenshot(m_videoBaseName, false);
     }
+}
+
+std::string CUserInterface::ScreenshotPath(const char* name) const
+{
+    return name;
 }
 
 } // namespace GameLib

@@ -76,6 +76,8 @@ public:
     // Developer mode: a "screenshot" event asks head 0 for "screenshot.png" (then numbered ones) with a
     // sound; while "recordvideo" holds, every frame goes to "video/image…png", the folder made first.
     virtual void TakeScreenshot();
+    // Where a picture of that name goes: the name itself, relative to the working folder.
+    virtual std::string ScreenshotPath(const char* name) const;
 
     // The window manager's canvas factory: a canvas on the engine in 128 × 128 tiles with the built-in
     // vertex program.
@@ -114,6 +116,7 @@ protected:
     // The video recording of the previous frame, and whether this recording's folder exists.
     bool m_recordingVideo = false;
     bool m_videoFolderReady = false;
+    std::string m_videoBaseName;
 };
 
 } // namespace GameLib

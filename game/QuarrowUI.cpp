@@ -16,14 +16,11 @@
 #include "game/savegame/SaveGameManager.h"
 #include "platform/os/UserFiles.h"
 #include "puzzle/EditablePuzzle.h"
-#include "sound/SoundDevice.h"
-#include "sound/SoundDeviceRegistry.h"
 #include "ui/BitmapFactory.h"
 #include "ui/UILibSystem.h"
 #include "ui/Window.h"
 #include "ui/WindowManager.h"
 
-#include <filesystem>
 #include <map>
 #include <system_error>
 #include <utility>
@@ -57,9 +54,6 @@ constexpr const char* kDeveloperBindings[][2] = {
 
 // The developer screens, in their registration order; each comes from its maker.
 constexpr const char* kDeveloperScreens[] = {"devmenu", "editor2d", "editor3d", "mapeditor"};
-
-constexpr char kScreenshotName[] = "screenshot";
-constexpr char kVideoBaseName[] = "video/image";
 
 std::map<std::string, CQuarrowUI::ScreenCreator>& ScreenCreators()
 {
@@ -221,42 +215,9 @@ void CQuarrowUI::RenderScene(int head)
     CUserInterface::RenderScene(head);
 }
 
-void CQuarrowUI::TakeScreenshot()
+std::string CQuarrowUI::ScreenshotPath(const char* name) const
 {
-    const std::vector<Qen::CDisplayHead*>& heads = m_application->GetHeads();
-    if (!m_application->IsDeveloperMode() || m_inputManager == nullptr || heads.empty())
-    {
-        return;
-    }
-    if (m_inputManager->ConsumeActionEvent("screenshot", m_guiContextName))
-    {
-        heads[0]->RequestScreenshot(Platform::UserFilePath(Platform::UserFileKind::Data, kScreenshotName), false);
-        SoundLib::CSoundDeviceRegistry* sound = SoundLib::CSoundDeviceRegistry::GetExistingInstance();
-        if (SoundLib::CSoundDevice* device = sound != nullptr ? sound->GetDevice(0) : nullptr)
-        {
-            device->PlayOneShot("sound>std_screenshot.wav", 100, 0, false);
-        }
-    }
-    const bool recording = m_inputManager->IsActionActive("recordvideo", m_guiContextName);
-    if (recording && !m_recordingVideo)
-    {
-        // The player's data folder, with its "video/" folder made there (the user folder's are made by
-        // UserFilePath, the working folder's here).
-        m_videoBaseName = Platform::UserFilePath(Platform::UserFileKind::Data, kVideoBaseName);
-        const std::filesystem::path folder = std::filesystem::path(m_videoBaseName).parent_path();
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-        m_videoFolderReady = std::filesystem::is_directory(folder, error);
-        if (!m_videoFolderReady)
-        {
-            BaseLib::DebugOutput("Error: could not create folder %s for the video frames\n", folder.c_str());
-        }
-    }
-    m_recordingVideo = recording;
-    if (recording && m_videoFolderReady)
-    {
-        heads[0]->RequestScreenshot(m_videoBaseName, false);
-    }
+    return Platform::UserFilePath(Platform::UserFileKind::Data, name);
 }
 
 BaseLib::CVector2 CQuarrowUI::PixelToViewport(float x, float y) const

@@ -55,8 +55,8 @@ public:
     void UpdateScreens() override;
     // The simulation clock's time handed to the engine for the frame, then the scene.
     void RenderScene(int head) override;
-    // As the framework's, with the pictures among the player's files.
-    void TakeScreenshot() override;
+    // Screenshots and video frames go among the player's files.
+    std::string ScreenshotPath(const char* name) const override;
 
     // (2x / w − 1, 1 − 2y / h) over layer 0's root window; (0, 0) without one.
     BaseLib::CVector2 PixelToViewport(float x, float y) const;
@@ -82,5 +82,4 @@ private:
     // Wider than any change number: "no puzzle" is a value no puzzle takes.
     std::int64_t m_changeNumberSeen = -1;
     std::optional<QuarrowSceneBox> m_sceneBox;
-    std::string m_videoBaseName;
 };
