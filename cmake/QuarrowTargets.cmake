@@ -4,10 +4,10 @@
 #
 #   quarrow_library(<folder> [SUBFOLDERS ...] [DEPENDS ...])
 #       A static library named after its folder ("ui/controls" becomes "ui_controls").
-#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds] [ENVIRONMENT VAR=value])
+#   quarrow_tests(<folder> [SUBFOLDERS ...] [DEPENDS ...] [TIMEOUT seconds] [ENVIRONMENT VAR=value ...])
 #       One GoogleTest executable for tests/<folder>, every test labelled with the folder
 #       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail; ENVIRONMENT
-#       sets one variable for every test; SERIAL_SUITE names one test suite that runs as a single
+#       sets its variables for every test; SERIAL_SUITE names one test suite that runs as a single
 #       test "<label>.<suite>" alone (for tests that need the display's focus to themselves).
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
@@ -15,6 +15,11 @@
 #   quarrow_full_debug_info(<target>)
 #       Keeps full debug information in the test build, which otherwise carries line tables only: for
 #       the crash reporter and the programs whose parameters and locals its tests read back.
+
+# The variables of a headless test run (as ./scripts/test exports them), for the ENVIRONMENT of tests
+# that start the engine, sound or message boxes: a bare ctest run then never reaches a sound card, never
+# waits on a message box and draws on the software OpenGL driver.
+set(QUARROW_HEADLESS_ENVIRONMENT ALSOFT_DRIVERS=null QUARROW_UNATTENDED=1 LIBGL_ALWAYS_SOFTWARE=1)
 
 # Warnings and floating point behaviour for the project's own code. No flag that relaxes
 # IEEE arithmetic: the puzzle rules compare floats exactly.
@@ -74,7 +79,7 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "TIMEOUT;ENVIRONMENT" "SUBFOLDERS;DEPENDS;SERIAL_SUITE" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SUBFOLDERS;DEPENDS;SERIAL_SUITE;ENVIRONMENT" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
@@ -92,9 +97,6 @@ function(quarrow_tests folder)
     if(ARG_TIMEOUT)
         list(APPEND properties TIMEOUT ${ARG_TIMEOUT})
     endif()
-    if(ARG_ENVIRONMENT)
-        list(APPEND properties ENVIRONMENT "${ARG_ENVIRONMENT}")
-    endif()
     # Each serial suite runs as one test alone; the discovered tests leave them out.
     set(filter "")
     set(excluded "")
@@ -103,6 +105,9 @@ function(quarrow_tests folder)
         add_test(NAME ${label}.${suite} COMMAND ${target} --gtest_filter=${suite}.*
             WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
         set_tests_properties(${label}.${suite} PROPERTIES ${properties} RUN_SERIAL TRUE)
+        if(ARG_ENVIRONMENT)
+            set_tests_properties(${label}.${suite} PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+        endif()
     endforeach()
     if(excluded)
         string(SUBSTRING "${excluded}" 1 -1 excluded)
@@ -112,7 +117,19 @@ function(quarrow_tests folder)
         WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
         ${filter}
         PROPERTIES ${properties}
+        TEST_LIST ${target}_TESTS
         DISCOVERY_TIMEOUT 60)
+    if(ARG_ENVIRONMENT)
+        # The discovery's property list loses the separators of a list value on its way through the
+        # build step, so the environment goes onto the discovered tests in a file ctest reads after
+        # theirs.
+        set(environment_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake")
+        file(WRITE "${environment_file}"
+            "if(${target}_TESTS)\n"
+            "  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT [==[${ARG_ENVIRONMENT}]==])\n"
+            "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${environment_file}")
+    endif()
 endfunction()
 
 function(quarrow_benchmark name)

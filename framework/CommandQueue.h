@@ -37,6 +37,8 @@ public:
 
     std::int32_t GetCount() const { return static_cast<std::int32_t>(m_commands.size()); }
     bool IsEmpty() const { return m_commands.empty(); }
+    // The pending commands in posting order, for reading only.
+    const std::list<TCommand>& GetPending() const { return m_commands; }
 
 private:
     std::list<TCommand> m_commands;
