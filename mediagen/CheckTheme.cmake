@@ -1,13 +1,14 @@
 # Runs "quarrow-mediagen theme" into an empty folder and fails unless it makes exactly the files of the
-# committed theme folder, byte for byte.
+# committed theme folder, byte for byte. Only the files at the folder's top level count: its sub-folders
+# hold the game command's images and are compared with that command's output.
 #   cmake -DGENERATOR=<quarrow-mediagen> -DOUTPUT=<scratch folder> -DCOMMITTED=<media folder> -P CheckTheme.cmake
 file(REMOVE_RECURSE "${OUTPUT}")
 execute_process(COMMAND "${GENERATOR}" theme "${OUTPUT}" RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "quarrow-mediagen theme failed with ${status}")
 endif()
-file(GLOB made RELATIVE "${OUTPUT}" "${OUTPUT}/*")
-file(GLOB committed RELATIVE "${COMMITTED}" "${COMMITTED}/*")
+file(GLOB made LIST_DIRECTORIES false RELATIVE "${OUTPUT}" "${OUTPUT}/*")
+file(GLOB committed LIST_DIRECTORIES false RELATIVE "${COMMITTED}" "${COMMITTED}/*")
 list(SORT made)
 list(SORT committed)
 if(NOT made STREQUAL committed)

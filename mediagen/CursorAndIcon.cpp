@@ -2,16 +2,8 @@
 #include "mediagen/GameModels.h"
 #include "mediagen/Picture.h"
 
-#include "platform/gfx/Picture.h"
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <system_error>
-#include <unistd.h>
 
 namespace MediaGen
 {
@@ -199,32 +191,6 @@ Picture IconPicture()
         }
     }
     return picture;
-}
-
-// Writes the picture as PNG media/relativePath, whole or not at all: the encoder writes a temporary file
-// beside it, whose bytes then replace the target.
-bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture)
-{
-    const std::filesystem::path target = std::filesystem::path(media) / relativePath;
-    const std::filesystem::path temporary =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".png");
-    bool written = Platform::Gfx::WritePng(temporary.string(), static_cast<std::uint32_t>(picture.width),
-                                           static_cast<std::uint32_t>(picture.height), picture.pixels, true);
-    std::string bytes;
-    if (written)
-    {
-        std::ifstream file(temporary, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        written = !file.bad() && !bytes.empty();
-    }
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    if (!written)
-    {
-        std::fprintf(stderr, "cannot write %s\n", target.c_str());
-        return false;
-    }
-    return WriteMediaFile(media, relativePath, bytes);
 }
 
 } // namespace

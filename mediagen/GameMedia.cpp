@@ -1,4 +1,5 @@
 #include "mediagen/GameMedia.h"
+#include "mediagen/Block2DImages.h"
 #include "mediagen/GameLevels.h"
 #include "mediagen/GameModels.h"
 
@@ -16,7 +17,8 @@ const std::vector<std::string>& GameMediaFolders()
     static const std::vector<std::string> folders = {"textures", "shader", "models", "models/gs_plastic",
                                                      "models/jungle", "animations", "sounds",
                                                      "interface", "interface/standard", "levels",
-                                                     "environments", "sequences", "sounds/music"};
+                                                     "environments", "sequences", "sounds/music",
+                                                     "interface/standard/puzzle2d"};
     return folders;
 }
 
@@ -32,6 +34,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteGameSounds,
         WriteGameLevels,
         WriteGameEffects,
+        WriteBlock2DImages,
     };
     return writers;
 }

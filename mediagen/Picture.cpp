@@ -1,9 +1,18 @@
 #include "mediagen/Picture.h"
 
+#include "mediagen/GameMedia.h"
+
 #include "foundation/Random.h"
+#include "platform/gfx/Picture.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <unistd.h>
 
 namespace MediaGen
 {
@@ -35,6 +44,30 @@ std::string TgaBytes(const Picture& picture)
         bytes.push_back(static_cast<char>(pixel >> 24));
     }
     return bytes;
+}
+
+bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture)
+{
+    const std::filesystem::path target = std::filesystem::path(media) / relativePath;
+    const std::filesystem::path temporary =
+        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".png");
+    bool written = Platform::Gfx::WritePng(temporary.string(), static_cast<std::uint32_t>(picture.width),
+                                           static_cast<std::uint32_t>(picture.height), picture.pixels, true);
+    std::string bytes;
+    if (written)
+    {
+        std::ifstream file(temporary, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        written = !file.bad() && !bytes.empty();
+    }
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    if (!written)
+    {
+        std::fprintf(stderr, "cannot write %s\n", target.c_str());
+        return false;
+    }
+    return WriteMediaFile(media, relativePath, bytes);
 }
 
 TilingNoise::TilingNoise(int period, int cells, std::uint32_t seed) : m_period(period), m_cells(cells)

@@ -27,6 +27,11 @@ std::uint32_t PixelOf(const BaseLib::CVector3& colour, std::uint32_t alpha = 255
 // BGRA, top row first (descriptor 0x28: origin at the top left, 8 alpha bits).
 std::string TgaBytes(const Picture& picture);
 
+// Writes the picture as the PNG file media/relativePath (8-bit RGBA), whole or not at all: the encoder
+// writes a temporary file beside it, whose bytes then replace the target. On failure prints a line naming
+// the file and answers false.
+bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture);
+
 // Smooth value noise 0 to 1 that repeats every `period` pixels in both directions (a divisor of the
 // picture's size keeps a texture seamless): `cells` random values per period, bilinear with a smooth
 // step between them. The values come from the project's random source seeded with `seed`.

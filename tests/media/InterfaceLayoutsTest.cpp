@@ -3,17 +3,9 @@
 // found, a damaged layout is refused, and each layout drawn over a grey screen is written for a person
 // to look at.
 #include "game/FileTranslator.h"
-#include "foundation/PathAliases.h"
 #include "platform/os/DebugOutput.h"
-#include "tests/ui/support/MemoryCanvas.h"
-#include "ui/BitmapFactory.h"
-#include "ui/Clock.h"
-#include "ui/Panel.h"
-#include "ui/UILibSystem.h"
-#include "ui/Window.h"
+#include "tests/media/WindowSystemFixture.h"
 #include "ui/WindowFactory.h"
-#include "ui/WindowManager.h"
-#include "ui/controls/Controls.h"
 
 #include <gtest/gtest.h>
 
@@ -36,9 +28,9 @@ using BaseLib::CColor;
 using BaseLib::CRect;
 
 const fs::path kInterface = fs::path(QUARROW_MEDIA_DIR) / "interface";
-constexpr int kScreenWidth = 1024;
-constexpr int kScreenHeight = 768;
-const CColor kGrey(110, 110, 110, 255);
+constexpr int kScreenWidth = MediaTesting::ScreenWidth;
+constexpr int kScreenHeight = MediaTesting::ScreenHeight;
+const CColor kGrey = MediaTesting::ScreenGrey;
 
 struct Expected
 {
@@ -96,38 +88,10 @@ const std::vector<LayoutCase>& Layouts()
     return layouts;
 }
 
-// The window system as the game starts it, over memory canvases and a software presenter: the controls
-// registered, the aliases "media" and "interface", the theme folder among the bitmap folders, and a
-// grey screen-sized root panel in place of the screen's root panel.
-class InterfaceLayoutsTest : public ::testing::Test
+// The window system with the layouts read into its grey screen-sized root.
+class InterfaceLayoutsTest : public MediaTesting::WindowSystemFixture
 {
 protected:
-    void SetUp() override
-    {
-        UILib::SetTimeOverride(0.0);
-        UILib::RegisterControls();
-        UILib::CUILibSystem::CreateInstance();
-        system = UILib::CUILibSystem::GetInstance();
-        ASSERT_NE(nullptr, system);
-        aliases.RegisterPathAlias("media", QUARROW_MEDIA_DIR);
-        aliases.RegisterPathAlias("interface", "media>interface");
-        system->SetPathAliases(&aliases);
-        system->GetBitmapFactory()->AddSearchPath(aliases.ResolvePath("interface>standard").c_str());
-        manager = system->GetWindowManager();
-        manager->SetCanvasFactory(&UiTestSupport::CMemoryTextureCanvas::Make);
-        root = UILib::CPanel::Create();
-        static_cast<UILib::CPanel*>(root)->SetColor(kGrey);
-        root->SetSize(kScreenWidth, kScreenHeight);
-        manager->AddLayer(root);
-        root->SetOwnCanvas(true);
-    }
-
-    void TearDown() override
-    {
-        UILib::CUILibSystem::DestroyInstance();
-        UILib::SetTimeOverride(0.0);
-    }
-
     // Reads the layout into the root; false (with the trace) when it does not load or traces anything.
     ::testing::AssertionResult Load(const std::string& file, std::vector<UILib::CWindow*>* windows = nullptr)
     {
@@ -181,10 +145,6 @@ protected:
                rect.top >= kScreenHeight;
     }
 
-    BaseLib::CPathAliases aliases;
-    UILib::CUILibSystem* system = nullptr;
-    UILib::CWindowManager* manager = nullptr;
-    UILib::CWindow* root = nullptr;
     double clock = 0.0;
 };
 
