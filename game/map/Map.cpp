@@ -878,7 +878,37 @@ bool CMap::WalkTo(int x, int y)
         return true;
     }
     m_WalkingSpeed = 2.0f;
-    return FindCellRoute(x, y);
+    if (!FindCellRoute(x, y))
+    {
+        return false;
+    }
+    // The fine path over the path file replaces the cell route when one exists; else the cell route stays.
+    int goalI = 0;
+    int goalJ = 0;
+    CPathfindingMap::CellToGrid(x, y, goalI, goalJ);
+    if (!m_PathfindingMap.FindNearestFree(goalI, goalJ))
+    {
+        return true;
+    }
+    int startI = 0;
+    int startJ = 0;
+    CPathfindingMap::PositionToGrid(m_PlayerPosition.x, m_PlayerPosition.y, startI, startJ);
+    if (!m_PathfindingMap.FindNearestFree(startI, startJ))
+    {
+        return true;
+    }
+    std::vector<std::int32_t> subCells;
+    if (!m_PathfindingMap.FindPath(startI, startJ, goalI, goalJ, subCells))
+    {
+        return true;
+    }
+    m_WalkingSpeed = 2.0f;
+    m_Path.clear();
+    for (const std::int32_t index : subCells)
+    {
+        m_Path.push_back(m_PathfindingMap.GridIndexToPosition(index));
+    }
+    return true;
 }
 
 bool CMap::FindCellRoute(int x, int y)

@@ -113,6 +113,7 @@ public:
     bool GetHighlight(BaseLib::CVector2& position) const;
 
     const CPathfindingMap& GetPathfindingMap() const { return m_PathfindingMap; }
+    CPathfindingMap& GetPathfindingMap() { return m_PathfindingMap; }
 
     // Gold the player can show: stars of maps 1 to 4 plus the treasure gold.
     int GetGold() const { return m_Gold; }
@@ -159,7 +160,8 @@ public:
 
     // Plans a walk of the figure to the centre of cell (x, y). False when refused (outside the grid, a
     // forced walk under way, or no route of cells); true otherwise. Asking again for the running walk's
-    // destination hurries the figure.
+    // destination hurries the figure. With a path file, the walk follows the sub-cell centres of a fine
+    // path when one is found from the figure's sub-cell to the cell's centre sub-cell; else the cell route.
     bool WalkTo(int x, int y);
     // Breadth-first route over revealed passages from the figure's cell to (x, y) into the path
     // (backwards: target first). False, path empty, when there is none.
