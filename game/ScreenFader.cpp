@@ -9,28 +9,26 @@
 namespace
 {
 
+// The overlay's size while no root tells one.
 constexpr int kOverlaySize = 32;
 // The least step of a frame with time: a fade never stalls on a speed too small to move the value.
 constexpr float kLeastStep = 0.0001f;
 
 } // namespace
 
-ScreenFader::ScreenFader(UILib::CWindow* root)
+ScreenFader::ScreenFader(UILib::CWindow* root) : m_root(root)
 {
+    // The overlay is as large as the root and draws unscaled: the window system clips a window with its
+    // own canvas to its unscaled client rectangle, so a small panel scaled up would cover only itself.
     m_overlay = new UILib::CPanel();
     m_overlay->SetColor(BaseLib::CColor(0, 0, 0, 255));
     m_overlay->SetSize(kOverlaySize, kOverlaySize);
     m_overlay->SetAlwaysOnTop(true);
     m_overlay->SetOwnCanvas(true);
-    if (UILib::CTextureCanvas* canvas = OverlayCanvas(); canvas != nullptr && root != nullptr)
-    {
-        canvas->SetScaling(static_cast<float>(root->GetSize().cx) / kOverlaySize,
-                           static_cast<float>(root->GetSize().cy) / kOverlaySize);
-    }
     if (root != nullptr)
     {
         root->AddChild(m_overlay->GetHandle());
-        m_overlay->CenterInParent();
+        FitToRoot();
     }
 }
 
@@ -75,6 +73,17 @@ void ScreenFader::Step(float dt)
         canvas->SetTransparency(1.0f - m_value);
     }
     m_overlay->SetVisible(m_value != 1.0f);
+    FitToRoot();
+}
+
+void ScreenFader::FitToRoot()
+{
+    // The root changes its size with the picture (a device reset to another resolution).
+    if (m_root != nullptr && m_root->GetSize() != m_overlay->GetSize())
+    {
+        m_overlay->SetSize(m_root->GetSize().cx, m_root->GetSize().cy);
+        m_overlay->SetPosition(0, 0);
+    }
 }
 
 UILib::CTextureCanvas* ScreenFader::OverlayCanvas() const

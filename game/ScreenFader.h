@@ -12,8 +12,8 @@ class CTextureCanvas;
 class ScreenFader
 {
 public:
-    // A 32 × 32 opaque black panel, always on top, with its own canvas scaled to cover root, added to
-    // root and centred in it. Value, target and speed 1.0.
+    // An opaque black panel as large as root, always on top, with its own canvas, added to root at its
+    // origin. Value, target and speed 1.0.
     explicit ScreenFader(UILib::CWindow* root);
     // Destroys the overlay, so no window of the fader is left at shut-down.
     ~ScreenFader();
@@ -25,6 +25,7 @@ public:
     void SetTarget(float target, float duration);
     // Moves the value toward the target by speed × dt (at least 0.0001 for a non-zero dt), snapping when
     // within one step; then the overlay's transparency is 1 − value and it shows exactly when value ≠ 1.
+    // The overlay follows the root's size.
     void Step(float dt);
 
     float GetValue() const { return m_value; }
@@ -35,7 +36,9 @@ public:
 
 private:
     UILib::CTextureCanvas* OverlayCanvas() const;
+    void FitToRoot();
 
+    UILib::CWindow* m_root = nullptr;
     UILib::CPanel* m_overlay = nullptr;
     float m_value = 1.0f;
     float m_target = 1.0f;

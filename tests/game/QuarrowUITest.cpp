@@ -1,10 +1,10 @@
+#include "game/QuarrowUI.h"
 #include "foundation/ResourceRegistry.h"
 #include "framework/CommandQueue.h"
 #include "framework/InputManager.h"
 #include "framework/UIScreen.h"
 #include "game/FileTranslator.h"
 #include "game/QuarrowApplication.h"
-#include "game/QuarrowUI.h"
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
@@ -71,7 +71,10 @@ public:
     StandInScreen(CQuarrowUI* ui, CQuarrowWorld* world) : CQuarrowUIScreen(ui, world) { ++s_live; }
     ~StandInScreen() override { --s_live; }
     void Update() override {}
-    static GameLib::CUIScreen* Create(CQuarrowUI* ui, CQuarrowWorld* world) { return new StandInScreen(ui, world); }
+    static GameLib::CUIScreen* Create(CQuarrowUI* ui, CQuarrowWorld* world)
+    {
+        return new StandInScreen(ui, world);
+    }
     static inline int s_live = 0;
 };
 
@@ -141,7 +144,8 @@ TEST_F(QuarrowUITest, TheGameRunsOnItsUserInterfaceWithItsKeyBitmapsFaderAndView
         const struct
         {
             float x, y, vx, vy;
-        } corners[] = {{0, 0, -1, 1}, {1024, 0, 1, 1}, {0, 768, -1, -1}, {1024, 768, 1, -1}, {512, 384, 0, 0}};
+        } corners[] = {
+            {0, 0, -1, 1}, {1024, 0, 1, 1}, {0, 768, -1, -1}, {1024, 768, 1, -1}, {512, 384, 0, 0}};
         for (const auto& c : corners)
         {
             const BaseLib::CVector2 v = ui.PixelToViewport(c.x, c.y);
@@ -213,9 +217,11 @@ TEST_F(QuarrowUITest, TheFaderStepsToItsTargetAndDrivesItsOverlay)
         if (g.ticks == 0)
         {
             ASSERT_NE(nullptr, canvas);
-            EXPECT_EQ(32, overlay.GetSize().cx);
-            EXPECT_FLOAT_EQ(1024.0f / 32.0f, canvas->GetScaling().x);
-            EXPECT_FLOAT_EQ(768.0f / 32.0f, canvas->GetScaling().y);
+            // As large as the window and unscaled (its pixels are checked in ScreenFaderTest).
+            EXPECT_EQ(BaseLib::CSize(1024, 768), overlay.GetSize());
+            EXPECT_EQ(BaseLib::CPoint(0, 0), overlay.GetPosition());
+            EXPECT_EQ(1.0f, canvas->GetScaling().x);
+            EXPECT_EQ(1.0f, canvas->GetScaling().y);
             EXPECT_FALSE(overlay.IsVisible());
 
             const struct
@@ -225,7 +231,7 @@ TEST_F(QuarrowUITest, TheFaderStepsToItsTargetAndDrivesItsOverlay)
                 float expected;
                 float tolerance;
             } table[] = {{1.0f / 64, 16, 0.5f, 0.0f}, {1.0f / 64, 32, 0.0f, 0.0f}, {0.01f, 25, 0.5f, 1e-5f},
-                         {0.01f, 50, 0.0f, 1e-6f}, {0.01f, 51, 0.0f, 0.0f}, {0.0f, 10, 1.0f, 0.0f}};
+                         {0.01f, 50, 0.0f, 1e-6f},    {0.01f, 51, 0.0f, 0.0f},     {0.0f, 10, 1.0f, 0.0f}};
             for (const auto& row : table)
             {
                 fader.SetTarget(1.0f, 0.0f);
@@ -352,7 +358,8 @@ TEST_F(QuarrowUITest, TheSceneBoxFollowsThePuzzleAndStaysAfterTheLevelEnds)
     ASSERT_EQ(0, Qen::RunApplication(&game));
     ASSERT_EQ(7u, boxes.size());
     EXPECT_FALSE(boxes[0].has_value());
-    const auto expectBox = [](const std::optional<QuarrowSceneBox>& box, BaseLib::CVector3 min, BaseLib::CVector3 max) {
+    const auto expectBox = [](const std::optional<QuarrowSceneBox>& box, BaseLib::CVector3 min,
+                              BaseLib::CVector3 max) {
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(min.x, box->min.x);
         EXPECT_EQ(min.y, box->min.y);
