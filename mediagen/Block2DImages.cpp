@@ -19,11 +19,11 @@ using BaseLib::CVector3;
 
 constexpr int kSize = Block2DImageSize;
 constexpr float kCentre = kSize / 2.0f;
-constexpr float kMargin = 6.0f;        // a free side stands this far inside the image
-constexpr float kCorner = 22.0f;       // radius of a corner between two free sides
-constexpr float kEdge = 5.0f;          // the dark edge along a free side
-constexpr float kBand = 5.0f;          // the light and shaded bands inside the edge
-constexpr float kBridgeInset = 18.0f;  // a bridge is narrower than a cell across its axis
+constexpr float kMargin = 6.0f;       // a free side stands this far inside the image
+constexpr float kCorner = 22.0f;      // radius of a corner between two free sides
+constexpr float kEdge = 5.0f;         // the dark edge along a free side
+constexpr float kBand = 5.0f;         // the light and shaded bands inside the edge
+constexpr float kBridgeInset = 18.0f; // a bridge is narrower than a cell across its axis
 
 enum class Decoration
 {
@@ -83,13 +83,6 @@ struct Sides
     bool west = false;
 };
 
-// A colour with coverage: what one sample of the picture shows.
-struct Sample
-{
-    CVector3 colour;
-    float alpha = 0.0f;
-};
-
 // A rectangle whose corners between two free sides are rounded.
 struct Shape
 {
@@ -131,8 +124,9 @@ struct Shape
     // The same shape moved inwards by `by` on its free sides.
     Shape Inset(float by) const
     {
-        return {flat.west ? left : left + by, flat.north ? top : top + by, flat.east ? right : right - by,
-                flat.south ? bottom : bottom - by, std::max(radius - by, 0.0f), flat};
+        return {flat.west ? left : left + by,   flat.north ? top : top + by,
+                flat.east ? right : right - by, flat.south ? bottom : bottom - by,
+                std::max(radius - by, 0.0f),    flat};
     }
 };
 
@@ -148,8 +142,12 @@ Shape Outline(const Sides& flat, Decoration decoration)
         (horizontal ? northSouth : westEast) = kBridgeInset;
     }
     const float size = static_cast<float>(kSize);
-    return {flat.west ? 0.0f : westEast, flat.north ? 0.0f : northSouth, flat.east ? size : size - westEast,
-            flat.south ? size : size - northSouth, kCorner, flat};
+    return {flat.west ? 0.0f : westEast,
+            flat.north ? 0.0f : northSouth,
+            flat.east ? size : size - westEast,
+            flat.south ? size : size - northSouth,
+            kCorner,
+            flat};
 }
 
 bool InRing(float dx, float dy, float inner, float outer)
@@ -166,7 +164,8 @@ bool InDisc(float dx, float dy, float cx, float cy, float radius)
 // The decoration's colour at a point inside the block's face (dx, dy from the centre), or none. Every
 // decoration keeps clear of the middle, so the face shows its plain colour there. `along` is the
 // chain's axis for bridges and springs: true when it runs north to south.
-bool DecorationAt(Decoration decoration, const CVector3& body, bool along, float dx, float dy, CVector3& colour)
+bool DecorationAt(Decoration decoration, const CVector3& body, bool along, float dx, float dy,
+                  CVector3& colour)
 {
     const CVector3 metal = Rgb(206, 210, 216);
     const CVector3 metalEdge = Rgb(110, 116, 124);
@@ -205,8 +204,7 @@ bool DecorationAt(Decoration decoration, const CVector3& body, bool along, float
         }
         return false;
     case Decoration::PullingMagnet:
-    case Decoration::PushingMagnet:
-    {
+    case Decoration::PushingMagnet: {
         // A horseshoe, open to the north when pulling and to the south when pushing.
         const bool open = decoration == Decoration::PullingMagnet ? dy < 0.0f : dy > 0.0f;
         if (open && std::abs(dx) < 13.0f)
@@ -227,8 +225,7 @@ bool DecorationAt(Decoration decoration, const CVector3& body, bool along, float
             return true;
         }
         return false;
-    case Decoration::Bridge:
-    {
+    case Decoration::Bridge: {
         // Planks across the axis, with gaps between them.
         const float position = along ? dy : dx;
         for (const float gap : {-50.0f, -25.0f, 25.0f, 50.0f})
@@ -242,8 +239,7 @@ bool DecorationAt(Decoration decoration, const CVector3& body, bool along, float
         return false;
     }
     case Decoration::Flex:
-    case Decoration::WeakFlex:
-    {
+    case Decoration::WeakFlex: {
         // The coil's turns: slanted stripes across the axis on both sides of the middle.
         const float position = (along ? dy : dx) + 0.3f * (along ? dx : dy);
         const float half = decoration == Decoration::Flex ? 3.5f : 2.0f;
@@ -305,35 +301,6 @@ Sample GridSample(float x, float y)
     return {Rgb(GridCellColour[0], GridCellColour[1], GridCellColour[2]), 1.0f};
 }
 
-// Each pixel averages 4 × 4 samples (colours weighted by their coverage), so edges are smooth while
-// areas of one colour stay exactly that colour.
-template <typename Sampler>
-Picture Paint(const Sampler& sampler)
-{
-    Picture picture(kSize, kSize);
-    for (int y = 0; y < kSize; ++y)
-    {
-        for (int x = 0; x < kSize; ++x)
-        {
-            CVector3 sum = {0.0f, 0.0f, 0.0f};
-            float coverage = 0.0f;
-            for (int sy = 0; sy < 4; ++sy)
-            {
-                for (int sx = 0; sx < 4; ++sx)
-                {
-                    const Sample sample = sampler(static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / 4.0f,
-                                                  static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / 4.0f);
-                    sum = sum + sample.colour * sample.alpha;
-                    coverage += sample.alpha;
-                }
-            }
-            const CVector3 colour = coverage > 0.0f ? sum * (1.0f / coverage) : CVector3{0.0f, 0.0f, 0.0f};
-            picture.At(x, y) = PixelOf(colour, static_cast<std::uint32_t>(std::lround(coverage / 16.0f * 255.0f)));
-        }
-    }
-    return picture;
-}
-
 } // namespace
 
 std::vector<Block2DImage> Block2DImages()
@@ -341,7 +308,7 @@ std::vector<Block2DImage> Block2DImages()
     // The link sets in the order that gives every file its own shape: the middle pieces before the ends,
     // so an axis-rule name ("_ns", "_we") is drawn flat on both ends.
     static const Sides kLinkSets[] = {
-        {false, false, false, false}, {true, true, false, false}, {false, false, true, true},
+        {false, false, false, false}, {true, true, false, false},  {false, false, true, true},
         {true, false, false, false},  {false, true, false, false}, {false, false, true, false},
         {false, false, false, true},
     };
@@ -351,7 +318,8 @@ std::vector<Block2DImage> Block2DImages()
     {
         for (const Sides& links : kLinkSets)
         {
-            const std::string name = Block2DImageName(look.type, links.north, links.south, links.east, links.west);
+            const std::string name =
+                Block2DImageName(look.type, links.north, links.south, links.east, links.west);
             if (seen.insert(name).second)
             {
                 images.push_back({name, look.type, links.north, links.south, links.east, links.west});
@@ -371,15 +339,17 @@ std::string Block2DImageFile(const std::string& imageName)
 
 bool WriteBlock2DImages(const std::string& media)
 {
-    bool written = WritePngMediaFile(media, Block2DImageFile(GridCellImageName),
-                                     Paint([](float x, float y) { return GridSample(x, y); }));
+    bool written =
+        WritePngMediaFile(media, Block2DImageFile(GridCellImageName), PaintSamples(kSize, kSize, GridSample));
     for (const Block2DImage& image : Block2DImages())
     {
         const auto look = std::find_if(Looks().begin(), Looks().end(),
                                        [&](const Look& entry) { return image.type == entry.type; });
         const Sides flat = {image.north, image.south, image.east, image.west};
-        written = WritePngMediaFile(media, Block2DImageFile(image.name),
-                                    Paint([&](float x, float y) { return BlockSample(*look, flat, x, y); })) &&
+        written = WritePngMediaFile(
+                      media, Block2DImageFile(image.name),
+                      PaintSamples(kSize, kSize,
+                                   [&](float x, float y) { return BlockSample(*look, flat, x, y); })) &&
                   written;
     }
     return written;

@@ -18,7 +18,7 @@ const std::vector<std::string>& GameMediaFolders()
                                                      "models/jungle", "animations", "sounds",
                                                      "interface", "interface/standard", "levels",
                                                      "environments", "sequences", "sounds/music",
-                                                     "interface/standard/puzzle2d"};
+                                                     "interface/standard/puzzle2d", "interface/hud"};
     return folders;
 }
 
@@ -35,6 +35,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteGameLevels,
         WriteGameEffects,
         WriteBlock2DImages,
+        WriteHudImages,
     };
     return writers;
 }

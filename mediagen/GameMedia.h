@@ -33,6 +33,10 @@ const std::vector<GameMediaWriter>& GameMediaWriters();
 // The sounds of the menus, the blocks, the intro camera, the screenshot key and the title tune.
 bool WriteGameSounds(const std::string& media);
 
+// The faces of the puzzle screens' buttons (interface/hud/): the HUD's undo, redo and menu icons and the
+// plain faces of the menu and dialog buttons, each normal, pressed ("_down") and under the mouse ("_over").
+bool WriteHudImages(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 

@@ -25,6 +25,32 @@ std::uint32_t PixelOf(const BaseLib::CVector3& colour, std::uint32_t alpha)
     return (alpha << 24) | (byte(colour.x) << 16) | (byte(colour.y) << 8) | byte(colour.z);
 }
 
+Picture PaintSamples(int width, int height, const std::function<Sample(float x, float y)>& painter)
+{
+    Picture picture(width, height);
+    for (int y = 0; y < height; ++y)
+    {
+        for (int x = 0; x < width; ++x)
+        {
+            BaseLib::CVector3 sum = {0.0f, 0.0f, 0.0f};
+            float coverage = 0.0f;
+            for (int sy = 0; sy < 4; ++sy)
+            {
+                for (int sx = 0; sx < 4; ++sx)
+                {
+                    const Sample sample = painter(static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / 4.0f,
+                                                  static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / 4.0f);
+                    sum = sum + sample.colour * sample.alpha;
+                    coverage += sample.alpha;
+                }
+            }
+            const BaseLib::CVector3 colour = coverage > 0.0f ? sum * (1.0f / coverage) : BaseLib::CVector3{0.0f, 0.0f, 0.0f};
+            picture.At(x, y) = PixelOf(colour, static_cast<std::uint32_t>(std::lround(coverage / 16.0f * 255.0f)));
+        }
+    }
+    return picture;
+}
+
 std::string TgaBytes(const Picture& picture)
 {
     std::string bytes(18, '\0');

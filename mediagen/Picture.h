@@ -3,6 +3,7 @@
 #include "foundation/Vector.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,17 @@ struct Picture
     Picture(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, 0) {}
     std::uint32_t& At(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
+
+// One sample of a picture being painted: a colour and how much of it covers the point (0 to 1).
+struct Sample
+{
+    BaseLib::CVector3 colour = {0.0f, 0.0f, 0.0f};
+    float alpha = 0.0f;
+};
+
+// A width × height picture whose every pixel averages 4 × 4 samples of the painter (colours weighted by
+// their coverage), so edges are smooth while areas of one colour stay exactly that colour.
+Picture PaintSamples(int width, int height, const std::function<Sample(float x, float y)>& painter);
 
 // The pixel of a colour with components 0 to 1 (clamped) and an alpha 0 to 255.
 std::uint32_t PixelOf(const BaseLib::CVector3& colour, std::uint32_t alpha = 255);

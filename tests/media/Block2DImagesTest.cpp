@@ -21,10 +21,10 @@ namespace
 using BaseLib::CColor;
 
 // Every block type name of the puzzle files that has an image.
-const char* const kTypeNames[] = {"normal",         "player",         "bridge",        "flex",
-                                  "weakflex",       "magnet_pulling", "magnet_pushing", "obstacle",
-                                  "linked",         "colored_yellow", "colored_red",   "colored_green",
-                                  "colored_blue",   "colored_orange", "colored_white", "colored_black"};
+const char* const kTypeNames[] = {"normal",       "player",         "bridge",         "flex",
+                                  "weakflex",     "magnet_pulling", "magnet_pushing", "obstacle",
+                                  "linked",       "colored_yellow", "colored_red",    "colored_green",
+                                  "colored_blue", "colored_orange", "colored_white",  "colored_black"};
 
 // Blocks and empty cells must tell apart by the colour of their middle by more than this (RGB distance).
 constexpr double kMinimumDistance = 60.0;
@@ -64,9 +64,8 @@ protected:
                 const CColor pixel = At(bitmap, x, y);
                 if (pixel.GetAlpha() != 255 || pixel != colour)
                 {
-                    return ::testing::AssertionFailure()
-                           << "middle pixel " << x << ", " << y << " is " << pixel.ToString() << ", not "
-                           << colour.ToString();
+                    return ::testing::AssertionFailure() << "middle pixel " << x << ", " << y << " is "
+                                                         << pixel.ToString() << ", not " << colour.ToString();
                 }
             }
         }
@@ -100,8 +99,8 @@ TEST_F(Block2DImagesTest, EveryNameOfTheTableIsARealImage)
     {
         for (int links = 0; links < 16; ++links)
         {
-            const std::string name =
-                Block2DImageName(type, (links & 1) != 0, (links & 2) != 0, (links & 4) != 0, (links & 8) != 0);
+            const std::string name = Block2DImageName(type, (links & 1) != 0, (links & 2) != 0,
+                                                      (links & 4) != 0, (links & 8) != 0);
             ASSERT_NE("Puzzle2D/", name) << type;
             ++names[name];
         }
@@ -119,7 +118,8 @@ TEST_F(Block2DImagesTest, EveryNameOfTheTableIsARealImage)
 
 TEST_F(Block2DImagesTest, EachImageIsSquareWithAlphaAndAMiddleFarFromTheGridCell)
 {
-    const std::filesystem::path folder = std::filesystem::path(QUARROW_MEDIA_DIR) / "interface/standard/puzzle2d";
+    const std::filesystem::path folder =
+        std::filesystem::path(QUARROW_MEDIA_DIR) / "interface/standard/puzzle2d";
     const UILib::CBitmap grid("Puzzle2D/grid_cell.png");
     CColor gridColour;
     ASSERT_TRUE(MiddleColour(grid, gridColour));
@@ -154,8 +154,8 @@ TEST_F(Block2DImagesTest, LinkedSidesAreFlatAndFreeEndsRounded)
     {
         for (int links = 0; links < 16; ++links)
         {
-            const std::string name =
-                Block2DImageName(type, (links & 1) != 0, (links & 2) != 0, (links & 4) != 0, (links & 8) != 0);
+            const std::string name = Block2DImageName(type, (links & 1) != 0, (links & 2) != 0,
+                                                      (links & 4) != 0, (links & 8) != 0);
             SCOPED_TRACE(name);
             const Links flat = LinksOfName(name);
             const UILib::CBitmap bitmap{BaseLib::CString(name.c_str())};

@@ -6,6 +6,8 @@
 #include "platform/os/DebugOutput.h"
 #include "tests/media/WindowSystemFixture.h"
 #include "ui/WindowFactory.h"
+#include "ui/controls/Button.h"
+#include "ui/controls/Label.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -45,9 +48,9 @@ struct LayoutCase
     int topLevelWindows; // 0: any number
 };
 
-const std::vector<Expected> kHud = {{"playingfield", ""},        {"levelnumberlabel", "CLabel"},
-                                    {"moveslabel", "CLabel"},    {"timelabel", "CLabel"},
-                                    {"menubutton", "CButton"},   {"undobutton", "CButton"},
+const std::vector<Expected> kHud = {{"playingfield", ""},      {"levelnumberlabel", "CLabel"},
+                                    {"moveslabel", "CLabel"},  {"timelabel", "CLabel"},
+                                    {"menubutton", "CButton"}, {"undobutton", "CButton"},
                                     {"redobutton", "CButton"}};
 const std::vector<Expected> kMenu = {{"ingamemenu", ""},
                                      {"resetbutton", "CButton"},
@@ -63,7 +66,10 @@ const std::vector<LayoutCase>& Layouts()
         {"ingamescreen_menu.xml", kMenu, 0},
         {"german/ingamescreen_menu.xml", kMenu, 0},
         {"ingamescreen_cutscenewindow.xml",
-         {{"cutscenewindow", ""}, {"cutscenecanvas", ""}, {"continuebutton", "CButton"}, {"skipbutton", "CButton"}},
+         {{"cutscenewindow", ""},
+          {"cutscenecanvas", ""},
+          {"continuebutton", "CButton"},
+          {"skipbutton", "CButton"}},
          0},
         {"solver.xml",
          {{"movelabel", "CLabel"},
@@ -96,14 +102,26 @@ protected:
     ::testing::AssertionResult Load(const std::string& file, std::vector<UILib::CWindow*>* windows = nullptr)
     {
         Platform::DebugOutputCapture capture;
-        const bool loaded =
-            system->GetWindowFactory()->LoadLayoutWindows("interface>" + file, root, windows);
+        const bool loaded = system->GetWindowFactory()->LoadLayoutWindows("interface>" + file, root, windows);
         if (!loaded || !capture.Text().empty())
         {
-            return ::testing::AssertionFailure() << file << (loaded ? " traces: " : " does not load: ")
-                                                 << capture.Text();
+            return ::testing::AssertionFailure()
+                   << file << (loaded ? " traces: " : " does not load: ") << capture.Text();
         }
         return ::testing::AssertionSuccess();
+    }
+
+    // Every window below `window`, depth first.
+    void Visit(UILib::CWindow* window, const std::function<void(UILib::CWindow&)>& visit)
+    {
+        for (std::int32_t i = 0; i < window->GetChildCount(); ++i)
+        {
+            if (UILib::CWindow* child = manager->Resolve(window->GetChildHandle(i)))
+            {
+                visit(*child);
+                Visit(child, visit);
+            }
+        }
     }
 
     UILib::CWindow* Find(const char* name, const char* className = nullptr)
@@ -162,9 +180,20 @@ TEST_F(InterfaceLayoutsTest, EveryLayoutLoadsWithTheWindowsTheScreensLookUp)
         for (const Expected& expected : layout.windows)
         {
             Platform::DebugOutputCapture capture;
-            EXPECT_NE(nullptr, Find(expected.name, expected.className[0] != '\0' ? expected.className : nullptr))
+            EXPECT_NE(nullptr,
+                      Find(expected.name, expected.className[0] != '\0' ? expected.className : nullptr))
                 << expected.name << " as " << expected.className << " " << capture.Text();
         }
+        // Every picture a label or a button face shows is a real image, not the factory's placeholder.
+        Visit(root, [](UILib::CWindow& window) {
+            const std::string className = window.GetClassName();
+            if (className == "CLabel")
+            {
+                const UILib::CBitmap& bitmap = static_cast<UILib::CLabel&>(window).GetBitmap();
+                EXPECT_FALSE(bitmap.IsValid() && bitmap.IsPlaceholder())
+                    << static_cast<const char*>(bitmap.GetFileName());
+            }
+        });
         for (UILib::CWindow* window : windows)
         {
             window->Delete();
@@ -178,10 +207,14 @@ TEST_F(InterfaceLayoutsTest, EachDialogIsOneWindowHoldingItsOkButton)
     for (const char* file : {"solver.xml", "refiner.xml"})
     {
         SCOPED_TRACE(file);
-        UILib::CWindow* dialog = system->GetWindowFactory()->LoadLayout(std::string("interface>") + file, root);
+        UILib::CWindow* dialog =
+            system->GetWindowFactory()->LoadLayout(std::string("interface>") + file, root);
         ASSERT_NE(nullptr, dialog);
         EXPECT_EQ(root->GetHandle(), dialog->GetParentHandle());
-        EXPECT_NE(nullptr, dialog->FindChildByName("okbutton", true, "CButton"));
+        auto* ok = static_cast<UILib::CButton*>(dialog->FindChildByName("okbutton", true, "CButton"));
+        ASSERT_NE(nullptr, ok);
+        // The screen writes "OK" on it when the search ends: the text must be the button's own.
+        EXPECT_EQ(std::string("Stop"), static_cast<const char*>(ok->GetText()));
         dialog->CenterInParent();
         EXPECT_TRUE(InsideScreen(ScreenRect(*dialog)));
         dialog->Delete();
@@ -260,15 +293,15 @@ TEST_F(InterfaceLayoutsTest, TheThreeDPlayingFieldCoversTheScreenUnderTheHud)
         EXPECT_EQ(root->GetHandle(), field->GetParentHandle());
         EXPECT_EQ(BaseLib::CPoint(0, 0), field->GetPosition());
         EXPECT_EQ(root->GetSize(), field->GetSize());
-        for (const auto& [x, y] : {std::pair{1, 1}, std::pair{512, 384}, std::pair{1022, 766}, std::pair{40, 700}})
+        for (const auto& [x, y] :
+             {std::pair{1, 1}, std::pair{512, 384}, std::pair{1022, 766}, std::pair{40, 700}})
         {
             EXPECT_EQ(field, root->WindowFromPoint(BaseLib::CPoint(x, y), true)) << x << ", " << y;
         }
         UILib::CWindow* undo = Find("undobutton");
         const CRect button = ScreenRect(*undo);
-        UILib::CWindow* hit =
-            root->WindowFromPoint(BaseLib::CPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2),
-                                  true);
+        UILib::CWindow* hit = root->WindowFromPoint(
+            BaseLib::CPoint((button.left + button.right) / 2, (button.top + button.bottom) / 2), true);
         ASSERT_NE(nullptr, hit);
         EXPECT_TRUE(hit == undo || hit->IsDescendantOf(undo->GetHandle()));
         for (UILib::CWindow* window : windows)
@@ -331,7 +364,8 @@ TEST_F(InterfaceLayoutsTest, TheTranslatorFindsTheGermanCopies)
     translator.SetLanguageFolder("german/");
     for (const char* file : {"ingamescreen3d.xml", "ingamescreen_menu.xml"})
     {
-        EXPECT_EQ(std::string("interface>german/") + file, translator.Translate(std::string("interface>") + file));
+        EXPECT_EQ(std::string("interface>german/") + file,
+                  translator.Translate(std::string("interface>") + file));
     }
 }
 
@@ -340,7 +374,8 @@ TEST_F(InterfaceLayoutsTest, ADamagedLayoutIsRefusedWithATraceNamingIt)
 {
     std::ifstream in(kInterface / "ingamescreen.xml", std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const fs::path damaged = fs::temp_directory_path() / ("damaged_ingamescreen_" + std::to_string(::getpid()) + ".xml");
+    const fs::path damaged =
+        fs::temp_directory_path() / ("damaged_ingamescreen_" + std::to_string(::getpid()) + ".xml");
     std::ofstream(damaged, std::ios::binary) << text.substr(0, text.size() / 2);
 
     Platform::DebugOutputCapture capture;
@@ -393,8 +428,8 @@ TEST_F(InterfaceLayoutsTest, EachLayoutDrawnOverAGreyScreen)
     struct Picture
     {
         const char* file;
-        const char* probe;  // a panel whose colour shows at its centre
-        const char* empty;  // a point that shows the screen grey
+        const char* probe; // a panel whose colour shows at its centre
+        const char* empty; // a point that shows the screen grey
         int x, y;
     };
     for (const Picture& picture : {Picture{"ingamescreen.xml", "background", nullptr, 0, 0},
@@ -421,7 +456,8 @@ TEST_F(InterfaceLayoutsTest, EachLayoutDrawnOverAGreyScreen)
             {
                 for (int x = 0; x < kScreenWidth; x += 7)
                 {
-                    ASSERT_TRUE(near(kGrey, presenter.GetPixel(x, y))) << "the hidden window draws at " << x << ", " << y;
+                    ASSERT_TRUE(near(kGrey, presenter.GetPixel(x, y)))
+                        << "the hidden window draws at " << x << ", " << y;
                 }
             }
             Find("cutscenewindow")->SetVisible(true);

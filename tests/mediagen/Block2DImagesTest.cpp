@@ -57,14 +57,15 @@ protected:
 TEST_F(Block2DImagesTest, TheImagesAreEveryNameOfTheTableOnce)
 {
     std::set<std::string> named;
-    for (const char* type : {"normal", "player", "bridge", "flex", "weakflex", "magnet_pulling", "magnet_pushing",
-                             "obstacle", "linked", "colored_yellow", "colored_red", "colored_green", "colored_blue",
-                             "colored_orange", "colored_white", "colored_black"})
+    for (const char* type :
+         {"normal", "player", "bridge", "flex", "weakflex", "magnet_pulling", "magnet_pushing", "obstacle",
+          "linked", "colored_yellow", "colored_red", "colored_green", "colored_blue", "colored_orange",
+          "colored_white", "colored_black"})
     {
         for (int links = 0; links < 16; ++links)
         {
-            named.insert(
-                Block2DImageName(type, (links & 1) != 0, (links & 2) != 0, (links & 4) != 0, (links & 8) != 0));
+            named.insert(Block2DImageName(type, (links & 1) != 0, (links & 2) != 0, (links & 4) != 0,
+                                          (links & 8) != 0));
         }
     }
     std::set<std::string> drawn;
@@ -83,7 +84,8 @@ TEST_F(Block2DImagesTest, TheGameCommandWritesTheCommittedImagesByteForByte)
 {
     ASSERT_EQ(0, MediaGen::RunGameCommand({m_folder.string()}));
     const fs::path made = m_folder / "interface/standard/puzzle2d";
-    EXPECT_EQ(FilesIn(kPuzzle2D), FilesIn(made)) << "the committed folder holds other files than the generator makes";
+    EXPECT_EQ(FilesIn(kPuzzle2D), FilesIn(made))
+        << "the committed folder holds other files than the generator makes";
     std::set<std::string> expected = {"grid_cell.png"};
     for (const MediaGen::Block2DImage& image : MediaGen::Block2DImages())
     {
@@ -92,7 +94,8 @@ TEST_F(Block2DImagesTest, TheGameCommandWritesTheCommittedImagesByteForByte)
     EXPECT_EQ(expected, FilesIn(made));
     for (const std::string& name : expected)
     {
-        EXPECT_TRUE(Bytes(made / name) == Bytes(kPuzzle2D / name)) << name << " differs from the committed file";
+        EXPECT_TRUE(Bytes(made / name) == Bytes(kPuzzle2D / name))
+            << name << " differs from the committed file";
     }
 }
 
@@ -103,8 +106,9 @@ int CheckThemeAgainst(const fs::path& scratch, void (*change)(const fs::path& fo
     fs::copy(kMedia / "interface/standard", committed, fs::copy_options::recursive);
     change(committed);
     const std::string command = std::string("'") + CMAKE_COMMAND + "' -DGENERATOR='" + QUARROW_MEDIAGEN +
-                                "' -DOUTPUT='" + (scratch / "made").string() + "' -DCOMMITTED='" + committed.string() +
-                                "' -P '" + CHECK_THEME_SCRIPT + "' >'" + (scratch / "log").string() + "' 2>&1";
+                                "' -DOUTPUT='" + (scratch / "made").string() + "' -DCOMMITTED='" +
+                                committed.string() + "' -P '" + CHECK_THEME_SCRIPT + "' >'" +
+                                (scratch / "log").string() + "' 2>&1";
     const int status = std::system(command.c_str());
     fs::remove_all(committed);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -120,17 +124,20 @@ TEST_F(Block2DImagesTest, TheThemeCheckIgnoresSubFoldersButNotThemeImages)
     };
     const Case cases[] = {
         {"the committed folder with its sub-folder", [](const fs::path&) {}, true},
-        {"a missing theme image", [](const fs::path& folder) { fs::remove(folder / "std_close.png"); }, false},
+        {"a missing theme image", [](const fs::path& folder) { fs::remove(folder / "std_close.png"); },
+         false},
         {"an extra theme image",
-         [](const fs::path& folder) { fs::copy_file(folder / "std_close.png", folder / "std_extra.png"); }, false},
+         [](const fs::path& folder) { fs::copy_file(folder / "std_close.png", folder / "std_extra.png"); },
+         false},
         {"a different theme image",
-         [](const fs::path& folder) { std::ofstream(folder / "std_close.png", std::ios::app) << "x"; }, false},
+         [](const fs::path& folder) { std::ofstream(folder / "std_close.png", std::ios::app) << "x"; },
+         false},
     };
     fs::create_directories(m_folder);
     for (const Case& check : cases)
     {
-        EXPECT_EQ(check.passes, CheckThemeAgainst(m_folder, check.change) == 0)
-            << check.what << ":\n" << Bytes(m_folder / "log");
+        EXPECT_EQ(check.passes, CheckThemeAgainst(m_folder, check.change) == 0) << check.what << ":\n"
+                                                                                << Bytes(m_folder / "log");
     }
 }
 
