@@ -4,6 +4,7 @@
 #include "puzzle/BlockImageNames.h"
 #include "tests/media/WindowSystemFixture.h"
 #include "ui/Bitmap.h"
+#include "ui/controls/Label.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -185,6 +187,99 @@ TEST_F(Block2DImagesTest, LinkedSidesAreFlatAndFreeEndsRounded)
                     EXPECT_EQ(corner.free ? 0 : 255, At(bitmap, corner.x, corner.y).GetAlpha())
                         << "corner " << corner.x << ", " << corner.y;
                 }
+            }
+        }
+    }
+}
+
+// A board of 8 × 6 cells of 75 pixels (the smallest cell the levels get) drawn as the 2D view draws it:
+// one label per grid cell and per block, each image scaled to one cell. Where two pieces of a chain meet
+// the face runs on without a seam; between blocks that are not linked the grid shows.
+TEST_F(Block2DImagesTest, PiecesOfAChainJoinOnABoardAndSeparateBlocksDoNot)
+{
+    constexpr int kCell = 75;
+    constexpr int kColumns = 8;
+    constexpr int kRows = 6;
+    struct Placed
+    {
+        const char* image;
+        int x, y;
+    };
+    const std::vector<Placed> blocks = {
+        {"normalblock_w", 0, 0},      {"normalblock_we", 1, 0},    {"normalblock_e", 2, 0},
+        {"playerblock", 3, 0},        {"obstacleblock", 4, 0},     {"magnetblock_n", 5, 0},
+        {"magnetblock_s", 5, 1},      {"bluemagnetblock", 6, 0},   {"bridgeblock_ns", 7, 0},
+        {"bridgeblock_ns", 7, 1},     {"linkedblock_w", 0, 2},     {"linkedblock_e", 1, 2},
+        {"flexblock_we", 2, 2},       {"weakflexblock", 3, 2},     {"normalblock_n_red", 4, 2},
+        {"normalblock_ns_red", 4, 3}, {"normalblock_s_red", 4, 4}, {"normalblock_yellow", 0, 4},
+        {"normalblock_green", 1, 4},  {"normalblock_blue", 2, 4},  {"normalblock_orange", 0, 5},
+        {"normalblock_white", 1, 5},  {"normalblock_black", 2, 5}, {"normalblock", 6, 4},
+    };
+    auto place = [&](const std::string& image, int x, int y) {
+        auto* label = static_cast<UILib::CLabel*>(UILib::CLabel::Create());
+        label->SetText("");
+        label->SetBackground(false);
+        label->SetBitmap(
+            UILib::CBitmap(BaseLib::CString(("Puzzle2D/" + image + ".png").c_str()), kCell, kCell));
+        label->SetSize(kCell, kCell);
+        label->SetPosition(x * kCell, y * kCell);
+        root->AddChild(label->GetHandle());
+    };
+    for (int y = 0; y < kRows; ++y)
+    {
+        for (int x = 0; x < kColumns; ++x)
+        {
+            place("grid_cell", x, y);
+        }
+    }
+    for (const Placed& block : blocks)
+    {
+        place(block.image, block.x, block.y);
+    }
+    UiTestSupport::CSoftwarePresenter presenter(MediaTesting::ScreenWidth, MediaTesting::ScreenHeight,
+                                                MediaTesting::ScreenGrey);
+    manager->Update();
+    manager->PaintLayers();
+    presenter.Clear();
+    manager->CompositeLayers(-1);
+    const std::filesystem::path output = QUARROW_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(output);
+    EXPECT_TRUE(presenter.WritePng((output / "puzzle2d_board.png").string()));
+
+    // The empty cell at (6, 5), at the same place within its cell as a given screen point.
+    auto empty = [&](int x, int y) {
+        return presenter.GetPixel(6 * kCell + x % kCell, 5 * kCell + y % kCell);
+    };
+    // The pixels on both sides of the line between two cells, halfway along it.
+    struct Joint
+    {
+        int x, y;    // the cell on the west or north side
+        bool across; // true: the east neighbour, false: the south neighbour
+        bool joined;
+    };
+    const Joint joints[] = {
+        {0, 0, true, true},  {1, 0, true, true},  {2, 0, true, false},  {5, 0, false, true},
+        {7, 0, false, true}, {0, 2, true, true},  {4, 2, false, true},  {4, 3, false, true},
+        {3, 0, true, false}, {0, 4, true, false}, {4, 0, false, false}, {1, 4, false, false},
+    };
+    for (const Joint& joint : joints)
+    {
+        SCOPED_TRACE(std::to_string(joint.x) + ", " + std::to_string(joint.y) +
+                     (joint.across ? " east" : " south"));
+        const int lineX = joint.across ? (joint.x + 1) * kCell : joint.x * kCell + kCell / 2;
+        const int lineY = joint.across ? joint.y * kCell + kCell / 2 : (joint.y + 1) * kCell;
+        for (const int side : {-1, 0})
+        {
+            const int x = lineX + (joint.across ? side : 0);
+            const int y = lineY + (joint.across ? 0 : side);
+            const CColor pixel = presenter.GetPixel(x, y);
+            if (joint.joined)
+            {
+                EXPECT_GT(Distance(pixel, empty(kCell / 2, kCell / 2)), kMinimumDistance) << pixel.ToString();
+            }
+            else
+            {
+                EXPECT_EQ(empty(x, y), pixel) << "the grid shows between separate blocks";
             }
         }
     }
