@@ -151,16 +151,19 @@ protected:
         return CRect(at.x, at.y, at.x + size.cx, at.y + size.cy);
     }
 
-    static bool InsideScreen(const CRect& rect)
+    // Within the screen, the root's current size.
+    bool InsideScreen(const CRect& rect) const
     {
-        return rect.left >= 0 && rect.top >= 0 && rect.right <= kScreenWidth && rect.bottom <= kScreenHeight;
+        const BaseLib::CSize screen = root->GetSize();
+        return rect.left >= 0 && rect.top >= 0 && rect.right <= screen.cx && rect.bottom <= screen.cy;
     }
 
-    static bool OutOfSight(const UILib::CWindow& window)
+    bool OutOfSight(const UILib::CWindow& window) const
     {
+        const BaseLib::CSize screen = root->GetSize();
         const CRect rect = ScreenRect(window);
-        return !window.IsVisible() || rect.right <= 0 || rect.bottom <= 0 || rect.left >= kScreenWidth ||
-               rect.top >= kScreenHeight;
+        return !window.IsVisible() || rect.right <= 0 || rect.bottom <= 0 || rect.left >= screen.cx ||
+               rect.top >= screen.cy;
     }
 
     double clock = 0.0;
@@ -221,11 +224,19 @@ TEST_F(InterfaceLayoutsTest, EachDialogIsOneWindowHoldingItsOkButton)
     }
 }
 
+// The screens the game may run at: the default and others the configuration allows.
+const BaseLib::CSize kScreens[] = {{1024, 768}, {1280, 1024}, {800, 600}};
+
 TEST_F(InterfaceLayoutsTest, TheMenuSlidesIntoTheScreenAndBackOutOfSight)
 {
-    for (const char* file : {"ingamescreen_menu.xml", "german/ingamescreen_menu.xml"})
+    for (const auto& [file, screen] :
+         {std::pair{"ingamescreen_menu.xml", kScreens[0]},
+          std::pair{"german/ingamescreen_menu.xml", kScreens[0]},
+          std::pair{"ingamescreen_menu.xml", kScreens[1]}, std::pair{"ingamescreen_menu.xml", kScreens[2]}})
     {
-        SCOPED_TRACE(file);
+        SCOPED_TRACE(std::string(file) + " at " + std::to_string(screen.cx) + " x " +
+                     std::to_string(screen.cy));
+        root->SetSize(screen.cx, screen.cy);
         std::vector<UILib::CWindow*> windows;
         ASSERT_TRUE(Load(file, &windows));
         UILib::CWindow* menu = Find("ingamemenu");
@@ -239,6 +250,9 @@ TEST_F(InterfaceLayoutsTest, TheMenuSlidesIntoTheScreenAndBackOutOfSight)
         EXPECT_FALSE(root->IsAnyAnimationPlaying(true));
         EXPECT_TRUE(menu->IsVisible());
         EXPECT_TRUE(InsideScreen(ScreenRect(*menu))) << "at the end of \"menu\"";
+        const CRect shown = ScreenRect(*menu);
+        EXPECT_NEAR((shown.left + shown.right) / 2, screen.cx / 2, 1) << "the menu stops in the middle";
+        EXPECT_NEAR((shown.top + shown.bottom) / 2, screen.cy / 2, 1) << "the menu stops in the middle";
         for (const char* button : {"resetbutton", "closemenubutton", "quitbutton"})
         {
             EXPECT_TRUE(InsideScreen(ScreenRect(*Find(button)))) << button;
@@ -263,7 +277,7 @@ TEST_F(InterfaceLayoutsTest, TheMenuSlidesIntoTheScreenAndBackOutOfSight)
     }
 }
 
-TEST_F(InterfaceLayoutsTest, TheCutsceneWindowIsHiddenAfterLoading)
+TEST_F(InterfaceLayoutsTest, TheCutsceneWindowIsHiddenAfterLoadingAndCoversTheScreenWhenShown)
 {
     ASSERT_TRUE(Load("ingamescreen_cutscenewindow.xml"));
     UILib::CWindow* window = Find("cutscenewindow");
@@ -277,15 +291,32 @@ TEST_F(InterfaceLayoutsTest, TheCutsceneWindowIsHiddenAfterLoading)
     {
         EXPECT_EQ(root, root->WindowFromPoint(BaseLib::CPoint(x, y), true)) << x << ", " << y;
     }
+    // Shown, it and its canvas cover the screen at any size, with the buttons inside it.
+    window->SetVisible(true);
+    for (const BaseLib::CSize& screen : kScreens)
+    {
+        SCOPED_TRACE(std::to_string(screen.cx) + " x " + std::to_string(screen.cy));
+        root->SetSize(screen.cx, screen.cy);
+        EXPECT_EQ(CRect(0, 0, screen.cx, screen.cy), ScreenRect(*window));
+        EXPECT_EQ(CRect(0, 0, screen.cx, screen.cy), ScreenRect(*canvas));
+        for (const char* button : {"continuebutton", "skipbutton"})
+        {
+            EXPECT_TRUE(InsideScreen(ScreenRect(*Find(button)))) << button;
+        }
+    }
 }
 
 // In 3D the playing field lies under the whole screen, so clicks reach the scene wherever the HUD leaves
 // room; the HUD lies above it.
 TEST_F(InterfaceLayoutsTest, TheThreeDPlayingFieldCoversTheScreenUnderTheHud)
 {
-    for (const char* file : {"ingamescreen3d.xml", "german/ingamescreen3d.xml"})
+    for (const auto& [file, screen] :
+         {std::pair{"ingamescreen3d.xml", kScreens[0]}, std::pair{"german/ingamescreen3d.xml", kScreens[0]},
+          std::pair{"ingamescreen3d.xml", kScreens[1]}, std::pair{"ingamescreen3d.xml", kScreens[2]}})
     {
-        SCOPED_TRACE(file);
+        SCOPED_TRACE(std::string(file) + " at " + std::to_string(screen.cx) + " x " +
+                     std::to_string(screen.cy));
+        root->SetSize(screen.cx, screen.cy);
         std::vector<UILib::CWindow*> windows;
         ASSERT_TRUE(Load(file, &windows));
         UILib::CWindow* field = Find("playingfield");
@@ -293,11 +324,16 @@ TEST_F(InterfaceLayoutsTest, TheThreeDPlayingFieldCoversTheScreenUnderTheHud)
         EXPECT_EQ(root->GetHandle(), field->GetParentHandle());
         EXPECT_EQ(BaseLib::CPoint(0, 0), field->GetPosition());
         EXPECT_EQ(root->GetSize(), field->GetSize());
-        for (const auto& [x, y] :
-             {std::pair{1, 1}, std::pair{512, 384}, std::pair{1022, 766}, std::pair{40, 700}})
+        for (const auto& [x, y] : {std::pair{1, 1}, std::pair{screen.cx / 2, screen.cy / 2},
+                                   std::pair{screen.cx - 2, screen.cy - 2}, std::pair{40, screen.cy - 60},
+                                   std::pair{screen.cx - 2, 1}})
         {
             EXPECT_EQ(field, root->WindowFromPoint(BaseLib::CPoint(x, y), true)) << x << ", " << y;
         }
+        // The HUD lies whole on the screen, against its right edge.
+        const CRect hud = ScreenRect(*Find("hud"));
+        EXPECT_TRUE(InsideScreen(hud));
+        EXPECT_GE(hud.right, screen.cx - 20);
         UILib::CWindow* undo = Find("undobutton");
         const CRect button = ScreenRect(*undo);
         UILib::CWindow* hit = root->WindowFromPoint(
@@ -434,7 +470,7 @@ TEST_F(InterfaceLayoutsTest, EachLayoutDrawnOverAGreyScreen)
     };
     for (const Picture& picture : {Picture{"ingamescreen.xml", "background", nullptr, 0, 0},
                                    Picture{"ingamescreen3d.xml", nullptr, "grey", 400, 400},
-                                   Picture{"ingamescreen_menu.xml", "ingamemenu", "grey", 100, 100},
+                                   Picture{"ingamescreen_menu.xml", "menupanel", "grey", 100, 100},
                                    Picture{"ingamescreen_cutscenewindow.xml", nullptr, "grey", 512, 200},
                                    Picture{"solver.xml", "solverdialog", "grey", 20, 20},
                                    Picture{"refiner.xml", "refinerdialog", "grey", 20, 20}})
