@@ -8,7 +8,9 @@
 // (d) LevelLoad: "StartLevel" through the first world step and "ShutLevel", on the committed level with
 //     the most blocks (swamp/06, 8 × 6) and on the 64 × 64 board, cold (models, materials and textures
 //     destroyed between runs, outside the timing) and warm; reports the heap a loaded level holds;
-// (e) LevelLoadHeapRounds: the heap after 200 start-and-shut rounds against the heap after the first.
+// (e) LevelLoadHeapRounds: the heap after 200 start-and-shut rounds against the heap after the first;
+// (f) FloatingParticles: one 0.02 s advance of the floating particles with the pool full (64 live), and
+//     the heap blocks each advance allocates (no device needed).
 #include "bench/BenchEngine.h"
 #include "bench/GameBenchBoards.h"
 #include "bench/HeapCounter.h"
@@ -21,11 +23,13 @@
 #include "framework/CommandQueue.h"
 #include "framework/SceneManager.h"
 #include "game/QuarrowWorld.h"
+#include "game/puzzle/FloatingParticleSourceNode.h"
 #include "game/puzzle/PuzzleEntityNode.h"
 #include "sound/NullSoundDevice.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -242,5 +246,51 @@ void BM_LevelLoadHeapRounds(benchmark::State& state)
     state.counters["heap_growth_bytes"] = static_cast<double>(afterLast - afterFirst);
 }
 BENCHMARK(BM_LevelLoadHeapRounds)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The floating particles pre-run, then filled to the full pool; Refill puts that full pool back, so
+// every measured advance moves 64 live particles (at most one or two die between refills).
+class FullFloatingParticles : public CFloatingParticleSourceNode
+{
+public:
+    FullFloatingParticles() : CFloatingParticleSourceNode(nullptr)
+    {
+        PreRun();
+        SetEmissionRate(1000.0f);
+        Emit(1.0f);
+        std::copy(m_particles.get(), m_particles.get() + m_capacity, m_full);
+        m_fullCount = m_liveCount;
+    }
+    void Refill()
+    {
+        std::copy(m_full, m_full + m_fullCount, m_particles.get());
+        m_liveCount = m_fullCount;
+    }
+
+private:
+    GameLib::CParticle m_full[64];
+    int m_fullCount = 0;
+};
+
+void BM_FloatingParticles(benchmark::State& state)
+{
+    auto* source = new FullFloatingParticles();
+    std::int64_t steps = 0;
+    std::int64_t live = 0;
+    const std::int64_t allocations = BenchHeap::Allocations();
+    for (auto _ : state)
+    {
+        if (steps % 10 == 0)
+        {
+            source->Refill();
+        }
+        source->Advance(0.0f, 0.02f);
+        live += source->GetParticleCount();
+        ++steps;
+    }
+    state.counters["allocs/step"] = double(BenchHeap::Allocations() - allocations) / double(steps);
+    state.counters["live"] = double(live) / double(steps);
+    source->Release(false);
+}
+BENCHMARK(BM_FloatingParticles)->Unit(benchmark::kMicrosecond);
 
 } // namespace

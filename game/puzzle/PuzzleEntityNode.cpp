@@ -3,6 +3,7 @@
 #include "framework/ModelNode.h"
 #include "game/QuarrowWorld.h"
 #include "game/puzzle/BlockEntityNode.h"
+#include "game/puzzle/FloatingParticleSourceNode.h"
 #include "game/puzzle/MetaBlockEntityNode.h"
 #include "puzzle/Block.h"
 #include "puzzle/Puzzle.h"
@@ -10,9 +11,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-CPuzzleEntityNode::CPuzzleEntityNode(CQuarrowWorld* world) : CGameEntityNode(world)
-{
-}
+CPuzzleEntityNode::CPuzzleEntityNode(CQuarrowWorld* world) : CGameEntityNode(world) {}
 
 CPuzzleEntityNode* CreatePuzzleEntityNode(CQuarrowWorld* world)
 {
@@ -34,14 +33,24 @@ void CPuzzleEntityNode::SetPuzzle(CPuzzle* puzzle)
 
 void CPuzzleEntityNode::Rebuild()
 {
+    m_particleSource = nullptr;
     DeleteChildren();
     CreateFieldModel();
     CreateBlockNodes();
     CreateParticles();
 }
 
-void CPuzzleEntityNode::Update(float /*dt*/)
+void CPuzzleEntityNode::Update(float dt)
 {
+    m_particleTime += dt;
+    if (m_particleSource != nullptr)
+    {
+        m_particleSource->SetEffect("", m_particleTime, true);
+    }
+    if (m_particleTime > 100.0f)
+    {
+        m_particleTime = 0.0f;
+    }
 }
 
 void CPuzzleEntityNode::CreateFieldModel()
@@ -95,4 +104,10 @@ void CPuzzleEntityNode::CreateParticles()
     GameLib::CTransformNode* particles = GameLib::CTransformNode::Create();
     particles->SetPosition(BaseLib::CVector3(width * 0.5f - 0.5f, -(height * 0.5f - 0.5f), 1.5f));
     AddChild(particles);
+    auto* world = static_cast<CQuarrowWorld*>(GetEntity());
+    m_particleSource = CreateFloatingParticleSourceNode(world->GetOwner());
+    // A rebuilt source starts its clock at the running particle time: otherwise its first advance would
+    // span the whole time run so far in one step and throw the motes across the scene.
+    m_particleSource->SetEffect("", m_particleTime, false);
+    particles->AddChild(m_particleSource);
 }

@@ -2,6 +2,7 @@
 
 #include "framework/GameEntityNode.h"
 
+class CFloatingParticleSourceNode;
 class CPuzzle;
 class CQuarrowWorld;
 
@@ -28,8 +29,13 @@ public:
     // Deletes every child (last first) and builds the three parts again from the stored puzzle.
     void Rebuild();
 
-    // Nothing to step yet: the block nodes step themselves.
+    // Runs the floating particles on to the particle time + dt; past 100 s the particle time starts
+    // again from 0, and the step after that advances nothing (the block nodes step themselves).
     void Update(float dt) override;
+
+    // The floating particles of the last build (owned by the scene graph); null before a build.
+    CFloatingParticleSourceNode* GetParticleSource() const { return m_particleSource; }
+    float GetParticleTime() const { return m_particleTime; }
 
 protected:
     ~CPuzzleEntityNode() override = default;
@@ -42,6 +48,8 @@ private:
     void CreateParticles();
 
     CPuzzle* m_puzzle = nullptr;
+    CFloatingParticleSourceNode* m_particleSource = nullptr;
+    float m_particleTime = 0.0f;
 };
 
 CPuzzleEntityNode* CreatePuzzleEntityNode(CQuarrowWorld* world);
