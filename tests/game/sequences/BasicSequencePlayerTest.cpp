@@ -3,7 +3,6 @@
 #include "game/sequences/BasicSequencePlayer.h"
 #include "game/sequences/DialogBox.h"
 #include "platform/os/DebugOutput.h"
-#include "platform/os/PngDecode.h"
 #include "sound/Voice.h"
 #include "ui/Panel.h"
 #include "ui/controls/Label.h"
@@ -374,19 +373,10 @@ TEST_F(BasicSequencePlayerTest, AGlideHalfWayThroughAFadeIsDrawn)
     const std::string path = SavePicture("sequence_glide");
     ASSERT_FALSE(path.empty());
 
-    const std::string bytes = ReadBytes(path);
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgba;
+    PictureFile picture;
     std::string error;
-    ASSERT_TRUE(Platform::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), width, height,
-                                    rgba, error))
-        << error;
-    auto at = [&](std::int32_t x, std::int32_t y)
-    {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
-        return CColor(rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]);
-    };
+    ASSERT_TRUE(ReadPicture(path, picture, error)) << error;
+    auto at = [&](std::int32_t x, std::int32_t y) { return picture.At(x, y); };
     // A quarter into the 4 s fade the picture is darkened by a quarter; the hill's edge is at column 50.
     const CColor skyPixel = at(49, 60);
     const CColor hillPixel = at(50, 60);

@@ -1,7 +1,6 @@
 #include "SequenceBench.h"
 
 #include "game/sequences/DialogBox.h"
-#include "platform/os/PngDecode.h"
 #include "ui/BitmapFont.h"
 #include "ui/TextLines.h"
 #include "ui/controls/Label.h"
@@ -310,20 +309,13 @@ TEST_F(DialogBoxTest, AHalfTypedBoxShowsGlyphsInItsFirstLineOnly)
     const std::string path = SavePicture("dialog_box");
     ASSERT_FALSE(path.empty());
 
-    const std::string bytes = ReadBytes(path);
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgba;
+    PictureFile picture;
     std::string error;
-    ASSERT_TRUE(Platform::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), width, height,
-                                    rgba, error))
-        << error;
-    ASSERT_EQ(width, ControlBench::RootWidth);
-    auto at = [&](std::int32_t x, std::int32_t y)
-    {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
-        return BaseLib::CColor(rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]);
-    };
+    ASSERT_TRUE(ReadPicture(path, picture, error)) << error;
+    ASSERT_EQ(picture.width, ControlBench::RootWidth);
+    const std::int32_t width = picture.width;
+    const std::int32_t height = picture.height;
+    auto at = [&](std::int32_t x, std::int32_t y) { return picture.At(x, y); };
     const std::int32_t left = (512 - BoxWidth) / 2;
     const std::int32_t top = 374 - BoxHeight;
     EXPECT_EQ(at(left, top), BoxColour);

@@ -1,6 +1,7 @@
 #include "SequenceBench.h"
 
 #include "foundation/Random.h"
+#include "platform/os/PngDecode.h"
 #include "game/sequences/DialogBox.h"
 #include "ui/BitmapFactory.h"
 #include "ui/BitmapPng.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 #include <vector>
 
@@ -84,6 +87,20 @@ const std::string& MediaFolder()
 {
     static const std::string folder = MakeMedia();
     return folder;
+}
+
+BaseLib::CColor PictureFile::At(std::int32_t x, std::int32_t y) const
+{
+    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 4;
+    return BaseLib::CColor(rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]);
+}
+
+bool ReadPicture(const std::string& path, PictureFile& picture, std::string& error)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return Platform::DecodePng(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), picture.width,
+                               picture.height, picture.rgba, error);
 }
 
 void SequenceTest::SetUp()

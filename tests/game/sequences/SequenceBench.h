@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace SequenceTesting
 {
@@ -30,6 +31,19 @@ const BaseLib::CColor GlyphColour(0, 0, 0, 255);
 
 // The folder of the fixture media (made on first use, removed at the end of the run).
 const std::string& MediaFolder();
+
+// A PNG file read back as the test wrote it.
+struct PictureFile
+{
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba; // rows top first
+
+    BaseLib::CColor At(std::int32_t x, std::int32_t y) const;
+};
+
+// Decodes the file; false with the reason in error when it is not a readable PNG.
+bool ReadPicture(const std::string& path, PictureFile& picture, std::string& error);
 
 class SequenceTest : public ControlBench::ControlTest
 {
