@@ -13,6 +13,7 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/puzzle/QuarrowRenderer.h"
 #include "game/savegame/SaveGameManager.h"
 #include "platform/os/UserFiles.h"
 #include "puzzle/EditablePuzzle.h"
@@ -70,6 +71,7 @@ CQuarrowUI::CQuarrowUI(CQuarrowApplication* application) : CUserInterface(applic
 CQuarrowUI::~CQuarrowUI()
 {
     // Shutdown deletes these; a controller that never shut down still leaves nothing behind.
+    delete std::exchange(m_renderer, nullptr);
     delete std::exchange(m_fader, nullptr);
     delete std::exchange(m_saveGames, nullptr);
     delete std::exchange(m_translator, nullptr);
@@ -100,10 +102,18 @@ void CQuarrowUI::Initialize()
     m_saveGames = new SaveGameManager();
     UILib::CWindowManager* windows = system != nullptr ? system->GetWindowManager() : nullptr;
     m_fader = new ScreenFader(windows != nullptr ? windows->GetLayerRoot(0) : nullptr);
+    m_renderer = new CQuarrowRenderer();
+    m_renderer->Init(m_application, GetWorld() != nullptr ? GetWorld()->GetSceneManager() : nullptr);
 }
 
 void CQuarrowUI::Shutdown()
 {
+    // Before the engine's factories go: the renderer's resources belong to them.
+    if (m_renderer != nullptr)
+    {
+        m_renderer->ReleaseShadowResources();
+        delete std::exchange(m_renderer, nullptr);
+    }
     delete std::exchange(m_fader, nullptr);
     delete std::exchange(m_translator, nullptr);
     delete std::exchange(m_saveGames, nullptr);
@@ -125,6 +135,11 @@ void CQuarrowUI::Update()
             const float h = static_cast<float>(puzzle->GetHeight());
             m_sceneBox = QuarrowSceneBox{BaseLib::CVector3(1.5f - w / 2.0f, -3.5f - h / 2.0f, 0.0f),
                                          BaseLib::CVector3(w / 2.0f + 3.5f, h / 2.0f - 1.5f, 2.7f)};
+            if (m_renderer != nullptr)
+            {
+                m_renderer->SetSceneBounds(m_sceneBox->min.x, m_sceneBox->min.y, m_sceneBox->min.z,
+                                           m_sceneBox->max.x, m_sceneBox->max.y, m_sceneBox->max.z);
+            }
         }
     }
     CUserInterface::Update();
@@ -205,14 +220,24 @@ void CQuarrowUI::UpdateScreens()
     }
 }
 
-void CQuarrowUI::RenderScene(int head)
+void CQuarrowUI::RenderScene(int)
 {
     if (CQuarrowWorld* world = GetWorld(); world != nullptr && world->GetSimulationClock() != nullptr)
     {
         m_application->SetEngineTime(world->GetSimulationClock()->GetTime());
     }
-    // The world's scene, as the framework draws it.
-    CUserInterface::RenderScene(head);
+    if (m_screenStateMachine != nullptr)
+    {
+        const GameLib::CUIScreen* screen = m_screenStateMachine->GetCurrentScreen();
+        if ((screen != nullptr && screen->HidesScene()) || m_screenStateMachine->GetCurrentScreenName() == "shutdown")
+        {
+            return;
+        }
+    }
+    if (m_renderer != nullptr)
+    {
+        m_renderer->Render();
+    }
 }
 
 std::string CQuarrowUI::ScreenshotPath(const char* name) const

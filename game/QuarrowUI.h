@@ -10,6 +10,7 @@
 
 class CFileTranslator;
 class CQuarrowApplication;
+class CQuarrowRenderer;
 class CQuarrowWorld;
 class SaveGameManager;
 class ScreenFader;
@@ -53,7 +54,8 @@ public:
     void CreateScreens() override;
     // The framework's screens, then the fader's step.
     void UpdateScreens() override;
-    // The simulation clock's time handed to the engine for the frame, then the scene.
+    // The simulation clock's time handed to the engine for the frame, then the game renderer draws the
+    // scene (unless the current screen hides it).
     void RenderScene(int head) override;
     // Screenshots and video frames go among the player's files.
     std::string ScreenshotPath(const char* name) const override;
@@ -64,6 +66,8 @@ public:
     ScreenFader* GetFader() const { return m_fader; }
     SaveGameManager* GetSaveGameManager() const { return m_saveGames; }
     CFileTranslator* GetFileTranslator() const { return m_translator; }
+    // Made by Initialize, shut down and deleted first by Shutdown.
+    CQuarrowRenderer* GetRenderer() const { return m_renderer; }
     CQuarrowApplication* GetQuarrowApplication() const;
     CQuarrowWorld* GetWorld() const;
     // The box of the last puzzle seen; none before one.
@@ -79,6 +83,7 @@ private:
     ScreenFader* m_fader = nullptr;
     SaveGameManager* m_saveGames = nullptr;
     CFileTranslator* m_translator = nullptr;
+    CQuarrowRenderer* m_renderer = nullptr;
     // Wider than any change number: "no puzzle" is a value no puzzle takes.
     std::int64_t m_changeNumberSeen = -1;
     std::optional<QuarrowSceneBox> m_sceneBox;
