@@ -66,6 +66,23 @@ bool IsUsableDirection(const CVector3& d)
            std::isfinite(d.Dot(d));
 }
 
+// The inverse of m. The inverse of an affine matrix (last column 0, 0, 0, 1) is affine, but a general
+// inversion leaves rounding noise in that column, which the frustum would read as a perspective (and an
+// orthographic light's frustum then turns inside out): the column is put back exactly.
+CMatrix InverseOf(const CMatrix& m)
+{
+    CMatrix inverse;
+    m.GetInverse(inverse);
+    if (m.m[0][3] == 0.0f && m.m[1][3] == 0.0f && m.m[2][3] == 0.0f && m.m[3][3] == 1.0f)
+    {
+        inverse.m[0][3] = 0.0f;
+        inverse.m[1][3] = 0.0f;
+        inverse.m[2][3] = 0.0f;
+        inverse.m[3][3] = 1.0f;
+    }
+    return inverse;
+}
+
 } // namespace
 
 CQuarrowRenderer::CQuarrowRenderer() = default;
@@ -106,7 +123,8 @@ void CQuarrowRenderer::Init(Qen::CEngineController* engine, GameLib::CSceneManag
     m_sceneEffect = effect;
     if (m_sceneEffect == nullptr)
     {
-        BaseLib::DebugOutput("Renderer: \"%s\" gave no effect; the scene is only cleared\n", kSceneEffectFile);
+        BaseLib::DebugOutput("Renderer: \"%s\" gave no effect; the scene is only cleared\n",
+                             kSceneEffectFile);
     }
     CreateShadowResources();
 }
@@ -139,8 +157,8 @@ void CQuarrowRenderer::CreateShadowResources()
         // One level: the device does not rebuild the mip chain of a texture drawn into, so further
         // levels would hold stale depths for the light pass to sample.
         m_engine->GetTextureFactory()->CreateTexture(m_shadowTexture, kShadowMapSize, kShadowMapSize, 1,
-                                                     Usage::RenderTarget, Format::X8R8G8B8, Pool::Default, nullptr,
-                                                     nullptr, nullptr, "");
+                                                     Usage::RenderTarget, Format::X8R8G8B8, Pool::Default,
+                                                     nullptr, nullptr, nullptr, "");
         if (Qen::CSurfaceFactory* surfaces = m_engine->GetSurfaceFactory())
         {
             surfaces->GetSurface(m_shadowDepth, kShadowMapSize, kShadowMapSize, Format::D24X8, 0, 0, "");
@@ -148,8 +166,8 @@ void CQuarrowRenderer::CreateShadowResources()
     }
     else
     {
-        m_engine->GetTextureFactory()->CreateTexture(m_shadowTexture, 1, 1, 1, 0, Format::X8R8G8B8, Pool::Managed,
-                                                     nullptr, nullptr, &FillWhite, "");
+        m_engine->GetTextureFactory()->CreateTexture(m_shadowTexture, 1, 1, 1, 0, Format::X8R8G8B8,
+                                                     Pool::Managed, nullptr, nullptr, &FillWhite, "");
     }
 }
 
@@ -203,8 +221,8 @@ void CQuarrowRenderer::Render()
         return;
     }
     // No stencil: the heads' depth buffers have none, and the device drops a clear that asks for it.
-    device->Clear(0, nullptr, Platform::Gfx::ClearFlag::Target | Platform::Gfx::ClearFlag::ZBuffer, kClearColour,
-                  1.0f, 0);
+    device->Clear(0, nullptr, Platform::Gfx::ClearFlag::Target | Platform::Gfx::ClearFlag::ZBuffer,
+                  kClearColour, 1.0f, 0);
     if (m_sceneEffect == nullptr || m_sceneManager == nullptr)
     {
         return;
@@ -331,7 +349,8 @@ void CQuarrowRenderer::SetLightParameters(int index, Qen::CLightDescription& lig
         {
             m_tracedBadDirection = true;
             BaseLib::DebugOutput("Renderer: a light with the direction (%g, %g, %g) lights nothing\n",
-                                 static_cast<double>(light.direction.x), static_cast<double>(light.direction.y),
+                                 static_cast<double>(light.direction.x),
+                                 static_cast<double>(light.direction.y),
                                  static_cast<double>(light.direction.z));
         }
     }
@@ -398,7 +417,7 @@ bool CQuarrowRenderer::ComputeLightMatrices(const CVector3& direction, CMatrix& 
     CVector3 side = n.Cross(up);
     side = side / side.Length();
     CMatrix light(CVector4(side, 0.0f), CVector4(up, 0.0f), CVector4(d, 0.0f), CVector4(entry, 1.0f));
-    light.GetInverse(lightView);
+    lightView = InverseOf(light);
 
     // The light's x runs along side and its y along up: each spans the box's extent on that axis plus
     // the light's slant across the box's depth.
@@ -419,7 +438,8 @@ void CQuarrowRenderer::RenderPass(const char* technique, const std::vector<GameL
     Platform::GfxKit::EffectHandle handle = effect->GetTechniqueByName(technique);
     if (handle == nullptr)
     {
-        if (std::find(m_tracedTechniques.begin(), m_tracedTechniques.end(), technique) == m_tracedTechniques.end())
+        if (std::find(m_tracedTechniques.begin(), m_tracedTechniques.end(), technique) ==
+            m_tracedTechniques.end())
         {
             m_tracedTechniques.push_back(technique);
             BaseLib::DebugOutput("Renderer: \"%s\" has no technique \"%s\"; that pass draws nothing\n",
@@ -431,9 +451,9 @@ void CQuarrowRenderer::RenderPass(const char* technique, const std::vector<GameL
     context->engine = m_engine;
     context->name = technique;
     context->view = view;
-    view.GetInverse(context->inverseView);
+    context->inverseView = InverseOf(view);
     context->projection = projection;
-    projection.GetInverse(context->unused);
+    context->unused = InverseOf(projection);
     context->viewProjection = view * projection;
     // Left-handed, as the game's cameras and the light projections are: each plane's normal points out
     // of the frustum, so what lies in view is drawn and what lies outside is culled.

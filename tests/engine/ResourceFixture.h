@@ -11,6 +11,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -67,8 +68,9 @@ protected:
         std::ofstream(folder / name, std::ios::binary) << bytes;
     }
 
-    // The events the application sends around a reset, in its orders, with the device's reset between.
-    void LoseAndResetDevice()
+    // The events the application sends around a reset, in its orders, with the device's reset between;
+    // whileLost runs after the "devicelost" events.
+    void LoseAndResetDevice(const std::function<void()>& whileLost = {})
     {
         // The heads let go of their swap chains first, as the application's OnDeviceLost does.
         for (Qen::CDisplayHead* head : controller.GetHeads())
@@ -82,6 +84,10 @@ protected:
             controller.GetRegistry(registry)->SendEvent("devicelost");
         }
         controller.GetStateManager()->InvalidateCache();
+        if (whileLost)
+        {
+            whileLost();
+        }
         ASSERT_EQ(Ok, device->Reset(settings.records));
         for (std::uint32_t i = 0; i < controller.GetHeads().size(); ++i)
         {
