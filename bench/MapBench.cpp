@@ -4,12 +4,24 @@
 // (a) MapPath: the fine path search (arg 0) and the cell route (arg 1) from the start cell to every
 //     passage cell, every cell revealed; reports the time per search, the records a fine search used and
 //     the share of fine searches that ran out of records;
-// (b) MapLoad: reading the map file with its path file, with the bytes of the path grid it holds.
+// (b) MapLoad: reading the map file with its path file, with the bytes of the path grid it holds;
+// (c) MapDraw: the map renderer in the window system over memory canvases (no display), the map revealed
+//     from its start cell: one full Draw (arg 0), one Update without a change (arg 1), and the paint pass
+//     of the frame after a Draw (arg 2), the Draw itself untimed. The stand-in's images are the renderer
+//     tests' flat-colour fixtures; images a map names that do not exist show the factory's placeholder.
+#include "BenchCanvas.h"
 #include "tests/game/map/LargeMapStandIn.h"
+#include "tests/ui/support/MemoryCanvas.h"
 
 #include "foundation/PathAliases.h"
 #include "game/map/Map.h"
+#include "game/map/MapRenderer2D.h"
 #include "platform/os/DebugOutput.h"
+#include "ui/BitmapFactory.h"
+#include "ui/Clock.h"
+#include "ui/UILibSystem.h"
+#include "ui/WindowManager.h"
+#include "ui/controls/ScrollWindow.h"
 
 #include <benchmark/benchmark.h>
 
@@ -65,6 +77,13 @@ struct LargestMap
             folder = std::filesystem::temp_directory_path() / ("quarrow-bench-map-" + std::to_string(::getpid()));
             file = LargeMapStandIn::Write(folder);
             aliases.RegisterPathAlias("interface", (folder / "interface").string());
+            imageAliases.RegisterPathAlias("interface", QUARROW_MAP_FIXTURE_DIR "/interface");
+            imageFolder = QUARROW_MAP_FIXTURE_DIR;
+        }
+        else
+        {
+            imageAliases.RegisterPathAlias("interface", QUARROW_MEDIA_DIR "/interface");
+            imageFolder = QUARROW_MEDIA_DIR "/interface";
         }
         Platform::SetDebugOutputSink(nullptr);
         std::fprintf(stderr, "map: %s\n", file.c_str());
@@ -96,11 +115,14 @@ struct LargestMap
     BaseLib::CPathAliases aliases;
     std::filesystem::path folder;
     std::string file;
+    // Where the renderer's images are found: the alias "interface" and the folder of the others.
+    BaseLib::CPathAliases imageAliases;
+    std::string imageFolder;
 };
 
-const LargestMap& GetLargestMap()
+LargestMap& GetLargestMap()
 {
-    static const LargestMap map;
+    static LargestMap map;
     return map;
 }
 
@@ -187,5 +209,98 @@ void MapLoad(benchmark::State& state)
     state.counters["cells"] = static_cast<double>(map.GetSize().cx * map.GetSize().cy);
 }
 BENCHMARK(MapLoad)->Unit(benchmark::kMicrosecond);
+
+class COwner : public CMapRendererOwner
+{
+public:
+    void OnPointerCell(int, int) override {}
+    void OnPointerPosition(int, int, float, float) override {}
+};
+
+// The screen's canvas, with the dirty list emptied by each paint pass as a presenting canvas does.
+class CScreenCanvas : public Bench::CBenchCanvas
+{
+public:
+    using CBenchCanvas::CBenchCanvas;
+    void EndDraw(bool clearDirtyList) override
+    {
+        if (clearDirtyList)
+        {
+            ClearDirtyRects();
+        }
+    }
+};
+
+// Arg 0: Draw; 1: Update without a change; 2: the paint pass after a Draw.
+void MapDraw(benchmark::State& state)
+{
+    LargestMap& largest = GetLargestMap();
+    constexpr std::int32_t Width = 1280;
+    constexpr std::int32_t Height = 1024;
+    Platform::SetDebugOutputSink([](const char*) {});
+    UILib::SetTimeOverride(0.0);
+    UILib::CUILibSystem::CreateInstance();
+    UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
+    system->SetPathAliases(&largest.imageAliases);
+    system->GetBitmapFactory()->AddSearchPath(largest.imageFolder.c_str());
+    system->GetBitmapFactory()->AddSearchPath(QUARROW_MEDIA_DIR "/interface/standard");
+    UILib::CWindowManager* manager = system->GetWindowManager();
+    manager->SetCanvasFactory(&UiTestSupport::CMemoryTextureCanvas::Make);
+    {
+        CScreenCanvas screen(Width, Height);
+        auto* root = new UILib::CWindow();
+        root->SetSize(Width, Height);
+        manager->AddLayer(root);
+        root->SetCanvas(&screen);
+        auto* scroll = new UILib::CScrollWindow();
+        scroll->SetSize(Width, Height);
+        root->AddChild(scroll->GetHandle());
+
+        std::unique_ptr<CMap> map = largest.Load();
+        // Revealed from the start as a new game is: the locks stay closed, with barriers behind them.
+        for (int y = 0; y < map->GetSize().cy; ++y)
+        {
+            for (int x = 0; x < map->GetSize().cx; ++x)
+            {
+                map->GetCell(x, y).state = 0;
+            }
+        }
+        map->Reveal(map->GetStartCell().x, map->GetStartCell().y, -1);
+        map->UpdateFog();
+        COwner owner;
+        CMapRenderer2D renderer(&owner, map.get());
+        renderer.LoadResources(scroll);
+        renderer.Update(0.02);
+        manager->PaintLayers();
+
+        const int mode = static_cast<int>(state.range(0));
+        for (auto _ : state)
+        {
+            if (mode == 0)
+            {
+                renderer.Draw();
+            }
+            else if (mode == 1)
+            {
+                renderer.Update(0.02);
+            }
+            else
+            {
+                state.PauseTiming();
+                renderer.Draw();
+                state.ResumeTiming();
+                manager->PaintLayers();
+            }
+        }
+        state.counters["cells"] = static_cast<double>(renderer.GetCellWindows().size());
+        state.counters["markers"] = static_cast<double>(renderer.GetMarkers().size());
+        renderer.Release();
+        UILib::CWindow::Delete(root);
+    }
+    UILib::CUILibSystem::DestroyInstance();
+    UILib::SetTimeOverride(-1.0);
+    Platform::SetDebugOutputSink(nullptr);
+}
+BENCHMARK(MapDraw)->ArgName("case")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 } // namespace

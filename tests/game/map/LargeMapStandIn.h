@@ -2,9 +2,10 @@
 
 // A stand-in for the largest world map with its path file, shared by the path tests and the map
 // benchmarks: MaxProgressCells cells with a passage, carved as one winding tree (a depth-first maze with
-// a fixed seed) over a 22 x 18 interior, the start (1, 1) an exit. Its path grid has a 3 x 3 walkable
-// block around every passage cell's centre sub-cell and a corridor three sub-cells wide along every
-// passage; everything else is blocked.
+// a fixed seed) over a 22 x 18 interior, the start (1, 1) an exit. The passage cells show the tile
+// "grass"; in carving order every 16th needs key A, every 16th from the 8th gives key A and every 32nd
+// from the 20th needs 30 gold. Its path grid has a 3 x 3 walkable block around every passage cell's
+// centre sub-cell and a corridor three sub-cells wide along every passage; everything else is blocked.
 
 #include "game/map/Map.h"
 #include "game/map/MapCell.h"
@@ -36,6 +37,9 @@ inline Files Make()
     const int sizeY = InteriorY + 2;
     std::vector<std::uint8_t> walkBits(static_cast<std::size_t>(sizeX * sizeY), 0);
     std::vector<bool> carved(static_cast<std::size_t>(sizeX * sizeY), false);
+    std::vector<std::uint32_t> flags(static_cast<std::size_t>(sizeX * sizeY), 0);
+    std::vector<int> gold(static_cast<std::size_t>(sizeX * sizeY), 0);
+    flags[static_cast<std::size_t>(sizeX + 1)] = MapCell::Exit;
     const auto at = [&](int x, int y) { return static_cast<std::size_t>(y * sizeX + x); };
 
     std::uint32_t seed = 12345u;
@@ -86,6 +90,8 @@ inline Files Make()
             break;
         }
         carved[at(nx, ny)] = true;
+        flags[at(nx, ny)] |= count % 16 == 0 ? MapCell::NeedsKeyA : count % 16 == 8 ? MapCell::ProvidesKeyA : 0u;
+        gold[at(nx, ny)] = count % 32 == 20 ? 30 : 0;
         ++count;
         stack.emplace_back(nx, ny);
     }
@@ -99,9 +105,10 @@ inline Files Make()
         for (int x = 1; x <= InteriorX; ++x)
         {
             files.mapText += "<cell wb=\"" + std::to_string(walkBits[at(x, y)]) + "\"";
-            if (x == 1 && y == 1)
+            if (carved[at(x, y)])
             {
-                files.mapText += " flags=\"" + std::to_string(MapCell::Exit) + "\"";
+                files.mapText += " tile=\"grass\" flags=\"" + std::to_string(flags[at(x, y)]) + "\" goldreq=\"" +
+                                 std::to_string(gold[at(x, y)]) + "\"";
             }
             files.mapText += "/>\n";
         }

@@ -35,6 +35,8 @@ public:
     float GetWalkingSpeed() const { return m_WalkingSpeed; }
     int GetFogCountdown() const { return m_FogCountdown; }
     bool IsSequencePending() const { return m_SequencePending != 0; }
+    // The change number goes up, as after any change a saved game keeps.
+    void MarkChanged() { Changed(); }
 
     // The interior drawn row by row: a cell at every even column of every even row, "-" between two
     // cells a passage east, "|" under a cell a passage south. The start is cell (1, 1) and the figure on
