@@ -6,6 +6,7 @@
 #include "platform/os/RiffFile.h"
 #include "sound/SoundDeviceRegistry.h"
 
+#include <cstring>
 #include <new>
 
 namespace SoundLib
@@ -17,6 +18,8 @@ namespace
 constexpr std::uint32_t WaveFormId = Platform::MakeChunkId('W', 'A', 'V', 'E');
 constexpr std::uint32_t FormatChunkId = Platform::MakeChunkId('f', 'm', 't', ' ');
 constexpr std::uint32_t DataChunkId = Platform::MakeChunkId('d', 'a', 't', 'a');
+constexpr std::uint16_t WaveFormatIeeeFloat = 3;
+constexpr std::uint16_t WaveFormatExtensible = 0xFFFE;
 
 std::uint16_t Little16(const unsigned char* bytes)
 {
@@ -50,22 +53,54 @@ bool LoadWaveFile(CWaveResource& wave, const std::string& name)
         BaseLib::DebugOutput("Error: %s - could not parse; file corrupted?\n", name.c_str());
         return false;
     }
-    unsigned char bytes[16];
-    if (file.Read(bytes, 16) != 16)
+    // The plain format is 16 bytes; the extensible one adds its valid bits, channel mask and sub-format.
+    unsigned char bytes[40] = {};
+    const std::uint32_t formatBytes = formatChunk.size >= 40 ? 40 : 16;
+    if (file.Read(bytes, formatBytes) != formatBytes)
     {
         BaseLib::DebugOutput("Error: %s - read error\n", name.c_str());
         return false;
     }
-    const std::uint16_t tag = Little16(bytes);
+    std::uint16_t tag = Little16(bytes);
     const std::uint16_t channels = Little16(bytes + 2);
     const std::uint32_t rate = Little32(bytes + 4);
     const std::uint16_t blockAlign = Little16(bytes + 12);
     const std::uint16_t bits = Little16(bytes + 14);
+    if (tag == WaveFormatExtensible && formatBytes == 40)
+    {
+        // The sub-format GUID's first two bytes are the plain format tag; the rest is the same fixed
+        // tail for every tag.
+        static constexpr unsigned char kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        if (std::memcmp(bytes + 26, kGuidTail, sizeof kGuidTail) == 0)
+        {
+            tag = Little16(bytes + 24);
+        }
+    }
+    if (tag == WaveFormatIeeeFloat)
+    {
+        BaseLib::DebugOutput("Error: %s - float samples cannot be played; only 8 and 16 bit PCM can\n",
+                             name.c_str());
+        return false;
+    }
     if (tag != Platform::WaveFormatPcm)
     {
         BaseLib::DebugOutput(
             "Error: %s - file is not PCM; compressed WAV files are not supported at the moment (sorry)\n",
             name.c_str());
+        return false;
+    }
+    // What a voice can play is told now, with its reason, rather than when a voice is made.
+    if (bits != 8 && bits != 16)
+    {
+        BaseLib::DebugOutput("Error: %s - %u-bit samples cannot be played; only 8 and 16 bit PCM can\n",
+                             name.c_str(), static_cast<unsigned>(bits));
+        return false;
+    }
+    if (channels > 2)
+    {
+        BaseLib::DebugOutput("Error: %s - %u channels cannot be played; only mono and stereo can\n", name.c_str(),
+                             static_cast<unsigned>(channels));
         return false;
     }
     // Voices divide by these: a format without channels, rate or frame size cannot be played.

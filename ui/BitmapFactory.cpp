@@ -11,9 +11,6 @@
 #include "platform/gfxkit/ImageInfo.h"
 #include "platform/gfxkit/ImageLibrary.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -34,6 +31,8 @@ namespace
 {
 
 std::atomic<CBitmapFactory*> g_current{nullptr};
+
+static_assert(sizeof(CColor) == sizeof(std::uint32_t), "pixels are decoded as 0xAARRGGBB words");
 
 constexpr std::int32_t kPlaceholderSize = 100;
 constexpr CColor kPlaceholderColour(200, 100, 100, 255);
@@ -104,20 +103,6 @@ void MakePlaceholder(CBitmapData& data, const std::string& fileName, bool privat
     canvas.EndDraw(true);
 }
 
-// DevIL's error stack emptied, so no other user reads this load's errors.
-void DrainImageLibraryErrors()
-{
-    while (ilGetError() != IL_NO_ERROR)
-    {}
-}
-
-std::string LastImageLibraryError()
-{
-    const ILenum code = ilGetError();
-    const char* text = code != IL_NO_ERROR ? iluErrorString(code) : nullptr;
-    return std::string("the image library cannot decode it: ") + (text != nullptr ? text : "unknown error");
-}
-
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...)
 {
@@ -127,49 +112,6 @@ std::string Format(const char* format, ...)
     std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     return buffer;
-}
-
-// The bound image's pixels into the block as 8-bit BGRA, top row first. DevIL's own conversions
-// (ilCopyPixels, ilConvertImage) go pixel by pixel through a general path that costs several times the
-// decode; the common 8-bit RGB(A)/BGR(A) images are swizzled here instead.
-void CopyImagePixels(std::int32_t width, std::int32_t height, CColor* pixels)
-{
-    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-    const bool direct = ilGetInteger(IL_IMAGE_TYPE) == IL_UNSIGNED_BYTE &&
-                        ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_UPPER_LEFT &&
-                        (format == IL_RGBA || format == IL_BGRA || format == IL_RGB || format == IL_BGR);
-    const ILubyte* source = direct ? ilGetData() : nullptr;
-    if (source == nullptr)
-    {
-        ilCopyPixels(0, 0, 0, static_cast<ILuint>(width), static_cast<ILuint>(height), 1, IL_BGRA,
-                     IL_UNSIGNED_BYTE, pixels);
-        return;
-    }
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (format == IL_BGRA)
-    {
-        std::memcpy(static_cast<void*>(pixels), source, count * 4);
-        return;
-    }
-    if (format == IL_RGBA)
-    {
-        // Words read as 0xAABBGGRR: red and blue change places.
-        const auto* words = reinterpret_cast<const std::uint8_t*>(source);
-        for (std::size_t i = 0; i < count; ++i)
-        {
-            std::uint32_t word;
-            std::memcpy(&word, words + i * 4, 4);
-            pixels[i].argb = (word & 0xFF00FF00u) | (word & 0xFFu) << 16 | (word >> 16 & 0xFFu);
-        }
-        return;
-    }
-    const bool rgb = format == IL_RGB;
-    for (std::size_t i = 0; i < count; ++i, source += 3)
-    {
-        const std::uint32_t red = rgb ? source[0] : source[2];
-        const std::uint32_t blue = rgb ? source[2] : source[0];
-        pixels[i].argb = 0xFF000000u | red << 16 | std::uint32_t{source[1]} << 8 | blue;
-    }
 }
 
 // The file name resolved through the window system's path aliases (which lower-case its media name);
@@ -195,13 +137,7 @@ CBitmapFactory::CBitmapFactory(BaseLib::CResourceRegistry* registry,
 {
     SetBackgroundLoading(false);
     m_ownerThread = std::this_thread::get_id();
-    Platform::GfxKit::StartImageLibrary();
-    {
-        std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
-        ilEnable(IL_ORIGIN_SET);
-        ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
-        AddSearchPath("./");
-    }
+    AddSearchPath("./");
     g_current.store(this);
 }
 
@@ -337,12 +273,6 @@ bool CBitmapFactory::Load(BaseLib::CResource* resource)
 
 void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParameters& parameters)
 {
-    Platform::GfxKit::StartImageLibrary();
-    DrainImageLibraryErrors();
-    // Another user of DevIL may have changed the origin: a lower-left one would turn the image over.
-    ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
-
     std::vector<std::string> paths;
     if (IsAbsolute(parameters.fileName))
     {
@@ -356,30 +286,77 @@ void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParame
         }
     }
 
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    bool loaded = false;
+    // Each file found is read through the checked step and decoded; the first refusal is kept for the
+    // trace, and the next search folder is tried.
     std::string refusedPath;
     std::string refusedReason;
+    std::string failure;
+    bool loaded = false;
     for (const std::string& path : paths)
     {
         Platform::GfxKit::CheckedImageFile file;
         std::string error;
         if (Platform::GfxKit::ReadImageFileForLibrary(path, file, error))
         {
-            if (ilLoadL(file.libraryType, file.bytes.data(), static_cast<ILuint>(file.bytes.size())) ==
-                    IL_TRUE &&
-                static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_WIDTH)) == file.width &&
-                static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_HEIGHT)) == file.height &&
-                ilGetInteger(IL_IMAGE_DEPTH) == 1)
+            const double storedWidth = file.width;
+            const double storedHeight = file.height;
+            double targetWidth = storedWidth;
+            double targetHeight = storedHeight;
+            Platform::GfxKit::ImageDecodeSize decodeSize;
+            if (parameters.width != 0 || parameters.height != 0)
             {
+                // A negative component keeps the stored size.
+                if (parameters.width >= 0 && parameters.height >= 0)
+                {
+                    targetWidth = std::max(parameters.width, 1);
+                    targetHeight = std::max(parameters.height, 1);
+                }
+            }
+            else if (parameters.scale != 1.0f && parameters.scale > 0.0f)
+            {
+                targetWidth = std::max(std::trunc(storedWidth * static_cast<double>(parameters.scale)), 1.0);
+                targetHeight = std::max(std::trunc(storedHeight * static_cast<double>(parameters.scale)), 1.0);
+                decodeSize.filter = parameters.scale >= 1.0f ? Platform::GfxKit::ImageScaleFilter::BSpline
+                                                             : Platform::GfxKit::ImageScaleFilter::Bilinear;
+            }
+            if (!SizeWithinBounds(targetWidth, targetHeight))
+            {
+                failure = Format("CBitmapFactory: Warning: %s: the size %g x %g is too large\n",
+                                 parameters.fileName.c_str(), targetWidth, targetHeight);
+                break;
+            }
+            if (targetWidth != storedWidth || targetHeight != storedHeight)
+            {
+                decodeSize.width = static_cast<std::uint32_t>(targetWidth);
+                decodeSize.height = static_cast<std::uint32_t>(targetHeight);
+            }
+            CPixelBlock pixels;
+            std::int32_t width = 0;
+            std::int32_t height = 0;
+            bool noMemory = false;
+            const auto destination = [&](std::uint32_t w, std::uint32_t h) -> std::uint32_t* {
+                width = static_cast<std::int32_t>(w);
+                height = static_cast<std::int32_t>(h);
+                pixels = AllocateBlock(width * height, false);
+                noMemory = !pixels;
+                return pixels ? reinterpret_cast<std::uint32_t*>(pixels.get()) : nullptr;
+            };
+            if (Platform::GfxKit::DecodeImage(file.libraryType, file.bytes.data(), file.bytes.size(),
+                                              file.width, file.height, decodeSize, destination, error))
+            {
+                data.pixels = std::move(pixels);
+                data.width = width;
+                data.height = height;
+                data.pixelCount = width * height;
                 loaded = true;
                 break;
             }
-            error = ilGetError() == IL_NO_ERROR
-                        ? "the image library decoded another size than the header declares"
-                        : LastImageLibraryError();
+            if (noMemory)
+            {
+                failure = Format("CBitmapFactory: Warning: %s: no memory for %d x %d pixels\n",
+                                 parameters.fileName.c_str(), width, height);
+                break;
+            }
             file.found = true;
         }
         if (file.found && refusedPath.empty())
@@ -388,79 +365,15 @@ void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParame
             refusedReason = error;
         }
     }
-
-    std::string failure;
     if (loaded)
-    {
-        if (ilGetInteger(IL_IMAGE_FORMAT) == IL_COLOUR_INDEX)
-        {
-            ilConvertImage(IL_BGRA, IL_UNSIGNED_INT);
-        }
-        const std::int32_t loadedWidth = ilGetInteger(IL_IMAGE_WIDTH);
-        const std::int32_t loadedHeight = ilGetInteger(IL_IMAGE_HEIGHT);
-        double targetWidth = loadedWidth;
-        double targetHeight = loadedHeight;
-        ILenum filter = ILU_BILINEAR;
-        bool scale = false;
-        if (parameters.width != 0 || parameters.height != 0)
-        {
-            // ILU reads sizes as unsigned: a negative component would become about 4 billion.
-            if (parameters.width >= 0 && parameters.height >= 0)
-            {
-                targetWidth = std::max(parameters.width, 1);
-                targetHeight = std::max(parameters.height, 1);
-                scale = true;
-            }
-        }
-        else if (parameters.scale != 1.0f && parameters.scale > 0.0f)
-        {
-            targetWidth = std::max(std::trunc(loadedWidth * static_cast<double>(parameters.scale)), 1.0);
-            targetHeight = std::max(std::trunc(loadedHeight * static_cast<double>(parameters.scale)), 1.0);
-            filter = parameters.scale >= 1.0f ? ILU_SCALE_BSPLINE : ILU_BILINEAR;
-            scale = true;
-        }
-        if (!SizeWithinBounds(targetWidth, targetHeight))
-        {
-            failure = Format("CBitmapFactory: Warning: %s: the size %g x %g is too large\n",
-                             parameters.fileName.c_str(), targetWidth, targetHeight);
-        }
-        else
-        {
-            if (scale)
-            {
-                iluImageParameter(ILU_FILTER, filter);
-                iluScale(static_cast<ILuint>(targetWidth), static_cast<ILuint>(targetHeight), 1);
-            }
-            const std::int32_t width = ilGetInteger(IL_IMAGE_WIDTH);
-            const std::int32_t height = ilGetInteger(IL_IMAGE_HEIGHT);
-            CPixelBlock pixels;
-            if (width > 0 && height > 0 && SizeWithinBounds(width, height))
-            {
-                pixels = AllocateBlock(width * height, false);
-            }
-            if (!pixels)
-            {
-                failure = Format("CBitmapFactory: Warning: %s: no memory for %d x %d pixels\n",
-                                 parameters.fileName.c_str(), width, height);
-            }
-            else
-            {
-                CopyImagePixels(width, height, pixels.get());
-                data.pixels = std::move(pixels);
-                data.width = width;
-                data.height = height;
-                data.pixelCount = width * height;
-            }
-        }
-    }
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
-    DrainImageLibraryErrors();
-    if (loaded && failure.empty())
     {
         return;
     }
-    if (!loaded)
+    if (!failure.empty())
+    {
+        BaseLib::DebugOutput("%s", failure.c_str());
+    }
+    else
     {
         for (const std::string& path : paths)
         {
@@ -471,10 +384,6 @@ void CBitmapFactory::LoadFile(CBitmapData& data, const CBitmapDataResourceParame
             BaseLib::DebugOutput("CBitmapFactory: Warning: %s refused: %s\n", refusedPath.c_str(),
                                  refusedReason.c_str());
         }
-    }
-    else
-    {
-        BaseLib::DebugOutput("%s", failure.c_str());
     }
     MakePlaceholder(data, parameters.fileName, OnOtherThread());
 }

@@ -148,6 +148,133 @@ bool ReadPngHeader(const std::vector<std::uint8_t>& bytes, Header& header, std::
     return true;
 }
 
+// DevIL answers success for some compressed files whose data stops before the last pixel and leaves
+// their pixels half-converted, so the packets are walked here first: they must describe every pixel of
+// the picture, none past it, within the file's bytes.
+constexpr const char* kCompressedEndsEarly = "the compressed data ends early";
+
+// TGA run-length packets: a count byte (high bit set: one pixel repeated, else that many raw pixels),
+// count = low seven bits + 1.
+bool TgaRunsCoverPicture(const std::vector<std::uint8_t>& bytes, std::size_t at, const Header& header,
+                         std::uint32_t pixelBytes, std::string& error)
+{
+    const std::uint64_t total = static_cast<std::uint64_t>(header.width) * header.height;
+    std::uint64_t covered = 0;
+    while (covered < total)
+    {
+        if (at >= bytes.size())
+        {
+            error = std::string("TGA: ") + kCompressedEndsEarly;
+            return false;
+        }
+        const std::uint8_t packet = bytes[at++];
+        const std::uint64_t count = (packet & 0x7Fu) + 1u;
+        const std::uint64_t data = (packet & 0x80u) != 0 ? pixelBytes : count * pixelBytes;
+        if (covered + count > total)
+        {
+            error = "TGA: a compressed packet runs past the last pixel";
+            return false;
+        }
+        if (bytes.size() - at < data)
+        {
+            error = std::string("TGA: ") + kCompressedEndsEarly;
+            return false;
+        }
+        at += static_cast<std::size_t>(data);
+        covered += count;
+    }
+    return true;
+}
+
+// BMP run-length data (RLE8, or RLE4 with two pixels a byte): byte pairs (count, index) repeat a pixel;
+// a zero count escapes: 0 ends the row, 1 ends the picture (what is left stays background), 2 moves by
+// the two bytes after it, 3 and more are that many raw pixels padded to an even byte count.
+bool BmpRunsCoverPicture(const std::vector<std::uint8_t>& bytes, std::uint64_t start, const Header& header,
+                         bool fourBits, std::string& error)
+{
+    const std::uint64_t width = header.width;
+    const std::uint64_t height = header.height;
+    const std::string endsEarly = std::string("BMP: ") + kCompressedEndsEarly;
+    const std::string pastEnd = "BMP: compressed data runs past the last pixel";
+    if (start > bytes.size())
+    {
+        error = endsEarly;
+        return false;
+    }
+    std::size_t at = static_cast<std::size_t>(start);
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    while (y < height)
+    {
+        if (bytes.size() - at < 2)
+        {
+            error = endsEarly;
+            return false;
+        }
+        const std::uint32_t count = bytes[at];
+        const std::uint32_t value = bytes[at + 1];
+        at += 2;
+        if (count > 0)
+        {
+            x += count;
+            if (x > width)
+            {
+                error = pastEnd;
+                return false;
+            }
+            continue;
+        }
+        if (value == 0)
+        {
+            x = 0;
+            ++y;
+        }
+        else if (value == 1)
+        {
+            return true;
+        }
+        else if (value == 2)
+        {
+            if (bytes.size() - at < 2)
+            {
+                error = endsEarly;
+                return false;
+            }
+            x += bytes[at];
+            y += bytes[at + 1];
+            at += 2;
+            if (x > width || y > height || (y == height && x > 0))
+            {
+                error = pastEnd;
+                return false;
+            }
+        }
+        else
+        {
+            const std::size_t dataBytes = fourBits ? (value + 1) / 2 : value;
+            const std::size_t padded = dataBytes + (dataBytes & 1u);
+            x += value;
+            if (x > width)
+            {
+                error = pastEnd;
+                return false;
+            }
+            if (bytes.size() - at < padded)
+            {
+                error = endsEarly;
+                return false;
+            }
+            at += padded;
+        }
+        if (x == width && y + 1 == height)
+        {
+            // The last row is full: an end-of-row or end-of-picture mark may follow, or nothing.
+            return true;
+        }
+    }
+    return true;
+}
+
 bool ReadBmpHeader(const std::vector<std::uint8_t>& bytes, Header& header, std::string& error)
 {
     const std::size_t size = bytes.size();
@@ -197,7 +324,16 @@ bool ReadBmpHeader(const std::vector<std::uint8_t>& bytes, Header& header, std::
         error = "BMP compression " + std::to_string(compression) + " not supported";
         return false;
     }
-    if (!runLength)
+    if (runLength)
+    {
+        if (bits != (compression == 1 ? 8u : 4u))
+        {
+            error = "BMP run-length compression " + std::to_string(compression) + " with " +
+                    std::to_string(bits) + " bits per pixel";
+            return false;
+        }
+        return BmpRunsCoverPicture(bytes, Little32(&bytes[10]), header, compression == 2, error);
+    }
     {
         const std::uint64_t rowBytes = (static_cast<std::uint64_t>(header.width) * bits + 31) / 32 * 4;
         const std::uint64_t needed =
@@ -294,8 +430,16 @@ bool ReadTgaHeader(const std::vector<std::uint8_t>& bytes, Header& header, std::
         mapType == 1 ? static_cast<std::uint64_t>(mapLength) * ((mapBits + 7) / 8) : 0;
     const std::uint64_t start = 18 + idLength + mapBytes;
     const bool runLength = imageType >= 9;
-    const std::uint64_t pixelBytes =
-        runLength ? 0 : static_cast<std::uint64_t>(header.width) * header.height * ((bits + 7) / 8);
+    if (runLength)
+    {
+        if (start > size)
+        {
+            error = "TGA shorter than its colour map";
+            return false;
+        }
+        return TgaRunsCoverPicture(bytes, static_cast<std::size_t>(start), header, (bits + 7) / 8, error);
+    }
+    const std::uint64_t pixelBytes = static_cast<std::uint64_t>(header.width) * header.height * ((bits + 7) / 8);
     if (start + pixelBytes > size)
     {
         error = "TGA shorter than the pixels it declares";

@@ -192,9 +192,11 @@ TEST_F(DirectSound8, LoadingChoosesSourceAndBuffer)
     EXPECT_EQ(device->PlayOneShot("x.mp3", 100.0f, 0.0f, false), -1);
 
     capture.Clear();
-    EXPECT_FALSE(Voice(4).Load(WriteWave("deep.wav", 2, 44100, 24, 600), false));
-    EXPECT_EQ(capture.Text(), std::string("Error: CreateSoundBuffer failed!, Reason: ") +
-                                  CDirectSound8Device::DescribeResult(0x88780064) + "\n");
+    // A format no voice can play is refused when the file is read, with its reason.
+    const std::string deep = WriteWave("deep.wav", 2, 44100, 24, 600);
+    EXPECT_FALSE(Voice(4).Load(deep, false));
+    EXPECT_EQ(capture.Text(),
+              "Error: " + deep + " - 24-bit samples cannot be played; only 8 and 16 bit PCM can\n");
 
     // A new load resets the voice and tells the previous owner.
     int detached = 0;

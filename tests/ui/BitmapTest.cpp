@@ -10,7 +10,6 @@
 #include "ui/FontFactory.h"
 #include "ui/UILibSystem.h"
 
-#include <IL/il.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -257,11 +256,8 @@ TEST_F(BitmapFactoryTest, PaletteBmpAlphaPngAndTgaRowOrder)
     const std::vector<std::uint32_t> rows = {0xFF0000FFu, 0xFF00FF00u, 0x80FF0000u, 0x40FFFFFFu};
     WriteFile("bottom.tga", Tga(2, 2, false, rows));
     WriteFile("top.tga", Tga(2, 2, true, rows));
-    {
-        // Another user of DevIL turning the origin over must not turn bitmaps over.
-        std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
-        ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
-    }
+    // Another user of DevIL turning the origin over must not turn bitmaps over.
+    Platform::GfxKit::TurnImageLibraryOriginOver();
 
     const CBitmap palette(Path("palette.bmp").c_str());
     ASSERT_EQ(palette.GetWidth(), 2);
@@ -285,8 +281,6 @@ TEST_F(BitmapFactoryTest, PaletteBmpAlphaPngAndTgaRowOrder)
     EXPECT_EQ(At(bottom, 1, 1).argb, rows[1]);
     EXPECT_EQ(At(top, 0, 0).argb, rows[0]);
     EXPECT_EQ(At(top, 1, 1).argb, rows[3]);
-    std::lock_guard<std::recursive_mutex> hold(Platform::GfxKit::ImageLibraryLock());
-    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
 }
 
 TEST_F(BitmapFactoryTest, DamagedFilesGiveThePlaceholderAndTheirReason)
@@ -306,6 +300,9 @@ TEST_F(BitmapFactoryTest, DamagedFilesGiveThePlaceholderAndTheirReason)
     std::string hugePng = png;
     hugePng.replace(16, 8, std::string("\x00\x00\xEA\x60\x00\x00\xEA\x60", 8));
     const std::string row24(8, '\x40');
+    // 16 × 16 run-length TGA of 16 bits whose packets stop after half the picture.
+    std::string cutRunLength16("\0\0\x0a\0\0\0\0\0\0\0\0\0\x10\0\x10\0\x10\x20", 18);
+    cutRunLength16 += std::string("\xFF\x00\xFC", 3);
     struct Case
     {
         const char* name;
@@ -322,6 +319,7 @@ TEST_F(BitmapFactoryTest, DamagedFilesGiveThePlaceholderAndTheirReason)
         {"negative.bmp", Bmp(-5, -7, 24, 0, {}, row24)},
         {"short.bmp", Bmp(16, 16, 24, 0, {}, row24)},
         {"short.tga", Tga(16, 16, false, {1, 2, 3})},
+        {"cut-run-length16.tga", cutRunLength16},
         {"other.gif", "GIF89a\x02\x00\x02\x00\x00\x00\x00;"},
     };
     for (const Case& c : cases)

@@ -3,7 +3,6 @@
 #include "platform/gfxkit/ImageLibrary.h"
 #include "platform/gfxkit/TextureFiles.h"
 
-#include <IL/il.h>
 
 #include <atomic>
 #include <fstream>
@@ -383,9 +382,8 @@ TEST_F(TextureFilesTest, SavedSurfaceRoundTripsThroughPng)
 
 TEST_F(TextureFilesTest, DevilCallsOnAnotherThreadShareTheLock)
 {
-    // Main thread: textures through the loading path. Second thread: DevIL called directly under the
-    // shared lock, as the window system's bitmaps do. DevIL's one bound image would mix them up
-    // without the lock.
+    // Main thread: textures through the loading path. Second thread: the bare decode the window
+    // system's bitmaps use. DevIL's one bound image would mix them up without the shared lock.
     constexpr int kImages = 200;
     // Pictures large enough that decoding, not the device, takes most of each thread's time.
     const std::vector<std::uint32_t> red = Pattern(128, 96, 0xFF);
@@ -399,21 +397,12 @@ TEST_F(TextureFilesTest, DevilCallsOnAnotherThreadShareTheLock)
         StartImageLibrary();
         for (int i = 0; i < kImages; ++i)
         {
-            std::lock_guard<std::recursive_mutex> hold(ImageLibraryLock());
-            ILuint image = 0;
-            ilGenImages(1, &image);
-            ilBindImage(image);
-            bool good = ilLoadL(IL_PNG, blueBytes.data(), static_cast<ILuint>(blueBytes.size())) == IL_TRUE &&
-                        ilConvertImage(IL_BGRA, IL_UNSIGNED_BYTE) == IL_TRUE &&
-                        ilGetInteger(IL_IMAGE_WIDTH) == 96 && ilGetInteger(IL_IMAGE_HEIGHT) == 128;
-            if (good)
-            {
-                std::vector<std::uint32_t> texels(blue.size());
-                std::memcpy(texels.data(), ilGetData(), texels.size() * 4);
-                good = texels == blue;
-            }
-            ilBindImage(0);
-            ilDeleteImages(1, &image);
+            std::vector<std::uint32_t> texels;
+            std::string error;
+            const bool good = DecodeWithImageLibrary(ImageLibraryType::Png,
+                                                     reinterpret_cast<const std::uint8_t*>(blueBytes.data()),
+                                                     blueBytes.size(), 96, 128, texels, error) &&
+                              texels == blue;
             wrong += good ? 0 : 1;
         }
     });
