@@ -4,6 +4,7 @@
 #include "platform/os/PngDecode.h"
 #include "platform/os/WindowSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -342,6 +343,27 @@ CursorHandle SetCursor(CursorHandle cursor)
     return previous;
 }
 
+bool DestroyCursor(CursorHandle cursor)
+{
+    CursorStore& store = Store();
+    if (cursor == nullptr || cursor == store.current)
+    {
+        return false;
+    }
+    const auto found = std::find_if(store.files.begin(), store.files.end(),
+                                    [cursor](const std::unique_ptr<CursorRecord>& record) { return record.get() == cursor; });
+    if (found == store.files.end())
+    {
+        return false;
+    }
+    if ((*found)->sdl != nullptr)
+    {
+        SDL_FreeCursor((*found)->sdl);
+    }
+    store.files.erase(found);
+    return true;
+}
+
 CursorHandle GetCursor()
 {
     return Store().current;
@@ -406,6 +428,18 @@ IconHandle LoadIconA(InstanceHandle instance, std::uint32_t id)
 void RegisterIconFile(std::uint32_t id, const std::string& path)
 {
     Store().iconFiles[id] = path;
+}
+
+bool ReadIconFile(const std::string& path, Point& size)
+{
+    SDL_Surface* surface = LoadIconSurface(path);
+    if (surface == nullptr)
+    {
+        return false;
+    }
+    size = Point{surface->w, surface->h};
+    SDL_FreeSurface(surface);
+    return true;
 }
 
 void ApplyClassIcon(WindowHandle window)

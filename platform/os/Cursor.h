@@ -47,6 +47,10 @@ CursorHandle LoadCursorA(InstanceHandle instance, std::uint32_t id);
 // naming the file when it does not parse.
 CursorHandle LoadCursorFromFileA(const char* path);
 
+// Frees a cursor read from a file. False for null, a system cursor, the current cursor or a handle
+// that is not (or no longer) a file cursor; the caller makes sure no window class still uses it.
+bool DestroyCursor(CursorHandle cursor);
+
 // Makes the cursor current over the program's windows until the pointer enters a window, which shows
 // that window's class cursor again. Null leaves the shown shape as it is (ShowCursor hides the cursor).
 // Returns the previous current cursor.
@@ -65,5 +69,9 @@ IconHandle LoadIconA(InstanceHandle instance, std::uint32_t id);
 // Gives an icon number its image file (PNG or BMP); a window whose class has that icon shows it.
 // A file that cannot be read is traced when a window first uses it, and the window keeps SDL's icon.
 void RegisterIconFile(std::uint32_t id, const std::string& path);
+
+// Reads an icon file as a window would when it first shows it: true with its size, else false with the
+// trace a window would give.
+bool ReadIconFile(const std::string& path, Point& size);
 
 } // namespace Platform
