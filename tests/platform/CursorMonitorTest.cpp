@@ -96,6 +96,16 @@ TEST_F(CursorFiles, BitmapAndPngCursorsLoadWithTheirHotSpot)
     EXPECT_EQ(GetCursor(), bitmap);
     SetCursor(png);
     SetCursor(before);
+
+    // A file cursor is freed once and never while it is current; system cursors are shared.
+    SetCursor(png);
+    EXPECT_FALSE(DestroyCursor(png));
+    EXPECT_TRUE(DestroyCursor(bitmap));
+    EXPECT_FALSE(DestroyCursor(bitmap));
+    EXPECT_FALSE(DestroyCursor(LoadCursorA(nullptr, IDC_ARROW)));
+    EXPECT_FALSE(DestroyCursor(nullptr));
+    SetCursor(before);
+    EXPECT_TRUE(DestroyCursor(png));
 }
 
 TEST_F(CursorFiles, BrokenFilesGiveNullAndATrace)
@@ -148,6 +158,16 @@ TEST_F(CursorFiles, ClassIconBecomesTheWindowIcon)
         DestroyWindow(window);
     }
     EXPECT_TRUE(UnregisterClassA("WithIcon", nullptr));
+
+    // Read alone, as a window would read it.
+    Point size;
+    EXPECT_TRUE(ReadIconFile(QUARROW_TEST_DATA_DIR "/icon.png", size));
+    EXPECT_GT(size.x, 0);
+    EXPECT_GT(size.y, 0);
+    DebugOutputCapture traces;
+    const std::string damaged = "\x89PNG\r\n\x1a\nnot really";
+    EXPECT_FALSE(ReadIconFile(WriteFile("damaged.png", std::vector<std::uint8_t>(damaged.begin(), damaged.end())), size));
+    EXPECT_NE(traces.Text().find("damaged.png"), std::string::npos) << traces.Text();
 }
 
 TEST(SystemCursors, KnownShapesAndFallbacks)
