@@ -11,9 +11,14 @@
 // (e) LevelLoadHeapRounds: the heap after 200 start-and-shut rounds against the heap after the first;
 // (f) FloatingParticles: one 0.02 s advance of the floating particles with the pool full (64 live), and
 //     the heap blocks each advance allocates (no device needed).
+// (g) CursorPick: one pick of the 3D cursor through the orbit camera, against every block's pick mesh,
+//     over a spread of points on the board; reports the allocations per pick;
+// (h) CameraOrbit: one orbit update of the game camera that turns it (yaw and pitch held) with the
+//     camera's matrices recomputed.
 #include "bench/BenchEngine.h"
 #include "bench/GameBenchBoards.h"
 #include "bench/HeapCounter.h"
+#include "engine/Camera.h"
 #include "engine/EngineController.h"
 #include "engine/MaterialFactory.h"
 #include "engine/ModelFactory.h"
@@ -21,9 +26,12 @@
 #include "foundation/PathAliases.h"
 #include "foundation/ResourceRegistry.h"
 #include "framework/CommandQueue.h"
+#include "framework/InputManager.h"
 #include "framework/SceneManager.h"
 #include "game/QuarrowWorld.h"
 #include "game/puzzle/FloatingParticleSourceNode.h"
+#include "game/puzzle/3DCursor.h"
+#include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/PuzzleEntityNode.h"
 #include "sound/NullSoundDevice.h"
 
@@ -34,6 +42,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -292,5 +301,70 @@ void BM_FloatingParticles(benchmark::State& state)
     source->Release(false);
 }
 BENCHMARK(BM_FloatingParticles)->Unit(benchmark::kMicrosecond);
+// The game camera in orbit over the level's board, as the intro leaves it.
+GameLib::CSceneGraphNode* OrbitCamera(CQuarrowWorld& world, GameLib::CInputManager* input)
+{
+    CGameCameraNode* camera = CGameCameraNode::Create(&SharedEngine().controller, input);
+    camera->ResetForIntro();
+    camera->SetBoardSize(world.GetPuzzle()->GetWidth(), world.GetPuzzle()->GetHeight());
+    camera->SetMode(CGameCameraNode::Orbit);
+    camera->SetPitch(1.1f);
+    camera->GetCamera()->Update();
+    return camera;
+}
+
+void BM_CursorPick(benchmark::State& state)
+{
+    RunningLevel level(SideOf(state));
+    auto* camera = static_cast<CGameCameraNode*>(OrbitCamera(level.world, nullptr));
+    C3DCursor cursor(&level.world, level.world.GetGameInputChannel());
+    cursor.SetSceneManager(level.world.GetSceneManager());
+    cursor.SetCamera(camera->GetCamera());
+    std::vector<GameLib::TCollisionRay> rays;
+    for (int i = 0; i < 64; ++i)
+    {
+        rays.push_back(cursor.ComputePickRay(-0.6f + 0.16f * static_cast<float>(i % 8),
+                                             -0.6f + 0.16f * static_cast<float>(i / 8)));
+    }
+    GameLib::CSceneManager::NodeArray meshes;
+    level.world.GetSceneManager()->GetNodesOfType(typeid(GameLib::CCollisionNode), meshes);
+    cursor.Pick(rays[0]); // the node list grows once
+    std::size_t next = 0;
+    std::int64_t hits = 0;
+    const std::int64_t allocations = BenchHeap::Allocations();
+    for (auto _ : state)
+    {
+        hits += cursor.Pick(rays[next]);
+        next = (next + 1) % rays.size();
+    }
+    const double picks = double(state.iterations());
+    state.counters["allocs/pick"] = double(BenchHeap::Allocations() - allocations) / picks;
+    state.counters["pickMeshes"] = static_cast<double>(meshes.size());
+    state.counters["hitRatio"] = double(hits) / picks;
+    state.counters["picks/s"] = benchmark::Counter(picks, benchmark::Counter::kIsRate);
+    camera->Release(true);
+}
+BENCHMARK(BM_CursorPick)->Arg(8)->Arg(BenchBoards::LargeSide)->Unit(benchmark::kMicrosecond);
+
+void BM_CameraOrbit(benchmark::State& state)
+{
+    RunningLevel level(SideOf(state));
+    // Bindings that hold while their keys are up: both camera actions stay active.
+    GameLib::CInputManager input;
+    input.CreateKeyboard(nullptr);
+    input.ParseBinding("keyboard:right.notheld", "camera_horizontal", 1.0f, "gui");
+    input.ParseBinding("keyboard:up.notheld", "camera_vertical", 1.0f, "gui");
+    input.Update(1.0f / 60.0f);
+    auto* camera = static_cast<CGameCameraNode*>(OrbitCamera(level.world, &input));
+    camera->SetStepRotation(false);
+    std::int64_t turned = 0;
+    for (auto _ : state)
+    {
+        turned += camera->Update(1.0f / 60.0f);
+    }
+    state.counters["turnedRatio"] = double(turned) / double(state.iterations());
+    camera->Release(true);
+}
+BENCHMARK(BM_CameraOrbit)->Arg(8)->Unit(benchmark::kNanosecond);
 
 } // namespace

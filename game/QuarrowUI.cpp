@@ -1,11 +1,13 @@
 #include "game/QuarrowUI.h"
 
+#include "engine/Camera.h"
 #include "engine/DisplayHead.h"
 #include "foundation/ConfigFile.h"
 #include "foundation/Debug.h"
 #include "foundation/PathAliases.h"
 #include "foundation/ResourceRegistry.h"
 #include "framework/InputManager.h"
+#include "framework/SceneManager.h"
 #include "framework/SimulationClock.h"
 #include "framework/UIScreen.h"
 #include "game/FileTranslator.h"
@@ -13,6 +15,8 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/puzzle/3DCursor.h"
+#include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/QuarrowRenderer.h"
 #include "game/savegame/SaveGameManager.h"
 #include "platform/os/UserFiles.h"
@@ -72,6 +76,7 @@ CQuarrowUI::~CQuarrowUI()
 {
     // Shutdown deletes these; a controller that never shut down still leaves nothing behind.
     delete std::exchange(m_renderer, nullptr);
+    delete std::exchange(m_cursor, nullptr);
     delete std::exchange(m_fader, nullptr);
     delete std::exchange(m_saveGames, nullptr);
     delete std::exchange(m_translator, nullptr);
@@ -99,11 +104,17 @@ void CQuarrowUI::Initialize()
     {
         system->GetBitmapCache()->SetMemoryLimit(kBitmapCacheLimit);
     }
+    CreateCamera();
     m_saveGames = new SaveGameManager();
     UILib::CWindowManager* windows = system != nullptr ? system->GetWindowManager() : nullptr;
     m_fader = new ScreenFader(windows != nullptr ? windows->GetLayerRoot(0) : nullptr);
+    CQuarrowWorld* world = GetWorld();
+    m_cursor = new C3DCursor(world, world != nullptr ? world->GetGameInputChannel() : nullptr);
+    m_cursor->SetSceneManager(world != nullptr ? world->GetSceneManager() : nullptr);
+    m_cursor->SetCamera(m_camera->GetCamera());
     m_renderer = new CQuarrowRenderer();
     m_renderer->Init(m_application, GetWorld() != nullptr ? GetWorld()->GetSceneManager() : nullptr);
+    m_renderer->SetCamera(m_camera);
 }
 
 void CQuarrowUI::Shutdown()
@@ -114,9 +125,16 @@ void CQuarrowUI::Shutdown()
         m_renderer->ReleaseShadowResources();
         delete std::exchange(m_renderer, nullptr);
     }
+    delete std::exchange(m_cursor, nullptr);
     delete std::exchange(m_fader, nullptr);
     delete std::exchange(m_translator, nullptr);
     delete std::exchange(m_saveGames, nullptr);
+    // The scene owns the camera; one that never joined a scene is this controller's.
+    if (CGameCameraNode* camera = std::exchange(m_camera, nullptr);
+        camera != nullptr && camera->GetParent() == nullptr)
+    {
+        camera->Release(true);
+    }
     CUserInterface::Shutdown();
     // After the screens: the next run of the game finds no title music and sets it up again.
     CQuarrowUIScreen::ReleaseTitleMusic();
@@ -143,6 +161,31 @@ void CQuarrowUI::Update()
         }
     }
     CUserInterface::Update();
+    if (m_cursor != nullptr)
+    {
+        m_cursor->Update();
+    }
+}
+
+void CQuarrowUI::CreateCamera()
+{
+    m_camera = CGameCameraNode::Create(m_application, m_inputManager);
+    Qen::CCamera* camera = m_camera->GetCamera();
+    const std::vector<Qen::CDisplayHead*>& heads = m_application->GetHeads();
+    if (!heads.empty() && heads.front()->backBufferWidth > 0 && heads.front()->backBufferHeight > 0)
+    {
+        const Qen::CDisplayHead& head = *heads.front();
+        camera->aspectRatio =
+            static_cast<float>(head.backBufferWidth) / static_cast<float>(head.backBufferHeight);
+    }
+    // The scene is Z-up; the camera keeps that up vector instead of the node's Y axis.
+    camera->SetUpVector(BaseLib::CVector3(0.0f, 0.0f, 1.0f));
+    m_camera->SetUseNodeUpVector(false);
+    GameLib::CSceneManager* scene = GetWorld() != nullptr ? GetWorld()->GetSceneManager() : nullptr;
+    if (scene != nullptr && scene->GetRootNode() != nullptr)
+    {
+        scene->GetRootNode()->AddChild(m_camera);
+    }
 }
 
 void CQuarrowUI::RegisterConfigKeys()

@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 
+class C3DCursor;
 class CFileTranslator;
+class CGameCameraNode;
 class CQuarrowApplication;
 class CQuarrowRenderer;
 class CQuarrowWorld;
@@ -37,12 +39,13 @@ public:
     ~CQuarrowUI() override;
 
     // The translator ("english/"), the framework's initialisation (which ends with the screens), the
-    // bitmap cache's limit of 128 MiB, the saved-games holder, the fader over layer 0's root.
+    // bitmap cache's limit of 128 MiB, the game camera, the saved-games holder, the fader over layer 0's
+    // root, the 3D cursor.
     void Initialize() override;
-    // The fader, the translator and the saved-games holder deleted, the title music released, then the
-    // framework's shut-down.
+    // The 3D cursor, the fader, the translator and the saved-games holder deleted, the title music
+    // released, then the framework's shut-down.
     void Shutdown() override;
-    // The scene box follows the puzzle's change number; then the framework's update.
+    // The scene box follows the puzzle's change number; then the framework's update, then the 3D cursor.
     void Update() override;
     // "startup/renderer" only; the file is read again and written back, the command line applied again.
     void RegisterConfigKeys() override;
@@ -68,6 +71,10 @@ public:
     CFileTranslator* GetFileTranslator() const { return m_translator; }
     // Made by Initialize, shut down and deleted first by Shutdown.
     CQuarrowRenderer* GetRenderer() const { return m_renderer; }
+    // The 3D view's camera, hung below the scene's root (the scene owns it); null before Initialize.
+    CGameCameraNode* GetCamera() const { return m_camera; }
+    // Handles the 3D view's mouse events once per frame, after the input update; owned.
+    C3DCursor* Get3DCursor() const { return m_cursor; }
     CQuarrowApplication* GetQuarrowApplication() const;
     CQuarrowWorld* GetWorld() const;
     // The box of the last puzzle seen; none before one.
@@ -80,10 +87,16 @@ public:
     static void SetScreenCreator(const std::string& name, ScreenCreator creator);
 
 private:
+    // Initialisation's step for the camera: the first head's aspect ratio, up (0, 0, 1) kept by the
+    // camera, the node below the scene's root.
+    void CreateCamera();
+
     ScreenFader* m_fader = nullptr;
     SaveGameManager* m_saveGames = nullptr;
     CFileTranslator* m_translator = nullptr;
     CQuarrowRenderer* m_renderer = nullptr;
+    CGameCameraNode* m_camera = nullptr;
+    C3DCursor* m_cursor = nullptr;
     // Wider than any change number: "no puzzle" is a value no puzzle takes.
     std::int64_t m_changeNumberSeen = -1;
     std::optional<QuarrowSceneBox> m_sceneBox;

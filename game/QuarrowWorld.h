@@ -126,6 +126,9 @@ public:
     void ProcessGameCommands();
 
     CEditablePuzzle* GetPuzzle() const { return m_puzzle; }
+    // The puzzle change number the scene's block nodes were built for (as 32 bits); -1 before any level.
+    // It trails the puzzle's own number from an edit until the next step rebuilds the nodes.
+    std::int32_t GetSceneChangeNumber() const { return m_puzzleChangeSeen; }
     GameContext* GetGameContext() const { return m_context; }
     // The world's channel as the game's; null outside Initialize to Shutdown.
     CQuarrowInputChannel* GetGameInputChannel() const;

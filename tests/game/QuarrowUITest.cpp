@@ -1,13 +1,17 @@
 #include "game/QuarrowUI.h"
+#include "engine/Camera.h"
 #include "foundation/ResourceRegistry.h"
 #include "framework/CommandQueue.h"
 #include "framework/InputManager.h"
+#include "framework/SceneManager.h"
 #include "framework/UIScreen.h"
 #include "game/FileTranslator.h"
 #include "game/QuarrowApplication.h"
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/puzzle/3DCursor.h"
+#include "game/puzzle/GameCameraNode.h"
 #include "game/savegame/QuarrowSaveGame.h"
 #include "game/savegame/SaveGameList.h"
 #include "game/savegame/SaveGameManager.h"
@@ -100,6 +104,16 @@ TEST_F(QuarrowUITest, TheGameRunsOnItsUserInterfaceWithItsKeyBitmapsFaderAndView
         EXPECT_FLOAT_EQ(c.vx, v.x) << c.x << "," << c.y;
         EXPECT_FLOAT_EQ(c.vy, v.y) << c.x << "," << c.y;
     }
+
+    // The 3D view's camera hangs below the scene's root and keeps the scene's up vector; the cursor reads
+    // that camera.
+    CGameCameraNode* camera = ui.GetCamera();
+    ASSERT_NE(nullptr, camera);
+    EXPECT_EQ(game.World().GetSceneManager()->GetRootNode(), camera->GetParent());
+    EXPECT_FALSE(camera->GetUseNodeUpVector());
+    EXPECT_FLOAT_EQ(1024.0f / 768.0f, camera->GetCamera()->aspectRatio);
+    EXPECT_EQ(1.0f, camera->GetCamera()->up.z);
+    EXPECT_NE(nullptr, ui.Get3DCursor());
 
     game.Finish();
     EXPECT_EQ(nullptr, CFileTranslator::GetInstance());
