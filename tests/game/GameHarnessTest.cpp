@@ -1,11 +1,14 @@
 // The headless game harness: whole runs of the game, its limits, and real input reaching the game.
 #include "tests/game/harness/GameHarness.h"
+#include "foundation/Color.h"
 #include "framework/InputManager.h"
 #include "framework/UIScreen.h"
 #include "game/QuarrowApplication.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowUIScreen.h"
 #include "game/ScreenFader.h"
+#include "tests/framework/PictureFile.h"
+#include "ui/Panel.h"
 #include "ui/UILibSystem.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/BasicButton.h"
@@ -130,6 +133,39 @@ TEST(GameHarnessTest, AWaitThatNeverEndsFailsAtItsLimitNamingTheScreenAndTheGame
     }
     EXPECT_TRUE(game.RunUntil([&] { return game.Frames() >= 3; }, "three frames"));
     EXPECT_TRUE(game.RunFrames(2));
+}
+
+// The engine's own screenshot of the next frame lands in the folder the test names, as the frame shows.
+TEST(GameHarnessTest, AScreenshotIsCopiedWhereTheTestSays)
+{
+    GameHarness game;
+    ASSERT_TRUE(game.Start());
+    auto* box = new UILib::CPanel();
+    box->SetSize(120, 40);
+    box->SetPosition(300, 200);
+    box->SetColor(BaseLib::CColor(200, 40, 40, 255));
+    UILib::CWindowManager::GetInstance()->AddToLayer(box, 0);
+    ASSERT_TRUE(game.RunFrames(1));
+    const std::string folder = std::string(QUARROW_TEST_OUTPUT_DIR) + "/harness";
+    std::filesystem::remove(folder + "/screenshot.png");
+    ASSERT_TRUE(game.Screenshot(folder, "screenshot"));
+    int width = 0;
+    int height = 0;
+    const GameTesting::Pixels frame = game.ReadFrame(width, height);
+    std::uint32_t pictureWidth = 0;
+    std::uint32_t pictureHeight = 0;
+    const GameTesting::Pixels picture =
+        FrameworkTesting::ReadPicture(folder + "/screenshot.png", pictureWidth, pictureHeight);
+    ASSERT_EQ(1024u, pictureWidth);
+    ASSERT_EQ(768u, pictureHeight);
+    ASSERT_EQ(frame.size(), picture.size());
+    // The button's colour on it, the layer's white beside it; the same as the frame read back.
+    EXPECT_EQ(0xC82828u, picture[220u * 1024u + 360u] & 0xFFFFFFu);
+    EXPECT_EQ(0xFFFFFFu, picture[100u * 1024u + 100u] & 0xFFFFFFu);
+    for (std::size_t i = 0; i < picture.size(); ++i)
+    {
+        ASSERT_EQ(frame[i] & 0xFFFFFFu, picture[i] & 0xFFFFFFu) << "pixel " << i;
+    }
 }
 
 // Injected input needs the display's focus to itself: these run alone.
