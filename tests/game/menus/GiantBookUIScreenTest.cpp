@@ -171,7 +171,7 @@ TEST(GiantBookUIScreenTest, TurnsPlayOrStandAtTheirEndsByDirection)
     // Not animated: a turn back stands at its start, a turn forward at its end (the time clamped).
     book.TurnToPage(3, false);
     EXPECT_EQ(3, CGiantBookUIScreen::GetCurrentPage());
-    EXPECT_EQ(2.0f, Turn("1to4")->GetTime());
+    EXPECT_EQ(0.2f, Turn("1to4")->GetTime());
     EXPECT_EQ(BaseLib::CPoint(14, 100), Marker()->GetPosition());
     book.TurnToPage(1, false);
     EXPECT_EQ(0.0f, Turn("2to4")->GetTime());
@@ -200,8 +200,8 @@ TEST(GiantBookUIScreenTest, TurnsPlayOrStandAtTheirEndsByDirection)
     const int start = game.Frames();
     ASSERT_TRUE(game.RunUntil([] { return !Turn("1to3")->IsPlaying(); }, "the turn 1to3 to end"));
     EXPECT_EQ(BaseLib::CPoint(13, 0), Marker()->GetPosition());
-    // Two seconds at speed 1 in frames of 20 ms.
-    EXPECT_NEAR(100, game.Frames() - start, 2);
+    // 0.2 s at speed 1 in frames of 20 ms.
+    EXPECT_NEAR(10, game.Frames() - start, 1);
 
     // No such page: refused, the book stays.
     book.TurnToPage(4, false);
@@ -264,7 +264,7 @@ TEST(GiantBookUIScreenTest, TheBookStaysBetweenBookScreensAndHidesForOthers)
     EXPECT_TRUE(book->IsVisible());
     EXPECT_EQ(2, CGiantBookUIScreen::GetCurrentPage());
     EXPECT_FALSE(Turn("1to3")->IsPlaying());
-    EXPECT_EQ(2.0f, Turn("1to3")->GetTime());
+    EXPECT_EQ(0.2f, Turn("1to3")->GetTime());
     ASSERT_TRUE(game.RunFrames(2));
     // From a book screen it turns, never hidden on the way.
     ASSERT_TRUE(game.SwitchTo("mainmenu"));
