@@ -40,7 +40,7 @@ public:
 
     // Puts panel on the page's frame as its only child (the frame's other children are removed, not
     // destroyed) and records screenName for the page; nothing changes when the page already shows
-    // screenName with this very panel. Answers page.
+    // screenName with this very panel, or without the page's frame, a panel or a page 0 to 3. Answers page.
     std::int32_t ShowOnPage(std::int32_t page, UILib::CWindow* panel, const std::string& screenName);
     // Opens the book at page: nothing when it is open there; else the turn "<lower + 1>to<higher + 1>"
     // plays on the book and its descendants (backward when turning back), or without animate stands at
