@@ -568,3 +568,83 @@ TEST_F(SolverTest, AStartWithMagnetsStillPullingRecordsAHistoryThatSolvesIt)
     ASSERT_TRUE(StepUntilRest(puzzle, 2000));
     EXPECT_TRUE(puzzle.IsSolved());
 }
+
+namespace
+{
+
+// FNV-1a over bytes, continued from `hash`.
+uint64_t Fnv(uint64_t hash, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i)
+    {
+        hash = (hash ^ bytes[i]) * 0x100000001b3u;
+    }
+    return hash;
+}
+
+// Every rect of the board after each step of the redo history, replayed and taken back.
+uint64_t SolutionFingerprint(CEditablePuzzle& puzzle)
+{
+    uint64_t hash = 0xcbf29ce484222325u;
+    int steps = 0;
+    while (puzzle.CanRedo())
+    {
+        puzzle.Redo();
+        ++steps;
+        for (const BaseLib::CRectF& r : BoardRects(puzzle))
+        {
+            const float v[4] = {r.left, r.top, r.right, r.bottom};
+            hash = Fnv(hash, v, sizeof v);
+        }
+    }
+    for (int i = 0; i < steps; ++i)
+    {
+        puzzle.Undo();
+    }
+    return hash;
+}
+
+} // namespace
+
+// Saved boards (plain, flexible and linked, a generated one before and after refining): what a search
+// finds and how much it does, down to its trace, must not change when the search is made cheaper.
+TEST_F(SolverTest, SavedBoardsKeepTheirSearchFingerprints)
+{
+    const struct
+    {
+        const char* file;
+        int32_t moves;
+        int64_t expanded;
+        int32_t constructed;
+        size_t kept;
+        uint64_t solution;
+        uint64_t trace;
+    } cases[] = {
+        {"solver_small.xml", 6, 451, 3654, 667, 0xabfe7a878ded36c5u, 0x1d9b081057398f5eu},
+        {"solver_medium.xml", 12, 1245, 13905, 1569, 0xed03de2d087c66e5u, 0x188486b520e39fb6u},
+        {"solver_generator.xml", 12, 2054, 17132, 2083, 0xb2cf0ddaa3ee4245u, 0x2be1ae5685d8aee7u},
+        {"solver_generated_refined.xml", 12, 4663, 41314, 6046, 0xd5776853506d4925u, 0xd5529fdb4f8eb9e8u},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.file);
+        CEditablePuzzle puzzle;
+        ASSERT_TRUE(puzzle.LoadXml(std::string(QUARROW_TEST_DATA_DIR) + "/" + c.file));
+        const Rects start = BoardRects(puzzle);
+        m_trace.Clear();
+        PuzzleSolver solver;
+        solver.SetPuzzle(&puzzle);
+        ASSERT_EQ(solver.Solve(), PuzzleSolver::StatusSolved);
+        const std::string trace = m_trace.Text();
+        EXPECT_EQ(solver.GetCurrentMove(), c.moves);
+        EXPECT_EQ(solver.GetExpandedCount(), c.expanded);
+        EXPECT_EQ(solver.GetTotalConstructed(), c.constructed);
+        EXPECT_EQ(solver.GetKeptStates(), c.kept);
+        EXPECT_EQ(BoardRects(puzzle), start);
+        const uint64_t solution = SolutionFingerprint(puzzle);
+        const uint64_t traced = Fnv(0xcbf29ce484222325u, trace.data(), trace.size());
+        EXPECT_EQ(solution, c.solution);
+        EXPECT_EQ(traced, c.trace);
+    }
+}
