@@ -120,14 +120,19 @@ bool PuzzleSolver::IsTriviallyUnsolvable() const
 
 SearchInterrupt PuzzleSolver::CheckInterrupt()
 {
-    const double elapsed = AddElapsed();
     if (m_stop.load(std::memory_order_relaxed))
     {
         return SearchInterrupt::Stopped;
     }
-    if (elapsed >= m_timeLimit)
+    // The clock is read at the first check and then at every ClockCheckInterval-th: a trial or settle
+    // step takes microseconds, so a time limit is still noticed well within a millisecond.
+    if (m_checksUntilClock-- == 0)
     {
-        return SearchInterrupt::TimedOut;
+        m_checksUntilClock = ClockCheckInterval - 1;
+        if (AddElapsed() >= m_timeLimit)
+        {
+            return SearchInterrupt::TimedOut;
+        }
     }
     if (m_checkMemory && m_explorer.GetNodeBytesAtNextNode() > m_memoryBudget)
     {
@@ -162,6 +167,7 @@ int32_t PuzzleSolver::Solve()
     m_expanded = 0;
     m_outOfMemory = false;
     m_checkMemory = false;
+    m_checksUntilClock = 0;
     m_currentMove.store(0);
     m_totalConstructed.store(0);
     m_statesInCurrentMove.store(0);

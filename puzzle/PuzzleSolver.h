@@ -110,6 +110,9 @@ private:
     bool m_checkMemory = false;
     SolverNode* m_solution = nullptr;
     int64_t m_expanded = 0;
+    // Interrupt checks between two readings of the clock, and those left until the next.
+    static constexpr uint32_t ClockCheckInterval = 256;
+    uint32_t m_checksUntilClock = 0;
 
     // The timer and the elapsed seconds are read by the getter's thread too.
     std::mutex m_timeMutex;
