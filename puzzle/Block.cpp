@@ -129,6 +129,7 @@ void CBlock::ChangeRect(const BaseLib::CRectF& rect)
     if (m_puzzle != nullptr)
     {
         m_puzzle->GetGrid().MoveBlock(this, old, rect);
+        m_puzzle->NoteRectChange(this);
     }
     m_movedThisStep = true;
 }
@@ -141,6 +142,7 @@ void CBlock::SetRect(const BlockState& state)
     if (m_puzzle != nullptr)
     {
         m_puzzle->GetGrid().MoveBlock(this, old, m_rect);
+        m_puzzle->NoteRectChange(this);
     }
 }
 

@@ -55,12 +55,94 @@ void BoardExplorer::Begin(CPuzzle* puzzle)
             }
         }
     }
-    m_board.resize(m_movable.size());
+    size_t slots = 16;
+    int32_t shift = 60;
+    while (slots < m_movable.size() * 2)
+    {
+        slots *= 2;
+        --shift;
+    }
+    m_indexTable.assign(slots, {nullptr, -1});
+    m_indexShift = shift;
+    for (size_t i = 0; i < m_movable.size(); ++i)
+    {
+        const uint64_t hash = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_movable[i])) * 0x9e3779b97f4a7c15u;
+        size_t k = static_cast<size_t>(hash >> m_indexShift);
+        while (m_indexTable[k].first != nullptr)
+        {
+            k = (k + 1) & (slots - 1);
+        }
+        m_indexTable[k] = {m_movable[i], static_cast<int32_t>(i)};
+    }
+    m_changed.assign((m_movable.size() + 63) / 64, 0);
     FreeNodes();
+}
+
+int32_t BoardExplorer::MovableIndex(const CBlock* block) const
+{
+    const size_t mask = m_indexTable.size() - 1;
+    const uint64_t hash = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(block)) * 0x9e3779b97f4a7c15u;
+    for (size_t k = static_cast<size_t>(hash >> m_indexShift);; k = (k + 1) & mask)
+    {
+        const auto& slot = m_indexTable[k];
+        if (slot.first == block || slot.first == nullptr)
+        {
+            return slot.second;
+        }
+    }
+}
+
+bool BoardExplorer::CollectChanged()
+{
+    if (m_reference == nullptr || m_puzzle->GetRectChangeRound() != m_round || m_puzzle->RectChangesOverflowed())
+    {
+        return false;
+    }
+    const std::vector<CBlock*>& notes = m_puzzle->GetRectChanges();
+    for (; m_collected < notes.size(); ++m_collected)
+    {
+        // Blocks that are not movable are no part of a node's state.
+        const int32_t i = MovableIndex(notes[m_collected]);
+        if (i >= 0)
+        {
+            m_changed[static_cast<size_t>(i) / 64] |= uint64_t{1} << (i % 64);
+        }
+    }
+    return true;
+}
+
+void BoardExplorer::PutBack(const SolverNode& node)
+{
+    if (m_reference == &node && CollectChanged())
+    {
+        const BaseLib::CRectF* states = node.States();
+        // In movable order, as RestoreNode goes: the order of blocks inside grid cells stays the same.
+        for (size_t w = 0; w < m_changed.size(); ++w)
+        {
+            for (uint64_t bits = m_changed[w]; bits != 0; bits &= bits - 1)
+            {
+                const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+                CBlock* block = m_movable[i];
+                block->RestoreRect(BlockState{block, states[i]});
+                block->StorePrevious();
+            }
+            m_changed[w] = 0;
+        }
+    }
+    else
+    {
+        RestoreNode(node);
+        std::fill(m_changed.begin(), m_changed.end(), 0);
+    }
+    m_puzzle->ClearRectChanges();
+    m_round = m_puzzle->GetRectChangeRound();
+    m_collected = 0;
+    m_reference = &node;
 }
 
 void BoardExplorer::FreeNodes()
 {
+    m_reference = nullptr;
     m_open.Clear();
     m_closed.Reset(m_movable.size());
     m_store.Reset(m_movable.size());
@@ -108,41 +190,42 @@ SolverNode* BoardExplorer::MakeNode(SolverNode* parent, CBlock* block, BlockDire
     node->direction = direction;
     node->distance = distance;
     node->depth = depth;
-    const int32_t height = m_puzzle->GetHeight();
     BaseLib::CRectF* states = node->States();
-    uint64_t hash = 0;
-    for (size_t i = 0; i < m_movable.size(); ++i)
+    const size_t count = m_movable.size();
+    if (parent != nullptr && parent == m_reference && CollectChanged())
+    {
+        // The board is the parent's but for the noted blocks.
+        const BaseLib::CRectF* from = parent->States();
+        std::copy(from, from + count, states);
+        uint64_t key = parent->key;
+        for (size_t w = 0; w < m_changed.size(); ++w)
+        {
+            for (uint64_t bits = m_changed[w]; bits != 0; bits &= bits - 1)
+            {
+                const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+                const BaseLib::CRectF& rect = m_movable[i]->GetRect();
+                key += SolverEntryKey(i, rect) - SolverEntryKey(i, states[i]);
+                states[i] = rect;
+            }
+        }
+        node->key = key;
+        return node;
+    }
+    for (size_t i = 0; i < count; ++i)
     {
         states[i] = m_movable[i]->GetRect();
-        hash |= SolverStateHashBit(states[i], height);
     }
-    node->hashHigh = static_cast<uint32_t>(hash >> 32);
-    node->hashLow = static_cast<uint32_t>(hash);
+    node->key = SolverStatesKey(states, count);
     return node;
 }
 
 void BoardExplorer::RestoreNode(const SolverNode& node)
 {
+    // The blocks not noted since may stand anywhere now, and count as committed only after this.
+    m_reference = nullptr;
     const BaseLib::CRectF* states = node.States();
     for (size_t i = 0; i < m_movable.size(); ++i)
     {
-        CBlock* block = m_movable[i];
-        block->RestoreRect(BlockState{block, states[i]});
-        block->StorePrevious();
-    }
-}
-
-void BoardExplorer::RestoreChanged(const SolverNode& node, const BaseLib::CRectF* board)
-{
-    const BaseLib::CRectF* states = node.States();
-    for (size_t i = 0; i < m_movable.size(); ++i)
-    {
-        // A block that equals the node's state is left alone by RestoreRect, and its committed state is
-        // already its rect.
-        if (SameRectFloats(board[i], states[i]))
-        {
-            continue;
-        }
         CBlock* block = m_movable[i];
         block->RestoreRect(BlockState{block, states[i]});
         block->StorePrevious();
@@ -212,9 +295,6 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
         return SearchInterrupt::None;
     }
     const BaseLib::CRectF start = node.States()[at - m_movable.begin()];
-    // Where the board stands after the last trial, with every block committed there, when known: at rest
-    // after a child the client left alone (m_board), or at the node when nothing moved.
-    const BaseLib::CRectF* board = nullptr;
     for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
     {
         float distance = FirstTrialDistance(start, d, *m_puzzle);
@@ -225,24 +305,13 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
             {
                 return interrupt;
             }
-            if (board != nullptr)
-            {
-                RestoreChanged(node, board);
-            }
-            else
-            {
-                RestoreNode(node);
-            }
-            board = nullptr;
+            PutBack(node);
             float moved = 0.0f;
             const SettleResult result = PlayMove(block, d, distance, client, moved);
-            if (result == SettleResult::Stopped)
+            if (result == SettleResult::Stopped || result == SettleResult::TimedOut)
             {
-                return SearchInterrupt::Stopped;
-            }
-            if (result == SettleResult::TimedOut)
-            {
-                return SearchInterrupt::TimedOut;
+                m_reference = nullptr;
+                return result == SettleResult::Stopped ? SearchInterrupt::Stopped : SearchInterrupt::TimedOut;
             }
             if (result == SettleResult::StillMoving)
             {
@@ -252,26 +321,24 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
                 RestoreNode(node);
                 m_puzzle->Update(0.0);
             }
+            // A board at rest after a move stands at the node but for the blocks noted since, each
+            // committed where it stands.
             if (!(moved > 0.0f))
             {
-                if (result == SettleResult::Rest)
-                {
-                    // Nothing moved: the board still stands at the node.
-                    board = node.States();
-                }
                 break;
             }
             if (result == SettleResult::Rest)
             {
                 SolverNode* child = MakeNode(&node, block, d, moved, node.depth + 1);
-                std::copy(child->States(), child->States() + m_movable.size(), m_board.begin());
-                if (client.HandleChild(child))
+                const bool leavesBoard = client.HandleChildLeavesBoard();
+                const bool done = client.HandleChild(child);
+                if (!leavesBoard)
+                {
+                    m_reference = nullptr;
+                }
+                if (done)
                 {
                     return SearchInterrupt::None;
-                }
-                if (client.HandleChildLeavesBoard())
-                {
-                    board = m_board.data();
                 }
             }
             distance = moved - 1.0f;

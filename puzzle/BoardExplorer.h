@@ -5,6 +5,7 @@
 #include "puzzle/SolverNode.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class CBlock;
@@ -84,7 +85,7 @@ public:
     SolverNode* MakeNode(SolverNode* parent, CBlock* block, BlockDirection direction, float distance,
                          int32_t depth);
     // Puts the node's states back onto the blocks; they count as committed there (as after a move in
-    // play), so a board that never rests reverts to this state.
+    // play), so a board that never rests reverts to this state. Every block is visited.
     void RestoreNode(const SolverNode& node);
 
     // Updates the puzzle (full steps) until nothing moves; asks the client at every step that leaves the
@@ -121,14 +122,28 @@ public:
     }
 
 private:
-    // RestoreNode for a board known to stand at `board` (movable blocks' rects, every block committed
-    // there): only the blocks that differ from the node are put back, which is all RestoreNode changes.
-    void RestoreChanged(const SolverNode& node, const BaseLib::CRectF* board);
+    // The movable index of the block, or -1.
+    int32_t MovableIndex(const CBlock* block) const;
+    // Marks in m_changed the movable blocks the puzzle noted since the board stood at m_reference. False
+    // when that is not known: no reference, the notes cleared by someone else, or overflowed.
+    bool CollectChanged();
+    // RestoreNode, as cheaply as the known board allows: when it stands at the node but for the noted
+    // blocks, with every block committed, only those are put back (RestoreNode leaves the others as they
+    // are). The node becomes the reference.
+    void PutBack(const SolverNode& node);
 
     CPuzzle* m_puzzle = nullptr;
     std::vector<CBlock*> m_movable;
-    // The movable blocks' rects after the last trial of TryMoves, when known.
-    std::vector<BaseLib::CRectF> m_board;
+    // The movable blocks by address (open addressing, a power of two of slots): block, index.
+    std::vector<std::pair<const CBlock*, int32_t>> m_indexTable;
+    int32_t m_indexShift = 64;
+    // Where the board stands when known: at this node's states but for the blocks the puzzle noted
+    // since it began round m_round, every block committed where it stands. Null when not known.
+    const SolverNode* m_reference = nullptr;
+    uint64_t m_round = 0;
+    // The movable indices of the noted blocks as bits, from the first m_collected notes.
+    std::vector<uint64_t> m_changed;
+    size_t m_collected = 0;
     std::vector<CBlock*> m_relevant;
     bool m_hasFlexOrMagnet = false;
     SolverNodeStore m_store;

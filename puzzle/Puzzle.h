@@ -109,6 +109,41 @@ public:
     // Changes whenever the puzzle is set up anew; views compare it with the number they last drew.
     uint32_t GetChangeNumber() const { return m_changeNumber; }
 
+    // ---- rect changes, for searches ----
+
+    // The most changes noted between two clears; past it the notes overflow.
+    static constexpr size_t MaxNotedRectChanges = 1024;
+    // From now on every change of a block's rect notes the block (once per change) until the next clear;
+    // a search that knows where the board stood at the clear then puts back only the noted blocks.
+    // Clearing also starts a new round, so a search tells whether someone cleared the notes since it did.
+    void ClearRectChanges()
+    {
+        m_noteRectChanges = true;
+        m_rectChanges.clear();
+        m_rectChangesOverflowed = false;
+        ++m_rectChangeRound;
+    }
+    // Called by a block right after its rect changed.
+    void NoteRectChange(CBlock* block)
+    {
+        if (!m_noteRectChanges)
+        {
+            return;
+        }
+        if (m_rectChanges.size() < MaxNotedRectChanges)
+        {
+            m_rectChanges.push_back(block);
+        }
+        else
+        {
+            m_rectChangesOverflowed = true;
+        }
+    }
+    // The blocks noted since the last clear; incomplete when overflowed.
+    const std::vector<CBlock*>& GetRectChanges() const { return m_rectChanges; }
+    bool RectChangesOverflowed() const { return m_rectChangesOverflowed; }
+    uint64_t GetRectChangeRound() const { return m_rectChangeRound; }
+
     // ---- start and history ----
 
     // Every block's current place becomes the start and the last commit; both histories are emptied.
@@ -172,6 +207,10 @@ protected:
     uint32_t m_changeNumber;
 
 private:
+    std::vector<CBlock*> m_rectChanges;
+    bool m_noteRectChanges = false;
+    bool m_rectChangesOverflowed = false;
+    uint64_t m_rectChangeRound = 0;
     // The moved blocks' places while a commit compares them with the last undo entry; kept to spare an
     // allocation per commit.
     PuzzleSnapshot m_scratch;

@@ -8,9 +8,19 @@
 static_assert(alignof(SolverNode) >= alignof(BaseLib::CRectF) &&
               sizeof(SolverNode) % alignof(BaseLib::CRectF) == 0);
 
+uint64_t SolverStatesKey(const BaseLib::CRectF* states, size_t stateCount)
+{
+    uint64_t key = 0;
+    for (size_t i = 0; i < stateCount; ++i)
+    {
+        key += SolverEntryKey(i, states[i]);
+    }
+    return key;
+}
+
 bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount)
 {
-    if (a.hashHigh != b.hashHigh || a.hashLow != b.hashLow)
+    if (a.key != b.key)
     {
         return false;
     }
@@ -82,41 +92,12 @@ void SolverNodeStore::Free(SolverNode* node)
 namespace
 {
 
-// The bits of a coordinate, with -0 taken as +0 since the two compare equal.
-uint64_t CoordinateBits(float v)
-{
-    const float normal = v == 0.0f ? 0.0f : v;
-    uint32_t bits;
-    std::memcpy(&bits, &normal, sizeof bits);
-    return bits;
-}
-
 size_t SlotIndex(uint64_t key, size_t capacity)
 {
     return static_cast<size_t>(key ^ (key >> 32)) & (capacity - 1);
 }
 
 } // namespace
-
-uint64_t SolverClosedSet::KeyOf(const SolverNode& node) const
-{
-    // Nodes with equal states get equal keys: only the hash words and the coordinates go in. Each entry
-    // is mixed on its own and folded in with a rotation, so the entries' multiplications do not wait for
-    // one another.
-    uint64_t key = ((uint64_t{node.hashHigh} << 32) | node.hashLow) * 0x9e3779b97f4a7c15u;
-    const BaseLib::CRectF* states = node.States();
-    for (size_t i = 0; i < m_stateCount; ++i)
-    {
-        const BaseLib::CRectF& r = states[i];
-        const uint64_t corner = CoordinateBits(r.left) | CoordinateBits(r.top) << 32;
-        const uint64_t far = CoordinateBits(r.right) | CoordinateBits(r.bottom) << 32;
-        key = ((key << 7) | (key >> 57)) + ((corner * 0xbf58476d1ce4e5b9u) ^ (far * 0x94d049bb133111ebu));
-    }
-    key ^= key >> 31;
-    key *= 0xd6e8feb86659fd93u;
-    key ^= key >> 32;
-    return key;
-}
 
 SolverClosedSet::Slot* SolverClosedSet::Find(const SolverNode& node, uint64_t key) const
 {
@@ -162,7 +143,7 @@ void SolverClosedSet::Reset(size_t stateCount)
 
 bool SolverClosedSet::Insert(SolverNode* node)
 {
-    const uint64_t key = KeyOf(*node);
+    const uint64_t key = node->key;
     Slot* slot = m_capacity != 0 ? Find(*node, key) : nullptr;
     if (slot != nullptr && slot->node != nullptr)
     {
@@ -182,5 +163,5 @@ bool SolverClosedSet::Insert(SolverNode* node)
 
 bool SolverClosedSet::Contains(const SolverNode* node) const
 {
-    return m_capacity != 0 && Find(*node, KeyOf(*node))->node != nullptr;
+    return m_capacity != 0 && Find(*node, node->key)->node != nullptr;
 }

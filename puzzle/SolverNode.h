@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -12,7 +13,7 @@ class CBlock;
 
 // One board state kept by a breadth-first search: the rects of the movable blocks in block-list order
 // (stored right behind the node; how many is the store's state count), the move that reached it and its
-// hash. Nodes are made and freed only by a SolverNodeStore.
+// key. Nodes are made and freed only by a SolverNodeStore.
 struct SolverNode
 {
     // The node this one was reached from; null for the root.
@@ -28,27 +29,37 @@ struct SolverNode
     int32_t depth = 0;
     // The shortest solution from this state when a search keeps it (the refiner); -1 until known.
     int32_t length = -1;
-    // The OR over the entries of 1 << ((trunc(top) * grid height + trunc(left)) & 63), as two words.
-    uint32_t hashHigh = 0;
-    uint32_t hashLow = 0;
+    // The sum of SolverEntryKey over the entries: equal states have equal keys.
+    uint64_t key = 0;
 
     BaseLib::CRectF* States() { return reinterpret_cast<BaseLib::CRectF*>(this + 1); }
     const BaseLib::CRectF* States() const { return reinterpret_cast<const BaseLib::CRectF*>(this + 1); }
 };
 
-// The hash bit of one entry: rows are weighted by the grid height (not the width); it is only a hash.
-inline uint64_t SolverStateHashBit(const BaseLib::CRectF& rect, int32_t gridHeight)
+// The part of a node's key that the entry at `index` gives. A node's key is the (wrapping) sum over its
+// entries, so a child's key follows from its parent's and the few entries that differ.
+inline uint64_t SolverEntryKey(size_t index, const BaseLib::CRectF& rect)
 {
-    // The conversion truncates toward zero. Blocks stay within a few cells of a board of at most 1000
-    // cells a side; the range test only keeps a runaway coordinate from an undefined conversion.
-    const auto cell = [](float v) -> int64_t {
-        return v > -1.0e9f && v < 1.0e9f ? static_cast<int64_t>(v) : 0;
+    // The coordinates' bits, with -0 taken as +0 since the two compare equal.
+    const auto bits = [](float v) -> uint64_t {
+        const float normal = v == 0.0f ? 0.0f : v;
+        uint32_t b;
+        std::memcpy(&b, &normal, sizeof b);
+        return b;
     };
-    const int64_t index = cell(rect.top) * gridHeight + cell(rect.left);
-    return uint64_t{1} << (static_cast<uint64_t>(index) & 63u);
+    const uint64_t corner = bits(rect.left) | bits(rect.top) << 32;
+    const uint64_t far = bits(rect.right) | bits(rect.bottom) << 32;
+    uint64_t key = (corner + index * 0x9e3779b97f4a7c15u) * 0xbf58476d1ce4e5b9u ^ far * 0x94d049bb133111ebu;
+    key ^= key >> 31;
+    key *= 0xd6e8feb86659fd93u;
+    key ^= key >> 32;
+    return key;
 }
 
-// Both hash words equal and the four floats of every entry equal, entries compared in order.
+// The key of the entries as a whole.
+uint64_t SolverStatesKey(const BaseLib::CRectF* states, size_t stateCount);
+
+// Both keys equal and the four floats of every entry equal, entries compared in order.
 bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount);
 
 // Nodes of one state count, carved from large chunks: making a node allocates only when a chunk is full,
@@ -86,12 +97,10 @@ private:
     SolverNode* m_free = nullptr;
 };
 
-// Every state a search has kept. Membership is decided exactly as by an ordering on the hash (high word,
-// then low word) and, among equal hashes only, on the entries' floats: a node is in the set when a kept
-// node has both hash words and every entry's four floats equal (StatesEqual). The nodes are found through
-// an open-addressing table keyed by a mix of the hash words and the entries, so a look-up compares full
-// states only with nodes of the same hash and the same key, in expected constant time however many
-// states share a hash. Does not own the nodes. Its table grows by doubling and goes at Reset.
+// Every state a search has kept: a node is in the set when a kept node has the same key and every
+// entry's four floats equal (StatesEqual). The nodes are found through an open-addressing table indexed
+// by their keys, so a look-up compares full states only with nodes of the same key, in expected constant
+// time. Does not own the nodes. Its table grows by doubling and goes at Reset.
 class SolverClosedSet
 {
 public:
@@ -123,7 +132,6 @@ private:
         SolverNode* node;
     };
 
-    uint64_t KeyOf(const SolverNode& node) const;
     // The slot holding a node with the node's state, or else the empty slot where it would go.
     Slot* Find(const SolverNode& node, uint64_t key) const;
     void Grow();
