@@ -52,6 +52,7 @@ public:
     // The window the player draws into; before RegisterCommands.
     void SetCanvas(UILib::CWindow* canvas);
     void SetUserInterface(GameLib::CUserInterface* userInterface) { m_userInterface = userInterface; }
+    GameLib::CUserInterface* GetUserInterface() const { return m_userInterface; }
 
     // The base's commands, this player's, then the brightness panel (opaque: a sequence starts black).
     void RegisterCommands() override;

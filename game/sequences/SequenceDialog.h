@@ -33,6 +33,8 @@ public:
     // Whether a button was pressed; pressed gets which (PressedNone, PressedContinue, PressedSkip) and
     // fastRequest whether faster typing was asked for. Both states are cleared.
     bool GetPressed(std::int32_t& pressed, bool& fastRequest);
+    // Forgets a request for faster typing (a new page starts at its own pace); a pressed button stays.
+    void ClearFastRequest() { m_fastRequest = false; }
 
     bool IsContinueOffered() const { return m_continueOffered; }
     UILib::CButton* GetContinueButton() const { return m_continueButton; }
