@@ -562,13 +562,16 @@ TEST_F(QuarrowSequencePlayerInputTest, SkipFadesToBlackUnlessBlackAlreadyAndTheN
     const std::string text =
         "<dialogtextsequence characterdelay=\"0\">first<br/>page</dialogtextsequence><waitforever/>";
     const UILib::CButton& skipButton = *scene.dialog->GetSkipButton();
+    // The frames in which the player first saw the skip and the end (the frame hook outlives each round).
+    int skipFrame = -1;
+    int endFrame = -1;
     for (const bool black : {true, false})
     {
         SCOPED_TRACE(black ? "already black" : "bright");
         scene.Play(scene.Script(
             "skip.xml", CutScene::Scene((black ? "" : "<setbrightness value=\"1\"/>") + text, resources)));
-        int skipFrame = -1;
-        int endFrame = -1;
+        skipFrame = -1;
+        endFrame = -1;
         game.SetFrameHook([&] {
             scene.player->Update(FrameSeconds);
             if (skipFrame < 0 && scene.player->IsSkipRequested())
