@@ -1,12 +1,12 @@
 #include "puzzle/BoardExplorer.h"
 
 #include "foundation/Debug.h"
+#include "platform/os/MemoryLimit.h"
 #include "puzzle/Block.h"
 #include "puzzle/Puzzle.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <unistd.h>
 
 float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CPuzzle& puzzle)
 {
@@ -25,14 +25,9 @@ float FirstTrialDistance(const BaseLib::CRectF& rect, BlockDirection d, const CP
 
 size_t DefaultSearchMemoryBudget()
 {
-    static const size_t budget = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGESIZE);
-        // Unknown: no bound but the address space's.
-        return pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) / 2 * static_cast<size_t>(pageSize)
-                                         : SIZE_MAX;
-    }();
-    return budget;
+    const size_t usable = Platform::GetUsableMemoryBytes();
+    // Unknown: no bound but the address space's.
+    return usable == SIZE_MAX ? SIZE_MAX : usable / 2;
 }
 
 void BoardExplorer::Begin(CPuzzle* puzzle)
@@ -66,7 +61,8 @@ void BoardExplorer::Begin(CPuzzle* puzzle)
     m_indexShift = shift;
     for (size_t i = 0; i < m_movable.size(); ++i)
     {
-        const uint64_t hash = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_movable[i])) * 0x9e3779b97f4a7c15u;
+        const uint64_t hash =
+            static_cast<uint64_t>(reinterpret_cast<uintptr_t>(m_movable[i])) * 0x9e3779b97f4a7c15u;
         size_t k = static_cast<size_t>(hash >> m_indexShift);
         while (m_indexTable[k].first != nullptr)
         {
@@ -94,7 +90,8 @@ int32_t BoardExplorer::MovableIndex(const CBlock* block) const
 
 bool BoardExplorer::CollectChanged()
 {
-    if (m_reference == nullptr || m_puzzle->GetRectChangeRound() != m_round || m_puzzle->RectChangesOverflowed())
+    if (m_reference == nullptr || m_puzzle->GetRectChangeRound() != m_round ||
+        m_puzzle->RectChangesOverflowed())
     {
         return false;
     }

@@ -11,9 +11,10 @@
 class CBlock;
 class CPuzzle;
 
-// The node memory a search may hold unless told otherwise: half of the machine's physical memory (read
-// once). Linux overcommits memory, so a search that grew past it would be killed rather than see an
-// allocation fail.
+// The node memory a search may hold unless told otherwise: half of the memory the process can use now
+// (Platform::GetUsableMemoryBytes: the smallest of the physical memory, the cgroup's limit and the memory
+// available), read anew at each call. Linux overcommits memory, so a search that grew past what is there
+// would be killed rather than see an allocation fail.
 size_t DefaultSearchMemoryBudget();
 
 // How far the first trial move of a block at rect toward d asks to go: past the far edge of the board by

@@ -41,7 +41,7 @@ SearchInterrupt PuzzleRefiner::CheckInterrupt()
     {
         return SearchInterrupt::Stopped;
     }
-    if (m_best != nullptr && m_explorer.GetNodeBytesAtNextNode() > m_memoryBudget)
+    if (m_best != nullptr && m_explorer.GetNodeBytesAtNextNode() > m_runBudget)
     {
         NoteOutOfMemory(m_explorer.GetClosed().Size(), m_explorer.GetNodeBytes());
         return SearchInterrupt::Stopped;
@@ -67,7 +67,7 @@ bool PuzzleRefiner::HandleChild(SolverNode* child)
     // The child's board becomes the start the solver works from; its nodes share the budget with ours.
     m_puzzle->ResetHistory();
     const size_t own = m_explorer.GetNodeBytes();
-    m_solver->SetMemoryBudget(m_memoryBudget > own ? m_memoryBudget - own : 0);
+    m_solver->SetMemoryBudget(m_runBudget > own ? m_runBudget - own : 0);
     const int32_t result = m_solver->Solve();
     if (result == PuzzleSolver::StatusStopped)
     {
@@ -105,6 +105,7 @@ int32_t PuzzleRefiner::Refine()
     m_expanded = 0;
     m_stop.store(false);
     m_outOfMemory.store(false);
+    m_runBudget = m_memoryBudget ? *m_memoryBudget : DefaultSearchMemoryBudget();
     m_status.store(StatusRunning);
     m_openCount.store(0);
     m_closedCount.store(0);
@@ -124,7 +125,7 @@ int32_t PuzzleRefiner::Refine()
         std::lock_guard<std::mutex> lock(m_solverMutex);
         m_solver = std::make_unique<PuzzleSolver>();
         m_solver->SetTimeout(PuzzleSolver::DefaultTimeLimit);
-        m_solver->SetMemoryBudget(m_memoryBudget);
+        m_solver->SetMemoryBudget(m_runBudget);
         m_solver->SetPuzzle(m_puzzle);
         if (m_stop.load())
         {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class CEditablePuzzle;
 class PuzzleSolver;
@@ -38,8 +39,8 @@ public:
     // (0 unless set).
     void SetAllowedDecrease(int32_t moves) { m_allowedDecrease = moves; }
     // The node memory the search may hold, its own positions and those of the solve inside it alike
-    // (DefaultSearchMemoryBudget unless set). A search that would pass it, or in which an allocation
-    // fails, ends as a stop does, with one trace line.
+    // (DefaultSearchMemoryBudget, taken when the search begins, unless set). A search that would pass it, or
+    // in which an allocation fails, ends as a stop does, with one trace line.
     void SetMemoryBudget(size_t bytes) { m_memoryBudget = bytes; }
     // The last run ended for lack of memory.
     bool RanOutOfMemory() const { return m_outOfMemory.load(); }
@@ -79,7 +80,9 @@ private:
     SolverNode* m_best = nullptr;
     SolverNode* m_expanding = nullptr;
     int32_t m_allowedDecrease = 0;
-    size_t m_memoryBudget = DefaultSearchMemoryBudget();
+    std::optional<size_t> m_memoryBudget;
+    // The budget of the search going on.
+    size_t m_runBudget = 0;
     std::atomic<bool> m_outOfMemory{false};
     int64_t m_expanded = 0;
 

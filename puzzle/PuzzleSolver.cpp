@@ -134,7 +134,7 @@ SearchInterrupt PuzzleSolver::CheckInterrupt()
             return SearchInterrupt::TimedOut;
         }
     }
-    if (m_checkMemory && m_explorer.GetNodeBytesAtNextNode() > m_memoryBudget)
+    if (m_checkMemory && m_explorer.GetNodeBytesAtNextNode() > m_runBudget)
     {
         m_outOfMemory = true;
         return SearchInterrupt::Stopped;
@@ -168,6 +168,7 @@ int32_t PuzzleSolver::Solve()
     m_outOfMemory = false;
     m_checkMemory = false;
     m_checksUntilClock = 0;
+    m_runBudget = m_memoryBudget ? *m_memoryBudget : DefaultSearchMemoryBudget();
     m_currentMove.store(0);
     m_totalConstructed.store(0);
     m_statesInCurrentMove.store(0);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 class CEditablePuzzle;
 
@@ -40,7 +41,8 @@ public:
     void SetPuzzle(CEditablePuzzle* puzzle);
     // The time limit in seconds, measured over the whole run; 8400 unless set.
     void SetTimeout(double seconds) { m_timeLimit = seconds; }
-    // The node memory a run may hold (DefaultSearchMemoryBudget unless set). A run whose nodes would pass
+    // The node memory a run may hold (DefaultSearchMemoryBudget, taken when the run begins, unless set).
+    // A run whose nodes would pass
     // it, or in which an allocation fails, ends as a stop does (status 4, nothing held) with the board
     // back at its start and one trace line; min solve moves stay.
     void SetMemoryBudget(size_t bytes) { m_memoryBudget = bytes; }
@@ -104,7 +106,9 @@ private:
     CEditablePuzzle* m_puzzle = nullptr;
     BoardExplorer m_explorer;
     double m_timeLimit = DefaultTimeLimit;
-    size_t m_memoryBudget = DefaultSearchMemoryBudget();
+    std::optional<size_t> m_memoryBudget;
+    // The budget of the run going on.
+    size_t m_runBudget = 0;
     bool m_outOfMemory = false;
     // The budget is checked while the search keeps new nodes, not while it replays its solution.
     bool m_checkMemory = false;
