@@ -14,9 +14,11 @@
 #include "framework/SceneManager.h"
 #include "framework/SimulationClock.h"
 #include "game/GameContext.h"
+#include "game/LevelList.h"
 #include "game/QuarrowInputChannel.h"
 #include "game/PuzzleResourceDefaults.h"
 #include "game/WorkerThread.h"
+#include "game/map/EditableMap.h"
 #include "game/puzzle/ArrowMarkerEntityNode.h"
 #include "game/puzzle/PuzzleEntityNode.h"
 #include "platform/os/Files.h"
@@ -51,9 +53,9 @@ const CQuarrowWorld::CommandHandler CQuarrowWorld::kCommandHandlers[] = {
     {"StartGame", false, &CQuarrowWorld::OnStartGame},
     {"ShutGame", false, &CQuarrowWorld::OnShutGame},
     {"SwitchToLevel", false, &CQuarrowWorld::OnSwitchToLevel},
-    {"ShutMap", false, &CQuarrowWorld::OnNotHandledYet},
+    {"ShutMap", false, &CQuarrowWorld::OnShutMap},
     {"SetMap", false, &CQuarrowWorld::OnSetMap},
-    {"StartMap", false, &CQuarrowWorld::OnNotHandledYet},
+    {"StartMap", false, &CQuarrowWorld::OnStartMap},
     {"StartLevel", false, &CQuarrowWorld::OnStartLevel},
     {"ShutLevel", false, &CQuarrowWorld::OnShutLevel},
     {"SetSolved", false, &CQuarrowWorld::OnSetSolved},
@@ -114,6 +116,7 @@ CQuarrowWorld::CQuarrowWorld(Qen::CEngineController* owner) : CWorld(owner)
 CQuarrowWorld::~CQuarrowWorld()
 {
     EndWorkers();
+    delete m_map;
 }
 
 const BaseLib::CPathAliases& CQuarrowWorld::Aliases() const
@@ -139,6 +142,11 @@ void CQuarrowWorld::Shutdown()
     if (m_puzzle != nullptr)
     {
         ShutLevel();
+    }
+    // Likewise a map, whatever the state: its figure's place goes into the record before the context goes.
+    if (m_map != nullptr)
+    {
+        ShutMap();
     }
     delete std::exchange(m_levelTimer, nullptr);
     delete std::exchange(m_context, nullptr);
@@ -178,10 +186,46 @@ CQuarrowInputChannel* CQuarrowWorld::GetGameInputChannel() const
 
 void CQuarrowWorld::Step(double stepLength)
 {
-    if (m_context == nullptr || m_context->GetState() != GameContext::LevelRunning || m_puzzle == nullptr)
+    if (m_context == nullptr)
     {
         return;
     }
+    const std::int32_t state = m_context->GetState();
+    if (state == GameContext::LevelRunning && m_puzzle != nullptr)
+    {
+        StepLevel(stepLength);
+    }
+    else if (state >= GameContext::MapRunning && state <= GameContext::SequencePending && m_map != nullptr &&
+             !m_editorMode)
+    {
+        StepMap(stepLength);
+    }
+}
+
+void CQuarrowWorld::StepMap(double stepLength)
+{
+    m_map->SetActive(m_context->GetState() == GameContext::SequencePending);
+    if (GameLib::CInputChannel* channel = GetInputChannel())
+    {
+        channel->OnStep();
+    }
+    ProcessMapCommands();
+    m_map->Update(stepLength);
+    std::string sequence;
+    if (m_map->TakePendingSequence(sequence))
+    {
+        m_context->SetState(GameContext::SequencePending);
+        m_context->SetLevelName(sequence);
+    }
+    else if (m_map->GetChangeNumber() != m_mapChangeSeen)
+    {
+        m_map->SaveProgress(m_context->GetProgress());
+        m_mapChangeSeen = m_map->GetChangeNumber();
+    }
+}
+
+void CQuarrowWorld::StepLevel(double stepLength)
+{
     if (GameLib::CInputChannel* channel = GetInputChannel())
     {
         channel->OnStep();
@@ -385,9 +429,26 @@ void CQuarrowWorld::OnSwitchToLevel(const GameLib::TCommand& command)
     m_context->SetLevelIndex(BaseLib::ParseDecimalInt(command.argument.c_str()));
 }
 
+void CQuarrowWorld::OnShutMap(const GameLib::TCommand&)
+{
+    ShutMap();
+}
+
 void CQuarrowWorld::OnSetMap(const GameLib::TCommand& command)
 {
     m_context->SetMap(BaseLib::ParseDecimalInt(command.argument.c_str()));
+}
+
+void CQuarrowWorld::OnStartMap(const GameLib::TCommand&)
+{
+    const std::int32_t index = m_context->GetMapIndex();
+    const std::string file = GetMapFileName(index);
+    if (file.empty())
+    {
+        BaseLib::DebugOutput("World: \"StartMap\" refused: map %d has no file (\"SetMap\" first)\n", index);
+        return;
+    }
+    StartMap(file, index);
 }
 
 void CQuarrowWorld::OnStartLevel(const GameLib::TCommand& command)
@@ -650,6 +711,169 @@ void CQuarrowWorld::ShutLevel()
                                  m_puzzle->GetMoveLimitForStars(3));
     DeleteLevel();
     m_context->SetState(GameContext::GameOpen);
+}
+
+void CQuarrowWorld::StartMap(const std::string& file, std::int32_t index)
+{
+    if (m_context == nullptr)
+    {
+        return;
+    }
+    // Two starts without a shut: the held map's figure and changes are kept, as a shut keeps them.
+    if (m_map != nullptr)
+    {
+        ShutMap();
+    }
+    m_map = new CEditableMap();
+    m_mapChangeSeen = m_map->GetChangeNumber();
+    // Without the aliases the map finds no path file and the figure cannot walk its fine path.
+    m_map->SetPathAliases(&Aliases());
+    m_map->LoadXml(index, Aliases().ResolvePath(file));
+    ProgressRecord& progress = m_context->GetProgress();
+    m_map->LoadProgress(progress);
+    progress.SetLastCell(-1, -1);
+    if (GameLib::CInputChannel* channel = GetInputChannel())
+    {
+        channel->Clear();
+    }
+    m_context->SetState(GameContext::MapRunning);
+}
+
+void CQuarrowWorld::ShutMap()
+{
+    if (m_map == nullptr || m_context == nullptr)
+    {
+        BaseLib::DebugOutput("World: ShutMap without a map; nothing to shut\n");
+        return;
+    }
+    ProgressRecord& progress = m_context->GetProgress();
+    if (progress.GetCurrentMap() != m_context->GetMapIndex())
+    {
+        progress.SetFigurePosition(-1.0f, -1.0f);
+    }
+    else
+    {
+        const BaseLib::CVector2 figure = m_map->GetPlayerPosition();
+        progress.SetFigurePosition(figure.x, figure.y);
+    }
+    if (GameLib::CInputChannel* channel = GetInputChannel())
+    {
+        channel->Clear();
+    }
+    delete std::exchange(m_map, nullptr);
+    m_mapChangeSeen = -1;
+    m_context->SetState(GameContext::GameOpen);
+}
+
+namespace
+{
+
+// The cell a map command names: the coordinates truncated toward zero. False for a coordinate that is
+// no number or beyond any grid, which a cast could not represent.
+bool CommandCell(const GameCommand& command, int& x, int& y)
+{
+    constexpr float kBeyondAnyGrid = 1.0e6f;
+    if (!(std::abs(command.x) < kBeyondAnyGrid) || !(std::abs(command.y) < kBeyondAnyGrid))
+    {
+        return false;
+    }
+    x = static_cast<int>(command.x);
+    y = static_cast<int>(command.y);
+    return true;
+}
+
+} // namespace
+
+void CQuarrowWorld::ProcessMapCommands()
+{
+    CQuarrowInputChannel* channel = GetGameInputChannel();
+    if (channel == nullptr || m_map == nullptr || m_context == nullptr)
+    {
+        return;
+    }
+    ProgressRecord& progress = m_context->GetProgress();
+    for (; channel->HasCommands(); channel->Pop())
+    {
+        const GameCommand& command = channel->Front();
+        const auto kind = static_cast<std::int32_t>(command.kind);
+        int x = 0;
+        int y = 0;
+        if (kind >= static_cast<std::int32_t>(GameCommandKind::MapWalkTo) &&
+            kind <= static_cast<std::int32_t>(GameCommandKind::MapExit) &&
+            (!CommandCell(command, x, y) || !m_map->IsInside(x, y)))
+        {
+            BaseLib::DebugOutput("World: map command %d names the cell (%g, %g) outside the map's %d x %d "
+                                 "grid; dropped\n",
+                                 kind, static_cast<double>(command.x), static_cast<double>(command.y),
+                                 m_map->GetSize().cx, m_map->GetSize().cy);
+            continue;
+        }
+        switch (command.kind)
+        {
+        case GameCommandKind::MapWalkTo:
+            m_map->WalkTo(x, y);
+            break;
+        case GameCommandKind::MapEnterCell:
+            m_map->EnterCell(x, y);
+            break;
+        case GameCommandKind::MapStartLevel:
+            if (const MapCell& cell = m_map->GetCell(x, y); cell.HasPuzzle())
+            {
+                m_context->SetLevelIndex(cell.puzzle);
+                m_context->SetState(GameContext::MapLevelChosen);
+            }
+            break;
+        case GameCommandKind::MapExit: {
+            const MapCell& cell = m_map->GetCell(x, y);
+            if (!cell.IsExit())
+            {
+                break;
+            }
+            const int exitId = cell.GetExitId();
+            const std::int32_t current = progress.GetCurrentMap();
+            if (exitId != 0 && current >= 0 && current < ProgressRecord::MapCount - 1)
+            {
+                progress.GetMapProgress(current + 1).SetOpen(true);
+            }
+            // The first map's way back and the last map's way on lead nowhere: the map screen's leave
+            // button takes them.
+            const bool stays = (current == 1 && exitId == 0) || (current == 4 && exitId != 0);
+            if (!stays)
+            {
+                m_context->SetState(GameContext::MapExitTaken);
+            }
+            break;
+        }
+        case GameCommandKind::SelectMap:
+            if (command.param < 0 || command.param >= ProgressRecord::MapCount)
+            {
+                BaseLib::DebugOutput("World: map switch to map %d, which does not exist; dropped\n",
+                                     command.param);
+                break;
+            }
+            progress.SetFigurePosition(-1.0f, -1.0f);
+            m_map->SaveProgress(progress);
+            progress.SetPreviousMap(progress.GetCurrentMap());
+            progress.SetCurrentMap(command.param);
+            break;
+        case GameCommandKind::LeaveMap:
+        case GameCommandKind::CutsceneDone:
+            m_context->SetState(GameContext::MapRunning);
+            break;
+        case GameCommandKind::ShowMapHighlight:
+            m_map->SetHighlight(true, command.x, command.y);
+            break;
+        case GameCommandKind::HideMapHighlight:
+            m_map->SetHighlight(false, 0.0f, 0.0f);
+            break;
+        case GameCommandKind::Cheat:
+            m_map->Cheat();
+            break;
+        default:
+            // The puzzle's and the arrow markers' commands belong to a running level.
+            break;
+        }
+    }
 }
 
 void CQuarrowWorld::DeleteLevel()

@@ -24,6 +24,7 @@ struct TCommand;
 }
 
 class CArrowMarkerEntityNode;
+class CEditableMap;
 class CEditablePuzzle;
 class CPuzzleEntityNode;
 class CQuarrowInputChannel;
@@ -35,6 +36,10 @@ class PuzzleSolver;
 // The game's world: over the framework's clock, scene, input channel and command queue it keeps what is
 // played: the current puzzle, the game context with the game state and the progress, the level timer,
 // the editor mode and the names of the model sets.
+//
+// A map exists from StartMap (state 6) to ShutMap (state 1). Each fixed step of a running map (states 6
+// to 9, not in editor mode) hands the map's game commands to it, walks the figure, hands out a pending
+// cut-scene (state 9) and otherwise saves the map's progress into the game context when it changed.
 //
 // A level exists from LoadLevel (state 2) to ShutLevel (state 1); its scene holds the puzzle entity node
 // (board and blocks) and the environment model node under the scene root. Each fixed step of 0.02 s
@@ -57,14 +62,17 @@ public:
 
     // The framework's objects, then the game context, the level timer and the model-set list.
     void Initialize() override;
-    // The level when a puzzle exists (whatever the state), the level timer and the game context, then
-    // the framework's objects.
+    // The level when a puzzle exists and the map when one exists (whatever the state), the level timer
+    // and the game context, then the framework's objects.
     void Shutdown() override;
     // One step of a running level (state 2): the channel's poll, the pending game commands into the
     // puzzle, the block nodes rebuilt when the puzzle's change number moved (and in editor mode the
     // environment model taken from the puzzle's model set), the level timer, the puzzle's update, every
-    // game entity node's update, then state 3 once the puzzle is solved (not in editor mode). Other
-    // states do nothing.
+    // game entity node's update, then state 3 once the puzzle is solved (not in editor mode).
+    // One step of a running map (states 6 to 9 with a map, not in editor mode): the map's active flag
+    // (set in state 9 only), the channel's poll, the map's game commands, the map's update, then a
+    // pending cut-scene handed out (state 9, its name the level name) or else, when the map's change
+    // number moved, its progress written into the game context's record. Other states do nothing.
     void Step(double stepLength) override;
     // Every pending world command, grouped by name: each pass takes the game's names in their fixed
     // order (some every pending command of the name, some one per pass), then every "Reload" (one reload
@@ -88,6 +96,20 @@ public:
     // the game context, the level's scene nodes and the puzzle are deleted. Without a puzzle nothing
     // happens (traced).
     void ShutLevel();
+    // Starts a map (state 6): a new map, given the path aliases, reads the file (resolved) as map index,
+    // takes the progress record's state and places the figure; the record's last solved level becomes
+    // none and the input channel is cleared. A map still held is shut first, as ShutMap does.
+    void StartMap(const std::string& file, std::int32_t index);
+    // Ends the map (state 1): the record keeps the figure's position when the record's current map is the
+    // context's map, else none (-1, -1); the input channel is cleared and the map deleted. Without a map
+    // nothing happens (traced).
+    void ShutMap();
+    // Every queued game command, oldest first, for the running map: walk, open a cell, choose a level
+    // (state 8), take an exit (state 7, opening the next map), switch maps, leave (state 6), the
+    // highlight and the cheat; every other kind is dropped. A command naming a cell outside the grid, or
+    // a map index outside 0 to 4, is dropped with a trace.
+    void ProcessMapCommands();
+
     // Marker 0 (the direction arrow) or 1 (the pointer) turned by the direction code and stood on the
     // world point of board cell (x, y), under the scene root. Nothing for another marker or between
     // levels.
@@ -129,6 +151,9 @@ public:
     // The puzzle change number the scene's block nodes were built for (as 32 bits); -1 before any level.
     // It trails the puzzle's own number from an edit until the next step rebuilds the nodes.
     std::int32_t GetSceneChangeNumber() const { return m_puzzleChangeSeen; }
+    // The running map; null before StartMap and after ShutMap. Owned by the world: no caller keeps it
+    // past a "ShutMap".
+    CEditableMap* GetMap() const { return m_map; }
     GameContext* GetGameContext() const { return m_context; }
     // The world's channel as the game's; null outside Initialize to Shutdown.
     CQuarrowInputChannel* GetGameInputChannel() const;
@@ -158,7 +183,9 @@ private:
     void OnStartGame(const GameLib::TCommand& command);
     void OnShutGame(const GameLib::TCommand& command);
     void OnSwitchToLevel(const GameLib::TCommand& command);
+    void OnShutMap(const GameLib::TCommand& command);
     void OnSetMap(const GameLib::TCommand& command);
+    void OnStartMap(const GameLib::TCommand& command);
     void OnStartLevel(const GameLib::TCommand& command);
     void OnShutLevel(const GameLib::TCommand& command);
     void OnSetSolved(const GameLib::TCommand& command);
@@ -192,6 +219,9 @@ private:
     // made in the frame that left editor mode included); the environment model follows the model set in
     // editor mode only.
     void RebuildChangedScene();
+    // The step of a running level and of a running map.
+    void StepLevel(double stepLength);
+    void StepMap(double stepLength);
     const BaseLib::CPathAliases& Aliases() const;
 
     CEditablePuzzle* m_puzzle = nullptr;
@@ -204,6 +234,8 @@ private:
     bool m_refinerTimeFrozen = false;
     std::size_t m_searchMemoryBudget = 0;
     std::int32_t m_puzzleChangeSeen = -1;
+    CEditableMap* m_map = nullptr;
+    std::int32_t m_mapChangeSeen = -1;
     CPuzzleEntityNode* m_puzzleNode = nullptr;
     GameLib::CModelNode* m_environmentNode = nullptr;
     GameLib::CTransformNode* m_lightsNode = nullptr;

@@ -138,9 +138,9 @@ TEST_F(WorldCommandsTest, NamesWithoutAHandlerLeaveNothingQueued)
     world.GetPuzzle()->SetSolved();
     Platform::DebugOutputCapture trace;
     Frame({{"Teleport", "x"}, {"ToggleWireframe", ""}, {"LoadLevel", "level>a.xml"}, {"SetGameState", "menu"},
-           {"Reload", ""}, {"Reload", ""}, {"ShutMap", ""}, {"StartBatchProcessing", ""}});
+           {"Reload", ""}, {"Reload", ""}, {"StartBatchProcessing", ""}});
     for (const char* name : {"\"Teleport\"", "\"ToggleWireframe\"", "\"LoadLevel\"", "\"SetGameState\"",
-                             "\"ShutMap\"", "\"StartBatchProcessing\""})
+                             "\"StartBatchProcessing\""})
     {
         EXPECT_EQ(1, CountOf(trace.Text(), name)) << name;
     }
