@@ -525,4 +525,267 @@ void SceneFrame::Draw(float time, std::vector<std::uint32_t>* picture)
     window_.Swap();
 }
 
+namespace
+{
+
+// Per draw: world (rows 0-3), world × view-projection (rows 4-7), diffuse (row 8); mat4(rows) applied as
+// m * v is p × m. The device's depth runs from 0 to w, OpenGL's clip depth from −w to w.
+constexpr const char* LitVertexHead = R"(#version 330 core
+uniform vec4 drawData[9];
+layout(location = 0) in vec3 position;
+layout(location = 1) in vec3 normal;
+layout(location = 2) in vec2 texCoord;
+vec4 Project(vec3 p)
+{
+    vec4 clip = mat4(drawData[4], drawData[5], drawData[6], drawData[7]) * vec4(p, 1.0);
+    return vec4(clip.x, clip.y, 2.0 * clip.z - clip.w, clip.w);
+}
+)";
+
+constexpr int LitDrawRows = 9;
+
+} // namespace
+
+LitSceneFrame::LitSceneFrame(BareWindow& window, const LitScene& scene) : window_(window), scene_(scene)
+{
+    window_.MakeCurrent();
+    for (const LitMesh& source : scene_.meshes)
+    {
+        Mesh mesh;
+        glGenVertexArrays(1, &mesh.vertexArray);
+        glBindVertexArray(mesh.vertexArray);
+        glGenBuffers(1, &mesh.vertexBuffer);
+        glBindBuffer(GL_ARRAY_BUFFER, mesh.vertexBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(source.vertices.size() * sizeof(float)),
+                     source.vertices.data(), GL_STATIC_DRAW);
+        glGenBuffers(1, &mesh.indexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.indexBuffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(source.indices.size() * sizeof(std::uint32_t)),
+                     source.indices.data(), GL_STATIC_DRAW);
+        const int sizes[3] = {3, 3, 2};
+        std::size_t offset = 0;
+        for (GLuint attribute = 0; attribute < 3; ++attribute)
+        {
+            glEnableVertexAttribArray(attribute);
+            glVertexAttribPointer(attribute, sizes[attribute], GL_FLOAT, GL_FALSE, 8 * sizeof(float),
+                                  reinterpret_cast<const void*>(offset * sizeof(float)));
+            offset += static_cast<std::size_t>(sizes[attribute]);
+        }
+        meshes_.push_back(mesh);
+    }
+
+    ambientProgram_ = Link(std::string(LitVertexHead) + "void main() { gl_Position = Project(position); }\n",
+                           R"(#version 330 core
+uniform vec4 drawData[9];
+uniform float ambient;
+out vec4 colour;
+void main() { colour = vec4(drawData[8].rgb * ambient, drawData[8].a); }
+)");
+    shadowProgram_ = Link(std::string(LitVertexHead) + "void main() { gl_Position = Project(position); }\n",
+                          R"(#version 330 core
+uniform int lightIndex;
+out vec4 colour;
+void main()
+{
+    vec4 depths = vec4(1.0);
+    depths[clamp(lightIndex, 0, 2)] = gl_FragCoord.z;
+    colour = depths;
+}
+)");
+    lightProgram_ = Link(std::string(LitVertexHead) + R"(out vec3 worldNormal;
+out vec3 worldPosition;
+void main()
+{
+    mat4 world = mat4(drawData[0], drawData[1], drawData[2], drawData[3]);
+    gl_Position = Project(position);
+    worldPosition = (world * vec4(position, 1.0)).xyz;
+    worldNormal = (world * vec4(normal, 0.0)).xyz;
+}
+)",
+                         R"(#version 330 core
+uniform vec4 drawData[9];
+uniform int numLights;
+uniform vec3 lightDirection[3];
+uniform vec3 lightColour[3];
+uniform mat4 shadowTransform[3];
+uniform sampler2D shadowMap;
+in vec3 worldNormal;
+in vec3 worldPosition;
+out vec4 colour;
+void main()
+{
+    vec3 n = normalize(worldNormal);
+    vec3 sum = vec3(0.0);
+    for (int i = 0; i < numLights; ++i)
+    {
+        float lambert = max(dot(n, -lightDirection[i]) / max(length(lightDirection[i]), 1e-6), 0.0);
+        vec4 mapPoint = shadowTransform[i] * vec4(worldPosition, 1.0);
+        vec3 p = mapPoint.xyz / mapPoint.w;
+        float lit = 1.0;
+        if (all(greaterThanEqual(p.xy, vec2(0.0))) && all(lessThanEqual(p.xy, vec2(1.0))))
+        {
+            float stored = texture(shadowMap, vec2(p.x, 1.0 - p.y))[i];
+            lit = (stored >= 1.0 || p.z - 2.0 / 255.0 <= stored) ? 1.0 : 0.0;
+        }
+        sum += lambert * lightColour[i] * lit;
+    }
+    colour = vec4(drawData[8].rgb * sum, 0.0);
+}
+)");
+    ambientDraw_ = glGetUniformLocation(ambientProgram_, "drawData");
+    shadowDraw_ = glGetUniformLocation(shadowProgram_, "drawData");
+    shadowLightIndex_ = glGetUniformLocation(shadowProgram_, "lightIndex");
+    lightDraw_ = glGetUniformLocation(lightProgram_, "drawData");
+    glUseProgram(ambientProgram_);
+    glUniform1f(glGetUniformLocation(ambientProgram_, "ambient"), scene_.ambient);
+    glUseProgram(lightProgram_);
+    const int lights = static_cast<int>(std::min<std::size_t>(scene_.lights.size(), 3));
+    glUniform1i(glGetUniformLocation(lightProgram_, "numLights"), lights);
+    glUniform1i(glGetUniformLocation(lightProgram_, "shadowMap"), 0);
+    for (int i = 0; i < lights; ++i)
+    {
+        const LitLight& light = scene_.lights[static_cast<std::size_t>(i)];
+        const std::string index = "[" + std::to_string(i) + "]";
+        glUniform3fv(glGetUniformLocation(lightProgram_, ("lightDirection" + index).c_str()), 1, light.direction.data());
+        glUniform3fv(glGetUniformLocation(lightProgram_, ("lightColour" + index).c_str()), 1, light.colour.data());
+        SetMatrices(glGetUniformLocation(lightProgram_, ("shadowTransform" + index).c_str()),
+                    light.shadowTransform.data(), 1);
+    }
+
+    const GLsizei size = scene_.shadowMapSize;
+    glGenTextures(1, &shadowTexture_);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glGenRenderbuffers(1, &shadowDepth_);
+    glBindRenderbuffer(GL_RENDERBUFFER, shadowDepth_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, size, size);
+    glGenFramebuffers(1, &shadowFramebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, shadowTexture_, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, shadowDepth_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+    {
+        std::fprintf(stderr, "bare OpenGL: the shadow framebuffer is incomplete\n");
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    drawUniforms_.resize(static_cast<std::size_t>(LitDrawRows * 4));
+}
+
+LitSceneFrame::~LitSceneFrame()
+{
+    window_.MakeCurrent();
+    for (const Mesh& mesh : meshes_)
+    {
+        glDeleteBuffers(1, &mesh.vertexBuffer);
+        glDeleteBuffers(1, &mesh.indexBuffer);
+        glDeleteVertexArrays(1, &mesh.vertexArray);
+    }
+    glDeleteFramebuffers(1, &shadowFramebuffer_);
+    glDeleteRenderbuffers(1, &shadowDepth_);
+    glDeleteTextures(1, &shadowTexture_);
+    for (const GLuint program : {ambientProgram_, shadowProgram_, lightProgram_})
+    {
+        glDeleteProgram(program);
+    }
+}
+
+void LitSceneFrame::DrawPass(std::uint32_t program, int drawLocation, bool shadowPass, const float* viewProjection)
+{
+    glUseProgram(program);
+    Matrix projection;
+    std::copy(viewProjection, viewProjection + 16, projection.begin());
+    for (const LitDraw& draw : scene_.draws)
+    {
+        if (shadowPass ? !draw.castsShadow : !draw.lit)
+        {
+            continue;
+        }
+        const Matrix worldViewProjection = Multiply(draw.world, projection);
+        std::copy(draw.world.begin(), draw.world.end(), drawUniforms_.begin());
+        std::copy(worldViewProjection.begin(), worldViewProjection.end(), drawUniforms_.begin() + 16);
+        std::copy(draw.diffuse.begin(), draw.diffuse.end(), drawUniforms_.begin() + 32);
+        glUniform4fv(drawLocation, LitDrawRows, drawUniforms_.data());
+        glBindVertexArray(meshes_[draw.mesh].vertexArray);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(draw.indexCount), GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(draw.firstIndex * sizeof(std::uint32_t)));
+        triangles_ += draw.indexCount / 3;
+        ++draws_;
+    }
+}
+
+void LitSceneFrame::Draw(std::vector<std::uint32_t>* picture)
+{
+    triangles_ = 0;
+    draws_ = 0;
+    // The ambient pass: opaque, nearest wins; faces culled as the device culls them (see SceneFrame).
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, window_.Width(), window_.Height());
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    glFrontFace(GL_CW);
+    glCullFace(GL_BACK);
+    SetColour(scene_.clearColour);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawPass(ambientProgram_, ambientDraw_, false, scene_.viewProjection.data());
+
+    // The shadow maps: white once, then each light's depth into its own channel by the minimum.
+    glBindFramebuffer(GL_FRAMEBUFFER, shadowFramebuffer_);
+    glViewport(0, 0, scene_.shadowMapSize, scene_.shadowMapSize);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glBlendEquation(GL_MIN);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glUseProgram(shadowProgram_);
+    for (std::size_t i = 0; i < scene_.lights.size() && i < 3; ++i)
+    {
+        if (!scene_.lights[i].castsShadow)
+        {
+            continue;
+        }
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glUseProgram(shadowProgram_);
+        glUniform1i(shadowLightIndex_, static_cast<GLint>(i));
+        DrawPass(shadowProgram_, shadowDraw_, true, scene_.lights[i].viewProjection.data());
+    }
+
+    // The light pass: added onto the ambient colour where the ambient pass left the nearest surface.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, window_.Width(), window_.Height());
+    glEnable(GL_CULL_FACE);
+    glBlendEquation(GL_FUNC_ADD);
+    glDepthMask(GL_FALSE);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture_);
+    DrawPass(lightProgram_, lightDraw_, false, scene_.viewProjection.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+
+    if (picture)
+    {
+        const int width = window_.Width();
+        const int height = window_.Height();
+        picture->resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture->data());
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        {
+            std::swap_ranges(picture->begin() + top * width, picture->begin() + (top + 1) * width,
+                             picture->begin() + bottom * width);
+        }
+    }
+    window_.Swap();
+}
+
 } // namespace Platform::BareGl

@@ -156,4 +156,94 @@ private:
     Program programs_[4]; // by 2 × skinned + untextured
 };
 
+// One mesh of a lit scene: vertices of 8 floats (position, normal, texture coordinates).
+struct LitMesh
+{
+    std::vector<float> vertices;
+    std::vector<std::uint32_t> indices;
+};
+
+// One draw of a lit scene: a range of a mesh's indices at a world matrix (rows of four, the translation
+// in the last row), with its diffuse colour, taking part in the lit passes and/or the shadow maps.
+struct LitDraw
+{
+    std::uint32_t mesh = 0;
+    std::uint32_t firstIndex = 0;
+    std::uint32_t indexCount = 0;
+    std::array<float, 16> world{};
+    std::array<float, 4> diffuse{1.0f, 1.0f, 1.0f, 1.0f};
+    bool lit = true;
+    bool castsShadow = false;
+};
+
+// A directional light of a lit scene: the way its light travels, its colour, and its view × projection
+// (for its shadow map) and shadow transform (world to map coordinates, v = 0 at the top row).
+struct LitLight
+{
+    std::array<float, 3> direction{};
+    std::array<float, 3> colour{};
+    std::array<float, 16> viewProjection{};
+    std::array<float, 16> shadowTransform{};
+    bool castsShadow = false;
+};
+
+// At most three lights, one batch: each keeps its shadow map in one colour channel of one texture.
+struct LitScene
+{
+    std::vector<LitMesh> meshes;
+    std::vector<LitDraw> draws;
+    std::vector<LitLight> lights;
+    std::array<float, 16> viewProjection{};
+    std::uint32_t clearColour = 0; // 0xAARRGGBB
+    float ambient = 0.3f;
+    int shadowMapSize = 1024;
+};
+
+// The twin of the game's lit frame: a clear of colour and depth; the ambient pass over the lit draws;
+// into a framebuffer of a shadowMapSize² colour texture and depth buffer, a clear to white, then per
+// shadow-casting light a depth clear and its depth (kept by the minimum blend in its channel) of every
+// shadow-casting draw; the light pass over the lit draws adding every light's lambert term with one
+// shadow-map lookup; then the swap. One uniform upload per draw.
+class LitSceneFrame
+{
+public:
+    // The window's context is made current; the buffers, the shadow framebuffer and the programs are made.
+    LitSceneFrame(BareWindow& window, const LitScene& scene);
+    ~LitSceneFrame();
+    LitSceneFrame(const LitSceneFrame&) = delete;
+    LitSceneFrame& operator=(const LitSceneFrame&) = delete;
+
+    // picture, when given, receives what was drawn (0xAARRGGBB, top row first) before the swap.
+    void Draw(std::vector<std::uint32_t>* picture = nullptr);
+    // Of the last frame drawn.
+    std::uint64_t TriangleCount() const { return triangles_; }
+    std::uint64_t DrawCount() const { return draws_; }
+
+private:
+    struct Mesh
+    {
+        std::uint32_t vertexArray = 0;
+        std::uint32_t vertexBuffer = 0;
+        std::uint32_t indexBuffer = 0;
+    };
+    void DrawPass(std::uint32_t program, int drawLocation, bool shadowPass, const float* viewProjection);
+
+    BareWindow& window_;
+    LitScene scene_;
+    std::vector<Mesh> meshes_;
+    std::uint32_t ambientProgram_ = 0;
+    std::uint32_t shadowProgram_ = 0;
+    std::uint32_t lightProgram_ = 0;
+    int ambientDraw_ = -1;
+    int shadowDraw_ = -1;
+    int shadowLightIndex_ = -1;
+    int lightDraw_ = -1;
+    std::uint32_t shadowTexture_ = 0;
+    std::uint32_t shadowDepth_ = 0;
+    std::uint32_t shadowFramebuffer_ = 0;
+    std::uint64_t triangles_ = 0;
+    std::uint64_t draws_ = 0;
+    std::vector<float> drawUniforms_; // per draw: world (16), world × view-projection (16), diffuse (4)
+};
+
 } // namespace Platform::BareGl
