@@ -12,6 +12,7 @@
 #include "game/ScreenFader.h"
 #include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
+#include "game/puzzle/QuarrowRenderer.h"
 #include "game/savegame/QuarrowSaveGame.h"
 #include "game/savegame/SaveGameList.h"
 #include "game/savegame/SaveGameManager.h"
@@ -304,6 +305,12 @@ TEST_F(QuarrowUITest, TheSceneBoxFollowsThePuzzleAndStaysAfterTheLevelEnds)
     game.PostWorldCommand("StartLevel", "seven.txt");
     ASSERT_TRUE(game.RunFrames(2));
     expectBox(game.UI().GetSceneBox(), {-2.0f, -6.0f, 0.0f}, {7.0f, 1.0f, 2.7f});
+    // The renderer draws from the game camera and its shadow maps cover the same box.
+    const CQuarrowRenderer* renderer = game.UI().GetRenderer();
+    ASSERT_NE(nullptr, renderer);
+    EXPECT_EQ(game.UI().GetCamera(), renderer->GetCamera());
+    expectBox(QuarrowSceneBox{renderer->GetSceneMin(), renderer->GetSceneMax()}, {-2.0f, -6.0f, 0.0f},
+              {7.0f, 1.0f, 2.7f});
     // The level is shut: no puzzle, the last box kept.
     game.PostWorldCommand("ShutLevel");
     ASSERT_TRUE(game.RunFrames(2));

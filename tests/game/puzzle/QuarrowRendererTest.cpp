@@ -398,6 +398,11 @@ struct LightTableCase
     const char* trace; // empty: nothing traced
 };
 
+void PrintTo(const LightTableCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
+
 class RendererLightTableTest : public RendererTest, public testing::WithParamInterface<LightTableCase>
 {
 };
