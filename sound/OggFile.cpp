@@ -132,7 +132,15 @@ void COggFile::Seek(double seconds)
 
 double COggFile::Tell()
 {
-    return m_decoder != nullptr ? ov_time_tell(m_decoder) : 0.0;
+    // From the frame position: every chained stream has the same rate (checked at opening), and the
+    // library's own time query reads before its stream table when a damaged file left the position
+    // ahead of the first stream.
+    if (m_decoder == nullptr || m_format.samplesPerSec == 0)
+    {
+        return 0.0;
+    }
+    const ogg_int64_t frame = ov_pcm_tell(m_decoder);
+    return frame > 0 ? static_cast<double>(frame) / m_format.samplesPerSec : 0.0;
 }
 
 std::uint32_t COggFile::Read(void* dest, std::uint32_t bytes, bool loop)

@@ -1,5 +1,7 @@
 #include "platform/os/Cursor.h"
 
+#include "platform/gfxkit/ImageFile.h"
+#include "platform/gfxkit/ImageLibrary.h"
 #include "platform/os/Files.h"
 #include "platform/os/PngDecode.h"
 #include "platform/os/WindowSystem.h"
@@ -272,10 +274,36 @@ SDL_Surface* LoadIconSurface(const std::string& path)
         }
         return surface;
     }
-    SDL_Surface* surface = SDL_LoadBMP(path.c_str());
-    if (surface == nullptr)
+    // A BMP goes through the program's one checked image decode: its header and pixel bytes are
+    // checked before any decoder trusts its sizes.
+    GfxKit::CheckedImageFile file;
+    std::string error;
+    if (!GfxKit::ReadImageFileForLibrary(path, file, error) || file.libraryType != GfxKit::ImageLibraryType::Bmp)
     {
-        TraceWindowing("icon file " + path + " is neither PNG nor BMP: " + SDL_GetError());
+        TraceWindowing("icon file " + path + " is neither PNG nor BMP" + (error.empty() ? "" : ": " + error));
+        return nullptr;
+    }
+    std::vector<std::uint32_t> pixels;
+    if (!GfxKit::DecodeWithImageLibrary(file.libraryType, file.bytes.data(), file.bytes.size(), file.width,
+                                        file.height, pixels, error))
+    {
+        TraceWindowing("icon file " + path + ": " + error);
+        return nullptr;
+    }
+    const int width = static_cast<int>(file.width);
+    const int height = static_cast<int>(file.height);
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (surface != nullptr)
+    {
+        for (int y = 0; y < height; ++y)
+        {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) + y * surface->pitch);
+            for (int x = 0; x < width; ++x)
+            {
+                const std::uint32_t pixel = pixels[static_cast<std::size_t>(y) * width + x];
+                row[x] = file.alpha ? pixel : pixel | 0xFF000000u;
+            }
+        }
     }
     return surface;
 }

@@ -164,7 +164,19 @@ TEST_F(CursorFiles, ClassIconBecomesTheWindowIcon)
     EXPECT_TRUE(ReadIconFile(QUARROW_TEST_DATA_DIR "/icon.png", size));
     EXPECT_GT(size.x, 0);
     EXPECT_GT(size.y, 0);
+    // A 2 × 3 BMP of 24 bits, rows padded to four bytes.
+    std::vector<std::uint8_t> bmp = {'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
+                                     3, 0, 0, 0, 1, 0, 24, 0};
+    bmp.resize(54, 0);
+    bmp.resize(78, 0x80);
+    EXPECT_TRUE(ReadIconFile(WriteFile("icon.bmp", bmp), size));
+    EXPECT_EQ(size.x, 2);
+    EXPECT_EQ(size.y, 3);
     DebugOutputCapture traces;
+    // A BMP header declaring more pixels than the file holds.
+    bmp.resize(60);
+    EXPECT_FALSE(ReadIconFile(WriteFile("short.bmp", bmp), size));
+    EXPECT_NE(traces.Text().find("short.bmp"), std::string::npos) << traces.Text();
     const std::string damaged = "\x89PNG\r\n\x1a\nnot really";
     EXPECT_FALSE(ReadIconFile(WriteFile("damaged.png", std::vector<std::uint8_t>(damaged.begin(), damaged.end())), size));
     EXPECT_NE(traces.Text().find("damaged.png"), std::string::npos) << traces.Text();
