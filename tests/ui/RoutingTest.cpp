@@ -374,6 +374,8 @@ TEST_F(Routing, ProcessWideSystemCursorSwitch)
     manager->SetCursorType(11);
     EXPECT_STREQ(manager->GetCursorTypeName(), "");
 
+    // The window system has one manager at a time: the old one goes before the next is made.
+    manager.reset();
     manager = std::make_unique<UILib::CWindowManager>();
     manager->SetCursorType(11);
     EXPECT_STREQ(manager->GetCursorTypeName(), "");
