@@ -1,18 +1,26 @@
 // The floating particles' simulation, through the node with the random source seeded and without a
 // device: the emission rule, the box rule, the ranges of drift, wind and wind interval, the population
-// over a long run, and the puzzle node's clock.
+// over a long run, and the puzzle node's clock. Then one frame of a level in the running game, with and
+// without the particles.
 #include "game/puzzle/FloatingParticleSourceNode.h"
 
 #include "NodeTesting.h"
 #include "engine/EngineController.h"
 #include "foundation/Random.h"
+#include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
+#include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/PuzzleEntityNode.h"
+#include "tests/game/harness/GameHarness.h"
+#include "ui/Panel.h"
+#include "ui/UILibSystem.h"
+#include "ui/WindowManager.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <vector>
 
@@ -345,6 +353,75 @@ TEST_F(PuzzleNodeParticlesTest, ARebuiltSourceRunsOnFromTheParticleTimeInOneStep
     node->Update(0.02f);
     EXPECT_NEAR(0.02, source->GetWindTimer().GetTime() - windTime, 1e-6) << "one step, not the time so far";
     EXPECT_LE(std::abs(source->GetParticleCount() - count), 1);
+}
+
+// A level in the running game, the camera orbiting over the board and the world paused, drawn once with
+// the particles and once with their render flags cleared: the motes are the only difference, and they
+// brighten what lies behind them.
+TEST(FloatingParticlesPicture, TheMotesShowInTheAirAboveTheBoard)
+{
+    GameTesting::GameHarness game;
+    ASSERT_TRUE(game.Start());
+    // No screen is shown: the scene shows through a hole in the window layer's root panel, as through the
+    // 3D screen's playing field.
+    auto* layer =
+        dynamic_cast<UILib::CPanel*>(UILib::CUILibSystem::GetInstance()->GetWindowManager()->GetLayerRoot(0));
+    ASSERT_NE(nullptr, layer);
+    layer->SetColor(BaseLib::CColor::FromArgb(0));
+    game.PostWorldCommand("StartLevel",
+                          (std::filesystem::path(QUARROW_MEDIA_DIR) / "levels/jungle/01.xml").string());
+    ASSERT_TRUE(game.RunFrames(2));
+    CPuzzleEntityNode* node = game.World().GetPuzzleNode();
+    ASSERT_NE(nullptr, node);
+    CFloatingParticleSourceNode* source = node->GetParticleSource();
+    ASSERT_NE(nullptr, source);
+    EXPECT_GE(source->GetParticleCount(), 20);
+
+    CGameCameraNode& camera = *game.UI().GetCamera();
+    camera.ResetForIntro();
+    camera.SetBoardSize(game.World().GetPuzzle()->GetWidth(), game.World().GetPuzzle()->GetHeight());
+    camera.SetMode(CGameCameraNode::Orbit);
+    // Back far enough to see the air round the board, looking down at a slant.
+    camera.SetDistance(camera.GetBoardDistance() * 2.5f);
+    camera.SetPitch(0.9f);
+    camera.SetYaw(0.4f);
+    camera.SetFocusPoint(camera.GetFocusTarget());
+    game.PostWorldCommand("SetPause", "true");
+    ASSERT_TRUE(game.RunFrames(3));
+
+    int width = 0, height = 0;
+    const GameTesting::Pixels with = game.ReadFrame(width, height);
+    source->SetVisible(0);
+    ASSERT_TRUE(game.RunFrames(1));
+    const GameTesting::Pixels without = game.ReadFrame(width, height);
+    source->SetVisible(1);
+    ASSERT_TRUE(game.RunFrames(1));
+    const GameTesting::Pixels again = game.ReadFrame(width, height);
+    ASSERT_FALSE(with.empty());
+    ASSERT_EQ(with.size(), without.size());
+    EXPECT_TRUE(
+        GameTesting::GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "particles", width, height, with));
+    EXPECT_TRUE(GameTesting::GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "particles_hidden", width,
+                                                       height, without));
+
+    // The frames stand still apart from the motes: the same picture comes back with them.
+    EXPECT_EQ(with, again);
+    int brighter = 0, darker = 0;
+    for (std::size_t i = 0; i < with.size(); ++i)
+    {
+        int sum = 0;
+        for (int shift : {0, 8, 16})
+        {
+            sum +=
+                static_cast<int>((with[i] >> shift) & 0xFF) - static_cast<int>((without[i] >> shift) & 0xFF);
+        }
+        brighter += sum > 6;
+        darker += sum < -6;
+    }
+    std::cout << "[ particles ] " << source->GetParticleCount() << " live, " << brighter
+              << " pixels brightened, " << darker << " darkened\n";
+    EXPECT_GT(brighter, 50) << "the motes show";
+    EXPECT_LT(darker, brighter / 10) << "the motes only add light";
 }
 
 } // namespace
