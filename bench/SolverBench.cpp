@@ -1,10 +1,11 @@
 // How fast the breadth-first solver expands states and how much memory one solve needs, on puzzles made
-// for the project and on one the project generates.
+// for the project, on one the project generates and on the hardest shipped level of each list.
 //
 // Peak heap bytes come from the counting operator new and delete of HeapCounter.cpp; the process's peak
 // resident size is given for reference.
 
 #include "bench/HeapCounter.h"
+#include "foundation/Xml.h"
 #include "platform/os/DebugOutput.h"
 #include "puzzle/EditablePuzzle.h"
 #include "puzzle/PuzzleSolver.h"
@@ -114,6 +115,44 @@ std::unique_ptr<CEditablePuzzle> GeneratorPuzzle()
     return LoadPuzzle("solver_generator.xml");
 }
 
+// The shipped level of a list that makes the solver expand the most states: every level the map file
+// lists is solved once to find it.
+std::unique_ptr<CEditablePuzzle> HardestLevel(const std::string& region)
+{
+    const std::string levels = std::string(QUARROW_MEDIA_DIR) + "/levels/";
+    TiXmlDocument map;
+    if (!BaseLib::XmlLoadFile(map, levels + region + ".map.xml") || map.RootElement() == nullptr ||
+        map.RootElement()->FirstChildElement("levellist") == nullptr)
+    {
+        std::fprintf(stderr, "cannot read the level list of %s\n", region.c_str());
+        std::exit(1);
+    }
+    std::unique_ptr<CEditablePuzzle> hardest;
+    int64_t most = -1;
+    for (const TiXmlElement* level = map.RootElement()->FirstChildElement("levellist")->FirstChildElement("level");
+         level != nullptr; level = level->NextSiblingElement("level"))
+    {
+        const std::string file = levels + BaseLib::XmlGetStringAttribute(level, "file", "");
+        auto puzzle = std::make_unique<CEditablePuzzle>();
+        const bool binary = file.size() > 5 && file.compare(file.size() - 5, 5, ".blvl") == 0;
+        if (!(binary ? puzzle->LoadBinary(file) : puzzle->LoadXml(file)))
+        {
+            std::fprintf(stderr, "cannot load %s\n", file.c_str());
+            std::exit(1);
+        }
+        PuzzleSolver solver;
+        solver.SetPuzzle(puzzle.get());
+        solver.Solve();
+        solver.SetPuzzle(nullptr);
+        if (solver.GetExpandedCount() > most)
+        {
+            most = solver.GetExpandedCount();
+            hardest = std::move(puzzle);
+        }
+    }
+    return hardest;
+}
+
 // ---- the benchmark ----
 
 void SolvePuzzle(benchmark::State& state, std::unique_ptr<CEditablePuzzle> (*make)())
@@ -191,3 +230,8 @@ BENCHMARK_CAPTURE(SolvePuzzle, large, LargePuzzle)->Unit(benchmark::kMillisecond
 BENCHMARK_CAPTURE(SolvePuzzle, generated, GeneratedPuzzle)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SolvePuzzle, generated_refined, RefinedPuzzle)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SolvePuzzle, generator, GeneratorPuzzle)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, hardest_basic, +[] { return HardestLevel("basic"); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, hardest_jungle, +[] { return HardestLevel("jungle"); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, hardest_swamp, +[] { return HardestLevel("swamp"); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, hardest_cave, +[] { return HardestLevel("cave"); })->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SolvePuzzle, hardest_temple, +[] { return HardestLevel("temple"); })->Unit(benchmark::kMillisecond);

@@ -126,7 +126,12 @@ bool ReadSources(const std::string& sources, std::map<std::string, std::vector<L
                 files.push_back(entry.path());
             }
         }
-        std::sort(files.begin(), files.end());
+        // In number order: "100.txt" follows "99.txt".
+        std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+            const std::string x = a.stem().string();
+            const std::string y = b.stem().string();
+            return x.size() != y.size() ? x.size() < y.size() : x < y;
+        });
         std::vector<Level>& levels = regions[region];
         for (const fs::path& file : files)
         {
@@ -183,22 +188,46 @@ bool StartsAtRest(Level& level)
     return true;
 }
 
-bool Solve(Level& level)
+// The solver's limits for one level, a property of the content: the checks solve every level once, so
+// these keep a pass over all of them within minutes of one core and each solve within a small machine's
+// memory.
+constexpr int64_t kMaxExpandedPerLevel = 200000;
+constexpr int64_t kMaxExpandedInAll = 10000000;
+constexpr size_t kSolverMemoryBudget = size_t{512} << 20;
+
+bool Solve(Level& level, int64_t& expandedInAll)
 {
     PuzzleSolver solver;
+    solver.SetMemoryBudget(kSolverMemoryBudget);
     solver.SetPuzzle(level.puzzle.get());
     const int32_t status = solver.Solve();
+    const std::string where = level.source.file + ":" + std::to_string(level.source.gridLine);
     if (status != PuzzleSolver::StatusSolved)
     {
-        std::fprintf(stderr, "%s: the solver ended with status %d%s\n", level.source.file.c_str(), status,
+        std::fprintf(stderr, "%s: the solver ended with status %d%s\n", where.c_str(), status,
                      status == PuzzleSolver::StatusNoSolution ? " (no solution)"
                      : solver.RanOutOfMemory()                ? " (it ran out of memory)"
                                                               : "");
         return false;
     }
+    if (solver.GetExpandedCount() > kMaxExpandedPerLevel)
+    {
+        std::fprintf(stderr, "%s: the solver expanded %lld states, more than the %lld a level may take\n",
+                     where.c_str(), static_cast<long long>(solver.GetExpandedCount()),
+                     static_cast<long long>(kMaxExpandedPerLevel));
+        return false;
+    }
+    if (solver.GetCurrentMove() < 2)
+    {
+        std::fprintf(stderr, "%s: solved in %d moves, a level takes at least 2\n", where.c_str(),
+                     solver.GetCurrentMove());
+        return false;
+    }
+    expandedInAll += solver.GetExpandedCount();
     level.puzzle->SetMinSolveMoves(solver.GetCurrentMove());
     level.puzzle->SetParSolveMoves(solver.GetCurrentMove());
-    std::printf("%s: %d moves, solved in %.3f s\n", level.relativePath.c_str(), solver.GetCurrentMove(),
+    std::printf("%s: %d moves, %lld states, solved in %.3f s\n", level.relativePath.c_str(),
+                solver.GetCurrentMove(), static_cast<long long>(solver.GetExpandedCount()),
                 solver.GetElapsedSeconds());
     return true;
 }
@@ -268,13 +297,20 @@ bool WriteLevels(const std::string& sources, const std::string& media)
     {
         library.Add(description);
     }
+    int64_t expandedInAll = 0;
     for (auto& [region, levels] : regions)
     {
         for (Level& level : levels)
         {
             library.BuildFromPuzzle(nullptr, *level.puzzle);
-            usable = ModelsExist(level, media) && StartsAtRest(level) && Solve(level) && usable;
+            usable = ModelsExist(level, media) && StartsAtRest(level) && Solve(level, expandedInAll) && usable;
         }
+    }
+    if (expandedInAll > kMaxExpandedInAll)
+    {
+        std::fprintf(stderr, "the solver expanded %lld states over all levels, more than %lld\n",
+                     static_cast<long long>(expandedInAll), static_cast<long long>(kMaxExpandedInAll));
+        usable = false;
     }
     if (!usable)
     {

@@ -13,7 +13,8 @@ std::string LevelSourceFolder();
 // The level writer of the game command: WriteLevels over LevelSourceFolder().
 bool WriteGameLevels(const std::string& media);
 
-// Reads every source "<sources>/<region>/*.txt" (in name order, for each region of GameRegions), builds
+// Reads every source "<sources>/<region>/*.txt" (shorter names first, then in name order, so that
+// "100.txt" follows "99.txt"; for each region of GameRegions), builds
 // its puzzle, gives its blocks their models from the blocks library, solves it and writes, into the
 // media folder (whose models/ must already hold the part models):
 //   levels/<region>/NN.xml (or .blvl)   the level, NN counting from 01 in list order, with its shortest

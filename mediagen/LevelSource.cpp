@@ -278,6 +278,7 @@ bool ParseLevelSource(const std::string& file, const std::string& text, LevelSou
     {
         return fail(0, "no exit");
     }
+    source.gridLine = gridLine;
     source.width = static_cast<int>(rows[0].first.size());
     source.height = static_cast<int>(rows.size());
     for (const auto& [row, line] : rows)

@@ -40,6 +40,8 @@ struct LevelSource
     bool binary = false;
     int width = 0;
     int height = 0;
+    // The line of "grid", named when the level as a whole is refused.
+    int gridLine = 0;
     // Row by row, width × height cells.
     std::vector<LevelCell> cells;
 

@@ -1,4 +1,5 @@
 // quarrow-mediagen: the project's media generator.
+#include "mediagen/CandidatesCommand.h"
 #include "mediagen/GameMedia.h"
 #include "mediagen/LevelReplays.h"
 #include "mediagen/StripCommand.h"
@@ -24,11 +25,16 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunGameCommand(arguments);
     }
+    if (command == "candidates")
+    {
+        return MediaGen::RunCandidatesCommand(arguments);
+    }
     if (command == "replays")
     {
         return MediaGen::RunReplaysCommand(arguments);
     }
-    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s%s", MediaGen::StripUsage(),
-                MediaGen::ThemeUsage(), MediaGen::GameUsage(), MediaGen::ReplaysUsage());
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s%s%s", MediaGen::StripUsage(),
+                MediaGen::ThemeUsage(), MediaGen::GameUsage(), MediaGen::ReplaysUsage(),
+                MediaGen::CandidatesUsage());
     return command.empty() ? 0 : 2;
 }

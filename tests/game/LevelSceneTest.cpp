@@ -472,7 +472,7 @@ TEST_F(LevelSceneTest, EveryLevelStartsWithItsWholeSceneAndShutsBackToTheRootItH
             ++levels;
         }
     }
-    EXPECT_EQ(34, levels);
+    EXPECT_EQ(344, levels);
     std::string lowered = capture.Text();
     std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                    [](unsigned char c) { return std::tolower(c); });

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -44,7 +45,7 @@ TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExistsAsTheMapMode
     {
         const char* region;
         size_t levels;
-    } maps[] = {{"basic", 10}, {"jungle", 6}, {"swamp", 6}, {"cave", 6}, {"temple", 6}};
+    } maps[] = {{"basic", 200}, {"jungle", 36}, {"swamp", 36}, {"cave", 36}, {"temple", 36}};
     for (int32_t index = 0; index < 5; ++index)
     {
         const std::vector<std::string> files = LoadLevelList(GetMapFileName(index), aliases);
@@ -68,7 +69,7 @@ TEST(LevelSetTest, EachMapFileGivesItsLevelsInOrderAndEveryOneExistsAsTheMapMode
     }
 }
 
-// Each level loaded by the world and played from its replay through the game input channel with user
+// The first levels of each list loaded by the world and played from their replays through the game input channel with user
 // control on, a move at a time as a player makes it: the grab and the drag, world steps until nothing
 // moves, the release, steps until rest. It ends solved (game state 3) with three stars, in no more moves
 // than its shortest solution. The world runs on an engine device with the committed media behind the
@@ -92,7 +93,7 @@ protected:
     }
 };
 
-TEST_F(LevelReplayTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeStars)
+TEST_F(LevelReplayTest, TheFirstReplaysOfEachListPlayedThroughTheWorldSolveTheirLevelsWithThreeStars)
 {
     CQuarrowWorld world{&controller};
     world.Initialize();
@@ -104,7 +105,11 @@ TEST_F(LevelReplayTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeS
     int played = 0;
     for (int32_t index = 0; index < 5; ++index)
     {
-        for (const std::string& file : LoadLevelList(GetMapFileName(index), aliases))
+        // The first three of each list: every level's replay is also played on the puzzle model alone
+        // by the media checks, so the time here does not grow with the lists.
+        std::vector<std::string> files = LoadLevelList(GetMapFileName(index), aliases);
+        files.resize(std::min<size_t>(files.size(), 3));
+        for (const std::string& file : files)
         {
             SCOPED_TRACE(file);
             const fs::path replay = kTests / "replays" / fs::path(file).parent_path().filename() /
@@ -153,7 +158,7 @@ TEST_F(LevelReplayTest, EveryReplayPlayedThroughTheWorldSolvesItsLevelWithThreeS
             ++played;
         }
     }
-    EXPECT_EQ(34, played);
+    EXPECT_EQ(15, played);
     world.Shutdown();
     EXPECT_TRUE(boxes.empty()) << boxes.front();
 }

@@ -156,12 +156,15 @@ TEST_F(LevelRefusalTest, AFaultySourceIsRefusedWithItsFileLineAndFault)
     }
 }
 
-TEST_F(LevelRefusalTest, ALevelWithoutASolutionOrAtRestStartIsRefusedByName)
+TEST_F(LevelRefusalTest, ALevelWithoutASolutionOfOneMoveOrNotAtRestIsRefusedByName)
 {
-    // The player is shut in by obstacles.
+    // The player is shut in by obstacles; the grid starts on line 6.
     Write("basic/01.txt", Source(".o..\noPo.\n.o..\n...a\n", "P player\no obstacle\na normal\n"));
     EXPECT_NE(std::string::npos,
-              Refusal().find("basic/01.txt: the solver ended with status 3 (no solution)"));
+              Refusal().find("basic/01.txt:6: the solver ended with status 3 (no solution)"));
+    // Nothing stands between the player and the exit.
+    Write("basic/01.txt", Source("....\n.P..\n....\n...a\n", "P player\na normal\n"));
+    EXPECT_NE(std::string::npos, Refusal().find("basic/01.txt:6: solved in 1 moves, a level takes at least 2"));
     // Two pulling magnets apart slide together by themselves.
     Write("basic/01.txt", Source("m...\nP...\n..m.\n....\n", "P player\nm magnet_pulling\n"));
     EXPECT_NE(std::string::npos, Refusal().find("basic/01.txt: blocks move on their own at the start"));
@@ -256,7 +259,7 @@ TEST(LevelReplaysTest, RegeneratingTheReplaysGivesTheCommittedFiles)
             EXPECT_TRUE(Bytes(entry.path()) == Bytes(committed / relative)) << relative;
         }
     }
-    EXPECT_EQ(34, files);
+    EXPECT_EQ(344, files);
     fs::remove_all(folder);
 }
 
