@@ -15,6 +15,8 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/menus/GameMenuScreen.h"
+#include "game/menus/MainMenuScreen.h"
 #include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/QuarrowRenderer.h"
@@ -251,6 +253,8 @@ void CQuarrowUI::CreateScreens()
         }
     }
     // The game's own screens follow here, in their order, as their classes come.
+    m_screenStateMachine->AddScreen("mainmenu", new CMainMenuScreen(this, world));
+    m_screenStateMachine->AddScreen("gamemenu", new CGameMenuScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
 }
 

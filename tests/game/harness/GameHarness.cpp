@@ -435,7 +435,13 @@ CQuarrowInputChannel& GameHarness::GameCommands() const
 
 void GameHarness::AddScreen(const std::string& name, GameLib::CUIScreen* screen)
 {
+    GameLib::CUIScreen* replaced = Screens().FindScreen(name);
     Screens().AddScreen(name, screen);
+    // The game's own screen under the name is the harness's to end (the machine keeps no replaced one).
+    if (replaced != nullptr && replaced != screen && replaced != Screens().GetCurrentScreen())
+    {
+        replaced->Release();
+    }
 }
 
 bool GameHarness::SwitchTo(const std::string& name)

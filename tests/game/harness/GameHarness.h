@@ -124,7 +124,8 @@ public:
     std::int32_t PostWorldCommand(const std::string& name, const std::string& argument = "");
     // The world's game input channel (push game commands there).
     CQuarrowInputChannel& GameCommands() const;
-    // Registers a screen (the state machine owns it from then on).
+    // Registers a screen (the state machine owns it from then on); a screen it replaces under that name
+    // is released unless it is the current one.
     void AddScreen(const std::string& name, GameLib::CUIScreen* screen);
     bool SwitchTo(const std::string& name);
     // Appends a profile with defaults under the name and makes it current.
