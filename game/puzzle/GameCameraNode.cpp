@@ -36,6 +36,9 @@ constexpr float kCellsToDistance = 9.0f * (1.0f / 6.0f);
 CGameCameraNode::CGameCameraNode(Qen::CEngineController* engine, GameLib::CInputManager* input)
     : m_input(input), m_animator(engine), m_yawStep(kPi / 2.0f)
 {
+    // The board lies in the world as on the screen of the 2D board seen from above: x east along +X,
+    // y south along -Y, Z up. That frame is right-handed; a left-handed camera would show it mirrored.
+    GetCamera()->leftHanded = false;
     m_controller.AddTarget(GameLib::CAnimationController::ApplyDelegate(
                                &m_animator, &GameLib::CTransformAnimator::ApplyAnimation),
                            GameLib::CAnimationController::LengthDelegate(

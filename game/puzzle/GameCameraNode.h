@@ -25,7 +25,8 @@ class CEngineController;
 // steps of a quarter turn on square boards and a half turn on others, at 4 radians per second).
 //
 // World space is Z-up; a board of W x H cells has its middle at (2.5, -2.5, 0) (the puzzle node centres
-// every board there). Main thread only.
+// every board there). The camera is right-handed (screen right = forward x up), so the board is seen as
+// the 2D board shows it, not mirrored. Main thread only.
 class CGameCameraNode : public CFocusCameraNode
 {
 public:

@@ -244,7 +244,8 @@ void CQuarrowRenderer::Render()
     m_sceneManager->GetNodesOfType(typeid(GameLib::CRenderableNode), m_renderables);
     m_sceneManager->GetNodesOfType(typeid(GameLib::CLightSourceNode), m_lights);
 
-    RenderPass("ambientpass", m_renderables, camera->view, camera->projection, kLitPassMask);
+    RenderPass("ambientpass", m_renderables, camera->view, camera->projection, kLitPassMask,
+               camera->leftHanded);
     if (m_lights.empty())
     {
         return;
@@ -269,7 +270,8 @@ void CQuarrowRenderer::Render()
         }
         shared->SetTexture("c_tShadowMap", m_shadowTexture ? m_shadowTexture->GetTexture() : nullptr);
         SetSharedInt("c_iNumLights", static_cast<std::int32_t>(end - first));
-        RenderPass("lightpass", m_renderables, camera->view, camera->projection, kLitPassMask);
+        RenderPass("lightpass", m_renderables, camera->view, camera->projection, kLitPassMask,
+                   camera->leftHanded);
         // The pool holds no reference to a default-pool texture between frames: it would block a reset.
         shared->SetTexture("c_tShadowMap", nullptr);
     }
@@ -312,7 +314,7 @@ void CQuarrowRenderer::DrawShadowMaps(std::size_t first, std::size_t end)
         }
         device->Clear(0, nullptr, ClearFlag::ZBuffer, 0, 1.0f, 0);
         SetSharedInt("c_iLightIndex", static_cast<std::int32_t>(i - first));
-        RenderPass("shadowmap", m_renderables, view, projection, kShadowPassMask);
+        RenderPass("shadowmap", m_renderables, view, projection, kShadowPassMask, true);
     }
     device->SetRenderTarget(0, savedTarget);
     device->SetDepthStencilSurface(savedDepth);
@@ -432,7 +434,8 @@ bool CQuarrowRenderer::ComputeLightMatrices(const CVector3& direction, CMatrix& 
 }
 
 void CQuarrowRenderer::RenderPass(const char* technique, const std::vector<GameLib::CSceneGraphNode*>& nodes,
-                                  const CMatrix& view, const CMatrix& projection, std::uint32_t mask)
+                                  const CMatrix& view, const CMatrix& projection, std::uint32_t mask,
+                                  bool leftHanded)
 {
     Platform::GfxKit::Effect* effect = m_sceneEffect->GetEffect();
     Platform::GfxKit::EffectHandle handle = effect->GetTechniqueByName(technique);
@@ -455,9 +458,12 @@ void CQuarrowRenderer::RenderPass(const char* technique, const std::vector<GameL
     context->projection = projection;
     context->unused = InverseOf(projection);
     context->viewProjection = view * projection;
-    // Left-handed, as the game's cameras and the light projections are: each plane's normal points out
+    // In the view's handedness (the light projections are left-handed): each plane's normal points out
     // of the frustum, so what lies in view is drawn and what lies outside is culled.
-    context->frustum.SetFromMatrix(context->unused * context->inverseView, true);
+    context->frustum.SetFromMatrix(context->unused * context->inverseView, leftHanded);
+    // A right-handed view mirrors the picture and with it every triangle's winding.
+    Platform::Gfx::Device* device = m_engine->GetDevice();
+    device->SetMirroredView(!leftHanded);
 
     effect->SetTechnique(handle);
     std::uint32_t passes = 0;
@@ -476,4 +482,5 @@ void CQuarrowRenderer::RenderPass(const char* technique, const std::vector<GameL
         effect->EndPass();
     }
     m_sceneEffect->End();
+    device->SetMirroredView(false);
 }

@@ -92,7 +92,8 @@ private:
     void SetLightParameters(int index, Qen::CLightDescription& light);
     void DrawShadowMaps(std::size_t first, std::size_t end);
     void RenderPass(const char* technique, const std::vector<GameLib::CSceneGraphNode*>& nodes,
-                    const BaseLib::CMatrix& view, const BaseLib::CMatrix& projection, std::uint32_t mask);
+                    const BaseLib::CMatrix& view, const BaseLib::CMatrix& projection, std::uint32_t mask,
+                    bool leftHanded);
     void SetSharedInt(const char* name, std::int32_t value);
 
     Qen::CEngineController* m_engine = nullptr;

@@ -232,6 +232,11 @@ public:
     // States 0 .. RenderStateCount - 1; others answer InvalidCall.
     Result SetRenderState(std::uint32_t state, std::uint32_t value);
     Result GetRenderState(std::uint32_t state, std::uint32_t* value) const;
+    // For a view that mirrors the picture (a right-handed camera): every triangle's winding turns on the
+    // screen, so the cull modes are applied to the mirrored winding and cull what they cull unmirrored.
+    // Off at creation; set it only around the mirrored view's draws.
+    void SetMirroredView(bool mirrored);
+    bool IsMirroredView() const { return mirroredView_; }
     Result SetSoftwareVertexProcessing(bool software);
     bool GetSoftwareVertexProcessing() const { return softwareVertexProcessing_; }
 
@@ -445,6 +450,7 @@ private:
     std::uint32_t usedProgram_ = 0;
     AppliedStates appliedStates_;
     bool appliedStatesValid_ = false;
+    bool mirroredView_ = false;
     std::array<BoundUnit, StageCount> units_{};
     bool unitsValid_ = false;
     std::array<std::uint32_t, RenderStateCount> defaultStates_{};

@@ -1166,6 +1166,15 @@ Result Device::SetNPatchMode(float segments)
 // ---------------------------------------------------------------------------------------------
 // Draws
 
+void Device::SetMirroredView(bool mirrored)
+{
+    if (mirrored != mirroredView_)
+    {
+        mirroredView_ = mirrored;
+        appliedStatesValid_ = false;
+    }
+}
+
 void Device::ApplyRenderStates()
 {
     namespace RS = RenderState;
@@ -1208,8 +1217,8 @@ void Device::ApplyRenderStates()
                                                                            : GL_FILL);
     // Rows are stored top first, which mirrors every picture vertically in OpenGL's terms: a triangle
     // that runs clockwise on the screen is counter-clockwise for OpenGL. So OpenGL's front faces are
-    // the screen's clockwise ones.
-    glFrontFace(GL_CCW);
+    // the screen's clockwise ones; a mirrored view mirrors that once more.
+    glFrontFace(mirroredView_ ? GL_CW : GL_CCW);
     switch (rs[RS::CullMode])
     {
     case Cull::CounterClockwise:

@@ -5,19 +5,25 @@
 
 #include "NodeTesting.h"
 #include "engine/Camera.h"
+#include "engine/DisplayHead.h"
+#include "engine/MaterialFactory.h"
 #include "game/GameCommand.h"
 #include "game/QuarrowInputChannel.h"
 #include "game/QuarrowWorld.h"
 #include "game/puzzle/BlockEntityNode.h"
 #include "game/puzzle/GameCameraNode.h"
+#include "game/puzzle/QuarrowRenderer.h"
 #include "puzzle/MetaBlockDescription.h"
 #include "tests/game/harness/RecordingSoundDevice.h"
 #include "tests/media/MediaFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <numbers>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -324,6 +330,110 @@ TEST_F(CursorTest, APressWhileHoldingReleasesTheHeldBlockFirst)
     ExpectCommand(GameCommandKind::GrabBlock, first, commands[0]);
     ExpectCommand(GameCommandKind::ReleaseBlock, first, commands[1]);
     ExpectCommand(GameCommandKind::GrabBlock, second, commands[2]);
+}
+
+// The picture the orbit camera gives: the board as the 2D board shows it, turned but never mirrored, with
+// the blocks' faces drawn (the renderer's culling follows the camera's handedness).
+class CameraPictureTest : public CursorTest
+{
+protected:
+    CameraPictureTest()
+    {
+        headWidth = 320;
+        headHeight = 240;
+    }
+
+    std::vector<std::uint32_t> Draw(float yaw, const char* picture)
+    {
+        camera->SetPitch(1.5f);
+        camera->SetYaw(yaw);
+        camera->GetCamera()->aspectRatio = static_cast<float>(headWidth) / static_cast<float>(headHeight);
+        Sync();
+        controller.GetHeads()[0]->BeginFrame();
+        EXPECT_EQ(Platform::Gfx::Ok, device->BeginScene());
+        renderer->Render();
+        return EndDrawing(picture);
+    }
+
+    // The pixel where the camera shows a world point.
+    std::uint32_t At(const std::vector<std::uint32_t>& pixels, const CVector3& point) const
+    {
+        const CVector2 v = Project(point);
+        const auto x = static_cast<int>((v.x * 0.5f + 0.5f) * static_cast<float>(headWidth));
+        const auto y = static_cast<int>((0.5f - v.y * 0.5f) * static_cast<float>(headHeight));
+        return pixels[static_cast<std::size_t>(y * headWidth + x)] & 0xFFFFFFu;
+    }
+
+    // Pixels within a small distance of the colour, in the left and in the right half of the picture.
+    std::pair<int, int> CountByHalf(const std::vector<std::uint32_t>& pixels, std::uint32_t colour) const
+    {
+        std::pair<int, int> counts{0, 0};
+        for (int y = 0; y < headHeight; ++y)
+        {
+            for (int x = 0; x < headWidth; ++x)
+            {
+                const std::uint32_t p = pixels[static_cast<std::size_t>(y * headWidth + x)];
+                int distance = 0;
+                for (int channel = 0; channel < 24; channel += 8)
+                {
+                    distance += std::abs(static_cast<int>((p >> channel) & 0xFF) -
+                                         static_cast<int>((colour >> channel) & 0xFF));
+                }
+                if (distance <= 6)
+                {
+                    (x < headWidth / 2 ? counts.first : counts.second) += 1;
+                }
+            }
+        }
+        return counts;
+    }
+
+    void TearDown() override
+    {
+        // Its shadow resources belong to the engine's factories: it goes first.
+        if (renderer.has_value())
+        {
+            renderer->ReleaseShadowResources();
+            renderer.reset();
+        }
+        CursorTest::TearDown();
+    }
+
+    std::optional<CQuarrowRenderer> renderer;
+};
+
+TEST_F(CameraPictureTest, TheBoardIsSeenAsTheTwoDimensionalBoardShowsItTurnedButNotMirrored)
+{
+    controller.GetMaterialFactory()->CreateSharedEffectPool("shader>_shared.fx");
+    renderer.emplace();
+    renderer->Init(&controller, world.GetSceneManager());
+    renderer->SetCamera(camera.get());
+    renderer->SetSceneBounds(-1.5f, -6.5f, 0.0f, 6.5f, 1.5f, 2.7f);
+
+    // From the south (looking north), as the 2D board is seen: the player (columns 0 and 1 of row 2)
+    // stands left, the long block of column 4 right; row 0 lies at the top.
+    const std::vector<std::uint32_t> north = Draw(std::numbers::pi_v<float>, "camera_from_south.png");
+    const CVector2 player = Project(CellTop(0, 2));
+    const CVector2 block = Project(CellTop(4, 2));
+    EXPECT_LT(player.x, block.x);
+    EXPECT_GT(Project(CellTop(2, 0)).y, Project(CellTop(3, 4)).y) << "row 0 above row 4";
+    const std::uint32_t playerColour = At(north, CellTop(0, 2));
+    const std::uint32_t boardColour = At(north, CVector3(5.0f, -5.0f, 0.0f));
+    EXPECT_NE(boardColour, playerColour) << "the player's top is drawn";
+    EXPECT_NE(boardColour, At(north, CellTop(4, 2))) << "the block's top is drawn";
+    const auto [left, right] = CountByHalf(north, playerColour);
+    EXPECT_GT(left, 20);
+    EXPECT_GT(left, 4 * right) << "the player's colour lies in the left half";
+
+    // From the north the picture is the same board turned half-way: the player now stands right.
+    const std::vector<std::uint32_t> south = Draw(0.0f, "camera_from_north.png");
+    EXPECT_GT(Project(CellTop(0, 2)).x, Project(CellTop(4, 2)).x);
+    EXPECT_LT(Project(CellTop(2, 0)).y, Project(CellTop(3, 4)).y) << "row 0 below row 4";
+    const std::uint32_t turnedColour = At(south, CellTop(0, 2));
+    EXPECT_NE(boardColour, turnedColour);
+    const auto [turnedLeft, turnedRight] = CountByHalf(south, turnedColour);
+    EXPECT_GT(turnedRight, 4 * turnedLeft);
+    EXPECT_EQ(std::vector<std::string>{}, boxes);
 }
 
 } // namespace

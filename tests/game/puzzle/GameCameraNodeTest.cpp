@@ -96,7 +96,7 @@ TEST(FocusCameraNodeTest, AnglesPointTheCameraAsTheyAreDefined)
         const CMatrix& pose = camera->GetLocalTransform();
         ExpectNear(k.forward, Row(pose, 2), 1e-5f);
         ExpectNear(k.right, Row(pose, 0), 1e-5f);
-        // The engine's camera finds the same right direction from forward and up.
+        // The pose is a rotation: right = up x forward.
         ExpectNear(Row(pose, 0), Row(pose, 1).Cross(Row(pose, 2)), 1e-5f);
         ExpectNear(CVector3(2.0f, -3.0f, 1.0f), camera->GetFocusPoint(), 1e-5f);
         ExpectNear(CVector3(2.0f, -3.0f, 1.0f) - k.forward * 5.0f, Row(pose, 3), 1e-4f);
