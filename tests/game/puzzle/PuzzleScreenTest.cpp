@@ -198,7 +198,7 @@ TEST_F(PuzzleScreenTest, TheQuitButtonLeavesForTheMapOnlyWhenTheLevelCameFromIt)
     {
         int playMode;
         const char* leadsTo;
-    } cases[] = {{1, "map"}, {2, "levelselection"}, {0, "levelselection"}};
+    } cases[] = {{1, "map"}, {2, "levelselection"}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.playMode);
