@@ -93,6 +93,21 @@ void SetColour(const std::uint32_t colour)
 
 constexpr int PaletteSize = 26;
 
+// The window's back buffer as 0xAARRGGBB words, top row first (OpenGL reads the bottom row first).
+void ReadPicture(const BareWindow& window, std::vector<std::uint32_t>& picture)
+{
+    const int width = window.Width();
+    const int height = window.Height();
+    picture.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+    {
+        std::swap_ranges(picture.begin() + top * width, picture.begin() + (top + 1) * width,
+                         picture.begin() + bottom * width);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<BareWindow> BareWindow::Open(const char* title, int x, int y, int width, int height)
@@ -510,17 +525,7 @@ void SceneFrame::Draw(float time, std::vector<std::uint32_t>* picture)
     }
     if (picture)
     {
-        const int width = window_.Width();
-        const int height = window_.Height();
-        picture->resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture->data());
-        // OpenGL reads the bottom row first.
-        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-        {
-            std::swap_ranges(picture->begin() + top * width, picture->begin() + (top + 1) * width,
-                             picture->begin() + bottom * width);
-        }
+        ReadPicture(window_, *picture);
     }
     window_.Swap();
 }
@@ -774,16 +779,7 @@ void LitSceneFrame::Draw(std::vector<std::uint32_t>* picture)
 
     if (picture)
     {
-        const int width = window_.Width();
-        const int height = window_.Height();
-        picture->resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture->data());
-        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
-        {
-            std::swap_ranges(picture->begin() + top * width, picture->begin() + (top + 1) * width,
-                             picture->begin() + bottom * width);
-        }
+        ReadPicture(window_, *picture);
     }
     window_.Swap();
 }
