@@ -97,6 +97,17 @@ public:
     virtual float ComputeMoveAlt(BlockDirection d, float distance, int32_t limit, MoveSet& set);
     // The previous state's rect becomes the current rect.
     virtual void StorePrevious() final { m_previous.rect = m_rect; }
+    // RestoreRect for a caller that takes the grid back itself (BlockGrid::RollBack): the rect changes,
+    // the grid and the puzzle's notes do not.
+    void RestoreRectOutsideGrid(const BaseLib::CRectF& rect)
+    {
+        if (!SameRect(rect, m_rect))
+        {
+            m_rect = rect;
+            m_onWholeCell = OnWholeCell(m_rect);
+            m_movedThisStep = true;
+        }
+    }
 
     CPuzzle* GetPuzzle() const { return m_puzzle; }
     int32_t GetId() const { return m_id; }

@@ -109,7 +109,7 @@ void BlockGrid::Cell::Append(CBlock* block)
     m_data[m_count++] = block;
 }
 
-void BlockGrid::Cell::Remove(const CBlock* block)
+int32_t BlockGrid::Cell::Remove(const CBlock* block)
 {
     for (int32_t i = 0; i < m_count; ++i)
     {
@@ -117,9 +117,18 @@ void BlockGrid::Cell::Remove(const CBlock* block)
         {
             m_data[i] = m_data[m_count - 1];
             --m_count;
-            return;
+            return i;
         }
     }
+    return -1;
+}
+
+void BlockGrid::Cell::Reinsert(CBlock* block, int32_t index)
+{
+    // Remove moved the last entry into the gap and dropped the last slot, which stays allocated.
+    m_data[m_count] = m_data[index];
+    m_data[index] = block;
+    ++m_count;
 }
 
 // ---- grid ----
@@ -146,6 +155,7 @@ void BlockGrid::Resize(int32_t width, int32_t height)
     m_totalCount = m_innerCount + 4;
     m_cells.reset(new Cell[m_totalCount]);
     m_entriesInRange = IsSmall();
+    SpoilJournal();
 }
 
 void BlockGrid::Clear()
@@ -155,6 +165,7 @@ void BlockGrid::Clear()
         m_cells[i].Clear();
     }
     m_entriesInRange = IsSmall();
+    SpoilJournal();
 }
 
 BlockGrid::CellRange BlockGrid::RangeOf(const BaseLib::CRectF& rect)
@@ -265,10 +276,11 @@ void BlockGrid::AddBlock(CBlock* block, const BaseLib::CRectF& rect)
     {
         m_entriesInRange = false;
     }
-    ForEachCell(*this, RangeOf(rect), [block](Cell& cell) {
+    ForEachCell(*this, RangeOf(rect), [this, block](Cell& cell) {
         if (!cell.Contains(block))
         {
             cell.Append(block);
+            Journal(cell, block, -1);
         }
     });
 }
@@ -280,13 +292,40 @@ void BlockGrid::RemoveBlock(CBlock* block)
 
 void BlockGrid::RemoveBlock(CBlock* block, const BaseLib::CRectF& rect)
 {
-    ForEachCell(*this, RangeOf(rect), [block](Cell& cell) { cell.Remove(block); });
+    ForEachCell(*this, RangeOf(rect), [this, block](Cell& cell) {
+        const int32_t index = cell.Remove(block);
+        if (index >= 0)
+        {
+            Journal(cell, block, index);
+        }
+    });
 }
 
 void BlockGrid::MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect)
 {
     RemoveBlock(block, oldRect);
     AddBlock(block, newRect);
+}
+
+bool BlockGrid::RollBack()
+{
+    if (m_journalSpoilt)
+    {
+        return false;
+    }
+    for (auto entry = m_journal.rbegin(); entry != m_journal.rend(); ++entry)
+    {
+        if (entry->index < 0)
+        {
+            entry->cell->DropLast();
+        }
+        else
+        {
+            entry->cell->Reinsert(entry->block, entry->index);
+        }
+    }
+    m_journal.clear();
+    return true;
 }
 
 int64_t BlockGrid::CountCells(const BaseLib::CRectF& rect) const

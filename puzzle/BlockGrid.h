@@ -76,6 +76,27 @@ public:
     // until the grid is emptied.
     bool CheckConsistency() const;
 
+    // ---- the journal, for searches ----
+
+    // The most cell changes one journal holds; past it the journal overflows and cannot roll back.
+    static constexpr size_t MaxJournalEntries = 4096;
+    // From now on every change of a cell is journaled, until the next start; resizing or clearing the
+    // grid spoils the journal.
+    void StartJournal()
+    {
+        if (m_journal.capacity() == 0)
+        {
+            m_journal.reserve(MaxJournalEntries);
+        }
+        m_journal.clear();
+        m_journalOn = true;
+        m_journalSpoilt = false;
+    }
+    // Takes every cell back to what it held when the journal started, in the same order, newest change
+    // first, and empties the journal. False, changing nothing, when the journal overflowed, was spoilt or
+    // never started. The blocks' own rects are the caller's to put back.
+    bool RollBack();
+
     // Number of entries of the cell (x, y) inside the ring; -1 outside. For tests and tools.
     int32_t GetCellCount(int32_t x, int32_t y) const;
     bool CellContains(int32_t x, int32_t y, const CBlock* block) const;
@@ -94,7 +115,11 @@ private:
         CBlock* At(int32_t i) const { return m_data[i]; }
         bool Contains(const CBlock* block) const;
         void Append(CBlock* block);
-        void Remove(const CBlock* block);
+        // The index the block stood at, or -1 when the cell does not list it.
+        int32_t Remove(const CBlock* block);
+        // Undoes Remove(block) that returned `index`, then Append.
+        void Reinsert(CBlock* block, int32_t index);
+        void DropLast() { --m_count; }
         void Clear() { m_count = 0; }
 
     private:
@@ -122,6 +147,35 @@ private:
     template <class Grid, class Visit>
     static void ForEachCell(Grid& grid, const CellRange& range, const Visit& visit);
 
+    // A cell change: `index` is where a removed block stood, -1 for an append.
+    struct JournalEntry
+    {
+        Cell* cell;
+        CBlock* block;
+        int32_t index;
+    };
+    void Journal(Cell& cell, CBlock* block, int32_t index)
+    {
+        if (!m_journalOn)
+        {
+            return;
+        }
+        if (m_journal.size() < MaxJournalEntries)
+        {
+            m_journal.push_back({&cell, block, index});
+        }
+        else
+        {
+            m_journalOn = false;
+            m_journalSpoilt = true;
+        }
+    }
+    void SpoilJournal()
+    {
+        m_journalOn = false;
+        m_journalSpoilt = true;
+    }
+
     // The check itself: every entry of every cell.
     bool ScanConsistency() const;
     // An empty grid has every entry in range; so small that cell coordinates convert to float exactly.
@@ -139,4 +193,7 @@ private:
     // Every entry lies in a cell of the range of its block's current rect, and its block reports its
     // moves to this grid.
     bool m_entriesInRange = true;
+    std::vector<JournalEntry> m_journal;
+    bool m_journalOn = false;
+    bool m_journalSpoilt = true;
 };

@@ -104,16 +104,37 @@ bool BoardExplorer::CollectChanged()
         {
             m_changed[static_cast<size_t>(i) / 64] |= uint64_t{1} << (i % 64);
         }
+        else
+        {
+            m_otherNoted = true;
+        }
     }
     return true;
 }
 
 void BoardExplorer::PutBack(const SolverNode& node)
 {
-    if (m_reference == &node && CollectChanged())
+    if (m_reference == &node && CollectChanged() && !m_otherNoted && m_puzzle->GetGrid().RollBack())
+    {
+        // The grid stands as it did at the last put-back, when the board stood at the node: only the
+        // noted blocks' rects go back.
+        const BaseLib::CRectF* states = node.States();
+        for (size_t w = 0; w < m_changed.size(); ++w)
+        {
+            for (uint64_t bits = m_changed[w]; bits != 0; bits &= bits - 1)
+            {
+                const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
+                CBlock* block = m_movable[i];
+                block->RestoreRectOutsideGrid(states[i]);
+                block->StorePrevious();
+            }
+            m_changed[w] = 0;
+        }
+    }
+    else if (m_reference == &node && CollectChanged())
     {
         const BaseLib::CRectF* states = node.States();
-        // In movable order, as RestoreNode goes: the order of blocks inside grid cells stays the same.
+        // In movable order, as RestoreNode goes.
         for (size_t w = 0; w < m_changed.size(); ++w)
         {
             for (uint64_t bits = m_changed[w]; bits != 0; bits &= bits - 1)
@@ -134,6 +155,7 @@ void BoardExplorer::PutBack(const SolverNode& node)
     m_puzzle->ClearRectChanges();
     m_round = m_puzzle->GetRectChangeRound();
     m_collected = 0;
+    m_otherNoted = false;
     m_reference = &node;
 }
 

@@ -145,6 +145,8 @@ private:
     // The movable indices of the noted blocks as bits, from the first m_collected notes.
     std::vector<uint64_t> m_changed;
     size_t m_collected = 0;
+    // A block that is no part of a node's state was noted too (its rect is not put back).
+    bool m_otherNoted = false;
     std::vector<CBlock*> m_relevant;
     bool m_hasFlexOrMagnet = false;
     SolverNodeStore m_store;

@@ -115,13 +115,15 @@ public:
     static constexpr size_t MaxNotedRectChanges = 1024;
     // From now on every change of a block's rect notes the block (once per change) until the next clear;
     // a search that knows where the board stood at the clear then puts back only the noted blocks.
-    // Clearing also starts a new round, so a search tells whether someone cleared the notes since it did.
+    // Clearing also starts a new round, so a search tells whether someone cleared the notes since it did,
+    // and a new journal of the grid, which takes the grid's cells back to where they stood at the clear.
     void ClearRectChanges()
     {
         m_noteRectChanges = true;
         m_rectChanges.clear();
         m_rectChangesOverflowed = false;
         ++m_rectChangeRound;
+        m_grid.StartJournal();
     }
     // Called by a block right after its rect changed.
     void NoteRectChange(CBlock* block)

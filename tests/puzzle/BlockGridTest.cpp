@@ -169,6 +169,78 @@ TEST(BlockGrid, CellsGrowPastTenBlocksWithoutLosingAny)
     }
 }
 
+namespace
+{
+
+// Every entry of the grid in cell order: the order a search's ties depend on.
+std::vector<CBlock*> Entries(const BlockGrid& grid)
+{
+    std::vector<CBlock*> list;
+    grid.CollectBlocksInRect(CRectF(-1000, -1000, 1000, 1000), list, false);
+    return list;
+}
+
+} // namespace
+
+TEST(BlockGrid, RollBackTakesEveryCellBackInItsOrder)
+{
+    CPuzzle puzzle;
+    puzzle.ResizeBoard(5, 5);
+    std::vector<CBlock*> stack;
+    for (int i = 0; i < 12; ++i)
+    {
+        stack.push_back(Place<CBlock>(puzzle, 2, 2));
+    }
+    CBlock* wide = Place<CBlock>(puzzle, 0, 0, 3, 1);
+    BlockGrid& grid = puzzle.GetGrid();
+    const std::vector<CBlock*> before = Entries(grid);
+
+    puzzle.ClearRectChanges();
+    stack[3]->SetPosition(4, 4);         // out of the middle of a grown cell
+    wide->SetPosition(-2, 0);            // partly off the board: the west outside cell
+    stack[0]->SetPosition(2, 3);
+    stack[0]->SetPosition(2, 2);         // back, but now last in its cell
+    wide->SetPosition(1, 1);
+    ASSERT_NE(Entries(grid), before);
+
+    // Rects first, as a search does; the grid then stands exactly as at the clear.
+    stack[3]->RestoreRectOutsideGrid(CRectF(2, 2, 3, 3));
+    stack[0]->RestoreRectOutsideGrid(CRectF(2, 2, 3, 3));
+    wide->RestoreRectOutsideGrid(CRectF(0, 0, 3, 1));
+    ASSERT_TRUE(grid.RollBack());
+    EXPECT_EQ(Entries(grid), before);
+    EXPECT_TRUE(grid.CheckConsistency());
+    EXPECT_FALSE(grid.OutsideCellContains(DirectionWest, wide));
+}
+
+TEST(BlockGrid, RollBackRefusesAnOverflowedSpoiltOrUnstartedJournal)
+{
+    CPuzzle puzzle;
+    puzzle.ResizeBoard(5, 5);
+    CBlock* a = Place<CBlock>(puzzle, 0, 0);
+    BlockGrid& grid = puzzle.GetGrid();
+    EXPECT_FALSE(grid.RollBack()); // never started
+
+    puzzle.ClearRectChanges();
+    for (size_t i = 0; i <= BlockGrid::MaxJournalEntries; ++i)
+    {
+        a->SetPosition(static_cast<float>(i % 2), 0);
+    }
+    const std::vector<CBlock*> moved = Entries(grid);
+    EXPECT_FALSE(grid.RollBack());
+    EXPECT_EQ(Entries(grid), moved);
+    EXPECT_TRUE(grid.CellContains(a->GetRect().left == 0 ? 0 : 1, 0, a));
+
+    puzzle.ClearRectChanges();
+    a->SetPosition(3, 3);
+    grid.Clear();
+    EXPECT_FALSE(grid.RollBack());
+
+    puzzle.ClearRectChanges();
+    grid.Resize(6, 6);
+    EXPECT_FALSE(grid.RollBack());
+}
+
 TEST(BlockGrid, CollectBlocksInRectListsABlockOncePerCell)
 {
     CPuzzle puzzle;
