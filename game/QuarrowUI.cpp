@@ -20,6 +20,7 @@
 #include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/PuzzleScreen2D.h"
+#include "game/puzzle/PuzzleScreen3D.h"
 #include "game/puzzle/QuarrowRenderer.h"
 #include "game/savegame/SaveGameManager.h"
 #include "platform/os/UserFiles.h"
@@ -255,6 +256,7 @@ void CQuarrowUI::CreateScreens()
     }
     // The game's own screens follow here, in their order, as their classes come.
     m_screenStateMachine->AddScreen("mainmenu", new CMainMenuScreen(this, world));
+    m_screenStateMachine->AddScreen("ingame3d", new CPuzzleScreen3D(this, world));
     m_screenStateMachine->AddScreen("ingame2d", new CPuzzleScreen2D(this, world));
     m_screenStateMachine->AddScreen("gamemenu", new CGameMenuScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
