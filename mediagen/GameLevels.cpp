@@ -3,6 +3,7 @@
 #include "mediagen/GameMedia.h"
 #include "mediagen/GameModels.h"
 #include "mediagen/LevelSource.h"
+#include "mediagen/MapFiles.h"
 
 #include "foundation/Xml.h"
 #include "puzzle/Block.h"
@@ -112,28 +113,39 @@ void AddShapes(CPuzzle& puzzle, std::map<std::string, CMetaBlockDescription>& sh
     }
 }
 
+// The sources of a region in list order: "100.txt" follows "99.txt".
+std::vector<fs::path> RegionSourceFiles(const std::string& sources, const std::string& region)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(sources) / region, error))
+    {
+        if (entry.is_regular_file() && entry.path().extension() == ".txt")
+        {
+            files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+        const std::string x = a.stem().string();
+        const std::string y = b.stem().string();
+        return x.size() != y.size() ? x.size() < y.size() : x < y;
+    });
+    return files;
+}
+
+// "<region>/NN.xml" or ".blvl" for the level at the list position (from 0).
+std::string LevelFileName(const std::string& region, size_t position, bool binary)
+{
+    return region + "/" + TwoDigits(position + 1) + (binary ? ".blvl" : ".xml");
+}
+
 bool ReadSources(const std::string& sources, std::map<std::string, std::vector<Level>>& regions)
 {
     bool usable = true;
     for (const std::string& region : GameRegions())
     {
-        std::vector<fs::path> files;
-        std::error_code error;
-        for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(sources) / region, error))
-        {
-            if (entry.is_regular_file() && entry.path().extension() == ".txt")
-            {
-                files.push_back(entry.path());
-            }
-        }
-        // In number order: "100.txt" follows "99.txt".
-        std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
-            const std::string x = a.stem().string();
-            const std::string y = b.stem().string();
-            return x.size() != y.size() ? x.size() < y.size() : x < y;
-        });
         std::vector<Level>& levels = regions[region];
-        for (const fs::path& file : files)
+        for (const fs::path& file : RegionSourceFiles(sources, region))
         {
             Level level;
             std::string fault;
@@ -143,8 +155,7 @@ bool ReadSources(const std::string& sources, std::map<std::string, std::vector<L
                 usable = false;
                 continue;
             }
-            level.relativePath =
-                region + "/" + TwoDigits(levels.size() + 1) + (level.source.binary ? ".blvl" : ".xml");
+            level.relativePath = LevelFileName(region, levels.size(), level.source.binary);
             level.puzzle = std::make_unique<CEditablePuzzle>();
             BuildLevelPuzzle(level.source, *level.puzzle);
             levels.push_back(std::move(level));
@@ -246,23 +257,6 @@ bool WriteLevel(Level& level, const std::string& media, const fs::path& scratch)
     return WriteMediaFile(media, "levels/" + level.relativePath, ReadWhole(file));
 }
 
-bool WriteMapFile(const std::string& media, const std::string& region, const std::vector<Level>& levels)
-{
-    TiXmlDocument document;
-    auto* root = new TiXmlElement("map");
-    document.LinkEndChild(root);
-    auto* list = new TiXmlElement("levellist");
-    root->LinkEndChild(list);
-    for (size_t i = 0; i < levels.size(); ++i)
-    {
-        auto* element = new TiXmlElement("level");
-        element->SetAttribute("id", static_cast<int>(i + 1));
-        element->SetAttribute("file", levels[i].relativePath);
-        list->LinkEndChild(element);
-    }
-    return WriteMediaFile(media, "levels/" + region + ".map.xml", BaseLib::XmlDocumentToString(document));
-}
-
 } // namespace
 
 std::string LevelSourceFolder()
@@ -272,10 +266,28 @@ std::string LevelSourceFolder()
 
 bool WriteGameLevels(const std::string& media)
 {
-    return WriteLevels(LevelSourceFolder(), media);
+    return WriteLevels(LevelSourceFolder(), MapSourceFolder(), media);
 }
 
-bool WriteLevels(const std::string& sources, const std::string& media)
+bool ListRegionLevels(const std::string& levelSources, const std::string& region, std::vector<std::string>& files)
+{
+    files.clear();
+    bool usable = true;
+    for (const fs::path& file : RegionSourceFiles(levelSources, region))
+    {
+        LevelSource source;
+        std::string fault;
+        if (!ParseLevelSource(file.string(), ReadWhole(file), source, fault))
+        {
+            std::fprintf(stderr, "%s\n", fault.c_str());
+            usable = false;
+        }
+        files.push_back(LevelFileName(region, files.size(), source.binary));
+    }
+    return usable;
+}
+
+bool WriteLevels(const std::string& sources, const std::string& mapSources, const std::string& media)
 {
     std::map<std::string, std::vector<Level>> regions;
     bool usable = ReadSources(sources, regions);
@@ -312,6 +324,19 @@ bool WriteLevels(const std::string& sources, const std::string& media)
                      static_cast<long long>(expandedInAll), static_cast<long long>(kMaxExpandedInAll));
         usable = false;
     }
+    // The map files take their lists from these levels and their layouts from the map sources; a map
+    // source that cannot be used stops the step like a level that cannot.
+    std::map<std::string, std::unique_ptr<CEditableMap>> maps;
+    for (const std::string& region : GameRegions())
+    {
+        std::vector<std::string> files;
+        for (const Level& level : regions[region])
+        {
+            files.push_back(level.relativePath);
+        }
+        maps[region] = BuildMapFile(region, files, mapSources);
+        usable = maps[region] != nullptr && usable;
+    }
     if (!usable)
     {
         return false;
@@ -330,7 +355,7 @@ bool WriteLevels(const std::string& sources, const std::string& media)
         {
             written = WriteLevel(level, media, scratch) && written;
         }
-        written = WriteMapFile(media, region, regions[region]) && written;
+        written = SaveMapFile(media, region, *maps[region]) && written;
     }
     const fs::path libraryFile = scratch / "blockslibrary.xml";
     written = library.Save(libraryFile.string()) &&

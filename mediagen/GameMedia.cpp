@@ -2,6 +2,7 @@
 #include "mediagen/Block2DImages.h"
 #include "mediagen/GameLevels.h"
 #include "mediagen/GameModels.h"
+#include "mediagen/MapFiles.h"
 
 #include "platform/os/FileReplace.h"
 
@@ -33,6 +34,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteCursorAndIcon,
         WriteGameSounds,
         WriteGameLevels,
+        WriteGameMaps,
         WriteGameEffects,
         WriteBlock2DImages,
         WriteHudImages,

@@ -4,6 +4,8 @@
 #include "foundation/Xml.h"
 #include "platform/os/FileReplace.h"
 
+#include <cassert>
+
 CEditableMap::~CEditableMap() = default;
 
 bool CEditableMap::SaveXml(const std::string& path)
@@ -67,5 +69,21 @@ bool CEditableMap::WriteDocument(const std::string& path, const TiXmlDocument& d
 void CEditableMap::ClearCells()
 {
     m_Cells.assign(m_Cells.size(), MapCell());
+    m_PlayerPosition = CellCentre(m_StartX, m_StartY);
+}
+
+void CEditableMap::SetInteriorSize(int interiorX, int interiorY)
+{
+    assert(interiorX >= 0 && interiorX <= MaxInteriorSize && interiorY >= 0 && interiorY <= MaxInteriorSize);
+    m_SizeX = interiorX + 2;
+    m_SizeY = interiorY + 2;
+    m_Cells.assign(static_cast<std::size_t>(m_SizeX * m_SizeY), MapCell());
+}
+
+void CEditableMap::FinishLayout()
+{
+    const BaseLib::CPoint start = FindFirstExit();
+    m_StartX = start.x;
+    m_StartY = start.y;
     m_PlayerPosition = CellCentre(m_StartX, m_StartY);
 }

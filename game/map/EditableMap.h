@@ -3,6 +3,7 @@
 #include "game/map/Map.h"
 
 #include <string>
+#include <vector>
 
 class TiXmlDocument;
 
@@ -23,6 +24,16 @@ public:
 
     // Every cell becomes a default cell, the size stays; the figure goes to the centre of the start cell.
     void ClearCells();
+
+    // --- Building a map in memory (the media generator writes the game's maps this way). ---
+
+    // A grid of interiorX x interiorY cells inside the border ring, every cell a default cell; each size
+    // must lie within 0 .. MaxInteriorSize (asserted). Call FinishLayout once the cells are filled.
+    void SetInteriorSize(int interiorX, int interiorY);
+    void SetSetting(const std::string& setting) { m_Setting = setting; }
+    void SetLevelList(const std::vector<std::string>& levels) { m_Levels = levels; }
+    // The start cell becomes the exit with the lowest id and the figure stands on its centre.
+    void FinishLayout();
 
 private:
     static bool WriteDocument(const std::string& path, const TiXmlDocument& document);

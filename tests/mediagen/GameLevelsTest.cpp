@@ -118,7 +118,8 @@ protected:
         testing::internal::CaptureStderr();
         testing::internal::CaptureStdout();
         const bool written =
-            MediaGen::WriteLevels((m_folder / "sources").string(), (m_folder / "media").string());
+            MediaGen::WriteLevels((m_folder / "sources").string(), (m_folder / "maps").string(),
+                                  (m_folder / "media").string());
         testing::internal::GetCapturedStdout();
         const std::string errors = testing::internal::GetCapturedStderr();
         EXPECT_FALSE(written);
