@@ -1,9 +1,9 @@
-// The world map on its largest map: the map file under media/levels with the most passage cells, with its
-// path file when present; while no committed map has cells, a generated stand-in of the same size (128
-// passage cells winding over a 22 x 18 interior, corridors three sub-cells wide along the passages).
+// The world map on a generated stand-in for the largest map a map may be (128 passage cells winding over
+// a 22 x 18 interior, corridors three sub-cells wide along the passages), and on the shipped maps.
 // (a) MapPath: the fine path search (arg 0) and the cell route (arg 1) from the start cell to every
 //     passage cell, every cell revealed; reports the time per search, the records a fine search used and
-//     the share of fine searches that ran out of records;
+//     the share of fine searches that ran out of records. MapPathShipped: the same fine searches on each
+//     shipped adventure map (arg: its map index), from the start cell to each puzzle cell;
 // (b) MapLoad: reading the map file with its path file, with the bytes of the path grid it holds;
 // (c) MapDraw: the map renderer in the window system over memory canvases (no display), the map revealed
 //     from its start cell: one full Draw (arg 0), one Update without a change (arg 1), and the paint pass
@@ -36,57 +36,17 @@
 namespace
 {
 
-int CountPassageCells(const CMap& map)
-{
-    int count = 0;
-    for (int y = 0; y < map.GetSize().cy; ++y)
-    {
-        for (int x = 0; x < map.GetSize().cx; ++x)
-        {
-            count += map.HasAnyPassage(x, y) ? 1 : 0;
-        }
-    }
-    return count;
-}
-
-// The map file the cases read and the alias table its path file is found through.
+// The map file the cases read and the alias table its path file is found through: the stand-in, written
+// into a temporary folder.
 struct LargestMap
 {
     LargestMap()
     {
-        Platform::SetDebugOutputSink([](const char*) {});
-        aliases.RegisterPathAlias("interface", QUARROW_MEDIA_DIR "/interface");
-        int most = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(QUARROW_MEDIA_DIR "/levels"))
-        {
-            const std::string name = entry.path().filename().string();
-            if (name.size() < 8 || name.compare(name.size() - 8, 8, ".map.xml") != 0)
-            {
-                continue;
-            }
-            CMap map;
-            map.SetPathAliases(&aliases);
-            if (map.LoadXml(0, entry.path().string()) && CountPassageCells(map) > most)
-            {
-                most = CountPassageCells(map);
-                file = entry.path().string();
-            }
-        }
-        if (most == 0)
-        {
-            folder = std::filesystem::temp_directory_path() / ("quarrow-bench-map-" + std::to_string(::getpid()));
-            file = LargeMapStandIn::Write(folder);
-            aliases.RegisterPathAlias("interface", (folder / "interface").string());
-            imageAliases.RegisterPathAlias("interface", QUARROW_MAP_FIXTURE_DIR "/interface");
-            imageFolder = QUARROW_MAP_FIXTURE_DIR;
-        }
-        else
-        {
-            imageAliases.RegisterPathAlias("interface", QUARROW_MEDIA_DIR "/interface");
-            imageFolder = QUARROW_MEDIA_DIR "/interface";
-        }
-        Platform::SetDebugOutputSink(nullptr);
-        std::fprintf(stderr, "map: %s\n", file.c_str());
+        folder = std::filesystem::temp_directory_path() / ("quarrow-bench-map-" + std::to_string(::getpid()));
+        file = LargeMapStandIn::Write(folder);
+        aliases.RegisterPathAlias("interface", (folder / "interface").string());
+        imageAliases.RegisterPathAlias("interface", QUARROW_MAP_FIXTURE_DIR "/interface");
+        imageFolder = QUARROW_MAP_FIXTURE_DIR;
     }
     ~LargestMap()
     {
@@ -97,7 +57,9 @@ struct LargestMap
     }
 
     // A fresh map read from the file, every cell revealed.
-    std::unique_ptr<CMap> Load() const
+    std::unique_ptr<CMap> Load() const { return LoadRevealed(file, aliases); }
+
+    static std::unique_ptr<CMap> LoadRevealed(const std::string& file, const BaseLib::CPathAliases& aliases)
     {
         auto map = std::make_unique<CMap>();
         map->SetPathAliases(&aliases);
@@ -126,27 +88,14 @@ LargestMap& GetLargestMap()
     return map;
 }
 
-// Arg 0: the fine search (FindPath); arg 1: the cell route (FindCellRoute).
-void MapPath(benchmark::State& state)
+// The searches from the start cell to each target of a map, fine (FindPath) or over cells (FindCellRoute).
+void SearchFromStart(benchmark::State& state, CMap* map, const std::vector<BaseLib::CPoint>& targets, bool fine)
 {
-    const bool fine = state.range(0) == 0;
-    std::unique_ptr<CMap> map = GetLargestMap().Load();
     CPathfindingMap& grid = map->GetPathfindingMap();
     const BaseLib::CPoint start = map->GetStartCell();
     int startI = 0;
     int startJ = 0;
     CPathfindingMap::CellToGrid(start.x, start.y, startI, startJ);
-    std::vector<BaseLib::CPoint> targets;
-    for (int y = 0; y < map->GetSize().cy; ++y)
-    {
-        for (int x = 0; x < map->GetSize().cx; ++x)
-        {
-            if (map->HasAnyPassage(x, y))
-            {
-                targets.emplace_back(x, y);
-            }
-        }
-    }
     if (fine && grid.GetGrid() == nullptr)
     {
         state.SkipWithError("the map has no path file");
@@ -191,7 +140,50 @@ void MapPath(benchmark::State& state)
         state.counters["pool_overflow_share"] = static_cast<double>(exhausted) / static_cast<double>(searches);
     }
 }
+
+// Arg 0: the fine search (FindPath); arg 1: the cell route (FindCellRoute).
+void MapPath(benchmark::State& state)
+{
+    std::unique_ptr<CMap> map = GetLargestMap().Load();
+    std::vector<BaseLib::CPoint> targets;
+    for (int y = 0; y < map->GetSize().cy; ++y)
+    {
+        for (int x = 0; x < map->GetSize().cx; ++x)
+        {
+            if (map->HasAnyPassage(x, y))
+            {
+                targets.emplace_back(x, y);
+            }
+        }
+    }
+    SearchFromStart(state, map.get(), targets, state.range(0) == 0);
+}
 BENCHMARK(MapPath)->ArgName("cellroute")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Arg: the shipped map's index, 1 (jungle) to 4 (temple); fine searches to every puzzle cell.
+void MapPathShipped(benchmark::State& state)
+{
+    BaseLib::CPathAliases aliases;
+    aliases.RegisterPathAlias("interface", QUARROW_MEDIA_DIR "/interface");
+    const char* const files[] = {"", "jungle", "swamp", "cave", "temple"};
+    Platform::SetDebugOutputSink([](const char*) {});
+    std::unique_ptr<CMap> map = LargestMap::LoadRevealed(
+        std::string(QUARROW_MEDIA_DIR "/levels/") + files[state.range(0)] + ".map.xml", aliases);
+    Platform::SetDebugOutputSink(nullptr);
+    std::vector<BaseLib::CPoint> targets;
+    for (int y = 0; y < map->GetSize().cy; ++y)
+    {
+        for (int x = 0; x < map->GetSize().cx; ++x)
+        {
+            if (map->GetCell(x, y).HasPuzzle())
+            {
+                targets.emplace_back(x, y);
+            }
+        }
+    }
+    SearchFromStart(state, map.get(), targets, true);
+}
+BENCHMARK(MapPathShipped)->ArgName("map")->DenseRange(1, 4)->Unit(benchmark::kMicrosecond);
 
 void MapLoad(benchmark::State& state)
 {
