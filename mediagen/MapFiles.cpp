@@ -57,7 +57,8 @@ std::unique_ptr<CEditableMap> BuildMapFile(const std::string& region, const std:
     if (fs::is_regular_file(source))
     {
         std::string error;
-        if (!ParseMapSource(source.string(), ReadWhole(source), static_cast<int>(levels.size()), *map, error))
+        if (!ParseMapSource(source.string(), ReadWhole(source), static_cast<int>(levels.size()), *map, error) ||
+            !CheckMapContent(source.string(), *map, error))
         {
             std::fprintf(stderr, "%s\n", error.c_str());
             return nullptr;

@@ -454,6 +454,59 @@ bool ParseMapSource(const std::string& file, const std::string& text, int levelC
     return true;
 }
 
+bool CheckMapContent(const std::string& file, const CMap& map, std::string& error)
+{
+    int startExits = 0;
+    int exits = 0;
+    int provided[3] = {};
+    int locks[3] = {};
+    int removeFog = 0;
+    int fogRemovers = 0;
+    int pylons = 0;
+    for (int y = 0; y < map.GetSize().cy; ++y)
+    {
+        for (int x = 0; x < map.GetSize().cx; ++x)
+        {
+            const MapCell& cell = map.GetCell(x, y);
+            exits += cell.IsExit() ? 1 : 0;
+            startExits += cell.IsExit() && cell.GetExitId() == 0 ? 1 : 0;
+            for (int kind = 0; kind < 3; ++kind)
+            {
+                provided[kind] += (cell.flags & (MapCell::ProvidesKeyA << kind)) != 0 ? 1 : 0;
+                locks[kind] += (cell.flags & (MapCell::NeedsKeyA << kind)) != 0 ? 1 : 0;
+            }
+            removeFog += cell.GetAction() == MapCell::ActionRemoveFog ? 1 : 0;
+            fogRemovers += (cell.flags & MapCell::FogRemover) != 0 ? 1 : 0;
+            pylons += (cell.flags & MapCell::Pylon) != 0 ? 1 : 0;
+        }
+    }
+    auto fail = [&](const std::string& rule) {
+        error = file + ":0: " + rule;
+        return false;
+    };
+    if (startExits != 1)
+    {
+        return fail(std::to_string(startExits) + " exits have the id 0; the start is exactly one");
+    }
+    for (int kind = 0; kind < 3; ++kind)
+    {
+        if (provided[kind] < locks[kind])
+        {
+            return fail(std::to_string(locks[kind]) + " locks take key " + "ABC"[kind] + " but only " +
+                        std::to_string(provided[kind]) + " cells give one");
+        }
+    }
+    if (removeFog == 0 || fogRemovers == 0)
+    {
+        return fail("the fog needs a cell with the \"removefog\" action and a \"fogremover\" cell");
+    }
+    if (pylons != 2)
+    {
+        return fail(std::to_string(pylons) + " pylons; a map has two");
+    }
+    return true;
+}
+
 const char* RouteActName(RouteStep::Act act)
 {
     switch (act)

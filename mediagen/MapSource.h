@@ -46,6 +46,12 @@ constexpr int MaxMapInterior = 30;
 bool ParseMapSource(const std::string& file, const std::string& text, int levelCount, CEditableMap& map,
                     std::string& error);
 
+// The rules over a whole map that its cells must meet together: exactly one exit with id 0, which is the
+// lowest; for each key kind at least as many cells giving one as locks taking one; a cell with the
+// "remove fog" action and a "fogremover" cell it lifts; two pylons. On a fault answers false with error
+// set to "<file>:0: <the rule>".
+bool CheckMapContent(const std::string& file, const CMap& map, std::string& error);
+
 // One step of a map's play-through route ("mediagen/maps/<setting>.route"): the cell to go to, with
 // the grid coordinates CMap counts (border included), and what to do there.
 struct RouteStep

@@ -26,6 +26,13 @@ std::string Bytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const size_t at = text.find(from);
+    EXPECT_NE(std::string::npos, at) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
 class GameMapsTest : public ::testing::Test
 {
 protected:
@@ -109,6 +116,12 @@ TEST_F(GameMapsTest, ABrokenSourceOrRouteStopsItsMapWithFileAndLineAndWritesNoth
          "jungle.txt:5: cell (3, 1): level 1 is on a cell of line 5 already"},
         {"an unknown legend character", head + ". a-Q-+ ." + tail, goodRoute, "jungle.txt:5: cell (2, 1): \"Q\" has no legend line"},
         {"a level missing", head + ". a-+-+ ." + tail, goodRoute, "jungle.txt:3: level 2 of 36 is on no cell"},
+        {"a key short", Replaced(goodMap, "K key key A", "K key"), goodRoute,
+         "jungle.txt:0: 2 locks take key A but only 1 cells give one"},
+        {"a second start", Replaced(goodMap, "G exit exit 1", "G exit exit 0"), goodRoute,
+         "jungle.txt:0: 2 exits have the id 0; the start is exactly one"},
+        {"a third pylon", Replaced(goodMap, "J treasure treasure 25", "J treasure treasure 25 pylon"), goodRoute,
+         "jungle.txt:0: 3 pylons; a map has two"},
         {"an unknown act in the route", goodMap, "# route\nwalk 2 8\n\njump 3 4\n",
          "jungle.route:4: unknown act \"jump\" (walk, play, open or leave)"},
         {"a route step off the map", goodMap, "walk 2 8\nplay 40 8\n",
