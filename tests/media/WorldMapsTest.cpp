@@ -373,6 +373,7 @@ TEST(WorldMapsTest, TheRouteOfEachMapReachesItsEndWithinItsBudget)
         std::unique_ptr<CMap> map = StartMap(record, index, false);
         std::set<std::string> stories;
         int puzzles = 0;
+        int lastPlayed = -1;
         auto takeSequences = [&] {
             std::string sequence;
             while (map->TakePendingSequence(sequence))
@@ -409,6 +410,9 @@ TEST(WorldMapsTest, TheRouteOfEachMapReachesItsEndWithinItsBudget)
             {
                 ASSERT_TRUE(cell.HasPuzzle());
                 ASSERT_FALSE(map->IsCellLocked(step.x, step.y));
+                // The level labels count up along the way.
+                EXPECT_GT(cell.puzzle, lastPlayed);
+                lastPlayed = cell.puzzle;
                 ++puzzles;
                 CEditablePuzzle puzzle;
                 const std::string file = Aliases().ResolvePath("level>" + map->GetLevelFile(cell.puzzle));
