@@ -114,6 +114,13 @@ bool BoardExplorer::CollectChanged()
 
 void BoardExplorer::PutBack(const SolverNode& node)
 {
+    if (m_reference == &node && m_collected == 0 && m_puzzle->GetRectChangeRound() == m_round &&
+        m_puzzle->GetRectChanges().empty() && !m_puzzle->RectChangesOverflowed())
+    {
+        // Nothing moved since the board last stood at the node (a trial whose block could not move):
+        // the board, its grid and the notes are as the last put-back left them.
+        return;
+    }
     if (m_reference == &node && CollectChanged() && !m_otherNoted && m_puzzle->GetGrid().RollBack())
     {
         // The grid stands as it did at the last put-back, when the board stood at the node: only the

@@ -134,7 +134,7 @@ SearchInterrupt PuzzleSolver::CheckInterrupt()
             return SearchInterrupt::TimedOut;
         }
     }
-    if (m_checkMemory && m_explorer.GetNodeBytesAtNextNode() > m_runBudget)
+    if (m_checkMemory && m_overBudgetAtNextNode)
     {
         m_outOfMemory = true;
         return SearchInterrupt::Stopped;
@@ -148,16 +148,24 @@ bool PuzzleSolver::HandleChild(SolverNode* child)
     if (m_puzzle->IsSolved())
     {
         m_solution = child;
+        NoteNodeMemory();
         return true;
     }
     if (!m_explorer.GetClosed().Insert(child))
     {
         m_explorer.GetStore().Free(child);
+        NoteNodeMemory();
         return false;
     }
     m_explorer.GetOpen().Push(child);
+    NoteNodeMemory();
     PublishListSizes();
     return false;
+}
+
+void PuzzleSolver::NoteNodeMemory()
+{
+    m_overBudgetAtNextNode = m_explorer.GetNodeBytesAtNextNode() > m_runBudget;
 }
 
 int32_t PuzzleSolver::Solve()
@@ -167,6 +175,7 @@ int32_t PuzzleSolver::Solve()
     m_expanded = 0;
     m_outOfMemory = false;
     m_checkMemory = false;
+    m_overBudgetAtNextNode = false;
     m_checksUntilClock = 0;
     m_runBudget = m_memoryBudget ? *m_memoryBudget : DefaultSearchMemoryBudget();
     m_currentMove.store(0);
@@ -231,6 +240,7 @@ int32_t PuzzleSolver::Search()
     SolverNode* root = m_explorer.MakeNode(nullptr, nullptr, DirectionNone, 0.0f, 0);
     m_explorer.GetOpen().Push(root);
     m_explorer.GetClosed().Insert(root);
+    NoteNodeMemory();
     m_totalConstructed.store(1);
     PublishListSizes();
 

@@ -88,6 +88,9 @@ private:
     bool HandleChild(SolverNode* child) override;
     bool HandleChildLeavesBoard() const override { return true; }
 
+    // Notes whether keeping one more node would pass the budget. Node memory changes only where nodes are
+    // made, kept or freed, so the interrupt checks between read the note instead of the store.
+    void NoteNodeMemory();
     // Adds the timer's time to the elapsed seconds; answers them.
     double AddElapsed();
     void PublishListSizes();
@@ -112,6 +115,7 @@ private:
     bool m_outOfMemory = false;
     // The budget is checked while the search keeps new nodes, not while it replays its solution.
     bool m_checkMemory = false;
+    bool m_overBudgetAtNextNode = false;
     SolverNode* m_solution = nullptr;
     int64_t m_expanded = 0;
     // Interrupt checks between two readings of the clock, and those left until the next.
