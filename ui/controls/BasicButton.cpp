@@ -132,8 +132,10 @@ bool CBasicButton::OnLButtonDblClk(BaseLib::CPoint& point, std::uint8_t modifier
     return OnLButtonDown(point, modifiers);
 }
 
-bool CBasicButton::OnMouseMove(BaseLib::CPoint&, std::uint8_t)
+bool CBasicButton::OnMouseMove(BaseLib::CPoint& point, std::uint8_t modifiers)
 {
+    // The owner's mouse-move delegate hears every move, as on any window.
+    CWindow::OnMouseMove(point, modifiers);
     CWindowManager* manager = CWindowManager::GetInstance();
     if (!m_mouseHeld || manager == nullptr)
     {

@@ -212,6 +212,28 @@ TEST_F(ButtonTest, NotificationSequences)
     }
 }
 
+// The owner's mouse-move delegate hears the moves over the button, held or not, as on any window; the
+// button still follows the pointer while held.
+TEST_F(ButtonTest, TheMouseMoveDelegateHearsEveryMoveOverTheButton)
+{
+    MakeButton();
+    CCallbackRecorder<UILib::CWindow*, CPoint&> moves;
+    button->SetOnMouseMove(moves.Record());
+    MouseMove(CX, CY);
+    MouseMove(CX + 3, CY);
+    ASSERT_EQ(moves.calls.size(), 2u);
+    EXPECT_EQ(std::get<0>(moves.calls[0]), button);
+    MouseDown(Button::Left, CX, CY);
+    MouseMove(300, 300);
+    EXPECT_EQ(moves.calls.size(), 3u);
+    EXPECT_FALSE(button->IsPushed());
+    MouseMove(CX, CY);
+    EXPECT_TRUE(button->IsPushed());
+    MouseUp(Button::Left, CX, CY);
+    EXPECT_EQ(moves.calls.size(), 4u);
+    delete parent;
+}
+
 TEST_F(ButtonTest, TheNotificationRecordIsAPostedInputMessageWithThePaddedCode)
 {
     MakeButton();
