@@ -15,7 +15,10 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/menus/FreePlayMenuScreen.h"
 #include "game/menus/GameMenuScreen.h"
+#include "game/menus/GameResultScreen.h"
+#include "game/menus/LevelSelectionScreen.h"
 #include "game/menus/MainMenuScreen.h"
 #include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
@@ -259,6 +262,9 @@ void CQuarrowUI::CreateScreens()
     m_screenStateMachine->AddScreen("ingame3d", new CPuzzleScreen3D(this, world));
     m_screenStateMachine->AddScreen("ingame2d", new CPuzzleScreen2D(this, world));
     m_screenStateMachine->AddScreen("gamemenu", new CGameMenuScreen(this, world));
+    m_screenStateMachine->AddScreen("gameresult", new CGameResultScreen(this, world));
+    m_screenStateMachine->AddScreen("levelselection", new CLevelSelectionScreen(this, world));
+    m_screenStateMachine->AddScreen("freeplay", new CFreePlayMenuScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
 }
 

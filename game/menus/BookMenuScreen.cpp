@@ -114,9 +114,30 @@ void CBookMenuScreen::PostWorldCommand(const std::string& name, const std::strin
     }
 }
 
+UILib::CWindow* CBookMenuScreen::FindControl(UILib::CWindow& panel, const char* name, const char* expectedClass)
+{
+    UILib::CWindow* window = panel.FindChildByName(BaseLib::CString(name), true, expectedClass);
+    if (window == nullptr)
+    {
+        BaseLib::DebugOutput("%s: the layout \"%s\" has no %s \"%s\"; that part of the page does nothing\n",
+                             m_ownName.c_str(), m_layoutFile.c_str(),
+                             expectedClass != nullptr && expectedClass[0] != '\0' ? expectedClass : "window", name);
+    }
+    return window;
+}
+
+bool CBookMenuScreen::IsWaitingForPlayer() const
+{
+    return m_nextScreen.empty() && m_states.GetCurrentStateName() == "MainMenu";
+}
+
 void CBookMenuScreen::UpdateStart()
 {
     CreateWindows();
+    if (!OnStart())
+    {
+        return;
+    }
     if (UILib::CWindow* panel = GetPanel())
     {
         panel->SetNotHitable(true);
@@ -127,6 +148,7 @@ void CBookMenuScreen::UpdateStart()
 
 void CBookMenuScreen::EnterFadeIn()
 {
+    OnEnterFadeIn();
     if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
     {
         fader->SetTarget(1.0f, kFadeSeconds);
@@ -151,10 +173,12 @@ void CBookMenuScreen::EnterMainMenu()
     {
         panel->SetNotHitable(false);
     }
+    OnEnterMainMenu();
 }
 
 void CBookMenuScreen::UpdateMainMenu()
 {
+    OnUpdateMainMenu();
     if (ConsumeQuitAction())
     {
         OnQuitAction();

@@ -64,12 +64,11 @@ protected:
     // Whether the "quit" action of context "gui" was pressed since it was last asked (the event taken).
     bool ConsumeQuitAction();
     // The button among the panel's descendants with handler as its click delegate; a missing button (or a
-    // window of another class, traced by the lookup) is skipped and answers null.
+    // window of another class) is traced, skipped and answers null.
     template <typename T>
     UILib::CButton* BindButton(UILib::CWindow& panel, const char* name, void (T::*handler)(UILib::CBasicButton*))
     {
-        auto* button =
-            static_cast<UILib::CButton*>(panel.FindChildByName(BaseLib::CString(name), true, "CButton"));
+        auto* button = static_cast<UILib::CButton*>(FindControl(panel, name, "CButton"));
         if (button != nullptr)
         {
             button->SetOnClick(UILib::CButtonCallback::Bind(static_cast<T*>(this), handler));
@@ -78,6 +77,23 @@ protected:
     }
     // Posts a world command; nothing without a world.
     void PostWorldCommand(const std::string& name, const std::string& argument);
+    // The window among the panel's descendants with the name and, unless empty, the class; a missing one
+    // is traced once per call with the layout file and the name, and answers null.
+    UILib::CWindow* FindControl(UILib::CWindow& panel, const char* name, const char* expectedClass);
+    // The player's input is taken: the screen waits in "MainMenu" and no next screen is chosen yet. A
+    // second click in the frame of the first, or one during a fade, starts nothing.
+    bool IsWaitingForPlayer() const;
+
+    // Additions of a screen to the skeleton's states; nothing here.
+    // "Start"'s update, after the windows are built and before the other steps: false keeps the screen in
+    // "Start" for this frame.
+    virtual bool OnStart() { return true; }
+    // "FadeIn"'s enter, before the fader and the page.
+    virtual void OnEnterFadeIn() {}
+    // "MainMenu"'s enter, after the skeleton's steps.
+    virtual void OnEnterMainMenu() {}
+    // "MainMenu"'s update, before the "quit" action.
+    virtual void OnUpdateMainMenu() {}
 
 private:
     void UpdateStart();
