@@ -15,6 +15,8 @@
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
 #include "game/savegame/SaveGameManager.h"
+#include "game/sequences/QuarrowSequencePlayer.h"
+#include "game/sequences/SequenceDialog.h"
 #include "puzzle/EditablePuzzle.h"
 #include "puzzle/PuzzleRefiner.h"
 #include "puzzle/PuzzleSolver.h"
@@ -103,7 +105,17 @@ CPuzzleScreen::CPuzzleScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
     RegisterStates();
 }
 
-CPuzzleScreen::~CPuzzleScreen() = default;
+CPuzzleScreen::~CPuzzleScreen()
+{
+    // The screen's windows may already be gone with the window system: the ending sequence is kept
+    // away from them.
+    if (m_sequencePlayer != nullptr)
+    {
+        m_sequencePlayer->SetCallbacks(nullptr, nullptr, nullptr);
+        m_sequencePlayer->SetSequenceDialog(nullptr);
+    }
+    EndIntroSequence();
+}
 
 void CPuzzleScreen::RegisterStates()
 {
@@ -216,6 +228,8 @@ void CPuzzleScreen::OnActivate()
 
 void CPuzzleScreen::OnDeactivate()
 {
+    EndIntroSequence();
+    SetCutsceneWindowVisible(false);
     // Whatever way the screen is left, nothing of it may stay on the modal stack: only the top modal
     // window takes the mouse, and the next screen would be deaf to it.
     RemoveFromModalStack(m_menu);
@@ -263,6 +277,7 @@ void CPuzzleScreen::Update()
     UpdateRefinerDialog();
     m_states.UpdateState();
     RefreshHud();
+    UpdateIntroSequence();
 }
 
 void CPuzzleScreen::RefreshHud()
@@ -640,13 +655,103 @@ void CPuzzleScreen::LeaveWaitForPuzzle()
 
 void CPuzzleScreen::StartIntroSequence()
 {
+    EndIntroSequence();
     if (m_cutsceneWindow != nullptr)
     {
         m_cutsceneWindow->SetVisible(false);
     }
-    // A level's intro sequence plays on the cut-scene window; until sequences are played, every level is
-    // one without a sequence.
+    CQuarrowWorld* world = GetWorld();
+    const std::string name = world != nullptr ? world->GetEnvironment().sequenceName : std::string();
+    if (name.empty())
+    {
+        m_cutsceneShown = false;
+        return;
+    }
+    if (m_cutsceneWindow != nullptr)
+    {
+        m_sequenceDialog = std::make_unique<CSequenceDialog>(m_cutsceneWindow);
+    }
+    m_sequencePlayer = std::make_unique<CQuarrowSequencePlayer>();
+    m_sequencePlayer->SetPuzzle(world->GetPuzzle());
+    m_sequencePlayer->SetInputChannel(world->GetGameInputChannel());
+    m_sequencePlayer->SetSequenceDialog(m_sequenceDialog.get());
+    m_sequencePlayer->SetSaveGames(GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager()
+                                                                 : nullptr);
+    m_sequencePlayer->SetCanvas(m_rootPanel != nullptr ? m_rootPanel->FindChildByName("cutscenecanvas", true)
+                                                       : nullptr);
+    m_sequencePlayer->SetUserInterface(GetUserInterface());
+    m_sequencePlayer->SetCallbacks(this, &CPuzzleScreen::ShowCutsceneCallback,
+                                   &CPuzzleScreen::CutsceneShownCallback);
+    m_sequencePlayer->RegisterCommands();
+    m_sequencePlayer->Load("sequence>" + name);
+    m_sequencePlayer->Start();
     m_cutsceneShown = false;
+    m_controlsGivenBack = false;
+}
+
+void CPuzzleScreen::UpdateIntroSequence()
+{
+    CQuarrowWorld* world = GetWorld();
+    CEditablePuzzle* puzzle = world != nullptr ? world->GetPuzzle() : nullptr;
+    if (m_sequencePlayer == nullptr || puzzle == nullptr)
+    {
+        return;
+    }
+    if (m_sequencePlayer->GetPuzzle() != puzzle)
+    {
+        m_sequencePlayer->SetPuzzle(puzzle);
+    }
+    m_sequencePlayer->Update(GetUserInterface() != nullptr ? GetUserInterface()->GetTimeStep() : 0.0);
+    if (m_sequencePlayer->IsFinished() && !m_controlsGivenBack && GetStateName() == "Playing")
+    {
+        PostWorldCommand("SetUserControlEnabled", "true");
+        m_controlsGivenBack = true;
+    }
+}
+
+void CPuzzleScreen::EndIntroSequence()
+{
+    if (m_sequencePlayer != nullptr)
+    {
+        // The puzzle it was given may be gone with the level; ending the sequence must not touch it.
+        m_sequencePlayer->SetPuzzle(GetWorld() != nullptr ? GetWorld()->GetPuzzle() : nullptr);
+        m_sequencePlayer->Shutdown();
+        m_sequencePlayer.reset();
+    }
+    m_sequenceDialog.reset();
+}
+
+bool CPuzzleScreen::IsIntroSequenceEnded() const
+{
+    return m_sequencePlayer == nullptr || m_sequencePlayer->IsFinished() ||
+           m_sequencePlayer->GetVariable("ended") == "true";
+}
+
+void CPuzzleScreen::SetSequenceVariable(const char* key, const char* value)
+{
+    if (m_sequencePlayer != nullptr)
+    {
+        m_sequencePlayer->SetVariable(key, value);
+    }
+}
+
+void CPuzzleScreen::SetCutsceneWindowVisible(bool visible)
+{
+    if (visible != m_cutsceneShown && m_cutsceneWindow != nullptr)
+    {
+        m_cutsceneWindow->SetVisible(visible);
+    }
+    m_cutsceneShown = visible;
+}
+
+void CPuzzleScreen::ShowCutsceneCallback(void* screen, bool visible)
+{
+    static_cast<CPuzzleScreen*>(screen)->SetCutsceneWindowVisible(visible);
+}
+
+bool CPuzzleScreen::CutsceneShownCallback(void* screen)
+{
+    return static_cast<const CPuzzleScreen*>(screen)->IsCutsceneWindowVisible();
 }
 
 void CPuzzleScreen::EnterIntro()
@@ -660,6 +765,7 @@ void CPuzzleScreen::EnterIntro()
     {
         m_cutsceneWindow->SetNotHitable(true);
     }
+    SetSequenceVariable("introplaying", "true");
 }
 
 void CPuzzleScreen::UpdateIntro()
@@ -677,6 +783,7 @@ void CPuzzleScreen::LeaveIntro()
     {
         m_cutsceneWindow->SetNotHitable(false);
     }
+    SetSequenceVariable("introplaying", "false");
 }
 
 void CPuzzleScreen::EnterPlaying()
@@ -723,11 +830,15 @@ void CPuzzleScreen::UpdatePlaying()
             if (input->ConsumeActionEvent(entry.action, "game"))
             {
                 PostWorldCommand(entry.command, "");
+                if (std::string(entry.command) == "SetSolved")
+                {
+                    SetSequenceVariable("ended", "true");
+                }
                 return;
             }
         }
     }
-    if (GetGameState() == kStateLevelSolved)
+    if (GetGameState() == kStateLevelSolved && IsIntroSequenceEnded())
     {
         m_pendingScreen = "gameresult";
         m_states.SetState("Outro");

@@ -3,7 +3,11 @@
 #include "framework/StateMachine.h"
 #include "game/QuarrowUIScreen.h"
 
+#include <memory>
 #include <string>
+
+class CQuarrowSequencePlayer;
+class CSequenceDialog;
 
 namespace UILib
 {
@@ -18,6 +22,11 @@ class CWindow;
 // ("WaitForPuzzle", "Intro", "Playing", "Outro", "ShutLevel"), keeps the HUD (level number, moves,
 // time, undo, redo) and the in-game menu, polls the developer actions and shows the solver and refiner
 // progress dialogs. It drives the game only by world commands and game commands.
+//
+// A level whose environment names a sequence plays it as its intro over the board, on the cut-scene
+// window: the script shows the window, writes dialog text, puts markers on cells and switches the
+// player's controls off and on. Such a level ends only when the script sets its variable "ended" to
+// "true" or the sequence has finished (played out, skipped, or its file did not load).
 //
 // The derived screen makes the root panel in its CreateWindows and then calls this one's. Every state
 // callback is a virtual operation, so a derived screen replaces single steps. HUD labels and buttons may
@@ -40,8 +49,8 @@ public:
     // "StartLevel" (unless the level stays loaded for a screen coming from the developer menu or an
     // editor), user control on, unpaused, cursor shown, state "WaitForPuzzle".
     void OnActivate() override;
-    // The in-game menu and the dialogs leave the modal stack, the dialogs are destroyed, the menu is
-    // rewound, the root panel and the cursor are hidden.
+    // The intro sequence ends and is deleted with its dialog; the in-game menu and the dialogs leave the
+    // modal stack, the dialogs are destroyed, the menu is rewound, the root panel and the cursor are hidden.
     void OnDeactivate() override;
 
     // "menu" played on the root panel (children included), the menu pushed on the modal stack.
@@ -50,6 +59,11 @@ public:
     // modal stack when it is on top of it.
     void CloseMenu(bool animate);
 
+    // The intro sequence's host callbacks: the cut-scene window is shown or hidden only when the flag
+    // changes; the flag is what was last asked for.
+    void SetCutsceneWindowVisible(bool visible);
+    bool IsCutsceneWindowVisible() const { return m_cutsceneShown; }
+
     const std::string& GetStateName() const { return m_states.GetCurrentStateName(); }
     // The screen switched to once the level is shut; empty when none is pending.
     const std::string& GetPendingScreenName() const { return m_pendingScreen; }
@@ -57,6 +71,9 @@ public:
     UILib::CWindow* GetPlayingField() const { return m_playingField; }
     UILib::CWindow* GetInGameMenu() const { return m_menu; }
     UILib::CWindow* GetCutsceneWindow() const { return m_cutsceneWindow; }
+    // The level's intro sequence and its continue and skip buttons; null without a sequence.
+    CQuarrowSequencePlayer* GetSequencePlayer() const { return m_sequencePlayer.get(); }
+    CSequenceDialog* GetSequenceDialog() const { return m_sequenceDialog.get(); }
     // The progress dialogs; null while not shown.
     UILib::CWindow* GetSolverDialog() const { return m_solverDialog.window; }
     UILib::CWindow* GetRefinerDialog() const { return m_refinerDialog.window; }
@@ -122,8 +139,21 @@ private:
     };
 
     void RegisterStates();
-    // Only the cut-scene window is hidden and the flag cleared: the intro sequences come later.
+    // The cut-scene window hidden; with a sequence named by the level's environment, the player made on
+    // it (a player left from before ended first), loaded from "sequence>" + name and started.
     void StartIntroSequence();
+    // The player advanced by the frame's time step while the world has a puzzle, handed the world's
+    // puzzle first when that changed (a reload replaces it, a shut level deletes it). A sequence that
+    // has finished while playing gives the controls back once: a skip can cut a script off between
+    // switching them off and on.
+    void UpdateIntroSequence();
+    // The player ends its sequence and is deleted, then the dialog.
+    void EndIntroSequence();
+    // Whether the level may end: no sequence, a finished one, or one whose script set "ended".
+    bool IsIntroSequenceEnded() const;
+    void SetSequenceVariable(const char* key, const char* value);
+    static void ShowCutsceneCallback(void* screen, bool visible);
+    static bool CutsceneShownCallback(void* screen);
     // The dialog layout as a child of the root panel, centred, its OK button hooked and the window pushed
     // on the modal stack; null (traced) when the layout or its window fails.
     UILib::CWindow* LoadDialog(const char* file, UILib::CButton** ok);
@@ -166,4 +196,8 @@ private:
     UILib::CWindow* m_cutsceneWindow = nullptr;
     UILib::CWindow* m_menu = nullptr;
     bool m_cutsceneShown = false;
+    std::unique_ptr<CSequenceDialog> m_sequenceDialog;
+    std::unique_ptr<CQuarrowSequencePlayer> m_sequencePlayer;
+    // The controls were given back after the sequence finished.
+    bool m_controlsGivenBack = false;
 };
