@@ -55,7 +55,8 @@ protected:
         settings.developer = developer;
         if (!environment.empty())
         {
-            settings.aliases = {{"environment", IntroData(environment)}, {"sequence", IntroData("sequences")}};
+            settings.aliases = {{"environment", IntroData(environment)},
+                                {"sequence", IntroData("sequences")}};
         }
         game = std::make_unique<GameHarness>(settings);
         ASSERT_TRUE(game->Start());
@@ -108,8 +109,9 @@ protected:
                 return moved;
             }
         }
-        return game->RunUntil([&] { return game->World().GetGameContext()->GetState() == CPuzzleScreen::kStateLevelSolved; },
-                              "the level solved", 60);
+        return game->RunUntil(
+            [&] { return game->World().GetGameContext()->GetState() == CPuzzleScreen::kStateLevelSolved; },
+            "the level solved", 60);
     }
     ::testing::AssertionResult RunToTheResultScreen()
     {
@@ -137,7 +139,8 @@ protected:
 };
 
 // The share of pixels inside rect that differ between two frames.
-double ChangedShare(const GameTesting::Pixels& a, const GameTesting::Pixels& b, int width, const BaseLib::CRect& rect)
+double ChangedShare(const GameTesting::Pixels& a, const GameTesting::Pixels& b, int width,
+                    const BaseLib::CRect& rect)
 {
     int changed = 0;
     int total = 0;
@@ -146,7 +149,9 @@ double ChangedShare(const GameTesting::Pixels& a, const GameTesting::Pixels& b, 
         for (int x = rect.left; x < rect.right; ++x)
         {
             ++total;
-            changed += a[static_cast<std::size_t>(y * width + x)] != b[static_cast<std::size_t>(y * width + x)] ? 1 : 0;
+            changed +=
+                a[static_cast<std::size_t>(y * width + x)] != b[static_cast<std::size_t>(y * width + x)] ? 1
+                                                                                                         : 0;
         }
     }
     return total > 0 ? static_cast<double>(changed) / total : 0.0;
@@ -196,7 +201,8 @@ TEST_F(PuzzleScreenIntroTest, TheScriptStartsWithTheLevelShowsItsPageAfterTheInt
     ASSERT_TRUE(game->RunFrames(20));
     const GameTesting::Pixels hidden = game->ReadFrame(width, height);
     ASSERT_EQ(hidden.size(), shown.size());
-    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "intro_page_continued", width, height, hidden));
+    EXPECT_TRUE(
+        GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "intro_page_continued", width, height, hidden));
     // The cut-scene's buttons were drawn over the board and are gone with the window; the board in the
     // middle shows through the sequence's panel (brought to full brightness by the script).
     EXPECT_GT(ChangedShare(shown, hidden, width, buttons), 0.3);
