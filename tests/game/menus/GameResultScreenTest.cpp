@@ -138,6 +138,46 @@ TEST_F(GameResultTest, TheGoldAppearsOneAfterAnotherWithItsSound)
     }
 }
 
+// The page's picture while the gold comes: the first piece alone at first, all three at the end.
+TEST_F(GameResultTest, ThePictureShowsTheGoldEarned)
+{
+    FinishLevel(0, 4, 200, 9, 40, 3, 2, 4);
+    ASSERT_TRUE(Open("gameresult"));
+    const std::string folder = QUARROW_TEST_OUTPUT_DIR;
+    const std::uint32_t gold[] = {0xC82828u, 0x28A028u, 0x283CC8u};
+    for (const bool all : {false, true})
+    {
+        SCOPED_TRACE(all ? "all gold" : "first gold");
+        if (all)
+        {
+            ASSERT_TRUE(game->RunUntil([&] { return Result().GetElapsed() > 0.7; }, "the third gold"));
+        }
+        const std::string name = all ? "game_result_3_gold" : "game_result_1_gold";
+        ASSERT_TRUE(game->Screenshot(folder, name));
+        int width = 0;
+        int height = 0;
+        const GameTesting::Pixels picture = game->ReadFrame(width, height);
+        ASSERT_FALSE(picture.empty());
+        EXPECT_TRUE(GameTesting::GameHarness::WritePicture(folder, name + "_read_back", width, height, picture));
+        ASSERT_LT(Result().GetElapsed(), all ? 10.0 : 0.3);
+        for (int i = 0; i < 3; ++i)
+        {
+            const BaseLib::CPoint p = game->CentreOf(*Find("gameresult", ("goldlabel" + std::to_string(i + 1)).c_str()));
+            const std::uint32_t pixel =
+                picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(p.x)] &
+                0xFFFFFFu;
+            if (all || i == 0)
+            {
+                EXPECT_EQ(gold[i], pixel) << i;
+            }
+            else
+            {
+                EXPECT_NE(gold[i], pixel) << i;
+            }
+        }
+    }
+}
+
 // Which buttons the play mode offers and where they lead.
 TEST_F(GameResultTest, TheButtonsFollowThePlayMode)
 {
