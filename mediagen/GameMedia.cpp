@@ -19,7 +19,8 @@ const std::vector<std::string>& GameMediaFolders()
                                                      "models/jungle", "animations", "sounds",
                                                      "interface", "interface/standard", "levels",
                                                      "environments", "sequences", "sounds/music",
-                                                     "interface/standard/puzzle2d", "interface/hud"};
+                                                     "interface/standard/puzzle2d", "interface/hud",
+                                                     "interface/mapscreen", "interface/treasury"};
     return folders;
 }
 
@@ -38,6 +39,8 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteGameEffects,
         WriteBlock2DImages,
         WriteHudImages,
+        WriteMapScreenImages,
+        WriteTreasuryImages,
     };
     return writers;
 }

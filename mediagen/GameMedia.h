@@ -37,6 +37,14 @@ bool WriteGameSounds(const std::string& media);
 // plain faces of the menu and dialog buttons, each normal, pressed ("_down") and under the mouse ("_over").
 bool WriteHudImages(const std::string& media);
 
+// The map screen's pictures (interface/mapscreen/): the HUD's keys, gold, coin and pylon, the frames of the
+// map-selection dialog and the cut-scene window, and the four regions' button faces with the locked one.
+bool WriteMapScreenImages(const std::string& media);
+
+// The treasury's pictures (interface/treasury/): the page's background, the placeholder of a row not yet
+// open, and the eleven hoard pictures treasure0.png (an empty chest) to treasure10.png.
+bool WriteTreasuryImages(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 
