@@ -10,14 +10,14 @@
 namespace
 {
 
-constexpr const char* kHiddenNames[] = {nullptr, "jungle_hidden", "swamp_hidden", "cave_hidden", "temple_hidden"};
+constexpr const char* kHiddenNames[] = {nullptr, "jungle_hidden", "swamp_hidden", "cave_hidden",
+                                        "temple_hidden"};
 
 } // namespace
 
 CFreePlayMenuScreen::CFreePlayMenuScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
     : CBookMenuScreen(userInterface, world, "freeplay", PageFreePlay, "interface>freeplaymenuscreen.xml")
-{
-}
+{}
 
 void CFreePlayMenuScreen::OnActivate()
 {
@@ -48,7 +48,8 @@ bool CFreePlayMenuScreen::OnStart()
     const GameContext* context = GetWorld() != nullptr ? GetWorld()->GetGameContext() : nullptr;
     for (int map = 1; map < RegionCount; ++map)
     {
-        const bool available = context != nullptr && context->GetProgress().GetMapProgress(map).HasSolvedLevel();
+        const bool available =
+            context != nullptr && context->GetProgress().GetMapProgress(map).HasSolvedLevel();
         if (m_regionButtons[map] != nullptr)
         {
             m_regionButtons[map]->SetVisible(available);
@@ -99,7 +100,8 @@ void CFreePlayMenuScreen::ChooseRegion(std::int32_t map)
     }
     PlayMenuSound(false);
     PostWorldCommand("SetMap", std::to_string(map));
-    if (SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr)
+    if (SaveGameManager* saveGames =
+            GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr)
     {
         saveGames->SetPlayMode(2 + map);
     }

@@ -17,8 +17,8 @@
 namespace
 {
 
-constexpr const char* kLabelNames[] = {"levellabel",      "moveslabel",      "bestmoveslabel",
-                                       "timelabel",       "besttimelabel",   "3goldmoveslabel",
+constexpr const char* kLabelNames[] = {"levellabel",      "moveslabel",     "bestmoveslabel",
+                                       "timelabel",       "besttimelabel",  "3goldmoveslabel",
                                        "2goldmoveslabel", "1goldmoveslabel"};
 constexpr const char* kGoldLabelNames[] = {"goldlabel1", "goldlabel2", "goldlabel3"};
 constexpr const char* kGoldSounds[] = {nullptr, "sound>1star.wav", "sound>2stars.wav", "sound>3stars.wav"};
@@ -29,8 +29,7 @@ constexpr std::int32_t kPlayModeBasic = 2;
 
 CGameResultScreen::CGameResultScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
     : CBookMenuScreen(userInterface, world, "gameresult", PageGameResult, "interface>gameresultscreen.xml")
-{
-}
+{}
 
 void CGameResultScreen::OnActivate()
 {
@@ -69,7 +68,8 @@ bool CGameResultScreen::OnStart()
 void CGameResultScreen::SaveProgress()
 {
     const GameContext* context = GetWorld() != nullptr ? GetWorld()->GetGameContext() : nullptr;
-    SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
+    SaveGameManager* saveGames =
+        GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
     CQuarrowSaveGame* profile = saveGames != nullptr ? saveGames->GetSaveGameList().GetCurrent() : nullptr;
     if (context == nullptr || profile == nullptr)
     {
@@ -88,7 +88,8 @@ std::int32_t CGameResultScreen::GetGold() const
 
 std::int32_t CGameResultScreen::GetPlayMode() const
 {
-    const SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
+    const SaveGameManager* saveGames =
+        GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
     return saveGames != nullptr ? saveGames->GetPlayMode() : kPlayModeMap;
 }
 
@@ -145,7 +146,8 @@ void CGameResultScreen::FillLabels()
     }
     if (record != nullptr && record->GetBestValue() != LevelRecord::NoTime)
     {
-        std::snprintf(text, sizeof(text), "% d:%02d", record->GetBestValue() / 60, record->GetBestValue() % 60);
+        std::snprintf(text, sizeof(text), "% d:%02d", record->GetBestValue() / 60,
+                      record->GetBestValue() % 60);
         SetLabel(BestTimeLabel, text);
     }
     else
@@ -217,7 +219,8 @@ void CGameResultScreen::OnUpdateMainMenu()
         return;
     }
     const std::int32_t gold = GetGold();
-    const bool shown[] = {gold >= 1, m_elapsed > SecondGoldDelay && gold >= 2, m_elapsed > ThirdGoldDelay && gold >= 3};
+    const bool shown[] = {gold >= 1, m_elapsed > SecondGoldDelay && gold >= 2,
+                          m_elapsed > ThirdGoldDelay && gold >= 3};
     for (int i = 0; i < 3; ++i)
     {
         if (shown[i] && m_goldLabels[i] != nullptr)

@@ -26,9 +26,9 @@ std::int32_t LastFirstLevel(std::int32_t count)
 } // namespace
 
 CLevelSelectionScreen::CLevelSelectionScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
-    : CBookMenuScreen(userInterface, world, "levelselection", PageLevelSelection, "interface>levelselectscreen.xml")
-{
-}
+    : CBookMenuScreen(userInterface, world, "levelselection", PageLevelSelection,
+                      "interface>levelselectscreen.xml")
+{}
 
 void CLevelSelectionScreen::OnActivate()
 {
@@ -38,7 +38,8 @@ void CLevelSelectionScreen::OnActivate()
 
 void CLevelSelectionScreen::BindControls(UILib::CWindow& panel)
 {
-    const UILib::CMouseCallback showInfo = UILib::CMouseCallback::Bind(this, &CLevelSelectionScreen::ShowLevelInfo);
+    const UILib::CMouseCallback showInfo =
+        UILib::CMouseCallback::Bind(this, &CLevelSelectionScreen::ShowLevelInfo);
     char name[32];
     for (int i = 0; i < SlotCount; ++i)
     {
@@ -105,7 +106,8 @@ void CLevelSelectionScreen::UpdateLevelButtons()
     GameContext* context = GetWorld() != nullptr ? GetWorld()->GetGameContext() : nullptr;
     const MapProgress* map = context != nullptr ? context->GetCurrentMapProgress() : nullptr;
     const std::int32_t count = GetLevelCount();
-    const SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
+    const SaveGameManager* saveGames =
+        GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
     const bool basic = saveGames != nullptr && saveGames->GetPlayMode() == 2;
     char text[32];
     for (int i = 0; i < SlotCount; ++i)
@@ -151,7 +153,8 @@ void CLevelSelectionScreen::UpdateLevelButtons()
     }
     if (m_rangeLabel != nullptr)
     {
-        std::snprintf(text, sizeof(text), "%d - %d / %d", m_first + 1, std::min(m_first + SlotCount, count), count);
+        std::snprintf(text, sizeof(text), "%d - %d / %d", m_first + 1, std::min(m_first + SlotCount, count),
+                      count);
         m_rangeLabel->SetText(text);
     }
 }
@@ -231,15 +234,16 @@ void CLevelSelectionScreen::ShowLevelInfo(UILib::CWindow* window, BaseLib::CPoin
     const std::int32_t level = m_first + slot;
     GameContext* context = GetWorld() != nullptr ? GetWorld()->GetGameContext() : nullptr;
     const MapProgress* map = context != nullptr ? context->GetCurrentMapProgress() : nullptr;
-    const LevelRecord* record =
-        slot >= 0 && map != nullptr && level >= 0 && level < map->GetUsedRecordCount() ? &map->GetLevelRecord(level)
-                                                                                       : nullptr;
+    const LevelRecord* record = slot >= 0 && map != nullptr && level >= 0 && level < map->GetUsedRecordCount()
+                                    ? &map->GetLevelRecord(level)
+                                    : nullptr;
     char moves[32] = "---";
     char time[32] = "---";
     if (record != nullptr && record->IsSolved())
     {
         std::snprintf(moves, sizeof(moves), "%u", record->GetBestMoves());
-        std::snprintf(time, sizeof(time), "%d:%02d", record->GetBestValue() / 60, record->GetBestValue() % 60);
+        std::snprintf(time, sizeof(time), "%d:%02d", record->GetBestValue() / 60,
+                      record->GetBestValue() % 60);
     }
     if (m_bestMovesLabel != nullptr)
     {

@@ -101,9 +101,11 @@ TEST_F(FreePlayTest, TheRegionsOpenBySolvedLevelsAndLeadToTheLevelSelection)
     sound->ClearLog();
     std::vector<bool> takenOnArrival;
     game->SetFrameHook([&] {
-        if (game->IsRunning() && game->Screens().GetCurrentScreenName() == "levelselection" && takenOnArrival.empty())
+        if (game->IsRunning() && game->Screens().GetCurrentScreenName() == "levelselection" &&
+            takenOnArrival.empty())
         {
-            takenOnArrival.push_back(Context().GetMapIndex() == 3 && game->World().GetCommandQueue()->IsEmpty());
+            takenOnArrival.push_back(Context().GetMapIndex() == 3 &&
+                                     game->World().GetCommandQueue()->IsEmpty());
         }
     });
     ASSERT_TRUE(ClickOn("freeplay", "cavebutton"));
@@ -143,13 +145,54 @@ TEST_F(FreePlayTest, TheSlotsShowTheLevelsThatCanBePlayed)
     };
     const Case cases[] = {
         {"a fresh basic region", 0, 2, 200, {}, 0, 0, {1}, {}, "1 - 20 / 200", true, false},
-        {"basic level 3 solved opens level 4 only", 0, 2, 200, {2}, 0, 0, {1, 4}, {}, "1 - 20 / 200", true, false},
-        {"jungle: the level after a solved one stays closed", 1, 3, 36, {0, 1, 5}, 0, 0, {1, 2, 6}, {},
-         "1 - 20 / 36", true, false},
-        {"36 levels on the last page", 1, 3, 36, {21}, 4, 20, {2}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
-         "21 - 36 / 36", false, true},
-        {"scrolling past 36 levels stops at the last page", 1, 3, 36, {}, 9, 20, {}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
-         "21 - 36 / 36", false, true},
+        {"basic level 3 solved opens level 4 only",
+         0,
+         2,
+         200,
+         {2},
+         0,
+         0,
+         {1, 4},
+         {},
+         "1 - 20 / 200",
+         true,
+         false},
+        {"jungle: the level after a solved one stays closed",
+         1,
+         3,
+         36,
+         {0, 1, 5},
+         0,
+         0,
+         {1, 2, 6},
+         {},
+         "1 - 20 / 36",
+         true,
+         false},
+        {"36 levels on the last page",
+         1,
+         3,
+         36,
+         {21},
+         4,
+         20,
+         {2},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+         "21 - 36 / 36",
+         false,
+         true},
+        {"scrolling past 36 levels stops at the last page",
+         1,
+         3,
+         36,
+         {},
+         9,
+         20,
+         {},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+         "21 - 36 / 36",
+         false,
+         true},
         {"fewer than 20 levels", 4, 6, 7, {6}, 2, 0, {7}, {1, 2, 3, 4, 5, 6, 7}, "1 - 7 / 7", true, true},
         {"no levels", 2, 4, 0, {}, 1, 0, {}, {0}, "1 - 0 / 0", true, true},
     };
@@ -171,14 +214,16 @@ TEST_F(FreePlayTest, TheSlotsShowTheLevelsThatCanBePlayed)
         {
             SCOPED_TRACE("slot " + std::to_string(slot));
             const bool enabled = std::find(c.enabled.begin(), c.enabled.end(), slot) != c.enabled.end();
-            const bool shown = c.shown.empty() || std::find(c.shown.begin(), c.shown.end(), slot) != c.shown.end();
+            const bool shown =
+                c.shown.empty() || std::find(c.shown.begin(), c.shown.end(), slot) != c.shown.end();
             EXPECT_EQ(shown, Slot(slot)->IsVisible());
             EXPECT_EQ(!enabled, Slot(slot)->IsDisabled());
             EXPECT_EQ(enabled && shown, NumberLabel(slot)->IsVisible());
             if (enabled)
             {
-                EXPECT_EQ(std::to_string(c.first + slot),
-                          static_cast<const char*>(static_cast<UILib::CLabel*>(NumberLabel(slot))->GetText()));
+                EXPECT_EQ(
+                    std::to_string(c.first + slot),
+                    static_cast<const char*>(static_cast<UILib::CLabel*>(NumberLabel(slot))->GetText()));
             }
         }
         EXPECT_EQ(c.range, Text("levelrangelabel"));
@@ -365,9 +410,11 @@ TEST_F(FreePlayTest, TheGoldOfEachLevelShowsUnderItsSlot)
     int height = 0;
     const GameTesting::Pixels picture = game->ReadFrame(width, height);
     ASSERT_FALSE(picture.empty());
-    EXPECT_TRUE(GameTesting::GameHarness::WritePicture(folder, "level_selection_read_back", width, height, picture));
+    EXPECT_TRUE(
+        GameTesting::GameHarness::WritePicture(folder, "level_selection_read_back", width, height, picture));
     const auto at = [&](const BaseLib::CPoint& p) {
-        return picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(p.x)] &
+        return picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(p.x)] &
                0xFFFFFFu;
     };
     const std::uint32_t gold[] = {0xC82828u, 0x28A028u, 0x283CC8u};
@@ -402,11 +449,13 @@ TEST_F(FreePlayTest, ALayoutWithoutAStarsLabelStillWorks)
     ASSERT_EQ(5, Selection().GetFirstLevel());
     const std::string trace = game->Trace();
     std::size_t lines = 0;
-    for (std::size_t at = trace.find("starslabel7"); at != std::string::npos; at = trace.find("starslabel7", at + 1))
+    for (std::size_t at = trace.find("starslabel7"); at != std::string::npos;
+         at = trace.find("starslabel7", at + 1))
     {
         ++lines;
         const std::size_t begin = trace.rfind('\n', at) + 1;
-        EXPECT_NE(std::string::npos, trace.substr(begin, trace.find('\n', at) - begin).find("levelselectscreen.xml"));
+        EXPECT_NE(std::string::npos,
+                  trace.substr(begin, trace.find('\n', at) - begin).find("levelselectscreen.xml"));
     }
     EXPECT_EQ(1u, lines);
     EXPECT_TRUE(Label("starslabel5")->IsVisible());

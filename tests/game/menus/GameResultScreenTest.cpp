@@ -32,7 +32,10 @@ struct ResultFrame
 class GameResultTest : public MenuPageTest
 {
 protected:
-    CGameResultScreen& Result() { return *static_cast<CGameResultScreen*>(game->Screens().FindScreen("gameresult")); }
+    CGameResultScreen& Result()
+    {
+        return *static_cast<CGameResultScreen*>(game->Screens().FindScreen("gameresult"));
+    }
     // A run of level `level` of `map` (of count levels) that ended with moves, seconds and gold, in a
     // play mode with a selected level; the move limits 10, 20 and 30 for three, two and one gold.
     void FinishLevel(int map, int level, int count, int moves, double seconds, int gold, int playMode,
@@ -94,7 +97,8 @@ TEST_F(GameResultTest, TheGoldAppearsOneAfterAnotherWithItsSound)
         int gold;
         const char* sound;
     };
-    const Case cases[] = {{3, "sound>3stars.wav"}, {2, "sound>2stars.wav"}, {1, "sound>1star.wav"}, {0, nullptr}};
+    const Case cases[] = {
+        {3, "sound>3stars.wav"}, {2, "sound>2stars.wav"}, {1, "sound>1star.wav"}, {0, nullptr}};
     for (const Case& c : cases)
     {
         SCOPED_TRACE("gold " + std::to_string(c.gold));
@@ -106,7 +110,8 @@ TEST_F(GameResultTest, TheGoldAppearsOneAfterAnotherWithItsSound)
             if (game->IsRunning() && game->Screens().GetCurrentScreenName() == "gameresult" &&
                 Page("gameresult").GetPanel() != nullptr)
             {
-                frames.push_back({Page("gameresult").GetStates().GetCurrentStateName(), Result().GetElapsed(),
+                frames.push_back({Page("gameresult").GetStates().GetCurrentStateName(),
+                                  Result().GetElapsed(),
                                   {Visible("goldlabel1"), Visible("goldlabel2"), Visible("goldlabel3")}});
             }
         });
@@ -132,7 +137,8 @@ TEST_F(GameResultTest, TheGoldAppearsOneAfterAnotherWithItsSound)
         EXPECT_GT(frames.back().elapsed, 0.9);
         for (const char* file : {"sound>1star.wav", "sound>2stars.wav", "sound>3stars.wav"})
         {
-            EXPECT_EQ(c.sound != nullptr && std::string(file) == c.sound ? 1u : 0u, sound->Count(SoundEvent::Play, file))
+            EXPECT_EQ(c.sound != nullptr && std::string(file) == c.sound ? 1u : 0u,
+                      sound->Count(SoundEvent::Play, file))
                 << file;
         }
     }
@@ -158,13 +164,16 @@ TEST_F(GameResultTest, ThePictureShowsTheGoldEarned)
         int height = 0;
         const GameTesting::Pixels picture = game->ReadFrame(width, height);
         ASSERT_FALSE(picture.empty());
-        EXPECT_TRUE(GameTesting::GameHarness::WritePicture(folder, name + "_read_back", width, height, picture));
+        EXPECT_TRUE(
+            GameTesting::GameHarness::WritePicture(folder, name + "_read_back", width, height, picture));
         ASSERT_LT(Result().GetElapsed(), all ? 10.0 : 0.3);
         for (int i = 0; i < 3; ++i)
         {
-            const BaseLib::CPoint p = game->CentreOf(*Find("gameresult", ("goldlabel" + std::to_string(i + 1)).c_str()));
+            const BaseLib::CPoint p =
+                game->CentreOf(*Find("gameresult", ("goldlabel" + std::to_string(i + 1)).c_str()));
             const std::uint32_t pixel =
-                picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(p.x)] &
+                picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) +
+                        static_cast<std::size_t>(p.x)] &
                 0xFFFFFFu;
             if (all || i == 0)
             {
@@ -310,7 +319,8 @@ TEST_F(GameResultTest, ALayoutWithoutTheNextButtonStillWorks)
     ASSERT_NE(std::string::npos, at);
     EXPECT_EQ(at, trace.rfind("\"nextbutton\""));
     const std::size_t begin = trace.rfind('\n', at) + 1;
-    EXPECT_NE(std::string::npos, trace.substr(begin, trace.find('\n', at) - begin).find("gameresultscreen.xml"));
+    EXPECT_NE(std::string::npos,
+              trace.substr(begin, trace.find('\n', at) - begin).find("gameresultscreen.xml"));
     EXPECT_TRUE(Visible("backtomenubutton"));
     ASSERT_TRUE(ClickOn("gameresult", "retrybutton"));
     ASSERT_TRUE(WaitFor("ingame3d"));

@@ -3,12 +3,12 @@
 // A fixture for the book pages after the game menu, in the running game with the small test book and the
 // test layouts beside it (data/book). Stand-in screens take the places the pages lead to; clicks are real
 // input events, so the suites built on it run alone.
-#include "game/menus/BookMenuScreen.h"
 #include "framework/CommandQueue.h"
 #include "framework/UIScreen.h"
 #include "game/GameContext.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
+#include "game/menus/BookMenuScreen.h"
 #include "game/savegame/SaveGameList.h"
 #include "game/savegame/SaveGameManager.h"
 #include "tests/game/harness/GameHarness.h"
@@ -85,7 +85,8 @@ protected:
     UILib::CWindow* Find(const char* page, const char* name)
     {
         UILib::CWindow* panel = Page(page).GetPanel();
-        UILib::CWindow* window = panel != nullptr ? panel->FindChildByName(BaseLib::CString(name), true) : nullptr;
+        UILib::CWindow* window =
+            panel != nullptr ? panel->FindChildByName(BaseLib::CString(name), true) : nullptr;
         EXPECT_NE(nullptr, window) << name;
         return window;
     }
@@ -102,7 +103,8 @@ protected:
     MapProgress& Map(int map) { return Context().GetProgress().GetMapProgress(map); }
     SaveGameManager& SaveGames() { return *game->UI().GetSaveGameManager(); }
     // Marks a level of a map solved with a rating, best moves and best time, the map open.
-    void Solve(int map, int level, std::uint32_t rating = 1, std::uint32_t moves = 10, std::int32_t seconds = 30)
+    void Solve(int map, int level, std::uint32_t rating = 1, std::uint32_t moves = 10,
+               std::int32_t seconds = 30)
     {
         Map(map).SetOpen(true);
         LevelRecord& record = Map(map).GetLevelRecord(level);
