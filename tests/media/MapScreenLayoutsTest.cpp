@@ -305,8 +305,9 @@ TEST_F(MapScreenLayoutsTest, TheDialogAndTheCutsceneWindowComeInAndGoOutOfSight)
             << "a click on the map reaches " << static_cast<const char*>(hit->GetName()) << " " << when;
     };
     closed("after loading");
+    // As the screen does at start-up: "mapchange" on the dialog, "cutscene" on the panel.
     manager->Update();
-    panel->SetAnimationTime("mapchange", 0.0f, true);
+    dialog->SetAnimationTime("mapchange", 0.0f, true);
     panel->SetAnimationTime("cutscene", 0.0f, true);
     closed("at time 0");
 
@@ -345,6 +346,14 @@ TEST_F(MapScreenLayoutsTest, TheDialogAndTheCutsceneWindowComeInAndGoOutOfSight)
         EXPECT_FALSE(panel->IsAnimationPlaying(out, true));
         closed((std::string("at the end of ") + out).c_str());
     }
+    // A screen entered again sets time 0 whatever was open when it left.
+    panel->PlayAnimation("mapchange", true, 1.0f, false);
+    panel->PlayAnimation("cutscene", true, 2.0f, false);
+    RunFrames(2.0);
+    ASSERT_TRUE(dialog->IsVisible() && cutscene->IsVisible());
+    dialog->SetAnimationTime("mapchange", 0.0f, true);
+    panel->SetAnimationTime("cutscene", 0.0f, true);
+    closed("at time 0 after being open");
 }
 
 // Every picture a layout names loads; no text begins with "@" (the localizer holds no tables, so the key
@@ -485,7 +494,7 @@ TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
     Find("openbutton")->SetVisible(false);
     Find("leavebutton")->SetVisible(false);
     manager->Update();
-    panel->SetAnimationTime("mapchange", 0.0f, true);
+    Find("mapselectiondialog")->SetAnimationTime("mapchange", 0.0f, true);
     panel->SetAnimationTime("cutscene", 0.0f, true);
     draw("mapscreen_hud");
     // The pictures of the HUD show as drawn: the middle of a key and of a pylon are their own colours.
