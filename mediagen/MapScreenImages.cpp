@@ -214,14 +214,24 @@ CVector3 RegionScene(Region region, float x, float y)
         {
             colour = Rgb(110, 78, 44);
         }
-        for (int leaf = 0; leaf < 6; ++leaf)
+        // Each leaf arches out of the crown and droops towards its tip, in three tapering pieces.
+        for (int leaf = 0; leaf < 7; ++leaf)
         {
-            const float angle = -2.8f + static_cast<float>(leaf) * 0.55f;
-            const float ex = 170.0f + 30.0f * std::cos(angle);
-            const float ey = 44.0f + 30.0f * std::sin(angle) + 10.0f;
-            if (CapsuleDistance(x, y, 170.0f, 44.0f, ex, ey, 4.0f) < 0.0f)
+            const float spread = (static_cast<float>(leaf) - 3.0f) / 3.0f; // -1 far left to 1 far right
+            float px = 170.0f;
+            float py = 44.0f;
+            for (int piece = 1; piece <= 3; ++piece)
             {
-                colour = Rgb(40, 120, 44);
+                const float t = static_cast<float>(piece) / 3.0f;
+                const float nx = 170.0f + 44.0f * spread * t;
+                const float ny = 44.0f - 18.0f * t * (1.0f - std::abs(spread)) - 10.0f * t +
+                                 34.0f * t * t * std::abs(spread);
+                if (CapsuleDistance(x, y, px, py, nx, ny, 4.2f - 1.2f * t) < 0.0f)
+                {
+                    colour = leaf % 2 == 0 ? Rgb(40, 120, 44) : Rgb(52, 140, 50);
+                }
+                px = nx;
+                py = ny;
             }
         }
         return colour;
