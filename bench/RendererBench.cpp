@@ -16,6 +16,7 @@
 // (main-thread CPU of (a) − that of (b)) / wall time of (a).
 #include "bench/BenchEngine.h"
 #include "bench/GameBenchBoards.h"
+#include "bench/SceneTwin.h"
 #include "engine/Camera.h"
 #include "engine/DisplayHead.h"
 #include "engine/FrameHierarchy.h"
@@ -55,90 +56,10 @@
 namespace
 {
 
+using namespace BenchTwin;
+
 constexpr int Width = 1024;
 constexpr int Height = 768;
-constexpr int BlockFrames = 30;
-
-int Blocks()
-{
-    const char* text = std::getenv("QUARROW_BENCH_ROUNDS");
-    return text ? std::max(1, std::atoi(text)) : 10;
-}
-
-double Seconds(clockid_t clock)
-{
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Per-frame figures of one block.
-struct Block
-{
-    double wallMs = 0.0;
-    double threadMs = 0.0;
-    double processMs = 0.0;
-};
-
-// Runs a block of frames: the first unmeasured, the rest timed together.
-Block RunBlock(const std::function<void()>& frame)
-{
-    frame();
-    const auto wallStart = std::chrono::steady_clock::now();
-    const double processStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
-    const double threadStart = Seconds(CLOCK_THREAD_CPUTIME_ID);
-    for (int i = 1; i < BlockFrames; ++i)
-    {
-        frame();
-    }
-    const double n = BlockFrames - 1;
-    Block block;
-    block.wallMs =
-        1000.0 * std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count() / n;
-    block.processMs = 1000.0 * (Seconds(CLOCK_PROCESS_CPUTIME_ID) - processStart) / n;
-    block.threadMs = 1000.0 * (Seconds(CLOCK_THREAD_CPUTIME_ID) - threadStart) / n;
-    return block;
-}
-
-double Median(std::vector<Block>& blocks, double Block::*field)
-{
-    std::sort(blocks.begin(), blocks.end(),
-              [field](const Block& a, const Block& b) { return a.*field < b.*field; });
-    return blocks.empty() ? 0.0 : blocks[blocks.size() / 2].*field;
-}
-
-struct CaseFigures
-{
-    double wallMs = 0.0;
-    double threadMs = 0.0;
-    double processMs = 0.0;
-};
-
-CaseFigures Medians(std::vector<Block> blocks)
-{
-    CaseFigures figures;
-    figures.wallMs = Median(blocks, &Block::wallMs);
-    figures.threadMs = Median(blocks, &Block::threadMs);
-    figures.processMs = Median(blocks, &Block::processMs);
-    return figures;
-}
-
-void Report(benchmark::State& state, const char* key, const char* what, const CaseFigures& f,
-            double triangles, double draws)
-{
-    const double fps = f.wallMs > 0.0 ? 1000.0 / f.wallMs : 0.0;
-    std::printf("  (%s) %-44s %7.1f frames/s  wall %6.2f ms  main thread %6.2f ms  process %6.2f ms  %8.0f "
-                "triangles  %5.0f draws\n",
-                key, what, fps, f.wallMs, f.threadMs, f.processMs, triangles, draws);
-    const std::string k(key);
-    state.counters[k + "_fps"] = fps;
-    state.counters[k + "_wall_ms"] = f.wallMs;
-    state.counters[k + "_thread_ms"] = f.threadMs;
-    state.counters[k + "_process_ms"] = f.processMs;
-    state.counters[k + "_triangles"] = triangles;
-    state.counters[k + "_draws"] = draws;
-}
-
 // The engine over the head, the committed media behind the game's aliases, the shared effect pool.
 BenchSupport::Engine& RendererEngine()
 {
@@ -245,138 +166,6 @@ struct RendererScene
     bool particlesHidden = false;
 };
 
-std::array<float, 16> Floats(const BaseLib::CMatrix& m)
-{
-    std::array<float, 16> out{};
-    std::memcpy(out.data(), m.m, sizeof m.m);
-    return out;
-}
-
-// The scene's model meshes as the twin takes them: each container's vertices and indices, one draw per
-// attribute range at the container's combined matrix × the node's world matrix, with the range's
-// diffuse colour. Other renderables (the particles) have no counterpart in the twin.
-Platform::BareGl::LitScene TwinScene(RendererScene& scene)
-{
-    namespace Gfx = Platform::Gfx;
-    Platform::BareGl::LitScene twin;
-    twin.clearColour = 0xFF000000u | CQuarrowRenderer::kClearColour;
-    GameLib::CSceneManager::NodeArray nodes;
-    scene.world.GetSceneManager()->GetNodesOfType(typeid(GameLib::CModelNode), nodes);
-    for (GameLib::CSceneGraphNode* node : nodes)
-    {
-        auto* modelNode = static_cast<GameLib::CModelNode*>(node);
-        const BaseLib::CResourcePtr<Qen::CModel> model = modelNode->GetModel();
-        if (!model || model->GetFrameRoot() == nullptr || modelNode->IsVisible() == 0)
-        {
-            continue;
-        }
-        const BaseLib::CMatrix& world = modelNode->GetWorldTransform();
-        Qen::ForEachMeshContainer(model->GetFrameRoot(), [&](Qen::CMeshContainer& container) {
-            Platform::GfxKit::Mesh* mesh = container.mesh;
-            if (mesh == nullptr || !container.enabled)
-            {
-                return;
-            }
-            int offsets[3] = {-1, -1, -1}; // position, normal, texture coordinates
-            for (const Gfx::VertexElement& element : mesh->Elements())
-            {
-                if (element.Stream != 0 || element.UsageIndex != 0)
-                {
-                    continue;
-                }
-                if (element.Usage == Gfx::DeclUsage::Position && element.Type == Gfx::DeclType::Float3)
-                {
-                    offsets[0] = element.Offset;
-                }
-                else if (element.Usage == Gfx::DeclUsage::Normal && element.Type == Gfx::DeclType::Float3)
-                {
-                    offsets[1] = element.Offset;
-                }
-                else if (element.Usage == Gfx::DeclUsage::TexCoord && element.Type == Gfx::DeclType::Float2)
-                {
-                    offsets[2] = element.Offset;
-                }
-            }
-            Platform::BareGl::LitMesh lit;
-            for (std::uint32_t v = 0; v < mesh->GetNumVertices(); ++v)
-            {
-                const std::uint8_t* vertex = mesh->Vertex(v);
-                const int sizes[3] = {3, 3, 2};
-                for (int part = 0; part < 3; ++part)
-                {
-                    float values[3] = {0.0f, 0.0f, 0.0f};
-                    if (offsets[part] >= 0)
-                    {
-                        std::memcpy(values, vertex + offsets[part],
-                                    sizeof(float) * static_cast<std::size_t>(sizes[part]));
-                    }
-                    lit.vertices.insert(lit.vertices.end(), values, values + sizes[part]);
-                }
-            }
-            lit.indices = mesh->Indices();
-            const auto meshIndex = static_cast<std::uint32_t>(twin.meshes.size());
-            twin.meshes.push_back(std::move(lit));
-
-            BaseLib::CMatrix combined = BaseLib::CMatrix::Identity;
-            if (container.boneMatrices != nullptr && container.boneMatrices[0] != nullptr)
-            {
-                std::memcpy(combined.m, container.boneMatrices[0]->m, sizeof combined.m);
-            }
-            std::uint32_t ranges = 0;
-            mesh->GetAttributeTable(nullptr, &ranges);
-            std::vector<Platform::GfxKit::AttributeRange> table(ranges);
-            if (ranges > 0)
-            {
-                mesh->GetAttributeTable(table.data(), &ranges);
-            }
-            else
-            {
-                table.push_back({0, 0, mesh->GetNumFaces(), 0, mesh->GetNumVertices()});
-            }
-            for (const Platform::GfxKit::AttributeRange& range : table)
-            {
-                Platform::BareGl::LitDraw draw;
-                draw.mesh = meshIndex;
-                draw.firstIndex = range.FaceStart * 3;
-                draw.indexCount = range.FaceCount * 3;
-                draw.world = Floats(combined * world);
-                if (container.pMaterials != nullptr && range.AttribId < container.NumMaterials)
-                {
-                    const Gfx::ColorValue& d = container.pMaterials[range.AttribId].MatD3D.Diffuse;
-                    draw.diffuse = {d.r, d.g, d.b, d.a};
-                }
-                draw.lit = (modelNode->IsVisible() & CQuarrowRenderer::kLitPassMask) != 0;
-                draw.castsShadow = (modelNode->IsVisible() & CQuarrowRenderer::kShadowPassMask) != 0;
-                twin.draws.push_back(draw);
-            }
-        });
-    }
-    GameLib::CSceneManager::NodeArray lights;
-    scene.world.GetSceneManager()->GetNodesOfType(typeid(GameLib::CLightSourceNode), lights);
-    const BaseLib::CMatrix toMap(BaseLib::CVector4(0.5f, 0, 0, 0), BaseLib::CVector4(0, -0.5f, 0, 0),
-                                 BaseLib::CVector4(0, 0, 1, 0), BaseLib::CVector4(0.5f, 0.5f, 0, 1));
-    for (GameLib::CSceneGraphNode* node : lights)
-    {
-        const Qen::CLightDescription& light = *static_cast<GameLib::CLightSourceNode*>(node)->GetLight();
-        BaseLib::CMatrix view;
-        BaseLib::CMatrix projection;
-        if (!scene.renderer.ComputeLightMatrices(light.direction, view, projection) ||
-            twin.lights.size() == 3)
-        {
-            continue;
-        }
-        Platform::BareGl::LitLight lit;
-        lit.direction = {light.direction.x, light.direction.y, light.direction.z};
-        lit.colour = {light.colour.x, light.colour.y, light.colour.z};
-        lit.viewProjection = Floats(view * projection);
-        lit.shadowTransform = Floats(view * projection * toMap);
-        lit.castsShadow = light.castsShadows;
-        twin.lights.push_back(lit);
-    }
-    twin.viewProjection = Floats(scene.camera->GetCamera()->viewProjection);
-    return twin;
-}
-
 void BM_Renderer(benchmark::State& state)
 {
     for (auto _ : state)
@@ -395,7 +184,8 @@ void BM_Renderer(benchmark::State& state)
             state.SkipWithError("no bare OpenGL window");
             return;
         }
-        Platform::BareGl::LitSceneFrame twin(*bare, TwinScene(scene));
+        Platform::BareGl::LitSceneFrame twin(
+            *bare, TwinScene(*scene.world.GetSceneManager(), scene.renderer, *scene.camera->GetCamera()));
         twin.Draw();
 
         std::vector<Block> project;
@@ -440,20 +230,8 @@ void BM_Renderer(benchmark::State& state)
             static_cast<double>(after.contextSwitches - before.contextSwitches) / n);
         const double ratio = b.wallMs > 0.0 ? a.wallMs / b.wallMs : 0.0;
         const double share = a.wallMs > 0.0 ? (a.threadMs - b.threadMs) / a.wallMs : 0.0;
-        double load[3] = {};
-        if (FILE* file = std::fopen("/proc/loadavg", "r"))
-        {
-            if (std::fscanf(file, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3)
-            {
-                load[0] = load[1] = load[2] = 0.0;
-            }
-            std::fclose(file);
-        }
-        std::printf(
-            "  (a)/(b) wall = %.2f; engine share of a frame = %.1f %%; %u cores, load average %.1f %.1f "
-            "%.1f%s\n",
-            ratio, 100.0 * share, std::thread::hardware_concurrency(), load[0], load[1], load[2],
-            std::getenv("GALLIUM_NOOP") != nullptr ? "; GALLIUM_NOOP set" : "");
+        std::printf("  (a)/(b) wall = %.2f; engine share of a frame = %.1f %%; %s\n", ratio, 100.0 * share,
+                    MachineLoad().c_str());
         state.counters["a_over_b"] = ratio;
         state.counters["engine_share"] = share;
         state.counters["a_render_states"] = static_cast<double>(after.renderStates - before.renderStates) / n;

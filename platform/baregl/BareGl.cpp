@@ -180,10 +180,11 @@ void BareWindow::Hide()
     SDL_HideWindow(static_cast<SDL_Window*>(window_));
 }
 
-TileFrame::TileFrame(BareWindow& window, int tileSize) : window_(window)
+namespace
 {
-    window_.MakeCurrent();
-    program_ = Link(R"(#version 330 core
+
+// Textured quads at window pixels, for the window system's tiles and the overlays of a lit scene.
+const char* const QuadVertexSource = R"(#version 330 core
 uniform vec2 screenSize;
 layout(location = 0) in vec2 position;
 layout(location = 1) in vec2 texCoord;
@@ -193,8 +194,9 @@ void main()
     gl_Position = vec4(position.x / screenSize.x * 2.0 - 1.0, 1.0 - position.y / screenSize.y * 2.0, 0.0, 1.0);
     uv = texCoord;
 }
-)",
-                    R"(#version 330 core
+)";
+
+const char* const QuadFragmentSource = R"(#version 330 core
 uniform sampler2D tile;
 in vec2 uv;
 out vec4 colour;
@@ -202,7 +204,14 @@ void main()
 {
     colour = texture(tile, uv);
 }
-)");
+)";
+
+} // namespace
+
+TileFrame::TileFrame(BareWindow& window, int tileSize) : window_(window)
+{
+    window_.MakeCurrent();
+    program_ = Link(QuadVertexSource, QuadFragmentSource);
     glUseProgram(program_);
     glUniform2f(glGetUniformLocation(program_, "screenSize"), static_cast<float>(window_.Width()),
                 static_cast<float>(window_.Height()));
@@ -679,6 +688,87 @@ void main()
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     drawUniforms_.resize(static_cast<std::size_t>(LitDrawRows * 4));
+    MakeOverlays();
+}
+
+void LitSceneFrame::MakeOverlays()
+{
+    if (scene_.overlays.empty())
+    {
+        return;
+    }
+    overlayProgram_ = Link(QuadVertexSource, QuadFragmentSource);
+    glUseProgram(overlayProgram_);
+    glUniform2f(glGetUniformLocation(overlayProgram_, "screenSize"), static_cast<float>(window_.Width()),
+                static_cast<float>(window_.Height()));
+    glUniform1i(glGetUniformLocation(overlayProgram_, "tile"), 0);
+    std::vector<float> vertices;
+    std::vector<std::uint32_t> indices;
+    std::vector<std::uint32_t> pixels;
+    for (const OverlayQuad& quad : scene_.overlays)
+    {
+        const auto first = static_cast<std::uint32_t>(vertices.size() / 4);
+        const auto x0 = static_cast<float>(quad.x);
+        const auto y0 = static_cast<float>(quad.y);
+        const auto x1 = static_cast<float>(quad.x + quad.width);
+        const auto y1 = static_cast<float>(quad.y + quad.height);
+        vertices.insert(vertices.end(), {x0, y0, 0.0f, 0.0f, x1, y0, 1.0f, 0.0f, x1, y1, 1.0f, 1.0f, x0, y1, 0.0f, 1.0f});
+        indices.insert(indices.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
+        const int width = std::max(quad.width, 1);
+        const int height = std::max(quad.height, 1);
+        pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), quad.colour);
+        GLuint texture = 0;
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                     pixels.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        overlayTextures_.push_back(texture);
+    }
+    glGenVertexArrays(1, &overlayArray_);
+    glBindVertexArray(overlayArray_);
+    glGenBuffers(1, &overlayVertices_);
+    glBindBuffer(GL_ARRAY_BUFFER, overlayVertices_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(float)), vertices.data(),
+                 GL_STATIC_DRAW);
+    glGenBuffers(1, &overlayIndices_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, overlayIndices_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(float),
+                          reinterpret_cast<const void*>(2 * sizeof(float)));
+    glBindVertexArray(0);
+}
+
+void LitSceneFrame::DrawOverlays()
+{
+    if (overlayTextures_.empty())
+    {
+        return;
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    glUseProgram(overlayProgram_);
+    glBindVertexArray(overlayArray_);
+    glActiveTexture(GL_TEXTURE0);
+    for (std::size_t i = 0; i < overlayTextures_.size(); ++i)
+    {
+        glBindTexture(GL_TEXTURE_2D, overlayTextures_[i]);
+        glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(i * 6 * sizeof(std::uint32_t)));
+        triangles_ += 2;
+        ++draws_;
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_BLEND);
 }
 
 LitSceneFrame::~LitSceneFrame()
@@ -693,6 +783,14 @@ LitSceneFrame::~LitSceneFrame()
     glDeleteFramebuffers(1, &shadowFramebuffer_);
     glDeleteRenderbuffers(1, &shadowDepth_);
     glDeleteTextures(1, &shadowTexture_);
+    if (!overlayTextures_.empty())
+    {
+        glDeleteTextures(static_cast<GLsizei>(overlayTextures_.size()), overlayTextures_.data());
+        glDeleteBuffers(1, &overlayVertices_);
+        glDeleteBuffers(1, &overlayIndices_);
+        glDeleteVertexArrays(1, &overlayArray_);
+        glDeleteProgram(overlayProgram_);
+    }
     for (const GLuint program : {ambientProgram_, shadowProgram_, lightProgram_})
     {
         glDeleteProgram(program);
@@ -776,6 +874,7 @@ void LitSceneFrame::Draw(std::vector<std::uint32_t>* picture)
     glBindTexture(GL_TEXTURE_2D, 0);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
+    DrawOverlays();
 
     if (picture)
     {

@@ -187,9 +187,22 @@ struct LitLight
     bool castsShadow = false;
 };
 
+// A rectangle of the window (pixels, top left first) drawn over a lit scene as one textured quad with
+// the window system's blending, its texture of its own size filled with the colour (0xAARRGGBB): a
+// window of the layers laid over the scene, drawn as a tile.
+struct OverlayQuad
+{
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::uint32_t colour = 0;
+};
+
 // At most three lights, one batch: each keeps its shadow map in one colour channel of one texture.
 struct LitScene
 {
+    std::vector<OverlayQuad> overlays;
     std::vector<LitMesh> meshes;
     std::vector<LitDraw> draws;
     std::vector<LitLight> lights;
@@ -203,7 +216,7 @@ struct LitScene
 // into a framebuffer of a shadowMapSize² colour texture and depth buffer, a clear to white, then per
 // shadow-casting light a depth clear and its depth (kept by the minimum blend in its channel) of every
 // shadow-casting draw; the light pass over the lit draws adding every light's lambert term with one
-// shadow-map lookup; then the swap. One uniform upload per draw.
+// shadow-map lookup; the overlay quads, one draw each; then the swap. One uniform upload per draw.
 class LitSceneFrame
 {
 public:
@@ -227,9 +240,16 @@ private:
         std::uint32_t indexBuffer = 0;
     };
     void DrawPass(std::uint32_t program, int drawLocation, bool shadowPass, const float* viewProjection);
+    void MakeOverlays();
+    void DrawOverlays();
 
     BareWindow& window_;
     LitScene scene_;
+    std::uint32_t overlayProgram_ = 0;
+    std::uint32_t overlayArray_ = 0;
+    std::uint32_t overlayVertices_ = 0;
+    std::uint32_t overlayIndices_ = 0;
+    std::vector<std::uint32_t> overlayTextures_;
     std::vector<Mesh> meshes_;
     std::uint32_t ambientProgram_ = 0;
     std::uint32_t shadowProgram_ = 0;
