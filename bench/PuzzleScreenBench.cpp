@@ -22,9 +22,11 @@
 #include "framework/LightSourceNode.h"
 #include "framework/ParticleSourceNode.h"
 #include "framework/SceneManager.h"
+#include "game/QuarrowApplication.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
+#include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/PuzzleRenderer2D.h"
 #include "game/puzzle/PuzzleScreen2D.h"
@@ -35,7 +37,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -44,13 +50,32 @@ namespace
 
 using GameTesting::GameHarness;
 
-// Stands for the developer menu: a level entered from it is played as it is loaded.
+// Stands for the developer menu: a level entered from it is played as it is loaded. The scene is not
+// drawn while it is current.
 class LevelLoadedScreen : public CQuarrowUIScreen
 {
 public:
     explicit LevelLoadedScreen(CQuarrowUI* ui) : CQuarrowUIScreen(ui, nullptr) {}
     void Update() override {}
+    bool HidesScene() const override { return true; }
 };
+
+// The driver that draws nothing crashes inside its buffer update for the particles' vertices: under it
+// the particles are left out. True when there were particles to leave out.
+bool HideParticlesWithoutRasteriser(GameLib::CSceneManager& scene)
+{
+    if (std::getenv("GALLIUM_NOOP") == nullptr)
+    {
+        return false;
+    }
+    GameLib::CSceneManager::NodeArray particles;
+    scene.GetNodesOfType(typeid(GameLib::CParticleSourceNode), particles);
+    for (GameLib::CSceneGraphNode* node : particles)
+    {
+        static_cast<GameLib::CParticleSourceNode*>(node)->SetVisible(0);
+    }
+    return !particles.empty();
+}
 
 std::string PuzzleState(GameHarness& game)
 {
@@ -86,10 +111,18 @@ std::unique_ptr<GameHarness> PlayBenchBoard(const std::string& renderer, std::in
     const std::string file = (game->Folder() / "benchboard.xml").string();
     board.SaveXml(file);
     game->AddScreen("devmenu", new LevelLoadedScreen(&game->UI()));
+    if (!game->SwitchTo("devmenu"))
+    {
+        return nullptr;
+    }
     game->PostWorldCommand("StartGame");
     game->PostWorldCommand("StartLevel", file);
-    if (failed(game->RunFrames(1)) || !game->SwitchTo("devmenu") || failed(game->RunFrames(1)) ||
-        !game->SwitchTo(game->UI().GetPuzzleScreenName()))
+    if (failed(game->RunFrames(1)))
+    {
+        return nullptr;
+    }
+    HideParticlesWithoutRasteriser(*game->World().GetSceneManager());
+    if (!game->SwitchTo(game->UI().GetPuzzleScreenName()))
     {
         return nullptr;
     }
@@ -189,6 +222,43 @@ void CollectOverlays(const UILib::CWindow& window, std::vector<Platform::BareGl:
     }
 }
 
+// The game's frame taken apart (its loop's steps called one by one, the hover queued straight into the
+// cursor): the controller's update (input and cursor), the world step, UpdateScreens and Render up to
+// the present, each the median of BlockFrames frames in wall milliseconds. Under GALLIUM_NOOP this is the
+// program's own work without the rasteriser.
+void ReportFrameSplit(benchmark::State& state, GameHarness& game)
+{
+    CQuarrowApplication& application = game.Game();
+    CQuarrowUI& ui = game.UI();
+    std::vector<double> phases[4];
+    const auto time = [](const std::function<void()>& step) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        return 1000.0 * std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (int i = 0; i < BenchTwin::BlockFrames; ++i)
+    {
+        if (C3DCursor* cursor = ui.Get3DCursor())
+        {
+            cursor->QueueMouseMove(BaseLib::CVector2(i % 2 == 0 ? -0.05f : 0.05f, 0.0f));
+        }
+        phases[0].push_back(time([&] { application.UpdateUserInterface(); }));
+        phases[1].push_back(time([&] { application.UpdateWorld(); }));
+        phases[2].push_back(time([&] { ui.UpdateScreens(); }));
+        phases[3].push_back(time([&] { ui.Render(); }));
+    }
+    const char* names[4] = {"update", "world", "screens", "render"};
+    std::printf("  (a) split, median ms per frame:");
+    for (int p = 0; p < 4; ++p)
+    {
+        std::sort(phases[p].begin(), phases[p].end());
+        const double median = phases[p][phases[p].size() / 2];
+        std::printf(" %s %.2f", names[p], median);
+        state.counters[std::string("a_") + names[p] + "_ms"] = median;
+    }
+    std::printf("\n");
+}
+
 void BM_Screen3D(benchmark::State& state)
 {
     using namespace BenchTwin;
@@ -208,18 +278,7 @@ void BM_Screen3D(benchmark::State& state)
         {
             static_cast<GameLib::CLightSourceNode*>(light)->GetLight()->castsShadows = true;
         }
-        // The driver that draws nothing crashes inside its buffer update for the particles' vertices:
-        // under it the particles are left out.
-        GameLib::CSceneManager::NodeArray particles;
-        scene.GetNodesOfType(typeid(GameLib::CParticleSourceNode), particles);
-        const bool particlesHidden = std::getenv("GALLIUM_NOOP") != nullptr && !particles.empty();
-        for (GameLib::CSceneGraphNode* node : particles)
-        {
-            if (particlesHidden)
-            {
-                static_cast<GameLib::CParticleSourceNode*>(node)->SetVisible(0);
-            }
-        }
+        const bool particlesHidden = HideParticlesWithoutRasteriser(scene);
         // The motes land and the HUD settles.
         if (!game->RunFrames(100))
         {
@@ -290,6 +349,7 @@ void BM_Screen3D(benchmark::State& state)
                     MachineLoad().c_str());
         state.counters["a_over_b"] = ratio;
         state.counters["engine_share"] = share;
+        ReportFrameSplit(state, *game);
     }
 }
 BENCHMARK(BM_Screen3D)->Name("Screen3D")->Iterations(1)->Unit(benchmark::kMillisecond);
