@@ -18,8 +18,11 @@
 #include "game/menus/FreePlayMenuScreen.h"
 #include "game/menus/GameMenuScreen.h"
 #include "game/menus/GameResultScreen.h"
+#include "game/menus/LanguageSelectionScreen.h"
 #include "game/menus/LevelSelectionScreen.h"
 #include "game/menus/MainMenuScreen.h"
+#include "game/menus/OptionsScreen.h"
+#include "game/menus/TreasuryScreen.h"
 #include "game/puzzle/3DCursor.h"
 #include "game/puzzle/GameCameraNode.h"
 #include "game/puzzle/PuzzleScreen2D.h"
@@ -265,6 +268,9 @@ void CQuarrowUI::CreateScreens()
     m_screenStateMachine->AddScreen("gameresult", new CGameResultScreen(this, world));
     m_screenStateMachine->AddScreen("levelselection", new CLevelSelectionScreen(this, world));
     m_screenStateMachine->AddScreen("freeplay", new CFreePlayMenuScreen(this, world));
+    m_screenStateMachine->AddScreen("options", new COptionsScreen(this, world));
+    m_screenStateMachine->AddScreen("treasury", new CTreasuryScreen(this, world));
+    m_screenStateMachine->AddScreen("languageselection", new CLanguageSelectionScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
 }
 

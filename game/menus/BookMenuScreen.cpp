@@ -100,6 +100,15 @@ void CBookMenuScreen::CreateWindows()
     }
 }
 
+void CBookMenuScreen::DestroyPanel()
+{
+    if (UILib::CWindow* panel = GetPanel())
+    {
+        panel->Destroy();
+    }
+    m_panel = 0;
+}
+
 bool CBookMenuScreen::ConsumeQuitAction()
 {
     GameLib::CInputManager* input = GetOwner() != nullptr ? GetOwner()->GetInputManager() : nullptr;

@@ -94,9 +94,14 @@ protected:
     virtual void OnEnterMainMenu() {}
     // "MainMenu"'s update, before the "quit" action.
     virtual void OnUpdateMainMenu() {}
+    // Destroys the panel (the window system frees it after its next pass) and forgets it, so the next
+    // CreateWindows builds it anew.
+    void DestroyPanel();
+    // "Start"'s update: builds the windows, OnStart, the panel ignores the mouse and is activated,
+    // "FadeIn". A screen that may leave before anything is built replaces it.
+    virtual void UpdateStart();
 
 private:
-    void UpdateStart();
     void EnterFadeIn();
     void UpdateFadeIn();
     void EnterMainMenu();

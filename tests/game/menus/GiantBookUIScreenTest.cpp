@@ -99,9 +99,12 @@ Screens AddScreens(GameHarness& game)
     return screens;
 }
 
+// In developer mode the game enters no first screen here (the developer menu lives above the game), so
+// each test starts with no screen current and the book as the book screens left it.
 GameSettings BookSettings(const std::string& folder)
 {
     GameSettings settings;
+    settings.developer = true;
     settings.aliases = {{"interface", std::string(QUARROW_TEST_DATA_DIR) + "/" + folder}};
     return settings;
 }
