@@ -13,6 +13,7 @@
 #include "framework/ModelNode.h"
 #include "framework/SceneManager.h"
 #include "framework/SimulationClock.h"
+#include "game/BatchArguments.h"
 #include "game/GameContext.h"
 #include "game/LevelList.h"
 #include "game/QuarrowInputChannel.h"
@@ -63,8 +64,8 @@ const CQuarrowWorld::CommandHandler CQuarrowWorld::kCommandHandlers[] = {
     {"StopSolver", true, &CQuarrowWorld::OnStopSolver},
     {"Refine", true, &CQuarrowWorld::OnRefine},
     {"StopRefiner", true, &CQuarrowWorld::OnStopRefiner},
-    {"StartBatchProcessing", true, &CQuarrowWorld::OnNotHandledYet},
-    {"SetStressTestMode", true, &CQuarrowWorld::OnNotHandledYet},
+    {"StartBatchProcessing", true, &CQuarrowWorld::OnStartBatchProcessing},
+    {"SetStressTestMode", true, &CQuarrowWorld::OnSetStressTestMode},
 };
 
 namespace
@@ -109,14 +110,26 @@ void EndWorker(BaseLib::CThread& thread, Search*& search, CEditablePuzzle* puzzl
 
 } // namespace
 
+BatchProcessorCreator CQuarrowWorld::s_batchProcessorCreator = nullptr;
+StressTesterCreator CQuarrowWorld::s_stressTesterCreator = nullptr;
+
 CQuarrowWorld::CQuarrowWorld(Qen::CEngineController* owner) : CWorld(owner)
 {
+}
+
+void CQuarrowWorld::SetToolCreators(BatchProcessorCreator batchProcessorCreator,
+                                    StressTesterCreator stressTesterCreator)
+{
+    s_batchProcessorCreator = batchProcessorCreator;
+    s_stressTesterCreator = stressTesterCreator;
 }
 
 CQuarrowWorld::~CQuarrowWorld()
 {
     EndWorkers();
     delete m_map;
+    delete m_stressTester;
+    delete m_batchProcessor;
 }
 
 const BaseLib::CPathAliases& CQuarrowWorld::Aliases() const
@@ -150,6 +163,8 @@ void CQuarrowWorld::Shutdown()
     }
     delete std::exchange(m_levelTimer, nullptr);
     delete std::exchange(m_context, nullptr);
+    delete std::exchange(m_stressTester, nullptr);
+    delete std::exchange(m_batchProcessor, nullptr);
     CWorld::Shutdown();
 }
 
@@ -226,6 +241,19 @@ void CQuarrowWorld::StepMap(double stepLength)
 
 void CQuarrowWorld::StepLevel(double stepLength)
 {
+    if (m_stressTester != nullptr)
+    {
+        m_stressTester->Update(stepLength);
+    }
+    if (m_batchProcessor != nullptr)
+    {
+        m_batchProcessor->Update(stepLength);
+    }
+    // A tool may have replaced or deleted the level.
+    if (m_puzzle == nullptr)
+    {
+        return;
+    }
     if (GameLib::CInputChannel* channel = GetInputChannel())
     {
         channel->OnStep();
@@ -634,9 +662,68 @@ void CQuarrowWorld::EndWorkers()
     EndWorker(m_refinerThread, m_refiner, m_puzzle, m_refinerTimeFrozen);
 }
 
-void CQuarrowWorld::OnNotHandledYet(const GameLib::TCommand& command)
+void CQuarrowWorld::OnStartBatchProcessing(const GameLib::TCommand& command)
 {
-    BaseLib::DebugOutput("World: the command \"%s\" is not handled in this version; dropped\n", command.name.c_str());
+    StartBatchProcessing(command.argument);
+}
+
+void CQuarrowWorld::StartBatchProcessing(const std::string& argument)
+{
+    if (m_context == nullptr)
+    {
+        return;
+    }
+    if (m_batchProcessor == nullptr && s_batchProcessorCreator == nullptr)
+    {
+        BaseLib::DebugOutput("World: no batch processor in this program; \"StartBatchProcessing\" dropped\n");
+        return;
+    }
+    m_context->SetState(GameContext::GameOpen);
+    m_editorMode = true;
+    // LoadLevel stops a running worker before it deletes the puzzle.
+    LoadLevel("");
+    const BatchArguments values = ParseBatchArguments(argument);
+    if (m_batchProcessor == nullptr)
+    {
+        m_batchProcessor = s_batchProcessorCreator(this);
+    }
+    // A value the argument does not give keeps what the processor had.
+    void (BatchProcessorInterface::*const setters[BatchArguments::SwitchCount])(bool) = {
+        &BatchProcessorInterface::SetCalcSolveMoves,     &BatchProcessorInterface::SetRefine,
+        &BatchProcessorInterface::SetDeleteOriginals,    &BatchProcessorInterface::SetForceRecalculation,
+        &BatchProcessorInterface::SetConvertToBinary,    &BatchProcessorInterface::SetScreenshots,
+        &BatchProcessorInterface::SetAssignModels};
+    for (int i = 0; i < BatchArguments::SwitchCount; ++i)
+    {
+        if (values.switches[i])
+        {
+            (m_batchProcessor->*setters[i])(*values.switches[i] != 0);
+        }
+    }
+    if (values.solverTimeout)
+    {
+        m_batchProcessor->SetSolverTimeout(*values.solverTimeout);
+    }
+    m_batchProcessor->ProcessFolder(values.folder.value_or(std::string()));
+}
+
+void CQuarrowWorld::OnSetStressTestMode(const GameLib::TCommand& command)
+{
+    if (!IsTrue(command.argument))
+    {
+        delete std::exchange(m_stressTester, nullptr);
+        return;
+    }
+    if (m_stressTester != nullptr)
+    {
+        return;
+    }
+    if (s_stressTesterCreator == nullptr)
+    {
+        BaseLib::DebugOutput("World: no stress tester in this program; \"SetStressTestMode\" dropped\n");
+        return;
+    }
+    m_stressTester = s_stressTesterCreator(this);
 }
 
 void CQuarrowWorld::ReloadLevel()

@@ -2,6 +2,7 @@
 
 #include "foundation/Thread.h"
 #include "framework/World.h"
+#include "game/DeveloperTools.h"
 #include "game/EnvironmentDescription.h"
 
 #include <cstddef>
@@ -60,12 +61,18 @@ public:
     // Stops a worker that still runs.
     ~CQuarrowWorld() override;
 
+    // The makers of the two developer tools, kept for the process; set before Initialize. Without one,
+    // the command that would make that tool is dropped with a trace.
+    static void SetToolCreators(BatchProcessorCreator batchProcessorCreator,
+                                StressTesterCreator stressTesterCreator);
+
     // The framework's objects, then the game context, the level timer and the model-set list.
     void Initialize() override;
-    // The level when a puzzle exists and the map when one exists (whatever the state), the level timer
-    // and the game context, then the framework's objects.
+    // The level when a puzzle exists and the map when one exists (whatever the state), the level timer,
+    // the game context, the stress tester and the batch processor, then the framework's objects.
     void Shutdown() override;
-    // One step of a running level (state 2): the channel's poll, the pending game commands into the
+    // One step of a running level (state 2): the stress tester's and the batch processor's steps, the
+    // channel's poll, the pending game commands into the
     // puzzle, the block nodes rebuilt when the puzzle's change number moved (and in editor mode the
     // environment model taken from the puzzle's model set), the level timer, the puzzle's update, every
     // game entity node's update, then state 3 once the puzzle is solved (not in editor mode).
@@ -138,6 +145,14 @@ public:
     // The node memory every later solver and refiner may hold; 0 keeps the search library's default.
     void SetSearchMemoryBudget(std::size_t bytes) { m_searchMemoryBudget = bytes; }
 
+    // Batch processing of a folder from the command's argument (seven switches, the solver's time limit,
+    // the folder): state 1, editor mode, an empty level; the batch processor made on first use gets each
+    // value the argument gives (the others keep the processor's) and then the folder.
+    void StartBatchProcessing(const std::string& argument);
+    // The developer tools; null while none exists.
+    BatchProcessorInterface* GetBatchProcessor() const { return m_batchProcessor; }
+    StressTesterInterface* GetStressTester() const { return m_stressTester; }
+
     // A loaded saved game's progress into the game context.
     void SetProgress(const ProgressRecord& progress);
 
@@ -193,8 +208,9 @@ private:
     void OnStopSolver(const GameLib::TCommand& command);
     void OnRefine(const GameLib::TCommand& command);
     void OnStopRefiner(const GameLib::TCommand& command);
-    // A command of the game's vocabulary whose handling is not there yet: traced and dropped.
-    void OnNotHandledYet(const GameLib::TCommand& command);
+    void OnStartBatchProcessing(const GameLib::TCommand& command);
+    // Exactly "true" makes the stress tester unless one exists; anything else deletes it.
+    void OnSetStressTestMode(const GameLib::TCommand& command);
     // The level started afresh from its file, with no result recorded; nothing without a puzzle.
     void ReloadLevel();
 
@@ -247,4 +263,8 @@ private:
     BaseLib::CTimer* m_levelTimer = nullptr;
     bool m_editorMode = false;
     std::vector<std::string> m_gfxSets;
+    BatchProcessorInterface* m_batchProcessor = nullptr;
+    StressTesterInterface* m_stressTester = nullptr;
+    static BatchProcessorCreator s_batchProcessorCreator;
+    static StressTesterCreator s_stressTesterCreator;
 };

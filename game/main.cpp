@@ -5,6 +5,10 @@
 
 #include <new>
 
+// The developer tools' hand-over (the tools library, linked into the program only): declared here so
+// that nothing of the game includes the tools.
+void RegisterDeveloperTools();
+
 // What the program entry runs: the game's application, made with the instance handle (the command line
 // reaches it as the process's). Null when it cannot be allocated.
 Qen::CQenApplication* CreateApplication(Platform::InstanceHandle instance)
@@ -19,5 +23,6 @@ void DestroyApplication(Qen::CQenApplication* application)
 
 int main(int argc, char** argv)
 {
+    RegisterDeveloperTools();
     return Qen::ProgramEntry(Platform::GetModuleHandleA(nullptr), Platform::CommandLineText(argc, argv));
 }

@@ -136,6 +136,23 @@ bool IsFolder(const std::string& path)
     return fs::is_directory(path, error);
 }
 
+bool RemoveFile(const std::string& path)
+{
+    const std::string located = LocateFile(path);
+    std::error_code error;
+    if (fs::is_directory(fs::symlink_status(located, error)))
+    {
+        return false;
+    }
+    return fs::remove(located, error) && !error;
+}
+
+bool IsSymbolicLink(const std::string& path)
+{
+    std::error_code error;
+    return fs::is_symlink(fs::symlink_status(LocateFile(path), error));
+}
+
 std::string ExecutableFolder()
 {
     std::error_code error;

@@ -26,6 +26,12 @@ std::string LocateFile(const std::string& path);
 // True when the path (as located) is an existing folder.
 bool IsFolder(const std::string& path);
 
+// Deletes the file at the path (through LocateFile); a folder is never deleted. True when the file went.
+bool RemoveFile(const std::string& path);
+
+// True when the path itself (through LocateFile) is a symbolic link, whatever it points to.
+bool IsSymbolicLink(const std::string& path);
+
 // Opens a file through LocateFile with a C runtime mode ("rb", "wb", ...). Folders are not opened.
 // Null when the file cannot be opened; the caller closes the result with fclose.
 std::FILE* OpenFile(const std::string& path, const char* mode);

@@ -101,6 +101,24 @@ TEST_F(PlatformFiles, FoldersAreNotOpened)
     EXPECT_FALSE(Platform::OpenFileStream(stream, Root().string() + "/Folder", std::ios::binary));
 }
 
+TEST_F(PlatformFiles, RemovesFilesByAnyCaseButNeverFoldersAndTellsLinks)
+{
+    Make("Puzzles/Old.xml");
+    Make("Puzzles/Inner/keep.xml");
+    fs::create_directory_symlink(Root() / "Puzzles", Root() / "Puzzles/Back");
+    const std::string root = Root().string();
+
+    EXPECT_TRUE(Platform::RemoveFile(root + "/puzzles/old.xml"));
+    EXPECT_FALSE(fs::exists(Root() / "Puzzles/Old.xml"));
+    EXPECT_FALSE(Platform::RemoveFile(root + "/Puzzles/Old.xml")) << "already gone";
+    EXPECT_FALSE(Platform::RemoveFile(root + "/Puzzles/Inner"));
+    EXPECT_TRUE(fs::exists(Root() / "Puzzles/Inner/keep.xml"));
+
+    EXPECT_TRUE(Platform::IsSymbolicLink(root + "/puzzles/back"));
+    EXPECT_FALSE(Platform::IsSymbolicLink(root + "/Puzzles/Inner"));
+    EXPECT_FALSE(Platform::IsSymbolicLink(root + "/Puzzles/missing"));
+}
+
 TEST_F(PlatformFiles, ListsMatchesWithoutRegardToCaseSortedByName)
 {
     Make("b.XML");
