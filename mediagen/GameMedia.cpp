@@ -41,6 +41,9 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteHudImages,
         WriteMapScreenImages,
         WriteTreasuryImages,
+        WriteMenuImages,
+        WriteMenuLayouts,
+        WriteLogoImages,
     };
     return writers;
 }

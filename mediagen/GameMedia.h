@@ -45,6 +45,18 @@ bool WriteMapScreenImages(const std::string& media);
 // open, and the eleven hoard pictures treasure0.png (an empty chest) to treasure10.png.
 bool WriteTreasuryImages(const std::string& media);
 
+// The pictures of the book menus and the profile page (interface/menu_*.png): the open book, button
+// faces in their states, the profile page's icons, gold pieces, check marks and the rename cursor.
+bool WriteMenuImages(const std::string& media);
+
+// The layouts of the book menus (interface/): the book with its page frames and page turns, the pages
+// of the main menu, game menu, free play, level selection, result, options and language, and the
+// profile page.
+bool WriteMenuLayouts(const std::string& media);
+
+// The five logos shown before the main menu (interface/logo_*.png, 1024 x 768).
+bool WriteLogoImages(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 

@@ -384,6 +384,39 @@ Signal TitleMusic()
     return music;
 }
 
+// The result of a level: a rising chime of one, two or three bell notes (C6, E6, G6), each note a struck
+// bar with a bright overtone that rings on under the next.
+Signal Chime(int notes)
+{
+    static const double pitches[] = {84.0, 88.0, 91.0};
+    const double step = 0.16;
+    Signal sound;
+    for (int i = 0; i < notes; ++i)
+    {
+        const double hz = NoteFrequency(pitches[i]);
+        Signal bell = Modes(SampleCount(0.9), {{hz, 1.0, 0.3}, {hz * 2.76, 0.3, 0.09}, {hz * 5.4, 0.12, 0.04}});
+        FadeEdges(bell, 0.002, 0.08);
+        Mix(sound, bell, 1.0, SampleCount(step * i));
+    }
+    NormalisePeak(sound, PeakDbfs);
+    return sound;
+}
+
+Signal OneStar()
+{
+    return Chime(1);
+}
+
+Signal TwoStars()
+{
+    return Chime(2);
+}
+
+Signal ThreeStars()
+{
+    return Chime(3);
+}
+
 struct GameSound
 {
     const char* file;
@@ -402,6 +435,9 @@ const GameSound Sounds[] = {
     {"sounds/spring.wav", Spring},
     {"sounds/camera.wav", Camera},
     {"sounds/std_screenshot.wav", Screenshot},
+    {"sounds/1star.wav", OneStar},
+    {"sounds/2stars.wav", TwoStars},
+    {"sounds/3stars.wav", ThreeStars},
 };
 
 } // namespace

@@ -48,6 +48,9 @@ const GameSound Sounds[] = {
     {"camera.wav", 2.0, 4.0, false, true},
     {"std_screenshot.wav", 0.05, 1.0, false, true},
     {"music/titel01_var01.wav", 20.0, 40.0, true, false},
+    {"1star.wav", 0.3, 1.5, false, true},
+    {"2stars.wav", 0.3, 1.5, false, true},
+    {"3stars.wav", 0.3, 1.5, false, true},
 };
 
 constexpr std::uint32_t Rate = 22050;
@@ -167,6 +170,21 @@ TEST_F(GameSounds, RestartedAndLoopedSoundsJoinTheirEndToTheirStartWithoutAJump)
         // ...and the step across it is no larger than the steps inside the file.
         EXPECT_LE(std::abs(first - last), largestStep) << first << " after " << last;
     }
+}
+
+// The result screen's chimes rise: each has one more note than the last, and together they stay small.
+TEST_F(GameSounds, TheResultChimesGrowByANoteAndTogetherStayUnder200KB)
+{
+    std::uintmax_t bytes = 0;
+    std::uintmax_t previous = 0;
+    for (const char* file : {"1star.wav", "2stars.wav", "3stars.wav"})
+    {
+        const std::uintmax_t size = fs::file_size(fs::path(QUARROW_MEDIA_DIR) / "sounds" / file);
+        EXPECT_GT(size, previous) << file << " is no longer than the chime before it";
+        previous = size;
+        bytes += size;
+    }
+    EXPECT_LT(bytes, 200u * 1024u);
 }
 
 TEST_F(GameSounds, TheSoundFolderStaysWithinItsBudget)

@@ -54,7 +54,7 @@ TEST_F(GameSoundsTest, RegeneratedSoundsEqualTheCommittedFiles)
         EXPECT_TRUE(ReadWhole(entry.path()) == ReadWhole(CommittedMedia / relative))
             << relative << " differs from the committed file; run quarrow-mediagen game media";
     }
-    EXPECT_EQ(files, 11);
+    EXPECT_EQ(files, 14);
 }
 
 TEST_F(GameSoundsTest, AFileThatCannotBeWrittenIsNamedAndTheOthersAreStillWritten)
