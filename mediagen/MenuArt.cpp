@@ -9,11 +9,6 @@ namespace MediaGen
 
 using BaseLib::CVector3;
 
-CVector3 Rgb(int r, int g, int b)
-{
-    return {r / 255.0f, g / 255.0f, b / 255.0f};
-}
-
 CVector3 Blend(const CVector3& a, const CVector3& b, float t)
 {
     t = std::clamp(t, 0.0f, 1.0f);

@@ -1,9 +1,10 @@
 #pragma once
 
-// Shapes and colours shared by the painters of the menu pictures and the logos. Coordinates are pixels
-// of the picture being painted, x to the right and y downwards.
+// Shapes shared by the painters of the menu pictures and the logos (colours come from ShapeSampler.h).
+// Coordinates are pixels of the picture being painted, x to the right and y downwards.
 
 #include "foundation/Vector.h"
+#include "mediagen/ShapeSampler.h"
 
 #include <utility>
 #include <vector>
@@ -22,8 +23,6 @@ struct BookPages
     static constexpr int Bottom = 720;
     static constexpr int Paper[3] = {238, 226, 198};
 };
-
-BaseLib::CVector3 Rgb(int r, int g, int b);
 
 // a + (b - a) * t, t clamped to 0..1.
 BaseLib::CVector3 Blend(const BaseLib::CVector3& a, const BaseLib::CVector3& b, float t);

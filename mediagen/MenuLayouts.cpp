@@ -321,35 +321,29 @@ std::string BigBook()
     const std::string shown = "true";
     const std::vector<LayoutText::Key> duringTheTurn = {{0.0f, hidden}, {kLeafShown, shown}, {kTurnSeconds, hidden}};
 
+    // A sheet of paper over the right page, hidden but during the turns, each turn moving it by the tracks.
+    const auto turningSheet = [&](const char* name, const std::vector<LayoutText::Track>& tracks) {
+        layout.Open("CPanel", name);
+        layout.Place(BookPages::Spine, BookPages::Top, width, height);
+        layout.Property("Color", paper);
+        layout.Property("Not Hitable", "true");
+        layout.Property("Visible", hidden);
+        std::vector<LayoutText::Track> all = {{"Visible", duringTheTurn, 0}};
+        all.insert(all.end(), tracks.begin(), tracks.end());
+        for (const auto& turn : Turns())
+        {
+            layout.Animation(TurnName(turn), kTurnSeconds, all);
+        }
+        layout.Close();
+    };
     // The page under the leaf: the right one until the leaf stands upright, then the left one.
-    layout.Open("CPanel", "blankpage");
-    layout.Place(BookPages::Spine, BookPages::Top, width, height);
-    layout.Property("Color", paper);
-    layout.Property("Not Hitable", "true");
-    layout.Property("Visible", hidden);
-    for (const auto& turn : Turns())
-    {
-        layout.Animation(TurnName(turn), kTurnSeconds,
-                         {{"Visible", duringTheTurn, 0},
-                          {"Position",
-                           {{0.0f, Pair(BookPages::Spine, BookPages::Top)},
-                            {kTurnSeconds / 2.0f, Pair(BookPages::Left, BookPages::Top)}},
-                           0}});
-    }
-    layout.Close();
-
+    turningSheet("blankpage", {{"Position",
+                                {{0.0f, Pair(BookPages::Spine, BookPages::Top)},
+                                 {kTurnSeconds / 2.0f, Pair(BookPages::Left, BookPages::Top)}},
+                                0}});
     // The leaf: it narrows to the spine over the right page, darkening as it rises, then widens over the
     // left page and lies down.
-    layout.Open("CPanel", "leaf");
-    layout.Place(BookPages::Spine, BookPages::Top, width, height);
-    layout.Property("Color", paper);
-    layout.Property("Not Hitable", "true");
-    layout.Property("Visible", hidden);
-    for (const auto& turn : Turns())
-    {
-        layout.Animation(TurnName(turn), kTurnSeconds,
-                         {{"Visible", duringTheTurn, 0},
-                          {"Position",
+    turningSheet("leaf", {{"Position",
                            {{0.0f, Pair(BookPages::Spine, BookPages::Top)},
                             {kTurnSeconds / 2.0f, Pair(BookPages::Spine, BookPages::Top)},
                             {kTurnSeconds, Pair(BookPages::Left, BookPages::Top)}}},
@@ -358,8 +352,6 @@ std::string BigBook()
                             {kTurnSeconds / 2.0f, Pair(1, height)},
                             {kTurnSeconds, Pair(width, height)}}},
                           {"Color", {{0.0f, paper}, {kTurnSeconds / 2.0f, shadedPaper}, {kTurnSeconds, paper}}}});
-    }
-    layout.Close();
     layout.Close(); // pages
     layout.Close(); // book
     return layout.Finish();
