@@ -688,18 +688,20 @@ void CQuarrowWorld::StartBatchProcessing(const std::string& argument)
         m_batchProcessor = s_batchProcessorCreator(this);
     }
     // A value the argument does not give keeps what the processor had.
-    void (BatchProcessorInterface::*const setters[BatchArguments::SwitchCount])(bool) = {
-        &BatchProcessorInterface::SetCalcSolveMoves,     &BatchProcessorInterface::SetRefine,
-        &BatchProcessorInterface::SetDeleteOriginals,    &BatchProcessorInterface::SetForceRecalculation,
-        &BatchProcessorInterface::SetConvertToBinary,    &BatchProcessorInterface::SetScreenshots,
-        &BatchProcessorInterface::SetAssignModels};
-    for (int i = 0; i < BatchArguments::SwitchCount; ++i)
-    {
+    auto flag = [&values](int i, auto&& set) {
         if (values.switches[i])
         {
-            (m_batchProcessor->*setters[i])(*values.switches[i] != 0);
+            set(*values.switches[i] != 0);
         }
-    }
+    };
+    BatchProcessorInterface& processor = *m_batchProcessor;
+    flag(0, [&](bool on) { processor.SetCalcSolveMoves(on); });
+    flag(1, [&](bool on) { processor.SetRefine(on); });
+    flag(2, [&](bool on) { processor.SetDeleteOriginals(on); });
+    flag(3, [&](bool on) { processor.SetForceRecalculation(on); });
+    flag(4, [&](bool on) { processor.SetConvertToBinary(on); });
+    flag(5, [&](bool on) { processor.SetScreenshots(on); });
+    flag(6, [&](bool on) { processor.SetAssignModels(on); });
     if (values.solverTimeout)
     {
         m_batchProcessor->SetSolverTimeout(*values.solverTimeout);
