@@ -15,6 +15,7 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/map/MapScreen.h"
 #include "game/menus/FreePlayMenuScreen.h"
 #include "game/menus/GameMenuScreen.h"
 #include "game/menus/GameResultScreen.h"
@@ -264,6 +265,7 @@ void CQuarrowUI::CreateScreens()
     m_screenStateMachine->AddScreen("mainmenu", new CMainMenuScreen(this, world));
     m_screenStateMachine->AddScreen("ingame3d", new CPuzzleScreen3D(this, world));
     m_screenStateMachine->AddScreen("ingame2d", new CPuzzleScreen2D(this, world));
+    m_screenStateMachine->AddScreen("map", CreateMapScreen(this, world));
     m_screenStateMachine->AddScreen("gamemenu", new CGameMenuScreen(this, world));
     m_screenStateMachine->AddScreen("gameresult", new CGameResultScreen(this, world));
     m_screenStateMachine->AddScreen("levelselection", new CLevelSelectionScreen(this, world));
