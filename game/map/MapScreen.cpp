@@ -78,6 +78,31 @@ bool NearCentre(float x, float y)
     return fx * fx + fy * fy <= kNearCentreSquared;
 }
 
+// Raises the window above its siblings, and only there: activating it would raise its ancestors too,
+// lifting the whole HUD layout over an open dialog or cut-scene window.
+void BringToFrontOfSiblings(UILib::CWindow* window)
+{
+    if (UILib::CWindow* parent = window->GetParent())
+    {
+        const UILib::Handle handle = window->GetHandle();
+        parent->RemoveChild(handle);
+        parent->AddChild(handle);
+    }
+}
+
+// Raises the window and its ancestors below the top one above their siblings. A dialog opened over the
+// HUD needs it: a click on a HUD button activated the HUD's layout, which then stands in front, and a
+// window manager's activation does nothing for a window that already has the focus.
+void BringToFrontBelow(UILib::CWindow* window, const UILib::CWindow* top)
+{
+    for (UILib::CWindow* raised = window; raised != nullptr && raised != top; raised = raised->GetParent())
+    {
+        BringToFrontOfSiblings(raised);
+    }
+}
+
+// A mood window with its own canvas (a layout may give it one) is drawn at the opacity; one without is
+// drawn whole while shown, the picture coming in front at the start of the cross-fade.
 void SetOpacity(UILib::CWindow* window, float opacity)
 {
     if (auto* canvas = dynamic_cast<UILib::CTextureCanvas*>(window->GetCanvas(false)))
@@ -289,7 +314,6 @@ void CMapScreen::CreateWindows()
         // traced one by one below.
         system->GetWindowFactory()->LoadLayout(translator != nullptr ? translator->Translate(layout) : layout, panel);
     }
-    panel->SetVisible(false);
 
     const auto find = [panel](const char* name, const char* className, const char* layout,
                               bool optional = false) -> UILib::CWindow* {
@@ -339,14 +363,6 @@ void CMapScreen::CreateWindows()
     m_cutsceneCanvas = find("cutscenecanvas", nullptr, kCutsceneLayout, m_cutsceneWindow == nullptr);
     m_moodWindows[0] = label("mood1", kMainLayout, true);
     m_moodWindows[1] = label("mood2", kMainLayout, true);
-    for (UILib::CLabel* mood : m_moodWindows)
-    {
-        // The cross-fade draws the window's own canvas at an opacity.
-        if (mood != nullptr && !mood->HasOwnCanvas())
-        {
-            mood->SetOwnCanvas(true);
-        }
-    }
     for (int i = 0; i < 8; ++i)
     {
         const std::string name = "pylon" + std::to_string(i + 1);
@@ -361,6 +377,7 @@ void CMapScreen::CreateWindows()
     }
     m_levelLabel = label("levellabel", kMainLayout);
     m_playingField = find("playingfield", nullptr, kMainLayout);
+    panel->SetVisible(false);
     if (GetUserInterface() != nullptr)
     {
         GetUserInterface()->ResetTimeStep();
@@ -561,6 +578,9 @@ void CMapScreen::EnterSelectMap()
     if (UILib::CWindowManager* windows = WindowManager(); windows != nullptr && m_mapSelectionDialog != nullptr)
     {
         windows->PushModalWindow(m_mapSelectionDialog);
+        // The leave button's click brought the HUD to the front: the dialog must stand above it.
+        BringToFrontBelow(m_mapSelectionDialog, GetPanel());
+        windows->ActivateWindow(m_mapSelectionDialog->GetHandle(), true);
     }
     HideButtons();
     const GameContext* context = GetWorld() != nullptr ? GetWorld()->GetGameContext() : nullptr;
@@ -704,6 +724,7 @@ void CMapScreen::EnterSequenceStart()
     if (UILib::CWindowManager* windows = WindowManager())
     {
         windows->PushModalWindow(m_cutsceneWindow);
+        BringToFrontBelow(m_cutsceneWindow, GetPanel());
         windows->ActivateWindow(m_cutsceneWindow->GetHandle(), true);
     }
 }
@@ -919,10 +940,7 @@ void CMapScreen::UpdateMoodImage(double dt)
             window->SetBitmap(UILib::CBitmap(BaseLib::CString(file.c_str()), window->GetSize().cx,
                                              window->GetSize().cy));
             m_moodNames[other] = name;
-            if (UILib::CWindowManager* windows = WindowManager())
-            {
-                windows->ActivateWindow(window->GetHandle(), false);
-            }
+            BringToFrontOfSiblings(window);
             m_moodFade = 0.0f;
             m_moodFading = 1;
         }
