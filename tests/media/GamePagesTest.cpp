@@ -1,5 +1,6 @@
-// The treasury in the running game with the committed layouts and pictures, written as pictures for a
-// person to look at: the treasury of a fresh game, at 600 and at 1252 gold.
+// The map screen and the treasury in the running game with the committed layouts and pictures, written
+// as pictures for a person to look at: the jungle map on arrival with its cut-scene page typed out, then
+// the map with the HUD, the map selection open, and the treasury of a fresh game, at 600 and at 1252 gold.
 // Each picture is checked where the layouts put their art: the screen shows the committed picture's own
 // pixels there.
 #include "framework/UIScreen.h"
@@ -8,8 +9,11 @@
 #include "game/QuarrowUIScreen.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
+#include "game/map/MapScreen.h"
 #include "game/menus/TreasuryScreen.h"
 #include "game/savegame/ProgressRecord.h"
+#include "game/sequences/DialogBox.h"
+#include "game/sequences/QuarrowSequencePlayer.h"
 #include "tests/game/harness/GameHarness.h"
 #include "ui/Bitmap.h"
 #include "ui/Window.h"
@@ -18,15 +22,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace
 {
 
+namespace fs = std::filesystem;
 using BaseLib::CPoint;
 using GameTesting::GameHarness;
 using GameTesting::GameSettings;
@@ -40,6 +49,19 @@ public:
     void OnActivate() override {}
     void OnDeactivate() override {}
 };
+
+// The arrival scene of the jungle: one page in the map screen's speech box.
+const char* const kArrivalScript = R"(<?xml version="1.0" encoding="UTF-8"?>
+<sequence>
+  <scene id="arrival">
+    <resources><dialogbox/></resources>
+    <script>
+      <dialogtextsequence characterdelay="0.01">THE JUNGLE AT LAST!<br/>SOMEWHERE BEYOND THE RIVER LIES THE IDOL.</dialogtextsequence>
+      <waitforever/>
+    </script>
+  </scene>
+</sequence>
+)";
 
 class GamePagesTest : public ::testing::Test
 {
@@ -60,6 +82,7 @@ protected:
 
     GameContext& Context() const { return *game->World().GetGameContext(); }
     ProgressRecord& Progress() const { return Context().GetProgress(); }
+    CMapScreen& Map() const { return *static_cast<CMapScreen*>(game->Screens().FindScreen("map")); }
     CTreasuryScreen& Treasury() const
     {
         return *static_cast<CTreasuryScreen*>(game->Screens().FindScreen("treasury"));
@@ -75,7 +98,8 @@ protected:
                 {
                     return false;
                 }
-                return Treasury().GetStates().GetCurrentStateName() == state;
+                const GameLib::CStateMachine& states = screen == "map" ? Map().GetStates() : Treasury().GetStates();
+                return states.GetCurrentStateName() == state;
             },
             screen + " in " + state, 1500);
     }
@@ -114,6 +138,53 @@ protected:
 
     std::unique_ptr<GameHarness> game;
 };
+
+TEST_F(GamePagesTest, TheJungleMapOnArrivalItsCutsceneAndTheMapSelection)
+{
+    const fs::path sequences = fs::temp_directory_path() / ("quarrow_pages_" + std::to_string(::getpid()));
+    fs::create_directories(sequences / "jungle");
+    std::ofstream(sequences / "jungle" / "arrival.xml") << kArrivalScript;
+    ASSERT_NO_FATAL_FAILURE(StartGame({{"sequence", sequences.string()}}));
+    Progress().SetCurrentMap(1);
+    ASSERT_TRUE(game->SwitchTo("map"));
+
+    // The arrival scene opens over the map as soon as the map has faded in; its page types out.
+    ASSERT_TRUE(WaitFor("map", "Sequence"));
+    ASSERT_TRUE(game->RunUntil(
+        [&] {
+            CQuarrowSequencePlayer* player = Map().GetSequencePlayer();
+            CDialogBox* box = player != nullptr ? player->GetDialogBox() : nullptr;
+            return box != nullptr && box->IsFinished() && box->GetTextLabel()->GetText().GetLength() > 20 &&
+                   !Map().GetPanel()->IsAnimationPlaying("cutscene", true);
+        },
+        "the page typed out"));
+    UILib::CWindow* panel = Map().GetPanel();
+    ASSERT_NE(nullptr, panel);
+    Picture("map_cutscene", {{&Window(panel, "cutsceneframe"), 1, 300}, {&Window(panel, "cutsceneframe"), 14, 14}});
+
+    // Skipped: the window goes and the map with its HUD stays, the figure on the start cell.
+    ASSERT_TRUE(game->Click(game->CentreOf(Window(panel, "skipbutton"))));
+    ASSERT_TRUE(WaitFor("map", "Walking"));
+    ASSERT_TRUE(game->RunUntil([&] { return !panel->IsAnyAnimationPlaying(true); }, "the window gone"));
+    EXPECT_FALSE(Window(panel, "cutscenewindow").IsVisible());
+    Picture("map_arrival", {{&Window(panel, "goldicon"), 29, 25}});
+
+    // An exit taken: the map selection comes down over the map.
+    Context().SetState(GameContext::MapExitTaken);
+    ASSERT_TRUE(WaitFor("map", "SelectMap"));
+    ASSERT_TRUE(game->RunUntil([&] { return !panel->IsAnyAnimationPlaying(true); }, "the dialog in place"));
+    UILib::CWindow& dialog = Window(panel, "mapselectiondialog");
+    EXPECT_TRUE(dialog.IsVisible());
+    Picture("map_selection", {{&dialog, 1, 220}, {&dialog, 14, 14}, {&Window(panel, "templeplaceholder"), 120, 80}});
+
+    // The jungle again: back to walking, the dialog out of sight.
+    ASSERT_TRUE(game->Click(game->CentreOf(Window(panel, "junglebutton"))));
+    ASSERT_TRUE(WaitFor("map", "Walking"));
+    ASSERT_TRUE(game->RunUntil([&] { return !panel->IsAnyAnimationPlaying(true); }, "the dialog gone"));
+    EXPECT_FALSE(dialog.IsVisible());
+    game.reset();
+    fs::remove_all(sequences);
+}
 
 TEST_F(GamePagesTest, TheTreasuryOfAFreshGameAndAtSixHundredAndAllTheGold)
 {
