@@ -15,6 +15,7 @@
 #include "game/savegame/SaveGameManager.h"
 #include "puzzle/Block.h"
 #include "tests/game/harness/RecordingSoundDevice.h"
+#include "ui/Panel.h"
 #include "ui/controls/Label.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +55,60 @@ public:
     using CPuzzleScreen3D::OnPlayingFieldButtonDown;
     using CPuzzleScreen3D::OnPlayingFieldButtonUp;
     using CPuzzleScreen3D::OnPlayingFieldMouseMove;
+};
+
+// Stands for the 3D screen's playing field: a full-window panel whose mouse goes, as viewport points, into
+// the user interface's 3D cursor, the capture held from press to release.
+class CursorFieldScreen : public CQuarrowUIScreen
+{
+public:
+    explicit CursorFieldScreen(CQuarrowUI* ui) : CQuarrowUIScreen(ui, nullptr) {}
+    void Update() override {}
+    void OnActivate() override
+    {
+        CQuarrowUIScreen::OnActivate();
+        UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+        if (field == nullptr)
+        {
+            field = new UILib::CPanel();
+            field->SetColor(BaseLib::CColor(255, 255, 255, 0));
+            const BaseLib::CSize size = windows->GetLayerRoot(0)->GetSize();
+            field->SetSize(size.cx, size.cy);
+            field->SetOnLButtonDown(UILib::CMouseCallback::Bind(this, &CursorFieldScreen::Down));
+            field->SetOnLButtonUp(UILib::CMouseCallback::Bind(this, &CursorFieldScreen::Up));
+            field->SetOnMouseMove(UILib::CMouseCallback::Bind(this, &CursorFieldScreen::Move));
+            windows->AddToLayer(field, 0);
+        }
+        field->SetVisible(true);
+    }
+    void OnDeactivate() override
+    {
+        field->SetVisible(false);
+        CQuarrowUIScreen::OnDeactivate();
+    }
+
+    UILib::CPanel* field = nullptr;
+
+private:
+    CVector2 ToViewport(UILib::CWindow* window, const CPoint& point) const
+    {
+        const CPoint at = window->GetScreenPosition();
+        return GetUserInterface()->PixelToViewport(static_cast<float>(at.x + point.x), static_cast<float>(at.y + point.y));
+    }
+    void Down(UILib::CWindow* window, CPoint& point)
+    {
+        UILib::CWindowManager::GetInstance()->SetMouseCapture(window);
+        GetUserInterface()->Get3DCursor()->QueueButtonDown(ToViewport(window, point));
+    }
+    void Up(UILib::CWindow* window, CPoint& point)
+    {
+        GetUserInterface()->Get3DCursor()->QueueButtonUp(ToViewport(window, point));
+        UILib::CWindowManager::GetInstance()->ReleaseMouseCapture(window);
+    }
+    void Move(UILib::CWindow* window, CPoint& point)
+    {
+        GetUserInterface()->Get3DCursor()->QueueMouseMove(ToViewport(window, point));
+    }
 };
 
 class PuzzleScreen3DTest : public ::testing::Test
@@ -418,6 +473,63 @@ TEST_F(PuzzleScreen3DInputTest, ADragThroughTheCameraMovesTheBlockOneCell)
     ASSERT_TRUE(SettleBlocks(*game));
     EXPECT_FLOAT_EQ(Block(kBlock).GetRect().left, start.left);
     EXPECT_FLOAT_EQ(Block(kBlock).GetRect().top, start.top - 1.0f);
+    EXPECT_EQ(game->World().GetPuzzle()->GetMoveCount(), 1);
+}
+
+// The cursor on its own: any playing field that queues its mouse into it gets the commands of a drag.
+TEST_F(PuzzleScreen3DInputTest, ThePlayingFieldsMouseBecomesTheCommandsOfADragThroughTheCursor)
+{
+    Start();
+    ASSERT_TRUE(EnterUntil("Playing"));
+    game->AddScreen("cursorfield", new CursorFieldScreen(&game->UI()));
+    ASSERT_TRUE(game->SwitchTo("cursorfield"));
+    // Paused, the world leaves the commands in the channel.
+    game->PostWorldCommand("SetPause", "true");
+    ASSERT_TRUE(game->RunFrames(2));
+    ASSERT_EQ(TakeGameCommands(*game), "");
+
+    const BaseLib::CRectF start = Block(kBlock).GetRect();
+    ASSERT_TRUE(PressAndDrag(kBlock, 1.0f, 0.0f, 4));
+    EXPECT_NE(Capture(), nullptr);
+    ASSERT_TRUE(Release());
+    EXPECT_EQ(Capture(), nullptr);
+    std::vector<GameCommand> commands;
+    for (CQuarrowInputChannel& channel = game->GameCommands(); channel.HasCommands(); channel.Pop())
+    {
+        commands.push_back(channel.Front());
+    }
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ(commands.front().kind, GameCommandKind::GrabBlock);
+    EXPECT_EQ(commands.back().kind, GameCommandKind::ReleaseBlock);
+    for (std::size_t i = 1; i + 1 < commands.size(); ++i)
+    {
+        EXPECT_EQ(commands[i].kind, GameCommandKind::MoveBlock) << i;
+    }
+    for (const GameCommand& command : commands)
+    {
+        EXPECT_EQ(command.param, kBlock);
+    }
+    const GameCommand& last = commands[commands.size() - 2];
+    EXPECT_NEAR(last.x, start.left + 1.0f, 0.05f);
+    EXPECT_NEAR(last.y, start.top, 0.05f);
+
+    // The same commands, unpaused: the block stands one cell east.
+    CQuarrowInputChannel& channel = game->GameCommands();
+    for (const GameCommand& command : commands)
+    {
+        switch (command.kind)
+        {
+        case GameCommandKind::GrabBlock: channel.PushGrabBlock(command.param); break;
+        case GameCommandKind::MoveBlock: channel.PushMoveBlock(command.param, command.x, command.y); break;
+        case GameCommandKind::ReleaseBlock: channel.PushReleaseBlock(command.param); break;
+        default: break;
+        }
+    }
+    game->PostWorldCommand("SetPause", "false");
+    ASSERT_TRUE(game->RunFrames(1));
+    ASSERT_TRUE(SettleBlocks(*game));
+    EXPECT_FLOAT_EQ(Block(kBlock).GetRect().left, start.left + 1.0f);
+    EXPECT_FLOAT_EQ(Block(kBlock).GetRect().top, start.top);
     EXPECT_EQ(game->World().GetPuzzle()->GetMoveCount(), 1);
 }
 
