@@ -8,7 +8,8 @@
 #       One GoogleTest executable for tests/<folder>, every test labelled with the folder
 #       ("game/map" becomes the label "game-map"); TIMEOUT makes a hanging test fail; ENVIRONMENT
 #       sets its variables for every test; SERIAL_SUITE names one test suite that runs as a single
-#       test "<label>.<suite>" alone (for tests that need the display's focus to themselves).
+#       test "<label>.<suite>" alone (for tests that need the display's focus to themselves). TARGET
+#       names the executable in place of "test_<label>", for a second test program under one label.
 #   quarrow_benchmark(<name> SOURCES ... [DEPENDS ...])
 #       A Google Benchmark executable, built with everything else and never run by ctest.
 #   quarrow_executable(<name> SOURCES ... [DEPENDS ...])
@@ -79,9 +80,12 @@ function(quarrow_executable name)
 endfunction()
 
 function(quarrow_tests folder)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SUBFOLDERS;DEPENDS;SERIAL_SUITE;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT;TARGET" "SUBFOLDERS;DEPENDS;SERIAL_SUITE;ENVIRONMENT" ${ARGN})
     string(REPLACE "/" "-" label "${folder}")
     set(target "test_${label}")
+    if(ARG_TARGET)
+        set(target "${ARG_TARGET}")
+    endif()
     quarrow_folder_sources(sources ${ARG_SUBFOLDERS})
     if(NOT sources)
         return()
