@@ -1,6 +1,8 @@
 #include "tools/DeveloperTools.h"
 
+#include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
+#include "tools/DevMenuScreen.h"
 #include "tools/StressTester.h"
 #include "tools/batch/BatchProcessor.h"
 
@@ -17,9 +19,15 @@ StressTesterInterface* CreateStressTester(CQuarrowWorld* world)
     return new CStressTester(world);
 }
 
+GameLib::CUIScreen* CreateDevMenuScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
+{
+    return new CDevMenuScreen(userInterface, world);
+}
+
 } // namespace
 
 void RegisterDeveloperTools()
 {
     CQuarrowWorld::SetToolCreators(&CreateBatchProcessor, &CreateStressTester);
+    CQuarrowUI::SetScreenCreator("devmenu", &CreateDevMenuScreen);
 }
