@@ -243,6 +243,9 @@ TEST_F(MapScreenLayoutsTest, EveryWindowTheScreensLookUpIsThereWithItsClass)
     EXPECT_EQ(BaseLib::CSize(256, 192), Find("mood1")->GetSize());
     EXPECT_EQ(ScreenRect(*Find("mood1")), ScreenRect(*Find("mood2")));
     EXPECT_EQ(Find("mood1")->GetParentHandle(), Find("mood2")->GetParentHandle());
+    // Each has a canvas of its own, which the screen draws at the cross-fade's opacity.
+    EXPECT_TRUE(Find("mood1")->HasOwnCanvas());
+    EXPECT_TRUE(Find("mood2")->HasOwnCanvas());
     // A locked region's placeholder takes its button's place; the buttons of the figure's cell share one.
     for (const std::string region : {"swamp", "cave", "temple"})
     {
