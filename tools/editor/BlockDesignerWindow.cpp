@@ -14,6 +14,7 @@
 #include "ui/controls/FilePicker.h"
 #include "ui/controls/GroupBox.h"
 #include "ui/controls/Label.h"
+#include "ui/controls/ResolveAs.h"
 #include "ui/controls/SpinControlNumber.h"
 
 #include <algorithm>
@@ -104,6 +105,15 @@ CBlockDesignerWindow::CBlockDesignerWindow()
         BuildRow(i);
     }
     LayoutRows();
+}
+
+CBlockDesignerWindow::~CBlockDesignerWindow()
+{
+    if (auto* picker = UILib::ResolveAs<UILib::CWindow>(m_picker))
+    {
+        picker->SuppressEvents();
+        picker->Delete();
+    }
 }
 
 void CBlockDesignerWindow::BuildRow(std::int32_t index)
@@ -329,7 +339,12 @@ void CBlockDesignerWindow::OnBrowse(UILib::CBasicButton* button)
     {
         return;
     }
+    if (UILib::ResolveAs<UILib::CWindow>(m_picker) != nullptr)
+    {
+        return; // one picker at a time
+    }
     auto* picker = new UILib::CFilePicker();
+    m_picker = picker->GetHandle();
     root->AddChild(picker->GetHandle());
     picker->CenterInParent();
     picker->ClearFilters();
@@ -368,4 +383,5 @@ void CBlockDesignerWindow::OnModelFileChosen(UILib::CFilePicker* picker, bool ca
     }
     // The picker is inside its own callback: it goes at the end of the frame.
     picker->Destroy();
+    m_picker = 0;
 }

@@ -43,6 +43,8 @@ public:
     // Builds the dialog from "interface>blockdesigner.xml" and six part rows from
     // "interface>blockproperties.xml". Controls the layouts do not give are traced and left out.
     CBlockDesignerWindow();
+    // Closes a model picker still open: its answer would reach a designer that is gone.
+    ~CBlockDesignerWindow() override;
 
     const char* GetClassName() const override { return "CBlockDesignerWindow"; }
 
@@ -100,6 +102,7 @@ private:
     std::string m_name;
     std::string m_gfxSet;
     std::int32_t m_browseRow = -1;
+    UILib::Handle m_picker = 0;
     CCloseCallback m_closeCallback;
     std::array<PartRow, MaxParts> m_rows;
 };

@@ -2,6 +2,7 @@
 
 #include "puzzle/EditablePuzzle.h"
 #include "puzzle/MetaBlockDescription.h"
+#include "puzzle/PuzzleEditorInterface.h"
 
 #include <cstdint>
 #include <string>
@@ -13,12 +14,13 @@ class CQuarrowWorld;
 // The editing facade of the puzzle editor over the world's current puzzle: it adds only the selected
 // block and the change tracking the editor's windows share. Structural edits stamp the puzzle with a new
 // change number, and the next Update then clears the selection; drags do not. Without a puzzle the
-// getters answer 0, -1 or "" and the edits do nothing. Main thread only.
-class CPuzzleEditor
+// getters answer 0, -1 or "" and the edits do nothing. Main thread only. The puzzle library reaches it
+// as its PuzzleEditorInterface (the blocks library marks the puzzle changed through it).
+class CPuzzleEditor : public PuzzleEditorInterface
 {
 public:
     explicit CPuzzleEditor(CQuarrowWorld* world);
-    virtual ~CPuzzleEditor() = default;
+    ~CPuzzleEditor() override = default;
 
     // Per frame: without a puzzle nothing is seen or selected; a change number other than the one seen
     // is remembered and clears the selection.
@@ -43,7 +45,7 @@ public:
     std::int32_t GetParSolveMoves() const;
     void SetParSolveMoves(std::int32_t moves);
     // A new start snapshot (and change number); with forgetMinimum the shortest solution is forgotten.
-    void MarkPuzzleChanged(bool forgetMinimum);
+    void MarkPuzzleChanged(bool forgetMinimum) override;
     std::string GetBoardName() const;
     std::string GetEnvironmentName() const;
     std::string GetGfxSetName() const;

@@ -279,6 +279,15 @@ TEST_F(BlockDesignerWindowTest, BrowsingPicksAModelFileForItsRowAndCancellingKee
         EXPECT_EQ(Text(designer->GetRow(1).model->GetText()), cancel ? "blk_default" : "pillar");
         EXPECT_EQ(Text(designer->GetRow(0).model->GetText()), "arch");
     }
+
+    // A designer that goes takes its open picker along.
+    designer->GetRow(0).browse->NotifyClick();
+    ASSERT_NE(Manager()->GetTopModalWindow(), nullptr);
+    const UILib::Handle picker = Manager()->GetTopModalWindow()->GetHandle();
+    designer->Delete();
+    Frame();
+    EXPECT_EQ(Manager()->Resolve(picker), nullptr);
+    EXPECT_EQ(Manager()->GetTopModalWindow(), nullptr);
 }
 
 } // namespace
