@@ -30,8 +30,7 @@ constexpr Language kLanguages[CLanguageSelectionScreen::LanguageCount] = {{"engl
 
 CLanguageSelectionScreen::CLanguageSelectionScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
     : CBookMenuScreen(userInterface, world, "languageselection", PageLanguageSelection, LayoutFile)
-{
-}
+{}
 
 std::int32_t CLanguageSelectionScreen::GetLanguageIndex(const std::string& word)
 {
@@ -93,8 +92,10 @@ void CLanguageSelectionScreen::UpdateStart()
     m_chosen = false;
     const GameLib::CGameLibApplication* application =
         GetUserInterface() != nullptr ? GetUserInterface()->GetApplication() : nullptr;
-    const BaseLib::CConfigFile* configuration = application != nullptr ? application->GetConfiguration() : nullptr;
-    const std::int32_t index = configuration != nullptr ? GetLanguageIndex(configuration->GetString(kLanguageKey)) : -1;
+    const BaseLib::CConfigFile* configuration =
+        application != nullptr ? application->GetConfiguration() : nullptr;
+    const std::int32_t index =
+        configuration != nullptr ? GetLanguageIndex(configuration->GetString(kLanguageKey)) : -1;
     if (index < 0)
     {
         CBookMenuScreen::UpdateStart();
@@ -126,7 +127,8 @@ void CLanguageSelectionScreen::OnUpdateMainMenu()
 
 void CLanguageSelectionScreen::Apply(std::int32_t index)
 {
-    if (SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr)
+    if (SaveGameManager* saveGames =
+            GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr)
     {
         saveGames->SetLanguageIndex(index);
     }
@@ -157,10 +159,12 @@ void CLanguageSelectionScreen::OnLanguage(UILib::CBasicButton* button)
         const std::string file = application->GetConfigFileName();
         // The file is replaced whole or not at all; when it stays as it was, the question comes again at
         // the next start.
-        if (!configuration->SetString(kLanguageKey, GetLanguageWord(index)) || !configuration->Save(file, true, true))
+        if (!configuration->SetString(kLanguageKey, GetLanguageWord(index)) ||
+            !configuration->Save(file, true, true))
         {
-            BaseLib::DebugOutput("LanguageSelection: %s could not be written; \"%s\" applies for this run only\n",
-                                 file.c_str(), GetLanguageWord(index));
+            BaseLib::DebugOutput(
+                "LanguageSelection: %s could not be written; \"%s\" applies for this run only\n",
+                file.c_str(), GetLanguageWord(index));
         }
     }
     Apply(index);

@@ -10,8 +10,8 @@ UILib::CWindow* FindLayoutWindow(UILib::CWindow& parent, const std::string& layo
     UILib::CWindow* window = parent.FindChildByName(BaseLib::CString(name), true, expectedClass);
     if (window == nullptr)
     {
-        BaseLib::DebugOutput("%s: no window \"%s\"%s%s; that part of the page does nothing\n", layoutFile.c_str(),
-                             name, expectedClass != nullptr ? " of the class " : "",
+        BaseLib::DebugOutput("%s: no window \"%s\"%s%s; that part of the page does nothing\n",
+                             layoutFile.c_str(), name, expectedClass != nullptr ? " of the class " : "",
                              expectedClass != nullptr ? expectedClass : "");
     }
     return window;

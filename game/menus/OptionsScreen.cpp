@@ -8,8 +8,7 @@
 
 COptionsScreen::COptionsScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
     : CBookMenuScreen(userInterface, world, "options", PageOptions, LayoutFile)
-{
-}
+{}
 
 void COptionsScreen::BindControls(UILib::CWindow& panel)
 {
@@ -37,7 +36,8 @@ void COptionsScreen::OnActivate()
 void COptionsScreen::OnDeactivate()
 {
     StoreOptions();
-    SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
+    SaveGameManager* saveGames =
+        GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
     // Without a current profile the choices went to the defaults and there is nothing of the player's to
     // write; a failed write is traced by the list.
     if (saveGames != nullptr && saveGames->GetSaveGameList().GetCurrent() != nullptr)
@@ -54,7 +54,8 @@ void COptionsScreen::OnQuitAction()
 
 SaveGameOptions* COptionsScreen::CurrentOptions() const
 {
-    SaveGameManager* saveGames = GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
+    SaveGameManager* saveGames =
+        GetUserInterface() != nullptr ? GetUserInterface()->GetSaveGameManager() : nullptr;
     return saveGames != nullptr ? &saveGames->GetCurrentOptions() : nullptr;
 }
 

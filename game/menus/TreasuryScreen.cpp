@@ -56,8 +56,8 @@ constexpr Row kRows[] = {
     {"temple", "templeall", "templelabel", "templelabel_hidden", "templegold", 1u << 4, RowShown::MapOpen, 4},
     {"treasure", "treasureall", "treasurelabel", "treasurelabel_hidden", "treasuregold",
      ProgressRecord::TreasureMask, RowShown::TreasureGold, 0},
-    {"total", "totalall", "totallabel", nullptr, nullptr, kAllMaps | ProgressRecord::TreasureMask, RowShown::Always,
-     0}};
+    {"total", "totalall", "totallabel", nullptr, nullptr, kAllMaps | ProgressRecord::TreasureMask,
+     RowShown::Always, 0}};
 
 UILib::Handle HandleOf(const UILib::CWindow* window)
 {

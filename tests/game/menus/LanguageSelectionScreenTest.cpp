@@ -37,8 +37,11 @@ TEST(LanguageWordsTest, IndexWordAndFolderOfEachLanguage)
         const char* word;
         std::int32_t index;
         const char* folder;
-    } rows[] = {{"english", 0, "english/"}, {"german", 1, "german/"},  {"french", 2, "french/"},
-                {"spanish", 3, "spanish/"}, {"italian", 4, "italian/"}};
+    } rows[] = {{"english", 0, "english/"},
+                {"german", 1, "german/"},
+                {"french", 2, "french/"},
+                {"spanish", 3, "spanish/"},
+                {"italian", 4, "italian/"}};
     for (const auto& row : rows)
     {
         EXPECT_EQ(row.index, CLanguageSelectionScreen::GetLanguageIndex(row.word));
@@ -144,7 +147,8 @@ std::string ReadFile(const std::filesystem::path& path)
 std::string ConfiguredLanguage(const std::filesystem::path& path)
 {
     BaseLib::CConfigFile configuration;
-    configuration.AddStringEntry("application/language", "", "ask", "ask english german french italian spanish");
+    configuration.AddStringEntry("application/language", "", "ask",
+                                 "ask english german french italian spanish");
     EXPECT_TRUE(configuration.Load(path.string()));
     return configuration.GetString("application/language");
 }
@@ -186,18 +190,22 @@ TEST_F(LanguageSelectionTest, TheChosenLanguageIsWrittenSoTheNextStartAsksNoMore
     {
         const char* name;
         std::uint32_t colour;
-    } buttons[] = {{"englishbutton", 0xC81E1Eu}, {"germanbutton", 0x1EA028u}, {"frenchbutton", 0x1E3CC8u},
-                   {"spanishbutton", 0xC8B414u}, {"italianbutton", 0xB428A0u}};
+    } buttons[] = {{"englishbutton", 0xC81E1Eu},
+                   {"germanbutton", 0x1EA028u},
+                   {"frenchbutton", 0x1E3CC8u},
+                   {"spanishbutton", 0xC8B414u},
+                   {"italianbutton", 0xB428A0u}};
     for (const auto& button : buttons)
     {
         SCOPED_TRACE(button.name);
         EXPECT_TRUE(Button(button.name).IsVisible());
         const BaseLib::CPoint centre = game->CentreOf(Button(button.name));
-        EXPECT_TRUE(centre.x > page.left && centre.x < page.right && centre.y > page.top && centre.y < page.bottom);
+        EXPECT_TRUE(centre.x > page.left && centre.x < page.right && centre.y > page.top &&
+                    centre.y < page.bottom);
         EXPECT_EQ(button.colour, ColourAt(picture, width, centre));
     }
-    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "language_selection_read_back", width, height,
-                                          picture));
+    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "language_selection_read_back", width,
+                                          height, picture));
 
     // Escape is no way out of here.
     ASSERT_TRUE(game->PressKey("Escape"));

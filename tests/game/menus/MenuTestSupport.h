@@ -44,7 +44,8 @@ inline void AddStandIns(GameTesting::GameHarness& game, std::initializer_list<co
 // The colour of a pixel of a frame read back, without alpha.
 inline std::uint32_t ColourAt(const GameTesting::Pixels& picture, int width, const BaseLib::CPoint& at)
 {
-    return picture[static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(at.x)] &
+    return picture[static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) +
+                   static_cast<std::size_t>(at.x)] &
            0xFFFFFFu;
 }
 

@@ -62,7 +62,8 @@ protected:
     }
     ::testing::AssertionResult WaitForMainMenu()
     {
-        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "mainmenu"; }, "the main menu");
+        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "mainmenu"; },
+                              "the main menu");
     }
     UILib::CWindow& Window(const char* name)
     {
@@ -108,7 +109,8 @@ TEST_F(OptionsScreenTest, ChecksFollowTheProfileAndTheMusicSwitchesAtOnce)
     ASSERT_FALSE(picture.empty());
     EXPECT_EQ(0x1EA028u, ColourAt(picture, width, game->CentreOf(Window("musiccheck"))));
     EXPECT_EQ(0xC8B414u, ColourAt(picture, width, game->CentreOf(Window("freecameracheck"))));
-    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "options_read_back", width, height, picture));
+    EXPECT_TRUE(
+        GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "options_read_back", width, height, picture));
 
     // Music off stops the title music at once and reaches the profile at once; on starts it again. The
     // toggles make no menu sound.
@@ -122,7 +124,8 @@ TEST_F(OptionsScreenTest, ChecksFollowTheProfileAndTheMusicSwitchesAtOnce)
     const GameTesting::Pixels musicOff = game->ReadFrame(width, height);
     ASSERT_FALSE(musicOff.empty());
     EXPECT_NE(0x1EA028u, ColourAt(musicOff, width, musicCheckCentre));
-    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "options_music_off_read_back", width, height, musicOff));
+    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "options_music_off_read_back", width,
+                                          height, musicOff));
     ASSERT_TRUE(ClickOn("musicbutton"));
     EXPECT_TRUE(sound->IsPlaying(kMusic));
     EXPECT_TRUE(Window("musiccheck").IsVisible());

@@ -2,11 +2,11 @@
 // and hoard pictures of data/options (which has no "treasure3.xml"), with a stand-in game menu. Escape
 // and clicks are real input events, so these tests run alone.
 #include "game/menus/TreasuryScreen.h"
+#include "game/FileTranslator.h"
 #include "game/GameContext.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
-#include "game/FileTranslator.h"
 #include "game/savegame/ProgressRecord.h"
 #include "tests/game/harness/GameHarness.h"
 #include "tests/game/harness/RecordingSoundDevice.h"
@@ -32,10 +32,9 @@ TEST(TreasureLayoutTest, TheTotalGoldChoosesTheHoard)
     {
         int gold;
         int picture;
-    } rows[] = {{0, 0},    {49, 0},    {50, 1},    {99, 1},    {100, 2},   {199, 2},   {200, 3},
-                {399, 3},  {400, 4},   {599, 4},   {600, 5},   {799, 5},   {800, 6},   {999, 6},
-                {1000, 7}, {1099, 7},  {1100, 8},  {1199, 8},  {1200, 9},  {1251, 9},  {1252, 10},
-                {5000, 10}};
+    } rows[] = {{0, 0},    {49, 0},   {50, 1},   {99, 1},   {100, 2},   {199, 2},  {200, 3},  {399, 3},
+                {400, 4},  {599, 4},  {600, 5},  {799, 5},  {800, 6},   {999, 6},  {1000, 7}, {1099, 7},
+                {1100, 8}, {1199, 8}, {1200, 9}, {1251, 9}, {1252, 10}, {5000, 10}};
     for (const auto& row : rows)
     {
         EXPECT_EQ("interface>treasure" + std::to_string(row.picture) + ".xml",
@@ -69,7 +68,10 @@ protected:
         RecordingSoundDevice::Uninstall();
     }
 
-    CTreasuryScreen& Treasury() { return *static_cast<CTreasuryScreen*>(game->Screens().FindScreen("treasury")); }
+    CTreasuryScreen& Treasury()
+    {
+        return *static_cast<CTreasuryScreen*>(game->Screens().FindScreen("treasury"));
+    }
     ProgressRecord& Progress() { return game->World().GetGameContext()->GetProgress(); }
     // From the game menu into the treasury, waiting for the player.
     ::testing::AssertionResult Open()
@@ -95,7 +97,8 @@ protected:
         {
             return ::testing::AssertionFailure() << "Escape";
         }
-        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; }, "the game menu");
+        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; },
+                              "the game menu");
     }
     UILib::CWindow* Window(const std::string& name)
     {
@@ -105,7 +108,8 @@ protected:
     std::string Text(const std::string& name)
     {
         auto* label = dynamic_cast<UILib::CLabel*>(Window(name));
-        return label != nullptr ? std::string(static_cast<const char*>(label->GetText())) : "<no label " + name + ">";
+        return label != nullptr ? std::string(static_cast<const char*>(label->GetText()))
+                                : "<no label " + name + ">";
     }
     bool Visible(const std::string& name)
     {
@@ -119,7 +123,8 @@ protected:
     }
     // A row as gold, maximum and whether it is shown (gold, maximum, name and icon visible, the placeholder
     // hidden) or hidden (the reverse); anything in between is a fault.
-    void ExpectRegionRow(const std::string& row, const std::string& gold, const std::string& maximum, bool shown)
+    void ExpectRegionRow(const std::string& row, const std::string& gold, const std::string& maximum,
+                         bool shown)
     {
         SCOPED_TRACE(row);
         EXPECT_EQ(gold, Text(row));
@@ -174,7 +179,8 @@ TEST_F(TreasuryScreenTest, AFreshGameShowsTheOpenRegionsAndTheFirstHoard)
     EXPECT_EQ(0x14DC3Cu, ColourAt(picture, width, game->CentreOf(*Treasury().GetPictureWindow())));
     EXPECT_EQ(0xE6BE28u, ColourAt(picture, width, game->CentreOf(*Window("junglegold"))));
     EXPECT_EQ(0x5A5A5Au, ColourAt(picture, width, game->CentreOf(*Window("swamplabel_hidden"))));
-    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "treasury_fresh_read_back", width, height, picture));
+    EXPECT_TRUE(GameHarness::WritePicture(QUARROW_TEST_OUTPUT_DIR, "treasury_fresh_read_back", width, height,
+                                          picture));
 }
 
 // Each visit reads the progress anew: the swamp opened without a solved level, then gold up to the whole
@@ -187,7 +193,8 @@ TEST_F(TreasuryScreenTest, EachVisitShowsTheProgressAsItIsThen)
     ExpectRegionRow("cave", "0/", "108", false);
     sound->ClearLog();
     ASSERT_TRUE(game->Click(game->CentreOf(*Window("backbutton"))));
-    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; }, "the game menu"));
+    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; },
+                               "the game menu"));
     EXPECT_EQ(1u, sound->Count(SoundEvent::Play, "sound>menucancel.wav"));
     EXPECT_EQ(nullptr, Treasury().GetPanel());
 
@@ -259,7 +266,8 @@ TEST_F(TreasuryScreenTest, AMissingHoardOrWindowIsTracedAndTheNumbersStillShow)
     game->UI().GetFileTranslator()->SetLanguageFolder("nocave/");
     Progress().GetMapProgress(3).SetOpen(true);
     ASSERT_TRUE(Open());
-    EXPECT_EQ(1u, MenuTesting::TraceLinesWith(game->Trace(), "interface>nocave/treasurescreen.xml: no window \"cavegold\""));
+    EXPECT_EQ(1u, MenuTesting::TraceLinesWith(game->Trace(),
+                                              "interface>nocave/treasurescreen.xml: no window \"cavegold\""));
     EXPECT_EQ("0/", Text("cave"));
     EXPECT_TRUE(Visible("cave") && Visible("cavelabel"));
     EXPECT_FALSE(Visible("cavelabel_hidden"));
