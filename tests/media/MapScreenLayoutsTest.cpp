@@ -462,7 +462,7 @@ TEST_F(MapScreenLayoutsTest, TheHoardPicturesLoadIntoThePictureLabelAndGrowStepB
     EXPECT_GT(lastGold, 440 * 330 / 20) << "the full hoard shines with gold";
 }
 
-// The pages at 1024 x 768, written as mapscreen_*.png and treasury_*.png: the map screen with a full HUD, the
+// The pages at 1024 x 768, written as layout_mapscreen_*.png and layout_treasury_*.png: the map screen with a full HUD, the
 // map selection and the cut-scene window open over it, and the treasury with the hoard of 0, 600 and 1252 gold.
 TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
 {
@@ -499,7 +499,7 @@ TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
     manager->Update();
     Find("mapselectiondialog")->SetAnimationTime("mapchange", 0.0f, true);
     panel->SetAnimationTime("cutscene", 0.0f, true);
-    draw("mapscreen_hud");
+    draw("layout_mapscreen_hud");
     // The pictures of the HUD show as drawn: the middle of a key and of a pylon are their own colours.
     for (const char* icon : {"yellowkey", "pylon1", "coin2", "goldicon"})
     {
@@ -513,7 +513,7 @@ TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
     RunFrames(1.0);
     Find("swampbutton")->SetVisible(false);
     Find("swampplaceholder")->SetVisible(true);
-    draw("mapscreen_mapselection");
+    draw("layout_mapscreen_mapselection");
     const UILib::CBitmap& jungle = FindAs<UILib::CButton>("junglebutton", "CButton")->GetStateBitmap(UILib::CButton::StateNormal);
     ASSERT_TRUE(jungle.IsValid());
     EXPECT_TRUE(near(bitmapPixel(jungle, 30, 30), pixelAt("junglebutton", 30, 30)));
@@ -523,7 +523,7 @@ TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
     panel->PlayAnimation("mapchange_out", true, 1.0f, false);
     panel->PlayAnimation("cutscene", true, 2.0f, false);
     RunFrames(1.0);
-    draw("mapscreen_cutscene");
+    draw("layout_mapscreen_cutscene");
     // The canvas is black inside its gold line, and the shade darkens the HUD around the frame.
     EXPECT_TRUE(near(CColor(8, 10, 14, 255), pixelAt("cutscenecanvas", 256, 192)));
     panel->Delete();
@@ -534,8 +534,8 @@ TEST_F(MapScreenLayoutsTest, EachPageDrawnAtTheScreenSize)
         int gold;
         int step;
     };
-    for (const Treasury& treasury : {Treasury{"treasury_0", 0, 0}, Treasury{"treasury_600", 600, 5},
-                                     Treasury{"treasury_1252", 1252, 10}})
+    for (const Treasury& treasury : {Treasury{"layout_treasury_0", 0, 0}, Treasury{"layout_treasury_600", 600, 5},
+                                     Treasury{"layout_treasury_1252", 1252, 10}})
     {
         SCOPED_TRACE(treasury.name);
         auto* page = static_cast<UILib::CPanel*>(UILib::CPanel::Create());
