@@ -71,6 +71,11 @@ const std::array<const char*, 16>& CBlockDesignerWindow::BlockTypes()
     return types;
 }
 
+CBlockDesignerWindow* CreateBlockDesignerWindow()
+{
+    return new CBlockDesignerWindow();
+}
+
 CBlockDesignerWindow::CBlockDesignerWindow()
 {
     SetCaption("Block Designer");

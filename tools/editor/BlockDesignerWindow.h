@@ -106,3 +106,6 @@ private:
     CCloseCallback m_closeCallback;
     std::array<PartRow, MaxParts> m_rows;
 };
+
+// A new designer, not yet added to any window; the editor screen adds it hidden to its root panel.
+CBlockDesignerWindow* CreateBlockDesignerWindow();

@@ -51,6 +51,12 @@ std::string LibraryPath(CQuarrowWorld* world)
 
 } // namespace
 
+CBlocksLibraryWindow* CreateBlocksLibraryWindow(CQuarrowWorld* world, CPuzzleEditor* editor,
+                                                CPuzzleEditorWorkArea* workArea, CBlockDesignerWindow* designer)
+{
+    return new CBlocksLibraryWindow(world, editor, workArea, designer);
+}
+
 CBlocksLibraryWindow::CBlocksLibraryWindow(CQuarrowWorld* world, CPuzzleEditor* editor,
                                            CPuzzleEditorWorkArea* workArea, CBlockDesignerWindow* designer)
     : m_world(world), m_editor(editor), m_workArea(workArea != nullptr ? workArea->GetHandle() : 0),

@@ -80,3 +80,7 @@ private:
     UILib::Handle m_question = 0;
     std::shared_ptr<CSharedBlocksLibrary> m_library;
 };
+
+// A new library window over the shared library, not yet added to any window.
+CBlocksLibraryWindow* CreateBlocksLibraryWindow(CQuarrowWorld* world, CPuzzleEditor* editor,
+                                                CPuzzleEditorWorkArea* workArea, CBlockDesignerWindow* designer);

@@ -68,7 +68,7 @@ protected:
         controller.GetPathAliases().RegisterPathAlias("level", PathOf("level"));
         world.Initialize();
         workArea = Make<RecordingWorkArea>(0, 0, 10, 10);
-        designer = new CBlockDesignerWindow();
+        designer = CreateBlockDesignerWindow();
         RootWindow()->AddChild(designer->GetHandle());
         designer->SetVisible(false);
     }
@@ -84,7 +84,7 @@ protected:
 
     CBlocksLibraryWindow* Open()
     {
-        auto* window = new CBlocksLibraryWindow(&world, &editor, workArea, designer);
+        CBlocksLibraryWindow* window = CreateBlocksLibraryWindow(&world, &editor, workArea, designer);
         RootWindow()->AddChild(window->GetHandle());
         window->SetPosition(RootWidth - window->GetSize().cx, 0);
         return window;
