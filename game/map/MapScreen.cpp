@@ -118,15 +118,17 @@ GameLib::CUIScreen* CreateMapScreen(CQuarrowUI* userInterface, CQuarrowWorld* wo
     return new CMapScreen(userInterface, world);
 }
 
-CMapScreen::CMapScreen(CQuarrowUI* userInterface, CQuarrowWorld* world) : CQuarrowUIScreen(userInterface, world)
+CMapScreen::CMapScreen(CQuarrowUI* userInterface, CQuarrowWorld* world)
+    : CQuarrowUIScreen(userInterface, world)
 {
     m_states.AddState("Start", this, &CMapScreen::OnStart);
     m_states.AddState("FadeIn", this, &CMapScreen::EnterFadeIn, &CMapScreen::UpdateFadeIn);
     m_states.AddState("SelectMap", this, &CMapScreen::EnterSelectMap, &CMapScreen::UpdateSelectMap,
                       &CMapScreen::LeaveSelectMap);
-    m_states.AddState("Walking", this, &CMapScreen::EnterWalking, &CMapScreen::OnCommand, &CMapScreen::LeaveWalking);
-    m_states.AddState("SequenceStart", this, &CMapScreen::EnterSequenceStart, &CMapScreen::UpdateSequenceStart,
-                      &CMapScreen::LeaveSequenceStart);
+    m_states.AddState("Walking", this, &CMapScreen::EnterWalking, &CMapScreen::OnCommand,
+                      &CMapScreen::LeaveWalking);
+    m_states.AddState("SequenceStart", this, &CMapScreen::EnterSequenceStart,
+                      &CMapScreen::UpdateSequenceStart, &CMapScreen::LeaveSequenceStart);
     m_states.AddState("Sequence", this, &CMapScreen::EnterSequence, &CMapScreen::UpdateSequence,
                       &CMapScreen::LeaveSequence);
     m_states.AddState("SequenceEnd", this, &CMapScreen::EnterSequenceEnd, &CMapScreen::UpdateSequenceEnd,
@@ -275,7 +277,8 @@ void CMapScreen::OnDeactivate()
     delete std::exchange(m_sequenceDialog, nullptr);
     // A dialog left open (the screen left during the map selection) must not keep the mouse from the
     // next screen.
-    if (UILib::CWindowManager* windows = WindowManager(); windows != nullptr && m_mapSelectionDialog != nullptr)
+    if (UILib::CWindowManager* windows = WindowManager();
+        windows != nullptr && m_mapSelectionDialog != nullptr)
     {
         windows->RemoveModalWindow(m_mapSelectionDialog);
     }
@@ -312,7 +315,8 @@ void CMapScreen::CreateWindows()
     {
         // A layout that does not load is traced by the factory; the windows it should hold are then
         // traced one by one below.
-        system->GetWindowFactory()->LoadLayout(translator != nullptr ? translator->Translate(layout) : layout, panel);
+        system->GetWindowFactory()->LoadLayout(translator != nullptr ? translator->Translate(layout) : layout,
+                                               panel);
     }
 
     const auto find = [panel](const char* name, const char* className, const char* layout,
@@ -320,13 +324,14 @@ void CMapScreen::CreateWindows()
         UILib::CWindow* window = panel->FindChildByName(BaseLib::CString(name), true, className);
         if (window == nullptr && !optional)
         {
-            BaseLib::DebugOutput("Map screen: layout \"%s\" has no window \"%s\"%s%s; that part is left out\n", layout,
-                                 name, className != nullptr ? " of the class " : "",
-                                 className != nullptr ? className : "");
+            BaseLib::DebugOutput(
+                "Map screen: layout \"%s\" has no window \"%s\"%s%s; that part is left out\n", layout, name,
+                className != nullptr ? " of the class " : "", className != nullptr ? className : "");
         }
         return window;
     };
-    const auto button = [&](const char* name, const char* layout, void (CMapScreen::*handler)(UILib::CBasicButton*)) {
+    const auto button = [&](const char* name, const char* layout,
+                            void (CMapScreen::*handler)(UILib::CBasicButton*)) {
         auto* found = static_cast<UILib::CButton*>(find(name, "CButton", layout));
         if (found != nullptr)
         {
@@ -575,7 +580,8 @@ void CMapScreen::EnterSelectMap()
     {
         panel->PlayAnimation("mapchange", true, 1.0f, false);
     }
-    if (UILib::CWindowManager* windows = WindowManager(); windows != nullptr && m_mapSelectionDialog != nullptr)
+    if (UILib::CWindowManager* windows = WindowManager();
+        windows != nullptr && m_mapSelectionDialog != nullptr)
     {
         windows->PushModalWindow(m_mapSelectionDialog);
         // The leave button's click brought the HUD to the front: the dialog must stand above it.
@@ -639,7 +645,8 @@ void CMapScreen::LeaveSelectMap()
     {
         panel->PlayAnimation("mapchange_out", true, 1.0f, false);
     }
-    if (UILib::CWindowManager* windows = WindowManager(); windows != nullptr && m_mapSelectionDialog != nullptr)
+    if (UILib::CWindowManager* windows = WindowManager();
+        windows != nullptr && m_mapSelectionDialog != nullptr)
     {
         windows->RemoveModalWindow(m_mapSelectionDialog);
     }
@@ -737,7 +744,8 @@ void CMapScreen::UpdateSequenceStart()
     {
         // Without the cut-scene window the script could be neither read nor confirmed: it is passed over
         // and the map goes on.
-        BaseLib::DebugOutput("Map screen: no cut-scene window; the cut-scene \"%s\" is not played\n", name.c_str());
+        BaseLib::DebugOutput("Map screen: no cut-scene window; the cut-scene \"%s\" is not played\n",
+                             name.c_str());
         m_states.SetState("SequenceEnd");
         return;
     }
@@ -857,8 +865,8 @@ void CMapScreen::UpdateCellInfo()
     const GameContext* context = GetWorld()->GetGameContext();
     const std::int32_t current = context != nullptr ? context->GetProgress().GetCurrentMap() : -1;
     // The first map's way back and the last map's way on lead nowhere.
-    const bool leadsOn = cell.IsExit() && !(current == 1 && cell.GetExitId() == 0) &&
-                         !(current == 4 && cell.GetExitId() != 0);
+    const bool leadsOn =
+        cell.IsExit() && !(current == 1 && cell.GetExitId() == 0) && !(current == 4 && cell.GetExitId() != 0);
     Show(m_openButton, locked);
     Show(m_playButton, !locked && cell.HasPuzzle());
     Show(m_leaveButton, !locked && !cell.HasPuzzle() && leadsOn);
@@ -908,8 +916,8 @@ void CMapScreen::UpdateHud()
     {
         const std::int32_t mapIndex = map->GetMapIndex();
         char text[32];
-        std::snprintf(text, sizeof(text), "%c-%02d", mapIndex == 0 ? 'C' : static_cast<char>('0' + mapIndex % 10),
-                      cell->puzzle + 1);
+        std::snprintf(text, sizeof(text), "%c-%02d",
+                      mapIndex == 0 ? 'C' : static_cast<char>('0' + mapIndex % 10), cell->puzzle + 1);
         m_levelLabel->SetText(text);
         m_levelLabel->SetVisible(true);
     }
@@ -937,8 +945,8 @@ void CMapScreen::UpdateMoodImage(double dt)
         {
             UILib::CLabel* window = m_moodWindows[other];
             const std::string file = "sequences/" + map->GetSetting() + "/" + name + ".jpg";
-            window->SetBitmap(UILib::CBitmap(BaseLib::CString(file.c_str()), window->GetSize().cx,
-                                             window->GetSize().cy));
+            window->SetBitmap(
+                UILib::CBitmap(BaseLib::CString(file.c_str()), window->GetSize().cx, window->GetSize().cy));
             m_moodNames[other] = name;
             BringToFrontOfSiblings(window);
             m_moodFade = 0.0f;

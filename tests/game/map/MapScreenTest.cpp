@@ -80,17 +80,39 @@ void Repush(CQuarrowInputChannel& channel, const GameCommand& c)
 {
     switch (c.kind)
     {
-    case GameCommandKind::MapWalkTo: channel.PushMapWalkTo(c.x, c.y); break;
-    case GameCommandKind::MapEnterCell: channel.PushMapEnterCell(c.x, c.y); break;
-    case GameCommandKind::MapStartLevel: channel.PushMapStartLevel(c.x, c.y); break;
-    case GameCommandKind::MapExit: channel.PushMapExit(c.x, c.y); break;
-    case GameCommandKind::SelectMap: channel.PushSelectMap(c.param); break;
-    case GameCommandKind::LeaveMap: channel.PushLeaveMap(); break;
-    case GameCommandKind::ShowMapHighlight: channel.PushShowMapHighlight(c.x, c.y); break;
-    case GameCommandKind::HideMapHighlight: channel.PushHideMapHighlight(); break;
-    case GameCommandKind::CutsceneDone: channel.PushCutsceneDone(); break;
-    case GameCommandKind::Cheat: channel.PushCheat(); break;
-    default: ADD_FAILURE() << "the map screen pushed command kind " << static_cast<int>(c.kind); break;
+    case GameCommandKind::MapWalkTo:
+        channel.PushMapWalkTo(c.x, c.y);
+        break;
+    case GameCommandKind::MapEnterCell:
+        channel.PushMapEnterCell(c.x, c.y);
+        break;
+    case GameCommandKind::MapStartLevel:
+        channel.PushMapStartLevel(c.x, c.y);
+        break;
+    case GameCommandKind::MapExit:
+        channel.PushMapExit(c.x, c.y);
+        break;
+    case GameCommandKind::SelectMap:
+        channel.PushSelectMap(c.param);
+        break;
+    case GameCommandKind::LeaveMap:
+        channel.PushLeaveMap();
+        break;
+    case GameCommandKind::ShowMapHighlight:
+        channel.PushShowMapHighlight(c.x, c.y);
+        break;
+    case GameCommandKind::HideMapHighlight:
+        channel.PushHideMapHighlight();
+        break;
+    case GameCommandKind::CutsceneDone:
+        channel.PushCutsceneDone();
+        break;
+    case GameCommandKind::Cheat:
+        channel.PushCheat();
+        break;
+    default:
+        ADD_FAILURE() << "the map screen pushed command kind " << static_cast<int>(c.kind);
+        break;
     }
 }
 
@@ -105,7 +127,8 @@ protected:
         std::filesystem::create_directories(Root() / "levels");
         for (const char* name : {"basic", "jungle", "cave", "temple"})
         {
-            std::filesystem::copy_file(source / "jungle.map.xml", Root() / "levels" / (std::string(name) + ".map.xml"));
+            std::filesystem::copy_file(source / "jungle.map.xml",
+                                       Root() / "levels" / (std::string(name) + ".map.xml"));
         }
         std::filesystem::copy_file(source / "swamp.map.xml", Root() / "levels" / "swamp.map.xml");
     }
@@ -157,8 +180,9 @@ protected:
             return;
         }
         const bool onMap = game->Screens().GetCurrentScreenName() == "map";
-        frames.push_back({game->Screens().GetCurrentScreenName(), onMap ? Screen().GetStates().GetCurrentStateName() : "",
-                          Context().GetState(), game->UI().GetFader()->GetValue(), onMap && Screen().IsMoodFading()});
+        frames.push_back({game->Screens().GetCurrentScreenName(),
+                          onMap ? Screen().GetStates().GetCurrentStateName() : "", Context().GetState(),
+                          game->UI().GetFader()->GetValue(), onMap && Screen().IsMoodFading()});
         // What the frame pushed, kept for the world's next step.
         CQuarrowInputChannel& channel = game->GameCommands();
         std::vector<GameCommand> queued;
@@ -212,7 +236,8 @@ protected:
         return game->RunUntil(
             [&] {
                 const UILib::CWindow* panel = Screen().GetPanel();
-                return Window("mapselectiondialog").IsVisible() && !panel->IsAnimationPlaying("mapchange", true) &&
+                return Window("mapselectiondialog").IsVisible() &&
+                       !panel->IsAnimationPlaying("mapchange", true) &&
                        !panel->IsAnimationPlaying("mapchange_out", true);
             },
             "the map selection");
@@ -241,7 +266,10 @@ protected:
                       map.top + static_cast<int>((static_cast<float>(y) + fy) * 64.0f));
     }
     ::testing::AssertionResult ClickCell(int x, int y) { return game->Click(CellPixel(x, y)); }
-    ::testing::AssertionResult ClickWindow(const char* name) { return game->Click(game->CentreOf(Window(name))); }
+    ::testing::AssertionResult ClickWindow(const char* name)
+    {
+        return game->Click(game->CentreOf(Window(name)));
+    }
     static std::vector<GameCommandKind> Kinds(const std::vector<GameCommand>& commands)
     {
         std::vector<GameCommandKind> kinds;
@@ -307,8 +335,8 @@ TEST_F(MapScreenTest, TheGameRegistersTheMapScreenBetweenThePuzzleScreensAndTheG
     EXPECT_FALSE(screen.IsMoodFading());
     EXPECT_EQ("", screen.GetMoodName(0));
     EXPECT_EQ("", screen.GetMoodName(1));
-    for (const char* state : {"Start", "FadeIn", "SelectMap", "Walking", "SequenceStart", "Sequence", "SequenceEnd",
-                              "FadeOut"})
+    for (const char* state :
+         {"Start", "FadeIn", "SelectMap", "Walking", "SequenceStart", "Sequence", "SequenceEnd", "FadeOut"})
     {
         EXPECT_NE(nullptr, screen.GetStates().FindState(state)) << state;
     }
@@ -328,14 +356,16 @@ TEST_F(MapScreenTest, ActivationStartsTheMapAndWaitsForTheWorldBeforeFadingIn)
     {
         names.push_back(command.name + "(" + command.argument + ")");
     }
-    EXPECT_EQ((std::vector<std::string>{"SetMap(1)", "StartMap()", "SetUserControlEnabled(true)", "SetPause(false)"}),
+    EXPECT_EQ((std::vector<std::string>{"SetMap(1)", "StartMap()", "SetUserControlEnabled(true)",
+                                        "SetPause(false)"}),
               names);
     EXPECT_EQ(1, game->UI().GetSaveGameManager()->GetPlayMode());
     EXPECT_EQ("Start", State());
     ASSERT_TRUE(WaitForState("Walking"));
     ASSERT_GE(frames.size(), 3u);
     EXPECT_EQ("FadeIn", frames[0].state) << "the world took the commands in the first frame";
-    const auto fadeFrames = std::count_if(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.state == "FadeIn"; });
+    const auto fadeFrames =
+        std::count_if(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.state == "FadeIn"; });
     EXPECT_NEAR(25.0, static_cast<double>(fadeFrames), 2.0);
     EXPECT_EQ(GameContext::MapRunning, Context().GetState());
     ASSERT_NE(nullptr, Map());
@@ -471,7 +501,8 @@ TEST_F(MapScreenTest, TheMoodPictureCrossFadesOnlyWhenTheMoodChanges)
     EXPECT_EQ("clearing", Screen().GetMoodName(first));
     auto* front = static_cast<UILib::CLabel*>(&Window(first == 0 ? "mood1" : "mood2"));
     // The picture at the window's size.
-    EXPECT_EQ("sequences/jungle/clearing.jpg_256_192", std::string(static_cast<const char*>(front->GetBitmapFile())));
+    EXPECT_EQ("sequences/jungle/clearing.jpg_256_192",
+              std::string(static_cast<const char*>(front->GetBitmapFile())));
     EXPECT_TRUE(front->IsVisible());
 
     frames.clear();
@@ -486,8 +517,10 @@ TEST_F(MapScreenTest, TheMoodPictureCrossFadesOnlyWhenTheMoodChanges)
     game->GameCommands().PushMapWalkTo(2.0f, 2.0f);
     ASSERT_TRUE(game->RunUntil([&] { return Screen().IsMoodFading(); }, "the cross-fade"));
     ASSERT_TRUE(game->RunUntil([&] { return !Screen().IsMoodFading(); }, "the end of the cross-fade"));
-    const auto fading = std::count_if(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.moodFading; });
-    EXPECT_NEAR(26.0, static_cast<double>(fading), 1.0) << "0.5 s at 0.02 s a frame, and the frame that ends it";
+    const auto fading =
+        std::count_if(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.moodFading; });
+    EXPECT_NEAR(26.0, static_cast<double>(fading), 1.0)
+        << "0.5 s at 0.02 s a frame, and the frame that ends it";
     EXPECT_EQ(1 - first, Screen().GetCurrentMood());
     EXPECT_EQ("river", Screen().GetMoodName(Screen().GetCurrentMood()));
     EXPECT_FALSE(Window(first == 0 ? "mood1" : "mood2").IsVisible()) << "the old picture is hidden at fade 0";
@@ -497,7 +530,8 @@ TEST_F(MapScreenTest, TheMoodPictureCrossFadesOnlyWhenTheMoodChanges)
 TEST_F(MapScreenInputTest, WithoutAMapFileTheScreenRunsAndEscapeStillLeads)
 {
     std::filesystem::create_directories(Root() / "nolevels");
-    ASSERT_NO_FATAL_FAILURE(StartGame(std::string(QUARROW_TEST_DATA_DIR) + "/interface", (Root() / "nolevels").string()));
+    ASSERT_NO_FATAL_FAILURE(
+        StartGame(std::string(QUARROW_TEST_DATA_DIR) + "/interface", (Root() / "nolevels").string()));
     Progress().SetTreasureGold(12);
     ASSERT_TRUE(game->SwitchTo("map"));
     ASSERT_TRUE(WaitForState("Walking"));
@@ -505,14 +539,16 @@ TEST_F(MapScreenInputTest, WithoutAMapFileTheScreenRunsAndEscapeStillLeads)
     EXPECT_EQ(nullptr, Screen().GetRenderer());
     ASSERT_NE(nullptr, Map());
     EXPECT_EQ(0, Map()->GetSize().cx);
-    for (const char* name : {"yellowkey", "playbutton", "openbutton", "leavebutton", "pylon1", "coin1", "levellabel"})
+    for (const char* name :
+         {"yellowkey", "playbutton", "openbutton", "leavebutton", "pylon1", "coin1", "levellabel"})
     {
         EXPECT_FALSE(Shown(name)) << name;
     }
     EXPECT_EQ("12", Text("goldlabel"));
     EXPECT_NE(std::string::npos, game->Trace().find("Map screen: the world has no map with cells"));
     ASSERT_TRUE(game->PressKey("Escape"));
-    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; }, "the game menu"));
+    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; },
+                               "the game menu"));
 }
 
 // Clicks: one walks at 2 cells a second, a second on the target hurries to 8, a border click pushes
@@ -564,7 +600,8 @@ TEST_F(MapScreenInputTest, ADoubleClickOnTheFiguresLockedCellOpensIt)
     ASSERT_TRUE(game->MouseButton(at, true));
     ASSERT_TRUE(game->MouseButton(at, false));
     ASSERT_TRUE(game->RunFrames(1));
-    ASSERT_TRUE(Platform::InjectMouseButton(game->Window(), Platform::InjectedButton::Left, true, at.x, at.y, 2));
+    ASSERT_TRUE(
+        Platform::InjectMouseButton(game->Window(), Platform::InjectedButton::Left, true, at.x, at.y, 2));
     ASSERT_TRUE(game->MouseButton(at, false));
     ASSERT_TRUE(game->RunFrames(1));
     EXPECT_EQ((std::vector<GameCommandKind>{GameCommandKind::MapWalkTo, GameCommandKind::MapEnterCell,
@@ -581,7 +618,8 @@ TEST_F(MapScreenInputTest, ADoubleClickOnTheFiguresLockedCellOpensIt)
     ASSERT_TRUE(PauseWorld(true));
     const CPoint edge = CellPixel(2, 2, 0.1f, 0.1f);
     ASSERT_TRUE(game->MouseMove(edge));
-    ASSERT_TRUE(Platform::InjectMouseButton(game->Window(), Platform::InjectedButton::Left, true, edge.x, edge.y, 2));
+    ASSERT_TRUE(
+        Platform::InjectMouseButton(game->Window(), Platform::InjectedButton::Left, true, edge.x, edge.y, 2));
     ASSERT_TRUE(game->MouseButton(edge, false));
     ASSERT_TRUE(game->RunFrames(1));
     EXPECT_EQ((std::vector<GameCommandKind>{GameCommandKind::MapWalkTo}), Kinds(Queued()));
@@ -602,7 +640,8 @@ TEST_F(MapScreenInputTest, ThePlayButtonLeadsToThePuzzleScreenAfterTheFade)
     EXPECT_EQ(2.0f, queued[0].y);
     frames.clear();
     ASSERT_TRUE(PauseWorld(false));
-    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "ingame2d"; }, "the puzzle screen"));
+    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "ingame2d"; },
+                               "the puzzle screen"));
     EXPECT_EQ(0, Context().GetLevelIndex());
     const std::size_t arrival = FirstFrame("ingame2d");
     ASSERT_GT(arrival, 1u);
@@ -657,7 +696,8 @@ TEST_F(MapScreenInputTest, AnExitOpensTheMapSelection)
     ASSERT_TRUE(WaitForState("Walking"));
     ASSERT_TRUE(game->RunFrames(2));
     EXPECT_EQ((std::vector<GameCommandKind>{GameCommandKind::LeaveMap}), PushedKinds());
-    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.fader == 1.0f; }));
+    EXPECT_TRUE(
+        std::all_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.fader == 1.0f; }));
     EXPECT_EQ(GameContext::MapRunning, Context().GetState());
     EXPECT_EQ(nullptr, windows->GetTopModalWindow());
     EXPECT_TRUE(Shown("menubutton"));
@@ -672,10 +712,13 @@ TEST_F(MapScreenInputTest, AnExitOpensTheMapSelection)
     ASSERT_FALSE(pushed.empty());
     EXPECT_EQ(GameCommandKind::SelectMap, pushed[0].kind);
     EXPECT_EQ(2, pushed[0].param);
-    ASSERT_TRUE(game->RunUntil([&] { return State() == "Walking" && Map() != nullptr && Map()->GetMapIndex() == 2; },
-                               "walking on the swamp"));
-    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.state == "FadeOut"; }));
-    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.fader == 0.0f; }));
+    ASSERT_TRUE(
+        game->RunUntil([&] { return State() == "Walking" && Map() != nullptr && Map()->GetMapIndex() == 2; },
+                       "walking on the swamp"));
+    EXPECT_TRUE(
+        std::any_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.state == "FadeOut"; }));
+    EXPECT_TRUE(
+        std::any_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.fader == 0.0f; }));
     EXPECT_EQ(2, Progress().GetCurrentMap());
     EXPECT_EQ(4, Map()->GetSize().cx);
     EXPECT_EQ(nullptr, windows->GetTopModalWindow());
@@ -696,7 +739,8 @@ TEST_F(MapScreenInputTest, ACutSceneOnTheMapRunsAndReturnsToWalking)
     ASSERT_TRUE(WaitForState("Sequence"));
     EXPECT_EQ(&Window("cutscenewindow"), UILib::CWindowManager::GetInstance()->GetTopModalWindow());
     ASSERT_TRUE(WaitForState("Walking"));
-    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const FrameRecord& f) { return f.state == "SequenceEnd"; }));
+    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(),
+                            [](const FrameRecord& f) { return f.state == "SequenceEnd"; }));
     const std::vector<GameCommandKind> kinds = PushedKinds();
     EXPECT_NE(kinds.end(), std::find(kinds.begin(), kinds.end(), GameCommandKind::CutsceneDone));
     BaseLib::CVector2 marked;
@@ -735,7 +779,8 @@ TEST_F(MapScreenInputTest, WithoutACutSceneWindowTheCutSceneIsPassedOver)
     ASSERT_TRUE(WaitForState("SequenceEnd"));
     ASSERT_TRUE(WaitForState("Walking"));
     const std::string trace = game->Trace();
-    const std::string message = "Map screen: no cut-scene window; the cut-scene \"jungle/meeting.xml\" is not played";
+    const std::string message =
+        "Map screen: no cut-scene window; the cut-scene \"jungle/meeting.xml\" is not played";
     ASSERT_NE(std::string::npos, trace.find(message));
     EXPECT_EQ(std::string::npos, trace.find(message, trace.find(message) + 1)) << "traced once";
     const std::vector<GameCommandKind> kinds = PushedKinds();
@@ -751,14 +796,16 @@ TEST_F(MapScreenInputTest, EscapeLeavesForTheGameMenuAndShutsTheMap)
     ASSERT_TRUE(Enter(1));
     frames.clear();
     ASSERT_TRUE(game->PressKey("Escape"));
-    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; }, "the game menu"));
+    ASSERT_TRUE(game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == "gamemenu"; },
+                               "the game menu"));
     const std::size_t arrival = FirstFrame("gamemenu");
     ASSERT_GT(arrival, 0u);
     EXPECT_EQ(0.0f, frames[arrival - 1].fader);
     ASSERT_TRUE(game->RunFrames(1));
     EXPECT_EQ(GameContext::GameOpen, Context().GetState());
     EXPECT_EQ(nullptr, Map());
-    EXPECT_EQ(CPoint(1, 1), CPoint(static_cast<int>(Progress().GetFigureX()), static_cast<int>(Progress().GetFigureY())))
+    EXPECT_EQ(CPoint(1, 1),
+              CPoint(static_cast<int>(Progress().GetFigureX()), static_cast<int>(Progress().GetFigureY())))
         << "the figure's place is kept";
     EXPECT_FALSE(Screen().GetAmbience().IsPlaying());
 }
@@ -780,12 +827,14 @@ TEST_F(MapScreenInputTest, TheMapScreenPictureShowsTheFigureTheHudAndTheFog)
     const GameTesting::Pixels picture = game->ReadFrame(width, height);
     ASSERT_FALSE(picture.empty());
     const auto at = [&](const CPoint& p) {
-        return picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(p.x)] &
+        return picture[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(p.x)] &
                0xFFFFFFu;
     };
     const auto near = [](std::uint32_t colour, int r, int g, int b) {
         return std::abs(static_cast<int>(colour >> 16 & 0xFF) - r) <= 3 &&
-               std::abs(static_cast<int>(colour >> 8 & 0xFF) - g) <= 3 && std::abs(static_cast<int>(colour & 0xFF) - b) <= 3;
+               std::abs(static_cast<int>(colour >> 8 & 0xFF) - g) <= 3 &&
+               std::abs(static_cast<int>(colour & 0xFF) - b) <= 3;
     };
     const std::uint32_t figure = at(CellPixel(1, 1));
     EXPECT_TRUE(near(figure, 250, 220, 0)) << std::hex << figure;
