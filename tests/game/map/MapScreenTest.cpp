@@ -320,7 +320,10 @@ protected:
     std::vector<GameCommand> pushed;
 };
 
+// The runs with real input, in three suites that each run alone.
 using MapScreenInputTest = MapScreenTest;
+using MapScreenSelectionInputTest = MapScreenTest;
+using MapScreenCutSceneInputTest = MapScreenTest;
 
 TEST_F(MapScreenTest, TheGameRegistersTheMapScreenBetweenThePuzzleScreensAndTheGameMenu)
 {
@@ -670,7 +673,7 @@ TEST_F(MapScreenInputTest, ThePlayButtonLeadsToThePuzzleScreenAfterTheFade)
 
 // An exit opens the map selection; the current map returns to walking without a fade, another map fades
 // out and enters the map screen again on that map.
-TEST_F(MapScreenInputTest, AnExitOpensTheMapSelection)
+TEST_F(MapScreenSelectionInputTest, AnExitOpensTheMapSelection)
 {
     ASSERT_NO_FATAL_FAILURE(StartGame());
     ASSERT_TRUE(Enter(1, 4, 1));
@@ -726,7 +729,7 @@ TEST_F(MapScreenInputTest, AnExitOpensTheMapSelection)
 
 // Cut-scenes: the script runs to its end and sees the key taken; a missing script passes with a trace;
 // without a cut-scene window the scene is passed over.
-TEST_F(MapScreenInputTest, ACutSceneOnTheMapRunsAndReturnsToWalking)
+TEST_F(MapScreenCutSceneInputTest, ACutSceneOnTheMapRunsAndReturnsToWalking)
 {
     ASSERT_NO_FATAL_FAILURE(StartGame());
     ASSERT_TRUE(Enter(1));
@@ -764,7 +767,7 @@ TEST_F(MapScreenInputTest, ACutSceneOnTheMapRunsAndReturnsToWalking)
     EXPECT_EQ(GameContext::MapRunning, Context().GetState());
 }
 
-TEST_F(MapScreenInputTest, WithoutACutSceneWindowTheCutSceneIsPassedOver)
+TEST_F(MapScreenCutSceneInputTest, WithoutACutSceneWindowTheCutSceneIsPassedOver)
 {
     const std::filesystem::path interface = Root() / "interface";
     std::filesystem::copy(std::filesystem::path(QUARROW_TEST_DATA_DIR) / "interface", interface,
@@ -790,7 +793,7 @@ TEST_F(MapScreenInputTest, WithoutACutSceneWindowTheCutSceneIsPassedOver)
 }
 
 // Escape leaves for the game menu after the fade; the map is shut in the world.
-TEST_F(MapScreenInputTest, EscapeLeavesForTheGameMenuAndShutsTheMap)
+TEST_F(MapScreenSelectionInputTest, EscapeLeavesForTheGameMenuAndShutsTheMap)
 {
     ASSERT_NO_FATAL_FAILURE(StartGame());
     ASSERT_TRUE(Enter(1));
@@ -812,7 +815,7 @@ TEST_F(MapScreenInputTest, EscapeLeavesForTheGameMenuAndShutsTheMap)
 
 // The picture: the fixture map with the figure, the HUD's yellow key, the mood picture and the fog over
 // a cell never revealed.
-TEST_F(MapScreenInputTest, TheMapScreenPictureShowsTheFigureTheHudAndTheFog)
+TEST_F(MapScreenSelectionInputTest, TheMapScreenPictureShowsTheFigureTheHudAndTheFog)
 {
     ASSERT_NO_FATAL_FAILURE(StartGame());
     Progress().SetKeyCount(0, 1);
