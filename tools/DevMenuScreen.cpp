@@ -189,6 +189,12 @@ void CDevMenuScreen::OnActivate()
     }
     m_request = NoRequest;
     m_folderPickerWasOpen = false;
+    // A generator left running when the menu was left shows its dialog again.
+    UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+    if (UILib::CWindow* dialog = GetGeneratorDialog(); dialog != nullptr && windows != nullptr)
+    {
+        windows->PushModalWindow(dialog);
+    }
     OnActivated();
 }
 
@@ -198,6 +204,13 @@ void CDevMenuScreen::OnDeactivate()
     if (m_panel != nullptr)
     {
         m_panel->SetVisible(false);
+    }
+    // The generator's dialog hides with the panel; held modal, it would keep the mouse from every other
+    // screen.
+    UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+    if (UILib::CWindow* dialog = GetGeneratorDialog(); dialog != nullptr && windows != nullptr)
+    {
+        windows->RemoveModalWindow(dialog);
     }
     m_userInterface->SetCursorVisible(false);
 }

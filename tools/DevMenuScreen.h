@@ -62,9 +62,11 @@ public:
     // Phase 0: the fader jumps to black and starts a fade-in over 0.5 s. Phase 1: the requests. Phase 2:
     // once the fader stands at its target, the switch to the next screen.
     void Update() override;
-    // Phase 0, the panel shown, no request; then OnActivated.
+    // Phase 0, the panel shown, no request, the dialog of a running generator modal again; then
+    // OnActivated.
     void OnActivate() override;
-    // The renderer choice stored, the panel and the cursor hidden.
+    // The renderer choice stored, the panel and the cursor hidden; the generator runs on, its dialog
+    // off the modal stack while the menu is away.
     void OnDeactivate() override;
     bool HidesScene() const override { return true; }
     void Release() override;

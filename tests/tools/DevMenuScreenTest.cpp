@@ -243,6 +243,9 @@ private:
     std::int32_t m_lastId = -1;
 };
 
+// The requests and the world commands they post run as a suite of their own (each suite runs alone).
+using DevMenuRequestTest = DevMenuScreenTest;
+
 TEST_F(DevMenuScreenTest, FadesInFromBlackShowsTheCursorOnlyAtFullValueAndEscapeEndsTheGame)
 {
     Start();
@@ -317,7 +320,7 @@ TEST_F(DevMenuScreenTest, FadesInFromBlackShowsTheCursorOnlyAtFullValueAndEscape
     EXPECT_TRUE(posted.empty());
 }
 
-TEST_F(DevMenuScreenTest, ABatchRequestPostsItsSwitchesTimeOutAndFolderOrNothingForAFolderItCannotName)
+TEST_F(DevMenuRequestTest, ABatchRequestPostsItsSwitchesTimeOutAndFolderOrNothingForAFolderItCannotName)
 {
     Start();
     ASSERT_TRUE(Ready());
@@ -401,7 +404,7 @@ TEST_F(DevMenuScreenTest, ABatchRequestPostsItsSwitchesTimeOutAndFolderOrNothing
     EXPECT_EQ(4, activations["editor2d"]);
 }
 
-TEST_F(DevMenuScreenTest, ALevelStartsWithItsCommandsInTheChosenViewAndAFolderEntryOnlyOpensTheFolder)
+TEST_F(DevMenuRequestTest, ALevelStartsWithItsCommandsInTheChosenViewAndAFolderEntryOnlyOpensTheFolder)
 {
     Start();
     ASSERT_TRUE(Ready());
@@ -461,7 +464,7 @@ TEST_F(DevMenuScreenTest, ALevelStartsWithItsCommandsInTheChosenViewAndAFolderEn
 }
 
 // "quit" in the frame of a level or batch request wins; "enter" in the frame of "quit" wins.
-TEST_F(DevMenuScreenTest, KeysOfOneFrameFollowTheirOrder)
+TEST_F(DevMenuRequestTest, KeysOfOneFrameFollowTheirOrder)
 {
     const struct
     {
@@ -619,6 +622,16 @@ TEST_F(DevMenuScreenTest, TheGeneratorRunsBehindItsDialogWritesPuzzlesAndStopsOn
     // The modal dialog keeps the menu's buttons from the mouse.
     ASSERT_TRUE(game->Click(game->CentreOf(Find<UILib::CButton>("startgamebutton"))));
     EXPECT_EQ(CDevMenuScreen::NoRequest, Menu().GetRequest());
+
+    // Return leaves for the game with the generator running; its dialog then holds no other screen's mouse,
+    // and holds the menu's again on the way back.
+    ASSERT_TRUE(game->PressKey("Return"));
+    ASSERT_TRUE(WaitForScreen("languageselection"));
+    EXPECT_EQ(nullptr, UILib::CWindowManager::GetInstance()->GetTopModalWindow());
+    EXPECT_NE(nullptr, Menu().GetGenerator());
+    ASSERT_TRUE(Ready());
+    EXPECT_EQ(dialog, UILib::CWindowManager::GetInstance()->GetTopModalWindow());
+    ASSERT_TRUE(dialog->IsVisible());
 
     ASSERT_TRUE(game->Click(game->CentreOf(Find<UILib::CButton>("stopbutton"))));
     EXPECT_EQ(nullptr, Menu().GetGenerator());
