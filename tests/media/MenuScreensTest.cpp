@@ -1,7 +1,7 @@
 // The book menus of the running game with the committed book and pages: each page after its page turn
-// (from the language page through the main menu, game menu, free play, level selection, a result and the
-// options), and a frame half-way through the turn from the main menu to the game menu, written as
-// screen_<page>.png: the book shows around the page and the page's buttons are drawn on it.
+// (from the language page through the main menu, the options and back by real clicks, the game menu, free
+// play, level selection and a result), and a frame of the turn from the main menu to the game menu,
+// written as screen_<page>.png: the book shows around the page and the page's buttons are drawn on it.
 #include "game/GameContext.h"
 #include "game/QuarrowUI.h"
 #include "game/QuarrowWorld.h"
@@ -126,6 +126,19 @@ TEST_F(MenuScreensTest, EachPageAfterItsTurnAndAFrameOfATurn)
     ASSERT_TRUE(WaitFor("mainmenu"));
     TakePicture("mainmenu");
 
+    // Real clicks reach the buttons through their words and the book's pages: to the options and back.
+    game->FocusWindow();
+    const auto click = [&](const std::string& page, const char* button) {
+        UILib::CWindow* window = Page(page)->GetPanel()->FindChildByName(button, true, "CButton");
+        return window != nullptr ? game->Click(game->CentreOf(*window))
+                                 : ::testing::AssertionFailure() << "no " << button;
+    };
+    ASSERT_TRUE(click("mainmenu", "optionsbutton"));
+    ASSERT_TRUE(WaitFor("options"));
+    TakePicture("options");
+    ASSERT_TRUE(click("options", "backbutton"));
+    ASSERT_TRUE(WaitFor("mainmenu"));
+
     game->PostWorldCommand("StartGame");
     ASSERT_TRUE(game->SwitchTo("gamemenu"));
     // A quarter of the way through "1to3": the main menu's left page, a leaf over its right page.
@@ -161,10 +174,6 @@ TEST_F(MenuScreensTest, EachPageAfterItsTurnAndAFrameOfATurn)
     ASSERT_TRUE(game->RunFrames(50));
     EXPECT_TRUE(Page("gameresult")->GetPanel()->FindChildByName("goldlabel3", true)->IsVisible());
     TakePicture("gameresult");
-
-    ASSERT_TRUE(game->SwitchTo("options"));
-    ASSERT_TRUE(WaitFor("options"));
-    TakePicture("options");
 }
 
 } // namespace
