@@ -853,3 +853,41 @@ TEST_F(MapScreenSelectionInputTest, TheMapScreenPictureShowsTheFigureTheHudAndTh
 }
 
 } // namespace
+
+namespace
+{
+
+// The shipped layouts and the shipped jungle map: every window the screen names is there with its class,
+// the cut-scene window is gone once the arrival is over, and the picture is written for a person to look
+// at.
+TEST(MapScreenShippedTest, TheShippedLayoutsHoldEveryWindowTheScreenNames)
+{
+    GameSettings settings;
+    settings.renderer = "2d";
+    GameHarness game(settings);
+    ASSERT_TRUE(game.Start());
+    game.AddProfile("Ann");
+    ProgressRecord& progress = game.World().GetGameContext()->GetProgress();
+    progress.SetCurrentMap(1);
+    progress.GetMapProgress(1).SetOpen(true);
+    ASSERT_TRUE(game.SwitchTo("map"));
+    auto& screen = *static_cast<CMapScreen*>(game.Screens().FindScreen("map"));
+    ASSERT_TRUE(
+        game.RunUntil([&] { return screen.GetStates().GetCurrentStateName() == "Walking"; }, "walking"));
+    // A cut-scene due on arrival (its script may not be there yet) plays or passes first.
+    ASSERT_TRUE(game.RunFrames(10));
+    ASSERT_TRUE(game.RunUntil(
+        [&] {
+            return screen.GetStates().GetCurrentStateName() == "Walking" &&
+                   game.World().GetGameContext()->GetState() == GameContext::MapRunning &&
+                   !screen.GetPanel()->IsAnyAnimationPlaying(true);
+        },
+        "walking after the arrival"));
+    EXPECT_EQ(std::string::npos, game.Trace().find("Map screen: layout"));
+    EXPECT_FALSE(screen.GetPanel()->FindChildByName("cutscenewindow", true)->IsVisible());
+    EXPECT_NE(nullptr, screen.GetRenderer());
+    EXPECT_NE(nullptr, screen.GetSequenceDialog());
+    ASSERT_TRUE(game.Screenshot(QUARROW_TEST_OUTPUT_DIR, "map_screen_shipped"));
+}
+
+} // namespace
