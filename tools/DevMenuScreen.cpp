@@ -21,6 +21,7 @@
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
+#include "ui/controls/EditControl.h"
 #include "ui/controls/FileBrowserList.h"
 #include "ui/controls/FileEditCombo.h"
 #include "ui/controls/FilePicker.h"
@@ -44,13 +45,13 @@ constexpr int kMaxBatchArgumentLength = 1023;
 constexpr double kDefaultSolverTimeout = 120.0;
 
 // The shapes the generator draws from, with their starting weights.
-const GeneratorEntry kDefaultShapes[] = {{"###", 10}, {"##", 10}, {"#B#", 0}, {"O", 0},   {"LL", 0},
+const GeneratorEntry kDefaultShapes[] = {{"###", 10}, {"##", 10}, {"#B#", 0}, {"O", 0},  {"LL", 0},
                                          {"LLL", 0},  {"NN", 0},  {"N#N", 0}, {"SS", 0}, {"S#S", 0}};
 
-template <class Control>
-Control* FindControl(UILib::CWindow* parent, const char* name, const char* className)
+template <class Control> Control* FindControl(UILib::CWindow* parent, const char* name, const char* className)
 {
-    return parent != nullptr ? dynamic_cast<Control*>(parent->FindChildByName(name, true, className)) : nullptr;
+    return parent != nullptr ? dynamic_cast<Control*>(parent->FindChildByName(name, true, className))
+                             : nullptr;
 }
 
 bool IsChecked(const UILib::CCheckBox* box)
@@ -117,7 +118,8 @@ void CDevMenuScreen::CreateWindows()
     GameLib::AddToFirstLayer(m_panel);
     if (!GameLib::LoadLayoutInto(kLayoutFile, m_panel))
     {
-        BaseLib::DebugOutput("Developer menu: \"%s\" did not load; only Return and Escape work\n", kLayoutFile);
+        BaseLib::DebugOutput("Developer menu: \"%s\" did not load; only Return and Escape work\n",
+                             kLayoutFile);
         return;
     }
 
@@ -132,7 +134,8 @@ void CDevMenuScreen::CreateWindows()
     m_weightControl = FindControl<UILib::CSpinControlNumber>(m_panel, "weight", "CSpinControlNumber");
     m_calcSolveMovesBox = FindControl<UILib::CCheckBox>(m_panel, "calcsolvemoves", "CCheckBox");
     m_batchRefineBox = FindControl<UILib::CCheckBox>(m_panel, "batchrefinecheckbox", "CCheckBox");
-    m_deleteOriginalsBox = FindControl<UILib::CCheckBox>(m_panel, "batchdeleteoriginalscheckbox", "CCheckBox");
+    m_deleteOriginalsBox =
+        FindControl<UILib::CCheckBox>(m_panel, "batchdeleteoriginalscheckbox", "CCheckBox");
     m_forceRecalculationBox = FindControl<UILib::CCheckBox>(m_panel, "forcerecalculation", "CCheckBox");
     m_convertToBinaryBox = FindControl<UILib::CCheckBox>(m_panel, "convert2binary", "CCheckBox");
     m_batchFolder = FindControl<UILib::CFileEditCombo>(m_panel, "batchfolder", "CFileEditCombo");
@@ -144,7 +147,8 @@ void CDevMenuScreen::CreateWindows()
     {
         m_levelBox->SetDirectory(BaseLib::CString(levelFolder.c_str()));
         // Files only: a folder entry opens the folder, as in any file browser.
-        m_levelBox->SetOnFileChosen(UILib::CFileBrowserCallback::Bind(this, &CDevMenuScreen::OnLevelFileChosen));
+        m_levelBox->SetOnFileChosen(
+            UILib::CFileBrowserCallback::Bind(this, &CDevMenuScreen::OnLevelFileChosen));
     }
     if (m_startGameButton != nullptr)
     {
@@ -152,7 +156,8 @@ void CDevMenuScreen::CreateWindows()
     }
     if (m_startLevelButton != nullptr)
     {
-        m_startLevelButton->SetOnClick(UILib::CButtonCallback::Bind(this, &CDevMenuScreen::RequestStartLevel));
+        m_startLevelButton->SetOnClick(
+            UILib::CButtonCallback::Bind(this, &CDevMenuScreen::RequestStartLevel));
     }
     if (m_startGeneratorButton != nullptr)
     {
@@ -266,8 +271,10 @@ void CDevMenuScreen::OnButton()
     const bool keysForPicker = pickerOpen || m_folderPickerWasOpen;
     m_folderPickerWasOpen = pickerOpen;
 
-    // Return on a file of the level box both chooses the file and is "enter": the level goes first.
-    if (GameLib::ConsumeGuiAction(m_userInterface, "enter") && !keysForPicker && m_request == NoRequest)
+    // Return on a file of the level box both chooses the file and is "enter": the level goes first. Return
+    // and Space typed into a field of the menu (a number, the batch folder) are the field's.
+    if (GameLib::ConsumeGuiAction(m_userInterface, "enter") && !keysForPicker && m_request == NoRequest &&
+        !IsTypingInField())
     {
         m_request = GameRequested;
     }
@@ -292,7 +299,8 @@ void CDevMenuScreen::OnButton()
 
 void CDevMenuScreen::StartLevel()
 {
-    const std::string path = m_levelBox != nullptr ? std::string(m_levelBox->GetSelectedPath()) : std::string();
+    const std::string path =
+        m_levelBox != nullptr ? std::string(m_levelBox->GetSelectedPath()) : std::string();
     PostWorldCommand("StartGame", "");
     PostWorldCommand("StartLevel", path);
     if (IsChecked(m_stressTestBox))
@@ -306,7 +314,8 @@ void CDevMenuScreen::StartLevel()
 
 bool CDevMenuScreen::StartBatch()
 {
-    const std::string folder = m_batchFolder != nullptr ? std::string(m_batchFolder->GetFullPath()) : std::string();
+    const std::string folder =
+        m_batchFolder != nullptr ? std::string(m_batchFolder->GetFullPath()) : std::string();
     // The world reads the folder as one word: a blank would cut it and name another folder, whose puzzle
     // files the batch would rewrite.
     if (HoldsBlank(folder))
@@ -315,24 +324,26 @@ bool CDevMenuScreen::StartBatch()
                              folder.c_str());
         return false;
     }
-    const auto* timeout = FindControl<UILib::CSpinControlNumber>(m_panel, "solvertimeout", "CSpinControlNumber");
+    const auto* timeout =
+        FindControl<UILib::CSpinControlNumber>(m_panel, "solvertimeout", "CSpinControlNumber");
     const double seconds = timeout != nullptr ? timeout->GetValue() : kDefaultSolverTimeout;
     const char* format = "%d %d %d %d %d %d %d %f %s";
-    const int length = std::snprintf(nullptr, 0, format, IsChecked(m_calcSolveMovesBox), IsChecked(m_batchRefineBox),
-                                     IsChecked(m_deleteOriginalsBox), IsChecked(m_forceRecalculationBox),
-                                     IsChecked(m_convertToBinaryBox), IsChecked(m_screenshotsBox),
-                                     IsChecked(m_assignModelsBox), seconds, folder.c_str());
+    const int length = std::snprintf(
+        nullptr, 0, format, IsChecked(m_calcSolveMovesBox), IsChecked(m_batchRefineBox),
+        IsChecked(m_deleteOriginalsBox), IsChecked(m_forceRecalculationBox), IsChecked(m_convertToBinaryBox),
+        IsChecked(m_screenshotsBox), IsChecked(m_assignModelsBox), seconds, folder.c_str());
     if (length < 0 || length > kMaxBatchArgumentLength)
     {
-        BaseLib::DebugOutput("Developer menu: the batch argument would be %d characters, over %d; no batch started\n",
-                             length, kMaxBatchArgumentLength);
+        BaseLib::DebugOutput(
+            "Developer menu: the batch argument would be %d characters, over %d; no batch started\n", length,
+            kMaxBatchArgumentLength);
         return false;
     }
     std::string argument(static_cast<std::size_t>(length), '\0');
     std::snprintf(argument.data(), argument.size() + 1, format, IsChecked(m_calcSolveMovesBox),
-                  IsChecked(m_batchRefineBox), IsChecked(m_deleteOriginalsBox), IsChecked(m_forceRecalculationBox),
-                  IsChecked(m_convertToBinaryBox), IsChecked(m_screenshotsBox), IsChecked(m_assignModelsBox),
-                  seconds, folder.c_str());
+                  IsChecked(m_batchRefineBox), IsChecked(m_deleteOriginalsBox),
+                  IsChecked(m_forceRecalculationBox), IsChecked(m_convertToBinaryBox),
+                  IsChecked(m_screenshotsBox), IsChecked(m_assignModelsBox), seconds, folder.c_str());
     FadeOutTo("editor2d");
     PostWorldCommand("StartBatchProcessing", argument);
     return true;
@@ -360,6 +371,14 @@ bool CDevMenuScreen::IsFolderPickerOpen() const
 {
     const UILib::CFilePicker* picker = m_batchFolder != nullptr ? m_batchFolder->GetPicker() : nullptr;
     return picker != nullptr && picker->GetParentHandle() != 0 && picker->IsVisible();
+}
+
+bool CDevMenuScreen::IsTypingInField() const
+{
+    const UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
+    const UILib::CWindow* focus = windows != nullptr ? windows->Resolve(windows->GetFocus()) : nullptr;
+    return m_panel != nullptr && dynamic_cast<const UILib::CEditControl*>(focus) != nullptr &&
+           focus->IsDescendantOf(m_panel->GetHandle());
 }
 
 void CDevMenuScreen::StoreRendererChoice()
@@ -427,8 +446,9 @@ void CDevMenuScreen::OpenGeneratorDialog(UILib::CBasicButton* button)
 
     const UILib::CUILibSystem* system = UILib::CUILibSystem::GetInstance();
     UILib::CWindowFactory* factory = system != nullptr ? system->GetWindowFactory() : nullptr;
-    UILib::CWindow* dialog = factory != nullptr && m_panel != nullptr ? factory->LoadLayout(kGeneratorLayoutFile, m_panel)
-                                                                       : nullptr;
+    UILib::CWindow* dialog = factory != nullptr && m_panel != nullptr
+                                 ? factory->LoadLayout(kGeneratorLayoutFile, m_panel)
+                                 : nullptr;
     if (dialog != nullptr && dialog->GetParent() != m_panel)
     {
         // Built only in part: the factory left it to its caller.
@@ -504,7 +524,8 @@ bool CDevMenuScreen::IsGeneratorThreadRunning() const
 {
     std::uint32_t code = 0;
     return m_generatorThread.GetHandle() != nullptr &&
-           Platform::GetThreadExitCode(m_generatorThread.GetHandle(), code) && code == Platform::ThreadStillActive;
+           Platform::GetThreadExitCode(m_generatorThread.GetHandle(), code) &&
+           code == Platform::ThreadStillActive;
 }
 
 void CDevMenuScreen::RefreshShapeList()

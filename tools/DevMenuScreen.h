@@ -129,6 +129,8 @@ private:
     void FadeOutTo(const char* nextScreen);
     // The picker of "batchfolder" shows.
     bool IsFolderPickerOpen() const;
+    // The keyboard focus is in an edit field of the menu.
+    bool IsTypingInField() const;
     void PostWorldCommand(const char* name, const std::string& argument);
     ScreenFader* GetFader() const;
     // The generator's worker: runs its loop until stopped.

@@ -18,6 +18,7 @@
 #include "ui/WindowManager.h"
 #include "ui/controls/Button.h"
 #include "ui/controls/CheckBox.h"
+#include "ui/controls/EditControl.h"
 #include "ui/controls/FileBrowserList.h"
 #include "ui/controls/FileEditCombo.h"
 #include "ui/controls/FilePicker.h"
@@ -50,8 +51,7 @@ class StandInScreen : public GameLib::CUIScreen
 public:
     explicit StandInScreen(std::map<std::string, int>& activations, std::string name)
         : m_activations(activations), m_name(std::move(name))
-    {
-    }
+    {}
     void Update() override {}
     void OnActivate() override { ++m_activations[m_name]; }
     void Release() override { delete this; }
@@ -88,8 +88,9 @@ protected:
     {
         RegisterDeveloperTools();
         // No blank in the folder's name: the batch folder starts there and must be one word.
-        m_levels = fs::temp_directory_path() / ("quarrow-devmenu-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_levels =
+            fs::temp_directory_path() / ("quarrow-devmenu-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_levels);
         fs::create_directories(m_levels / "sub");
         std::ofstream(m_levels / "a.xml") << "<puzzle/>\n";
@@ -138,7 +139,10 @@ protected:
         game->FocusWindow();
     }
 
-    CDevMenuScreen& Menu() const { return *dynamic_cast<CDevMenuScreen*>(game->Screens().FindScreen("devmenu")); }
+    CDevMenuScreen& Menu() const
+    {
+        return *dynamic_cast<CDevMenuScreen*>(game->Screens().FindScreen("devmenu"));
+    }
     ScreenFader& Fader() const { return *game->UI().GetFader(); }
 
     // Until the menu has faded in through its own fade (0.5 s) and takes requests.
@@ -179,7 +183,8 @@ protected:
     ::testing::AssertionResult WaitForScreen(const std::string& name)
     {
         Fader().SetTarget(Fader().GetTarget(), 0.0f);
-        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == name; }, "the screen " + name);
+        return game->RunUntil([&] { return game->Screens().GetCurrentScreenName() == name; },
+                              "the screen " + name);
     }
     // Until the game has ended by itself; the screen machine then stands on "shutdown".
     ::testing::AssertionResult WaitForShutdown(bool wholeFade = false)
@@ -225,8 +230,10 @@ protected:
         game->MouseMove(at);
         for (const std::uint8_t clicks : {1, 2})
         {
-            if (!Platform::InjectMouseButton(window, Platform::InjectedButton::Left, true, at.x, at.y, clicks) ||
-                !Platform::InjectMouseButton(window, Platform::InjectedButton::Left, false, at.x, at.y, clicks))
+            if (!Platform::InjectMouseButton(window, Platform::InjectedButton::Left, true, at.x, at.y,
+                                             clicks) ||
+                !Platform::InjectMouseButton(window, Platform::InjectedButton::Left, false, at.x, at.y,
+                                             clicks))
             {
                 return ::testing::AssertionFailure() << "no click";
             }
@@ -269,7 +276,8 @@ TEST_F(DevMenuScreenTest, FadesInFromBlackShowsTheCursorOnlyAtFullValueAndEscape
         }
         else
         {
-            EXPECT_EQ(before == 1.0f, game->UI().IsCursorShown()) << "frame " << frame << ", value " << before;
+            EXPECT_EQ(before == 1.0f, game->UI().IsCursorShown())
+                << "frame " << frame << ", value " << before;
         }
         framesWithCursor += game->UI().IsCursorShown();
         before = Fader().GetValue();
@@ -324,8 +332,9 @@ TEST_F(DevMenuRequestTest, ABatchRequestPostsItsSwitchesTimeOutAndFolderOrNothin
 {
     Start();
     ASSERT_TRUE(Ready());
-    const char* boxes[] = {"calcsolvemoves", "forcerecalculation", "batchrefinecheckbox", "batchdeleteoriginalscheckbox",
-                           "convert2binary", "screenshots", "assignmodels"};
+    const char* boxes[] = {
+        "calcsolvemoves", "forcerecalculation", "batchrefinecheckbox", "batchdeleteoriginalscheckbox",
+        "convert2binary", "screenshots",        "assignmodels"};
     const std::string folder = m_levels.string() + "/";
     fs::create_directories(m_levels / "with blank");
     fs::path deep = m_levels;
@@ -361,7 +370,10 @@ TEST_F(DevMenuRequestTest, ABatchRequestPostsItsSwitchesTimeOutAndFolderOrNothin
          7,
          folder,
          "0 0 0 1 0 0 1 7.000000 " + folder},
-        {"undecided counts as unchecked", {{"calcsolvemoves", 2}, {"screenshots", 1}}, 5, folder,
+        {"undecided counts as unchecked",
+         {{"calcsolvemoves", 2}, {"screenshots", 1}},
+         5,
+         folder,
          "0 0 0 0 0 1 0 5.000000 " + folder},
         {"a blank in the folder", {{"convert2binary", 1}}, 30, (m_levels / "with blank").string() + "/", ""},
         {"a folder of 1100 characters", {{"convert2binary", 1}}, 30, deep.string() + "/", ""},
@@ -455,8 +467,16 @@ TEST_F(DevMenuRequestTest, ALevelStartsWithItsCommandsInTheChosenViewAndAFolderE
     EXPECT_EQ((Posted{"StartLevel", (m_levels / "a.xml").string()}), posted[1]);
     ASSERT_TRUE(WaitForScreen("ingame3d"));
 
-    // The start-game button.
+    // Return typed into a number field is the field's.
+    UILib::CSpinControlNumber& minMoves = Find<UILib::CSpinControlNumber>("minmoves");
     ASSERT_TRUE(Ready());
+    ASSERT_TRUE(game->Click(game->CentreOf(*minMoves.GetEdit())));
+    ASSERT_TRUE(game->PressKey("Return"));
+    ASSERT_TRUE(game->RunFrames(2));
+    EXPECT_EQ(CDevMenuScreen::PhaseRunning, Menu().GetPhase());
+    EXPECT_EQ(CDevMenuScreen::NoRequest, Menu().GetRequest());
+
+    // The start-game button.
     ASSERT_TRUE(game->Click(game->CentreOf(Find<UILib::CButton>("startgamebutton"))));
     EXPECT_EQ("languageselection", Menu().GetNextScreen());
     ASSERT_TRUE(WaitForScreen("languageselection"));
@@ -606,7 +626,8 @@ TEST_F(DevMenuScreenTest, TheGeneratorRunsBehindItsDialogWritesPuzzlesAndStopsOn
     const BaseLib::CPoint corner = dialog->GetScreenPosition();
     const BaseLib::CPoint inside = game->WindowPoint(BaseLib::CPoint(corner.x + 6, corner.y + 6));
     const std::uint32_t shown = picture[static_cast<std::size_t>(inside.y * width + inside.x)] & 0xFFFFFFu;
-    EXPECT_LT((shown >> 16) & 0xFFu, 40u) << std::hex << shown << ": the dialog's dark face, centred over the menu";
+    EXPECT_LT((shown >> 16) & 0xFFu, 40u)
+        << std::hex << shown << ": the dialog's dark face, centred over the menu";
 
     // The generator resolves "level>" through the game's table: its puzzles land in the test's folder.
     const auto puzzles = [&] {
