@@ -20,7 +20,8 @@ const std::vector<std::string>& GameMediaFolders()
                                                      "interface", "interface/standard", "levels",
                                                      "environments", "sequences", "sounds/music",
                                                      "interface/standard/puzzle2d", "interface/hud",
-                                                     "interface/mapscreen", "interface/treasury"};
+                                                     "interface/mapscreen", "interface/treasury",
+                                                     "interface/fonts"};
     return folders;
 }
 
@@ -44,6 +45,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteMenuImages,
         WriteMenuLayouts,
         WriteLogoImages,
+        WriteDialogMedia,
     };
     return writers;
 }

@@ -57,6 +57,11 @@ bool WriteMenuLayouts(const std::string& media);
 // The five logos shown before the main menu (interface/logo_*.png, 1024 x 768).
 bool WriteLogoImages(const std::string& media);
 
+// The cut-scene dialog box's media: its two fonts' strips (interface/fonts/adventure17.png, dark letters,
+// and adventure17_white.png, white ones), the six speech-box pictures (interface/*_seq_textbox*.png) and
+// the typing tick (sounds/tick.wav).
+bool WriteDialogMedia(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 

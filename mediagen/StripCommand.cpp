@@ -97,6 +97,17 @@ const char* StripUsage()
 
 int RunStripCommand(const std::vector<std::string>& arguments)
 {
+    StripMetrics metrics;
+    const int status = MakeStrip(arguments, metrics);
+    if (status == 0)
+    {
+        std::printf("baseline %d\nspacewidth %d\n", metrics.baseline, metrics.spaceWidth);
+    }
+    return status;
+}
+
+int MakeStrip(const std::vector<std::string>& arguments, StripMetrics& metrics)
+{
     StripOptions options;
     if (!ParseOptions(arguments, options))
     {
@@ -175,7 +186,8 @@ int RunStripCommand(const std::vector<std::string>& arguments)
         }
         else
         {
-            std::printf("baseline %d\nspacewidth %d\n", border + alpha.GetAscent(), alpha.GetCharWidth(u' '));
+            metrics.baseline = border + alpha.GetAscent();
+            metrics.spaceWidth = alpha.GetCharWidth(u' ');
         }
     }
     fonts.reset();

@@ -51,6 +51,7 @@ const GameSound Sounds[] = {
     {"1star.wav", 0.3, 1.5, false, true},
     {"2stars.wav", 0.3, 1.5, false, true},
     {"3stars.wav", 0.3, 1.5, false, true},
+    {"tick.wav", 0.005, 0.0501, false, true},
 };
 
 constexpr std::uint32_t Rate = 22050;
