@@ -614,7 +614,12 @@ void CQenUILibCanvas::UploadDirtyTiles()
 
 Rect CQenUILibCanvas::ScissorRect(const BaseLib::CRect& clip) const
 {
+    // The window system hands the window's visible rectangle in the canvas's own coordinates: it goes
+    // to the screen the way the quad's corners do, through the canvas's pivot, scaling, rotation and
+    // offset, then the inherited transform.
     const BaseLib::CMatrix3x3& p = m_parentTransform;
+    const float cosine = std::cos(m_rotation);
+    const float sine = std::sin(m_rotation);
     const float xs[2] = {static_cast<float>(clip.left), static_cast<float>(clip.right)};
     const float ys[2] = {static_cast<float>(clip.top), static_cast<float>(clip.bottom)};
     float minX = INFINITY;
@@ -625,8 +630,12 @@ Rect CQenUILibCanvas::ScissorRect(const BaseLib::CRect& clip) const
     {
         for (float y : ys)
         {
-            const float sx = x * p.m[0][0] + y * p.m[1][0] + p.m[2][0];
-            const float sy = x * p.m[0][1] + y * p.m[1][1] + p.m[2][1];
+            const float scaledX = (x - m_pivot.x) * m_scaling.x;
+            const float scaledY = (y - m_pivot.y) * m_scaling.y;
+            const float placedX = scaledX * cosine - scaledY * sine + m_offset.x + m_pivot.x;
+            const float placedY = scaledX * sine + scaledY * cosine + m_offset.y + m_pivot.y;
+            const float sx = placedX * p.m[0][0] + placedY * p.m[1][0] + p.m[2][0];
+            const float sy = placedX * p.m[0][1] + placedY * p.m[1][1] + p.m[2][1];
             minX = std::min(minX, sx);
             maxX = std::max(maxX, sx);
             minY = std::min(minY, sy);

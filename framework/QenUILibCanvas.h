@@ -135,7 +135,7 @@ private:
     void FillVertexBuffer();
     void SetShaderStates();
     void SetFixedFunctionStates();
-    // The clip rectangle through the inherited transform, clamped to the screen.
+    // The clip rectangle, given in the canvas's own coordinates, on the screen (clamped to it).
     Platform::Gfx::Rect ScissorRect(const BaseLib::CRect& clip) const;
     void TraceFailure(const char* object) const;
     static void OnStagingTextureCreated(Qen::CTextureFactory::TFill* record, Platform::Gfx::BaseTexture* texture);

@@ -310,8 +310,8 @@ TEST_F(QenCanvas, RotationAndTheInheritedTransformPlaceTheCanvas)
     });
     canvas->SetRotation(std::numbers::pi_v<float> / 2.0f);
 
-    // A child of a parent at (300, 250): placed by the parent's transform, cut to its clip rectangle
-    // (the left 20 × 30 of its 40 × 40 area).
+    // A child at (10, 10) of a parent at (300, 250): placed by the parent's transform, cut to its clip
+    // rectangle, which is in its own coordinates (the left 20 × 30 of its 40 × 40 area).
     CQenUILibCanvas* parent = MakeCanvas(200, 200);
     parent->SetPosition(300, 250);
     PaintCanvas(parent, [](UILib::CCanvas& c) { c.Clear(transparent); });
@@ -319,7 +319,7 @@ TEST_F(QenCanvas, RotationAndTheInheritedTransformPlaceTheCanvas)
     child->SetPosition(10, 10);
     PaintCanvas(child, [](UILib::CCanvas& c) { c.Clear(blue); });
     parent->AddChildCanvas(child);
-    const CRect clip(10, 10, 30, 40);
+    const CRect clip(0, 0, 20, 30);
 
     DrawFrame(kBackground, {{canvas, nullptr}, {parent, nullptr}, {child, &clip}});
     ReadScreen();
@@ -339,6 +339,21 @@ TEST_F(QenCanvas, RotationAndTheInheritedTransformPlaceTheCanvas)
     EXPECT_TRUE(PixelNear(328, 288, 0x0000FF, 0));
     EXPECT_TRUE(PixelNear(332, 270, kBackground, 0)); // the child's right part, cut by the clip
     EXPECT_TRUE(PixelNear(308, 270, kBackground, 0));
+}
+
+TEST_F(QenCanvas, AWindowsWholeClipShowsItWhereverItStands)
+{
+    // The window system clips an own canvas to the window's visible rectangle in the canvas's own
+    // coordinates; a window away from its parent's origin is drawn whole.
+    CQenUILibCanvas* canvas = MakeCanvas(40, 40);
+    canvas->SetPosition(200, 150);
+    PaintCanvas(canvas, [](UILib::CCanvas& c) { c.Clear(blue); });
+    const CRect clip(0, 0, 40, 40);
+    DrawFrame(kBackground, {{canvas, &clip}});
+    ReadScreen();
+    EXPECT_TRUE(PixelNear(201, 151, 0x0000FF, 0));
+    EXPECT_TRUE(PixelNear(238, 188, 0x0000FF, 0));
+    EXPECT_TRUE(PixelNear(241, 160, kBackground, 0));
 }
 
 TEST_F(QenCanvas, AProgramThatDoesNotCompileLeavesTheFixedFunctionPath)
