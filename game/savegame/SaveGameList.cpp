@@ -59,6 +59,16 @@ CQuarrowSaveGame* CSaveGameList::GetCurrent() const
     return m_SaveGames[static_cast<std::size_t>(m_CurrentIndex)].get();
 }
 
+bool CSaveGameList::SetCurrentIndex(std::int32_t index)
+{
+    if (Get(index) == nullptr)
+    {
+        return false;
+    }
+    m_CurrentIndex = index;
+    return true;
+}
+
 std::int32_t CSaveGameList::Add()
 {
     m_SaveGames.push_back(std::make_unique<CQuarrowSaveGame>());

@@ -44,6 +44,8 @@ public:
     // Null while the list is empty, whatever the index says.
     CQuarrowSaveGame* GetCurrent() const;
 
+    // Makes profile index current; an index outside the list changes nothing, traces and answers false.
+    bool SetCurrentIndex(std::int32_t index);
     // Appends a profile with defaults and makes it current; answers its index.
     std::int32_t Add();
     // Appends a copy of profile index and makes it current; answers its index, or -1 with a trace for

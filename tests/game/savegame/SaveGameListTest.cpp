@@ -97,6 +97,9 @@ TEST_F(SaveGameList, AddCopyDeleteAndClearKeepTheCurrentIndexValid)
     EXPECT_EQ(list.GetCurrentIndex(), 2);
     EXPECT_EQ(list.GetCurrent()->GetName(), "first");
     EXPECT_EQ(list.GetCurrent()->GetProgress().GetPylonCount(), 4);
+    EXPECT_TRUE(list.SetCurrentIndex(1));
+    EXPECT_EQ(list.GetCurrentIndex(), 1);
+    EXPECT_TRUE(list.SetCurrentIndex(2));
     EXPECT_EQ(trace.Text(), "");
 
     // Outside the list: null or nothing changes, each with a trace.
@@ -104,10 +107,12 @@ TEST_F(SaveGameList, AddCopyDeleteAndClearKeepTheCurrentIndexValid)
     EXPECT_EQ(list.Get(-1), nullptr);
     EXPECT_EQ(list.AddCopy(7), -1);
     list.Delete(3);
+    EXPECT_FALSE(list.SetCurrentIndex(3));
+    EXPECT_FALSE(list.SetCurrentIndex(-1));
     EXPECT_EQ(list.GetCount(), 3);
     EXPECT_EQ(list.GetCurrentIndex(), 2);
     const std::string traced = trace.Text();
-    EXPECT_EQ(std::count(traced.begin(), traced.end(), '\n'), 4) << traced;
+    EXPECT_EQ(std::count(traced.begin(), traced.end(), '\n'), 6) << traced;
 
     list.Delete(2); // the last while current: the one before becomes current
     EXPECT_EQ(list.GetCount(), 2);
