@@ -16,11 +16,14 @@
 #include "game/QuarrowWorld.h"
 #include "game/ScreenFader.h"
 #include "game/map/MapScreen.h"
+#include "game/menus/FileMenuScreen.h"
 #include "game/menus/FreePlayMenuScreen.h"
 #include "game/menus/GameMenuScreen.h"
 #include "game/menus/GameResultScreen.h"
 #include "game/menus/LanguageSelectionScreen.h"
 #include "game/menus/LevelSelectionScreen.h"
+#include "game/menus/LoadSavedGamesScreen.h"
+#include "game/menus/LogoScreen.h"
 #include "game/menus/MainMenuScreen.h"
 #include "game/menus/OptionsScreen.h"
 #include "game/menus/TreasuryScreen.h"
@@ -263,6 +266,7 @@ void CQuarrowUI::CreateScreens()
     }
     // The game's own screens follow here, in their order, as their classes come.
     m_screenStateMachine->AddScreen("mainmenu", new CMainMenuScreen(this, world));
+    m_screenStateMachine->AddScreen("filemenu", new CFileMenuScreen(this, world));
     m_screenStateMachine->AddScreen("ingame3d", new CPuzzleScreen3D(this, world));
     m_screenStateMachine->AddScreen("ingame2d", new CPuzzleScreen2D(this, world));
     m_screenStateMachine->AddScreen("map", CreateMapScreen(this, world));
@@ -273,6 +277,8 @@ void CQuarrowUI::CreateScreens()
     m_screenStateMachine->AddScreen("options", new COptionsScreen(this, world));
     m_screenStateMachine->AddScreen("treasury", new CTreasuryScreen(this, world));
     m_screenStateMachine->AddScreen("languageselection", new CLanguageSelectionScreen(this, world));
+    m_screenStateMachine->AddScreen("loadsavedgames", new CLoadSavedGamesScreen(this, world));
+    m_screenStateMachine->AddScreen("logo", new CLogoScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
 }
 

@@ -109,6 +109,14 @@ private:
 namespace
 {
 
+// A screen that does nothing: where the harness holds the start.
+class IdleScreen : public GameLib::CUIScreen
+{
+public:
+    void Update() override {}
+    void Release() override { delete this; }
+};
+
 const char* GameStateName(std::int32_t state)
 {
     static const char* const names[] = {"NoGame",         "GameOpen",       "LevelRunning", "LevelSolved",
@@ -253,6 +261,11 @@ void GameHarness::WriteConfig() const
         return ::testing::AssertionFailure()
                << "the game quit while it created its objects; its trace ended with:\n"
                << LastLines(Trace(), 20);
+    }
+    if (!m_settings.startFlow)
+    {
+        // The language page goes on in the first frame; the step after it waits here instead.
+        AddScreen("loadsavedgames", new IdleScreen());
     }
     return ::testing::AssertionSuccess();
 }

@@ -76,6 +76,10 @@ struct GameSettings
     std::vector<std::pair<std::string, std::string>> aliases;
     // Seconds every frame lasts on the counter's test override; 0 leaves the real clock running.
     double frameSeconds = 0.02;
+    // Off, the start stops where the language page goes on: "loadsavedgames" is an idle screen, so a
+    // test begins on a quiet game with no profile read or made and no logo playing. On, the start runs
+    // on as a player's does (the saved games read, the logos, the main menu).
+    bool startFlow = false;
 };
 
 class GameHarness
