@@ -330,8 +330,8 @@ void CFileMenuScreen::ShowConfirmation(bool show)
 {
     UILib::CWindowManager* windows = UILib::CWindowManager::GetInstance();
     UILib::CWindow* dialog = Resolve(m_confirmDialog);
-    SetVisible(m_confirmDialog, show);
     SetVisible(m_darkeningPanel, show);
+    SetVisible(m_confirmDialog, show);
     if (windows == nullptr || dialog == nullptr)
     {
         return;
@@ -341,6 +341,8 @@ void CFileMenuScreen::ShowConfirmation(bool show)
     if (show)
     {
         windows->PushModalWindow(dialog);
+        // In front of the darkening, with the keyboard.
+        dialog->Activate();
     }
 }
 

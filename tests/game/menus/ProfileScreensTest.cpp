@@ -570,6 +570,19 @@ TEST_F(FileMenuTest, TheGamesOwnPageHasEveryWindow)
     ASSERT_TRUE(ClickOn("deletebutton"));
     EXPECT_TRUE(Visible("confirmdialog"));
     ASSERT_TRUE(game->Screenshot(QUARROW_TEST_OUTPUT_DIR, "profile_page_media_confirm"));
+    // The confirmation shows undarkened in front of the darkening.
+    int width = 0;
+    int height = 0;
+    const GameTesting::Pixels picture = game->ReadFrame(width, height);
+    ASSERT_FALSE(picture.empty());
+    const auto brightness = [&](int x, int y) {
+        const std::uint32_t p =
+            picture[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+        return static_cast<int>(((p >> 16) & 0xFFu) + ((p >> 8) & 0xFFu) + (p & 0xFFu));
+    };
+    const BaseLib::CRect dialog = game->WindowPixels(Window("confirmdialog"));
+    const int middle = (dialog.top + dialog.bottom) / 2;
+    EXPECT_GT(brightness(dialog.left + 20, middle), brightness(dialog.left - 20, middle) + 150);
     ASSERT_TRUE(ClickOn("nobutton"));
     EXPECT_EQ(3, Profiles().GetCount());
 }
