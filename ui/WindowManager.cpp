@@ -1166,9 +1166,10 @@ void CWindowManager::CompositeLayers(std::int32_t index)
             canvas->Render(nullptr);
             continue;
         }
-        const CPoint at = parent->GetPositionInCanvas();
-        const CRect visible = window->GetVisibleClientRect();
-        CRect rect(visible.left + at.x, visible.top + at.y, visible.right + at.x, visible.bottom + at.y);
+        // The canvas covers the window from its own origin, so the window's visible part is given in
+        // the window's own coordinates. (Moving it by the parent's place in the parent's canvas would
+        // cut a window inside an offset parent without a canvas of its own.)
+        CRect rect = window->GetVisibleClientRect();
         canvas->Render(&rect);
     }
 }

@@ -122,6 +122,18 @@ TEST_F(PaintTest, OpaqueWindowsHideWhatLiesBelow)
     EXPECT_EQ(half->GetCanvas(true), root->GetCanvas(false));
 }
 
+TEST_F(PaintTest, AnOwnCanvasInsideAnOffsetParentIsClippedInItsOwnCoordinates)
+{
+    // A group without a canvas of its own at (30, 20) holds a window with one at (10, 5).
+    CPaintWindow* group = Window("group", root, 30, 20, 60, 60);
+    CPaintWindow* inner = Window("inner", group, 10, 5, 20, 20);
+    inner->SetOwnCanvas(true);
+    Settle();
+    manager->CompositeLayers(-1);
+    ASSERT_FALSE(Memory(inner)->renders.empty());
+    EXPECT_EQ(Memory(inner)->renders.back().rect, CRect(0, 0, 20, 20));
+}
+
 TEST_F(PaintTest, CanvasesWithoutDirtyRectanglesAreNotTouchedAndOwnCanvasesAreComposed)
 {
     CPaintWindow* inner = Window("inner", root, 20, 20, 30, 30);
