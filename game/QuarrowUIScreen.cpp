@@ -1,6 +1,9 @@
 #include "game/QuarrowUIScreen.h"
 
+#include "framework/CommandQueue.h"
 #include "game/QuarrowUI.h"
+#include "game/QuarrowWorld.h"
+#include "game/ScreenFader.h"
 #include "game/savegame/SaveGameManager.h"
 #include "sound/Sound.h"
 #include "sound/SoundDevice.h"
@@ -108,4 +111,24 @@ SoundLib::CMultiChannelSound* CQuarrowUIScreen::GetTitleMusic()
 void CQuarrowUIScreen::ReleaseTitleMusic()
 {
     TitleMusic().reset();
+}
+
+void CQuarrowUIScreen::FadeTo(float target, float seconds) const
+{
+    if (ScreenFader* fader = m_userInterface != nullptr ? m_userInterface->GetFader() : nullptr)
+    {
+        fader->SetTarget(target, seconds);
+    }
+}
+
+bool CQuarrowUIScreen::IsFading() const
+{
+    const ScreenFader* fader = m_userInterface != nullptr ? m_userInterface->GetFader() : nullptr;
+    return fader != nullptr && fader->IsFading();
+}
+
+bool CQuarrowUIScreen::IsReadyToSwitch() const
+{
+    const GameLib::CCommandQueue* commands = m_world != nullptr ? m_world->GetCommandQueue() : nullptr;
+    return (commands == nullptr || commands->IsEmpty()) && !IsFading();
 }

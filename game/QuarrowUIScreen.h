@@ -38,6 +38,13 @@ public:
     CQuarrowUI* GetUserInterface() const { return m_userInterface; }
     CQuarrowWorld* GetWorld() const { return m_world; }
 
+    // The game's fader heads for target (0 black, 1 clear) over the seconds; nothing without a fader.
+    void FadeTo(float target, float seconds) const;
+    // The fader is on its way to its target (false without a fader).
+    bool IsFading() const;
+    // The world has taken every command posted to it and the fader stands still: a screen may switch on.
+    bool IsReadyToSwitch() const;
+
     // "mainmenu", "gamemenu", "levelselection", "options", "freeplay", "treasury".
     static bool IsMenuMusicScreen(const std::string& name);
     // The title music; null until a screen is constructed and after ReleaseTitleMusic.

@@ -566,8 +566,7 @@ void CMapScreen::EnterFadeIn()
 
 void CMapScreen::UpdateFadeIn()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("Walking");
     }
@@ -820,18 +819,13 @@ void CMapScreen::EndSequence()
 
 void CMapScreen::EnterFadeOut()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
     m_ambience.FadeOut(kFadeSeconds);
 }
 
 void CMapScreen::UpdateFadeOut()
 {
-    const GameLib::CCommandQueue* commands = GetWorld() != nullptr ? GetWorld()->GetCommandQueue() : nullptr;
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if ((commands != nullptr && !commands->IsEmpty()) || (fader != nullptr && fader->IsFading()))
+    if (!IsReadyToSwitch())
     {
         return;
     }

@@ -158,18 +158,14 @@ void CBookMenuScreen::UpdateStart()
 void CBookMenuScreen::EnterFadeIn()
 {
     OnEnterFadeIn();
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(1.0f, kFadeSeconds);
-    }
+    FadeTo(1.0f, kFadeSeconds);
     const std::string previous = GetOwner() != nullptr ? GetOwner()->GetPreviousScreenName() : std::string();
     TurnToPage(ShowOnPage(m_page, GetPanel(), m_ownName), IsGiantBookScreen(previous));
 }
 
 void CBookMenuScreen::UpdateFadeIn()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("MainMenu");
     }
@@ -213,17 +209,12 @@ void CBookMenuScreen::EnterFadeOut()
     {
         return;
     }
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
 }
 
 void CBookMenuScreen::UpdateFadeOut()
 {
-    const GameLib::CCommandQueue* commands = GetWorld() != nullptr ? GetWorld()->GetCommandQueue() : nullptr;
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if ((commands != nullptr && !commands->IsEmpty()) || (fader != nullptr && fader->IsFading()))
+    if (!IsReadyToSwitch())
     {
         return;
     }

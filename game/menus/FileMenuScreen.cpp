@@ -460,16 +460,12 @@ void CFileMenuScreen::UpdateStart()
 
 void CFileMenuScreen::EnterFadeIn()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(1.0f, kFadeSeconds);
-    }
+    FadeTo(1.0f, kFadeSeconds);
 }
 
 void CFileMenuScreen::UpdateFadeIn()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("MainMenu");
     }
@@ -516,17 +512,12 @@ void CFileMenuScreen::LeaveMainMenu()
 
 void CFileMenuScreen::EnterFadeOut()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
 }
 
 void CFileMenuScreen::UpdateFadeOut()
 {
-    const GameLib::CCommandQueue* commands = GetWorld() != nullptr ? GetWorld()->GetCommandQueue() : nullptr;
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if ((commands != nullptr && !commands->IsEmpty()) || (fader != nullptr && fader->IsFading()))
+    if (!IsReadyToSwitch())
     {
         return;
     }

@@ -165,16 +165,12 @@ void CLogoScreen::UpdateStart()
 
 void CLogoScreen::EnterFadeIn()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(1.0f, kFadeSeconds);
-    }
+    FadeTo(1.0f, kFadeSeconds);
 }
 
 void CLogoScreen::UpdateFadeIn()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("Wait");
     }
@@ -231,10 +227,7 @@ void CLogoScreen::UpdateCrossFade()
 
 void CLogoScreen::EnterFadeOut()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
 }
 
 void CLogoScreen::UpdateFadeOut()

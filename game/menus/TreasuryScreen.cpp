@@ -295,16 +295,12 @@ void CTreasuryScreen::UpdateStart()
 
 void CTreasuryScreen::EnterFadeIn()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(1.0f, kFadeSeconds);
-    }
+    FadeTo(1.0f, kFadeSeconds);
 }
 
 void CTreasuryScreen::UpdateFadeIn()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("MainMenu");
     }
@@ -343,17 +339,12 @@ void CTreasuryScreen::LeaveMainMenu()
 
 void CTreasuryScreen::EnterFadeOut()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
 }
 
 void CTreasuryScreen::UpdateFadeOut()
 {
-    const GameLib::CCommandQueue* commands = GetWorld() != nullptr ? GetWorld()->GetCommandQueue() : nullptr;
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if ((commands != nullptr && !commands->IsEmpty()) || (fader != nullptr && fader->IsFading()))
+    if (!IsReadyToSwitch())
     {
         return;
     }

@@ -756,10 +756,7 @@ bool CPuzzleScreen::CutsceneShownCallback(void* screen)
 
 void CPuzzleScreen::EnterIntro()
 {
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(1.0f, kFadeSeconds);
-    }
+    FadeTo(1.0f, kFadeSeconds);
     StartIntroSequence();
     if (m_cutsceneWindow != nullptr)
     {
@@ -770,8 +767,7 @@ void CPuzzleScreen::EnterIntro()
 
 void CPuzzleScreen::UpdateIntro()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("Playing");
     }
@@ -857,16 +853,12 @@ void CPuzzleScreen::EnterOutro()
 {
     PostWorldCommand("SetUserControlEnabled", "false");
     PostWorldCommand("SetPause", "true");
-    if (ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr)
-    {
-        fader->SetTarget(0.0f, kFadeSeconds);
-    }
+    FadeTo(0.0f, kFadeSeconds);
 }
 
 void CPuzzleScreen::UpdateOutro()
 {
-    const ScreenFader* fader = GetUserInterface() != nullptr ? GetUserInterface()->GetFader() : nullptr;
-    if (fader == nullptr || !fader->IsFading())
+    if (!IsFading())
     {
         m_states.SetState("ShutLevel");
     }
