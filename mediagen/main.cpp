@@ -4,6 +4,7 @@
 #include "mediagen/LevelReplays.h"
 #include "mediagen/StripCommand.h"
 #include "mediagen/ThemeCommand.h"
+#include "mediagen/Translations.h"
 
 #include <cstdio>
 #include <string>
@@ -25,6 +26,10 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunGameCommand(arguments);
     }
+    if (command == "translate")
+    {
+        return MediaGen::RunTranslateCommand(arguments);
+    }
     if (command == "candidates")
     {
         return MediaGen::RunCandidatesCommand(arguments);
@@ -33,8 +38,8 @@ int main(int argc, char** argv)
     {
         return MediaGen::RunReplaysCommand(arguments);
     }
-    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s%s%s", MediaGen::StripUsage(),
-                MediaGen::ThemeUsage(), MediaGen::GameUsage(), MediaGen::ReplaysUsage(),
+    std::printf("usage: quarrow-mediagen <command> [arguments]\ncommands:\n%s%s%s%s%s%s", MediaGen::StripUsage(),
+                MediaGen::ThemeUsage(), MediaGen::GameUsage(), MediaGen::TranslateUsage(), MediaGen::ReplaysUsage(),
                 MediaGen::CandidatesUsage());
     return command.empty() ? 0 : 2;
 }
