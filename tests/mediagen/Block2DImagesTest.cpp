@@ -3,6 +3,7 @@
 // to this comparison, still fails for a theme image that is missing, extra or different.
 #include "mediagen/Block2DImages.h"
 #include "mediagen/GameMedia.h"
+#include "tests/mediagen/GeneratedGameMedia.h"
 
 #include "puzzle/BlockImageNames.h"
 
@@ -82,8 +83,9 @@ TEST_F(Block2DImagesTest, TheImagesAreEveryNameOfTheTableOnce)
 
 TEST_F(Block2DImagesTest, TheGameCommandWritesTheCommittedImagesByteForByte)
 {
-    ASSERT_EQ(0, MediaGen::RunGameCommand({m_folder.string()}));
-    const fs::path made = m_folder / "interface/standard/puzzle2d";
+    const fs::path& generated = MediaGenTest::GeneratedGameMedia();
+    ASSERT_FALSE(generated.empty());
+    const fs::path made = generated / "interface/standard/puzzle2d";
     EXPECT_EQ(FilesIn(kPuzzle2D), FilesIn(made))
         << "the committed folder holds other files than the generator makes";
     std::set<std::string> expected = {"grid_cell.png"};
