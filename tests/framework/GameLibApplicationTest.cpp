@@ -541,9 +541,11 @@ TEST_F(ApplicationTest, OnlyTheMainThreadIsBoundToTheFirstProcessor)
     Qen::RunApplication(&application);
     EXPECT_EQ(1u, main);
     EXPECT_GE(others.size(), 2u); // at least the sound update and the streaming thread
+    // Every other thread may run on each processor the process started with. The software OpenGL driver
+    // sets its own threads' sets to every processor of the machine, wider than a start under taskset.
     for (const auto& [thread, processors] : others)
     {
-        EXPECT_EQ(StartProcessors(), processors)
+        EXPECT_EQ(StartProcessors(), processors & StartProcessors())
             << "thread " << thread << " " << ReadFile("/proc/self/task/" + std::to_string(thread) + "/comm");
     }
 }
