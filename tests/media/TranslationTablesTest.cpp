@@ -6,7 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+namespace MediaGen
+{
+// Test names and messages show a language by its name.
+inline void PrintTo(const TranslationLanguage& language, std::ostream* out)
+{
+    *out << language.name;
+}
+} // namespace MediaGen
 
 namespace
 {
