@@ -46,6 +46,7 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteMenuLayouts,
         WriteLogoImages,
         WriteDialogMedia,
+        WriteMapEditorImages,
     };
     return writers;
 }

@@ -62,6 +62,10 @@ bool WriteLogoImages(const std::string& media);
 // the typing tick (sounds/tick.wav).
 bool WriteDialogMedia(const std::string& media);
 
+// The map editor's pictures (interface/): the selection marker and the level list's three icons for a
+// level no cell, one cell or several cells start.
+bool WriteMapEditorImages(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 

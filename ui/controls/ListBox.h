@@ -67,6 +67,11 @@ public:
     virtual void SetItemText(std::int32_t index, const BaseLib::CString& text);
     // Out of range is ignored; the row height and icon width are measured again (no repaint).
     void SetItemBitmap(std::int32_t index, const CBitmap& bitmap);
+    // The item's icon; an empty bitmap when it has none or out of range.
+    CBitmap GetItemBitmap(std::int32_t index) const
+    {
+        return IsValidIndex(index) ? m_items[static_cast<std::size_t>(index)].bitmap : CBitmap();
+    }
     // The item's data object, null when none or out of range.
     CListItemData* GetItemData(std::int32_t index) const;
     // A kept data object is left alone when the item goes; AddItem clears the flag.
