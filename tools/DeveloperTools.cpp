@@ -5,6 +5,7 @@
 #include "tools/DevMenuScreen.h"
 #include "tools/StressTester.h"
 #include "tools/batch/BatchProcessor.h"
+#include "tools/editor/PuzzleEditorScreen.h"
 
 namespace
 {
@@ -30,4 +31,6 @@ void RegisterDeveloperTools()
 {
     CQuarrowWorld::SetToolCreators(&CreateBatchProcessor, &CreateStressTester);
     CQuarrowUI::SetScreenCreator("devmenu", &CreateDevMenuScreen);
+    CQuarrowUI::SetScreenCreator("editor2d", &CreatePuzzleEditorScreen2D);
+    CQuarrowUI::SetScreenCreator("editor3d", &CreatePuzzleEditorScreen3D);
 }
