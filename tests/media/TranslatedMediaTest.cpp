@@ -13,6 +13,7 @@
 #include "ui/Canvas.h"
 #include "ui/Font.h"
 #include "ui/TextChar.h"
+#include "ui/TextLines.h"
 #include "ui/WindowFactory.h"
 #include "ui/controls/Label.h"
 
@@ -219,9 +220,9 @@ TEST_F(TranslatedMediaTest, EveryCopyLoadsAndEqualsItsBaseApartFromItsTexts)
     EXPECT_EQ(MediaGen::TranslationLanguages().size() * files.size(), static_cast<std::size_t>(pairs));
 }
 
-// A single-line text (a label without word wrap) is no wider than its window in the window's font, in
-// English and in every translation.
-TEST_F(TranslatedMediaTest, EverySingleLineTextFitsItsWindowInItsFont)
+// A single-line text (a label without word wrap) is no wider than its window in the window's font, and a
+// wrapped one takes no more lines than its window's height holds, in English and in every translation.
+TEST_F(TranslatedMediaTest, EveryTextFitsItsWindowInItsFont)
 {
     std::vector<std::string> folders = {""};
     for (const MediaGen::TranslationLanguage& language : MediaGen::TranslationLanguages())
@@ -239,11 +240,19 @@ TEST_F(TranslatedMediaTest, EverySingleLineTextFitsItsWindowInItsFont)
             Visit(panel, [&](CWindow& window) {
                 auto* label = dynamic_cast<UILib::CLabel*>(&window);
                 const std::string text = label != nullptr ? static_cast<const char*>(label->GetText()) : "";
-                if (text.empty() || label->GetWordWrap() || label->GetFont().Get() == nullptr)
+                if (text.empty() || label->GetFont().Get() == nullptr)
                 {
                     return;
                 }
                 ++measured;
+                if (label->GetWordWrap())
+                {
+                    UILib::CTextLines lines;
+                    lines.Layout(label->GetText(), window.GetSize().cx, label->GetFont().Get(), true);
+                    EXPECT_LE(lines.GetLineCount() * label->GetFont()->GetHeight(), window.GetSize().cy)
+                        << "\"" << text << "\" wraps to " << lines.GetLineCount() << " lines in " << folder + layout;
+                    return;
+                }
                 EXPECT_LE(label->GetFont()->GetTextWidth(label->GetText()), window.GetSize().cx)
                     << "\"" << text << "\" in " << folder + layout;
             });
