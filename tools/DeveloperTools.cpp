@@ -6,6 +6,7 @@
 #include "tools/StressTester.h"
 #include "tools/batch/BatchProcessor.h"
 #include "tools/editor/PuzzleEditorScreen.h"
+#include "tools/mapeditor/MapEditorScreen.h"
 
 namespace
 {
@@ -33,4 +34,5 @@ void RegisterDeveloperTools()
     CQuarrowUI::SetScreenCreator("devmenu", &CreateDevMenuScreen);
     CQuarrowUI::SetScreenCreator("editor2d", &CreatePuzzleEditorScreen2D);
     CQuarrowUI::SetScreenCreator("editor3d", &CreatePuzzleEditorScreen3D);
+    CQuarrowUI::SetScreenCreator("mapeditor", &CreateMapEditorScreen);
 }

@@ -21,8 +21,9 @@ constexpr int kAlignFar = 2;
 
 } // namespace
 
-CMapEditorRenderer2D::CMapEditorRenderer2D(CMapEditorRendererOwner* owner, CMap* map)
-    : CMapRenderer2D(owner, map), m_EditorOwner(owner)
+CMapEditorRenderer2D::CMapEditorRenderer2D(CMapRendererOwner* owner, CMapEditorRendererOwner* editorOwner,
+                                           CMap* map)
+    : CMapRenderer2D(owner, map), m_EditorOwner(editorOwner)
 {
 }
 
@@ -161,6 +162,15 @@ void CMapEditorRenderer2D::Draw()
     if (m_Figure != nullptr)
     {
         m_Figure->SetVisible(false);
+    }
+}
+
+void CMapEditorRenderer2D::Update(double /*dt*/)
+{
+    if (m_MapWindow != nullptr && m_Map->GetChangeNumber() != m_ChangeNumberSeen)
+    {
+        Draw();
+        m_ChangeNumberSeen = m_Map->GetChangeNumber();
     }
 }
 

@@ -12,9 +12,10 @@ class CMapWalkabilityDisplay;
 
 // What the map editor's renderer needs of its screen beyond the map renderer's pointer calls: the cell a
 // right click fell on, and the selected cell to mark.
-class CMapEditorRendererOwner : public CMapRendererOwner
+class CMapEditorRendererOwner
 {
 public:
+    virtual ~CMapEditorRendererOwner() = default;
     // The right button went down over cell (x, y).
     virtual void OnCellRightClicked(int x, int y) = 0;
     // The cell the selection marker stands on.
@@ -35,8 +36,10 @@ public:
     // than half of the window table.
     static constexpr std::size_t MaxOverlayCells = UILib::CHandleTable::MaxEntries / 4;
 
-    // Owner and map are not owned and must outlive the renderer.
-    CMapEditorRenderer2D(CMapEditorRendererOwner* owner, CMap* map);
+    // The owners (usually one screen: the left button and the double click go to the first, the right
+    // button and the selection come from the second) and the map are not owned and must outlive the
+    // renderer.
+    CMapEditorRenderer2D(CMapRendererOwner* owner, CMapEditorRendererOwner* editorOwner, CMap* map);
     ~CMapEditorRenderer2D() override;
 
     // The start: the base's window tree, then the right button hooked, the overlays and the marker.
@@ -47,6 +50,9 @@ public:
     // The base's refresh with tiles, fog and figure hidden, then every overlay from its cell and the
     // marker on the selected cell.
     void Draw() override;
+    // Refreshes when the map's change number moved. The figure is not shown here, so the view is not
+    // kept on it: the developer scrolls the map freely.
+    void Update(double dt) override;
     // point in map pixels: the owner gets the cell (each coordinate / 64, toward zero).
     virtual void OnRightButtonDown(BaseLib::CPoint& point);
 

@@ -22,7 +22,7 @@ namespace
 using BaseLib::CPoint;
 using MapEditorTesting::MapEditorGameTest;
 
-class StubOwner : public CMapEditorRendererOwner
+class StubOwner : public CMapRendererOwner, public CMapEditorRendererOwner
 {
 public:
     void OnPointerCell(int, int) override {}
@@ -50,7 +50,7 @@ protected:
         field = new UILib::CScrollWindow();
         field->SetSize(640, 480);
         UILib::CWindowManager::GetInstance()->GetLayerRoot(0)->AddChild(field->GetHandle());
-        renderer = std::make_unique<CMapEditorRenderer2D>(&owner, map);
+        renderer = std::make_unique<CMapEditorRenderer2D>(&owner, &owner, map);
         renderer->LoadResources(field);
         renderer->Draw();
         ASSERT_TRUE(game->RunFrames(2));

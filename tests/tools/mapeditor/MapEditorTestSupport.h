@@ -72,17 +72,18 @@ protected:
     }
 
     // The game (developer mode when asked) with the overlaid interface folder, the test's sequences
-    // and the test map under every map's name.
-    void StartGame(bool developer = false)
+    // and the test map (or the given one of data/levels) under every map's name.
+    void StartGame(bool developer = false, const std::string& mapFile = "testland.map.xml")
     {
         Overlay(QUARROW_MEDIA_DIR "/interface", DataFolder() / "interface", Root() / "interface");
         fs::create_directories(Root() / "levels");
         for (const char* name : {"basic", "jungle", "swamp", "cave", "temple"})
         {
-            fs::copy_file(DataFolder() / "levels" / "testland.map.xml",
+            fs::copy_file(DataFolder() / "levels" / mapFile,
                           Root() / "levels" / (std::string(name) + ".map.xml"));
         }
         fs::copy_file(DataFolder() / "levels" / "wide.map.xml", Root() / "levels" / "wide.map.xml");
+        fs::copy_file(DataFolder() / "levels" / "testland.map.xml", Root() / "levels" / "testland.map.xml");
         GameTesting::GameSettings settings;
         settings.renderer = "2d";
         settings.developer = developer;
