@@ -134,6 +134,22 @@ void CBlock::ChangeRect(const BaseLib::CRectF& rect)
     m_movedThisStep = true;
 }
 
+void CBlock::RestoreRectUnnoted(const BaseLib::CRectF& rect)
+{
+    if (SameRect(rect, m_rect))
+    {
+        return;
+    }
+    const BaseLib::CRectF old = m_rect;
+    m_rect = rect;
+    m_onWholeCell = OnWholeCell(m_rect);
+    if (m_puzzle != nullptr)
+    {
+        m_puzzle->GetGrid().Relocate(this, old, rect);
+    }
+    m_movedThisStep = true;
+}
+
 void CBlock::SetRect(const BlockState& state)
 {
     const BaseLib::CRectF old = m_rect;

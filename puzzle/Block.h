@@ -109,6 +109,10 @@ public:
         }
     }
 
+    // RestoreRect for a search that puts the whole board back and clears the puzzle's notes right after:
+    // the grid follows, the notes do not.
+    void RestoreRectUnnoted(const BaseLib::CRectF& rect);
+
     CPuzzle* GetPuzzle() const { return m_puzzle; }
     int32_t GetId() const { return m_id; }
     // The largest id a file may give: it leaves the counter room for 16 million more blocks. Ids the
@@ -197,7 +201,7 @@ private:
     // Left and top are whole numbers: the glide leaves the block alone.
     static bool OnWholeCell(const BaseLib::CRectF& r)
     {
-        return CellFraction(r.left) == 0.0f && CellFraction(r.top) == 0.0f;
+        return IsWholeNumber(r.left) && IsWholeNumber(r.top);
     }
     void CollectPiece(CBlock* block);
     // Links this block to the puzzle's blocks with the ids north, south, west, east (ids of no block

@@ -74,5 +74,16 @@ inline float CellFraction(float v)
     return v - std::floor(v);
 }
 
+// CellFraction(v) == 0, without a call to floor where v is small enough to convert to an integer (every
+// float of 2^23 and more is whole; infinities and NaN are not).
+inline bool IsWholeNumber(float v)
+{
+    if (v > -8388608.0f && v < 8388608.0f)
+    {
+        return static_cast<float>(static_cast<int32_t>(v)) == v;
+    }
+    return CellFraction(v) == 0.0f;
+}
+
 // The glide speed to whole cells, 0.2 cells per step quantised down: 12/64.
 constexpr float SnapSpeed = 12.0f / 64.0f;

@@ -170,6 +170,11 @@ void BlockGrid::Clear()
 
 BlockGrid::CellRange BlockGrid::RangeOf(const BaseLib::CRectF& rect)
 {
+    return RangeInPlace(rect);
+}
+
+BlockGrid::CellRange BlockGrid::RangeInPlace(const BaseLib::CRectF& rect)
+{
     CellRange range;
 #if defined(__SSE2__)
     // The four coordinates at once, by the same truncation as CellIndex and IsWhole, when all are below
@@ -305,6 +310,42 @@ void BlockGrid::MoveBlock(CBlock* block, const BaseLib::CRectF& oldRect, const B
 {
     RemoveBlock(block, oldRect);
     AddBlock(block, newRect);
+}
+
+void BlockGrid::Relocate(CBlock* block, const BaseLib::CRectF& oldRect, const BaseLib::CRectF& newRect)
+{
+    const CellRange from = RangeInPlace(oldRect);
+    const CellRange to = RangeInPlace(newRect);
+    const auto inside = [this](const CellRange& r) {
+        return r.firstX >= m_x0 && r.lastX < m_x1 && r.firstY >= m_y0 && r.lastY < m_y1;
+    };
+    if (!m_entriesInRange || !inside(from) || !inside(to))
+    {
+        MoveBlock(block, oldRect, newRect);
+        return;
+    }
+    const int32_t stride = m_width + 2;
+    for (int32_t x = from.firstX; x <= from.lastX; ++x)
+    {
+        Cell* cell = InnerCell(x, from.firstY);
+        for (int32_t y = from.firstY; y <= from.lastY; ++y, cell += stride)
+        {
+            const int32_t index = cell->Remove(block);
+            if (index >= 0)
+            {
+                Journal(*cell, block, index);
+            }
+        }
+    }
+    for (int32_t x = to.firstX; x <= to.lastX; ++x)
+    {
+        Cell* cell = InnerCell(x, to.firstY);
+        for (int32_t y = to.firstY; y <= to.lastY; ++y, cell += stride)
+        {
+            cell->Append(block);
+            Journal(*cell, block, -1);
+        }
+    }
 }
 
 bool BlockGrid::RollBack()

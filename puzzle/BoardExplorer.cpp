@@ -114,13 +114,6 @@ bool BoardExplorer::CollectChanged()
 
 void BoardExplorer::PutBack(const SolverNode& node)
 {
-    if (m_reference == &node && m_collected == 0 && m_puzzle->GetRectChangeRound() == m_round &&
-        m_puzzle->GetRectChanges().empty() && !m_puzzle->RectChangesOverflowed())
-    {
-        // Nothing moved since the board last stood at the node (a trial whose block could not move):
-        // the board, its grid and the notes are as the last put-back left them.
-        return;
-    }
     if (m_reference == &node && CollectChanged() && !m_otherNoted && m_puzzle->GetGrid().RollBack())
     {
         // The grid stands as it did at the last put-back, when the board stood at the node: only the
@@ -148,7 +141,7 @@ void BoardExplorer::PutBack(const SolverNode& node)
             {
                 const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
                 CBlock* block = m_movable[i];
-                block->RestoreRect(BlockState{block, states[i]});
+                block->RestoreRectUnnoted(states[i]);
                 block->StorePrevious();
             }
             m_changed[w] = 0;
@@ -253,7 +246,10 @@ void BoardExplorer::RestoreNode(const SolverNode& node)
     for (size_t i = 0; i < m_movable.size(); ++i)
     {
         CBlock* block = m_movable[i];
-        block->RestoreRect(BlockState{block, states[i]});
+        if (!SameRectFloats(block->GetRect(), states[i]))
+        {
+            block->RestoreRectUnnoted(states[i]);
+        }
         block->StorePrevious();
     }
 }
@@ -315,12 +311,12 @@ SettleResult BoardExplorer::PlayMove(CBlock* block, BlockDirection d, float dist
 
 SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchClient& client)
 {
-    const auto at = std::find(m_movable.begin(), m_movable.end(), block);
-    if (at == m_movable.end())
+    const int32_t index = MovableIndex(block);
+    if (index < 0)
     {
         return SearchInterrupt::None;
     }
-    const BaseLib::CRectF start = node.States()[at - m_movable.begin()];
+    const BaseLib::CRectF start = node.States()[index];
     for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
     {
         float distance = FirstTrialDistance(start, d, *m_puzzle);
@@ -331,7 +327,10 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
             {
                 return interrupt;
             }
-            PutBack(node);
+            if (!StandsAt(node))
+            {
+                PutBack(node);
+            }
             float moved = 0.0f;
             const SettleResult result = PlayMove(block, d, distance, client, moved);
             if (result == SettleResult::Stopped || result == SettleResult::TimedOut)

@@ -2,6 +2,7 @@
 
 #include "foundation/Rect.h"
 #include "puzzle/BlockDirection.h"
+#include "puzzle/Puzzle.h"
 #include "puzzle/SolverNode.h"
 
 #include <cstdint>
@@ -86,7 +87,8 @@ public:
     SolverNode* MakeNode(SolverNode* parent, CBlock* block, BlockDirection direction, float distance,
                          int32_t depth);
     // Puts the node's states back onto the blocks; they count as committed there (as after a move in
-    // play), so a board that never rests reverts to this state. Every block is visited.
+    // play), so a board that never rests reverts to this state. Every block is visited. The puzzle does
+    // not note these changes: the explorer forgets where the board stood until its next put-back.
     void RestoreNode(const SolverNode& node);
 
     // Updates the puzzle (full steps) until nothing moves; asks the client at every step that leaves the
@@ -128,6 +130,13 @@ private:
     // Marks in m_changed the movable blocks the puzzle noted since the board stood at m_reference. False
     // when that is not known: no reference, the notes cleared by someone else, or overflowed.
     bool CollectChanged();
+    // Nothing moved since the board last stood at the node (a trial whose block could not move): the
+    // board, its grid and the notes are as the last put-back left them.
+    bool StandsAt(const SolverNode& node) const
+    {
+        return m_reference == &node && m_collected == 0 && m_puzzle->GetRectChangeRound() == m_round &&
+               m_puzzle->GetRectChanges().empty() && !m_puzzle->RectChangesOverflowed();
+    }
     // RestoreNode, as cheaply as the known board allows: when it stands at the node but for the noted
     // blocks, with every block committed, only those are put back (RestoreNode leaves the others as they
     // are). The node becomes the reference.

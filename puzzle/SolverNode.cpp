@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(alignof(SolverNode) >= alignof(BaseLib::CRectF) &&
               sizeof(SolverNode) % alignof(BaseLib::CRectF) == 0);
 
@@ -26,6 +30,24 @@ bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount)
     }
     const BaseLib::CRectF* sa = a.States();
     const BaseLib::CRectF* sb = b.States();
+#if defined(__SSE2__)
+    // Equal keys almost always mean equal states: every entry is compared, without a branch per entry.
+    const auto cmp = [sa, sb](size_t i) {
+        return _mm_cmpeq_ps(_mm_loadu_ps(&sa[i].left), _mm_loadu_ps(&sb[i].left));
+    };
+    __m128 same = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    size_t i = 0;
+    for (; i + 4 <= stateCount; i += 4)
+    {
+        same =
+            _mm_and_ps(same, _mm_and_ps(_mm_and_ps(cmp(i), cmp(i + 1)), _mm_and_ps(cmp(i + 2), cmp(i + 3))));
+    }
+    for (; i < stateCount; ++i)
+    {
+        same = _mm_and_ps(same, cmp(i));
+    }
+    return _mm_movemask_ps(same) == 0xf;
+#else
     for (size_t i = 0; i < stateCount; ++i)
     {
         if (!SameRectFloats(sa[i], sb[i]))
@@ -34,6 +56,7 @@ bool StatesEqual(const SolverNode& a, const SolverNode& b, size_t stateCount)
         }
     }
     return true;
+#endif
 }
 
 // ---- the node store ----
@@ -51,34 +74,22 @@ void SolverNodeStore::Reset(size_t stateCount)
     m_nodeBytes = (m_nodeBytes + alignof(SolverNode) - 1) / alignof(SolverNode) * alignof(SolverNode);
 }
 
-SolverNode* SolverNodeStore::Make()
+void* SolverNodeStore::NewChunk()
 {
-    void* memory;
-    if (m_free != nullptr)
+    // Chunks double up to 1 MiB, so a small search holds little and a large one allocates rarely and
+    // holds at most one chunk more than its nodes need.
+    const size_t bytes = m_nextChunkNodes * m_nodeBytes;
+    m_chunks.push_back(std::make_unique_for_overwrite<std::byte[]>(bytes));
+    m_next = m_chunks.back().get();
+    m_end = m_next + bytes;
+    m_bytes += bytes;
+    if (m_nextChunkNodes * m_nodeBytes < (size_t{1} << 20))
     {
-        memory = m_free;
-        m_free = m_free->next;
+        m_nextChunkNodes *= 2;
     }
-    else
-    {
-        if (m_next == m_end)
-        {
-            // Chunks double up to 1 MiB, so a small search holds little and a large one allocates rarely
-            // and holds at most one chunk more than its nodes need.
-            const size_t bytes = m_nextChunkNodes * m_nodeBytes;
-            m_chunks.push_back(std::make_unique_for_overwrite<std::byte[]>(bytes));
-            m_next = m_chunks.back().get();
-            m_end = m_next + bytes;
-            m_bytes += bytes;
-            if (m_nextChunkNodes * m_nodeBytes < (size_t{1} << 20))
-            {
-                m_nextChunkNodes *= 2;
-            }
-        }
-        memory = m_next;
-        m_next += m_nodeBytes;
-    }
-    return new (memory) SolverNode();
+    void* memory = m_next;
+    m_next += m_nodeBytes;
+    return memory;
 }
 
 void SolverNodeStore::Free(SolverNode* node)

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 class CBlock;
 
@@ -40,15 +45,25 @@ struct SolverNode
 // entries, so a child's key follows from its parent's and the few entries that differ.
 inline uint64_t SolverEntryKey(size_t index, const BaseLib::CRectF& rect)
 {
-    // The coordinates' bits, with -0 taken as +0 since the two compare equal.
+    uint64_t corner;
+    uint64_t far;
+#if defined(__SSE2__)
+    // The coordinates' bits, -0 made +0 by adding +0 (the two compare equal): left and top, right and
+    // bottom as two 64-bit halves.
+    static_assert(sizeof(BaseLib::CRectF) == 4 * sizeof(float));
+    const __m128i v = _mm_castps_si128(_mm_add_ps(_mm_loadu_ps(&rect.left), _mm_setzero_ps()));
+    corner = static_cast<uint64_t>(_mm_cvtsi128_si64(v));
+    far = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(v, v)));
+#else
     const auto bits = [](float v) -> uint64_t {
-        const float normal = v == 0.0f ? 0.0f : v;
+        const float normal = v + 0.0f;
         uint32_t b;
         std::memcpy(&b, &normal, sizeof b);
         return b;
     };
-    const uint64_t corner = bits(rect.left) | bits(rect.top) << 32;
-    const uint64_t far = bits(rect.right) | bits(rect.bottom) << 32;
+    corner = bits(rect.left) | bits(rect.top) << 32;
+    far = bits(rect.right) | bits(rect.bottom) << 32;
+#endif
     uint64_t key = (corner + index * 0x9e3779b97f4a7c15u) * 0xbf58476d1ce4e5b9u ^ far * 0x94d049bb133111ebu;
     key ^= key >> 31;
     key *= 0xd6e8feb86659fd93u;
@@ -75,7 +90,25 @@ public:
     void Reset(size_t stateCount);
     size_t GetStateCount() const { return m_stateCount; }
     // A node with default fields and undefined entries. Throws std::bad_alloc when memory runs out.
-    SolverNode* Make();
+    SolverNode* Make()
+    {
+        void* memory;
+        if (m_free != nullptr)
+        {
+            memory = m_free;
+            m_free = m_free->next;
+        }
+        else if (m_next != m_end)
+        {
+            memory = m_next;
+            m_next += m_nodeBytes;
+        }
+        else
+        {
+            memory = NewChunk();
+        }
+        return new (memory) SolverNode();
+    }
     // The node may be handed out again by Make; nodes pointing to it as parent must be gone.
     void Free(SolverNode* node);
     // Bytes held in chunks.
@@ -87,6 +120,9 @@ public:
     }
 
 private:
+    // Allocates the next chunk and answers its first node's memory.
+    void* NewChunk();
+
     size_t m_stateCount = 0;
     size_t m_nodeBytes = sizeof(SolverNode);
     std::vector<std::unique_ptr<std::byte[]>> m_chunks;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 using BaseLib::CRectF;
@@ -34,6 +35,29 @@ TEST(BlockDirection, QuantisingRoundsTowardMinusInfinity)
     for (const Case& c : cases)
     {
         EXPECT_EQ(QuantiseDistance(c.in), c.out) << c.in;
+    }
+}
+
+TEST(BlockDirection, WholeNumbersAsTheCellFractionTellsThem)
+{
+    const float cases[] = {0.0f,
+                           -0.0f,
+                           3.0f,
+                           -7.0f,
+                           0.5f,
+                           -1.5f,
+                           1.0f / 64.0f,
+                           8388607.0f,
+                           8388608.5f,
+                           16777216.0f,
+                           -1.0e30f,
+                           3.0e38f,
+                           std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity(),
+                           std::numeric_limits<float>::quiet_NaN()};
+    for (float v : cases)
+    {
+        EXPECT_EQ(IsWholeNumber(v), CellFraction(v) == 0.0f) << v;
     }
 }
 
@@ -196,10 +220,10 @@ TEST(BlockGrid, RollBackTakesEveryCellBackInItsOrder)
     const std::vector<CBlock*> before = Entries(grid);
 
     puzzle.ClearRectChanges();
-    stack[3]->SetPosition(4, 4);         // out of the middle of a grown cell
-    wide->SetPosition(-2, 0);            // partly off the board: the west outside cell
+    stack[3]->SetPosition(4, 4); // out of the middle of a grown cell
+    wide->SetPosition(-2, 0);    // partly off the board: the west outside cell
     stack[0]->SetPosition(2, 3);
-    stack[0]->SetPosition(2, 2);         // back, but now last in its cell
+    stack[0]->SetPosition(2, 2); // back, but now last in its cell
     wide->SetPosition(1, 1);
     ASSERT_NE(Entries(grid), before);
 
@@ -211,6 +235,56 @@ TEST(BlockGrid, RollBackTakesEveryCellBackInItsOrder)
     EXPECT_EQ(Entries(grid), before);
     EXPECT_TRUE(grid.CheckConsistency());
     EXPECT_FALSE(grid.OutsideCellContains(DirectionWest, wide));
+}
+
+TEST(BlockGrid, AnUnnotedRestoreLeavesTheCellsAsANotedOneAndNoNote)
+{
+    // Two boards side by side: one block moved by RestoreRect, its twin by RestoreRectUnnoted, through
+    // the board, a stacked cell, half a cell and off the board (the general path).
+    CPuzzle noted;
+    CPuzzle unnoted;
+    std::vector<CBlock*> a;
+    std::vector<CBlock*> b;
+    for (CPuzzle* puzzle : {&noted, &unnoted})
+    {
+        puzzle->ResizeBoard(5, 4);
+        std::vector<CBlock*>& blocks = puzzle == &noted ? a : b;
+        blocks.push_back(Place<CBlock>(*puzzle, 1, 1, 2, 1));
+        blocks.push_back(Place<CBlock>(*puzzle, 3, 2));
+        blocks.push_back(Place<CBlock>(*puzzle, 3, 2));
+    }
+    unnoted.ClearRectChanges();
+    const CRectF targets[] = {CRectF(2, 2, 4, 3), CRectF(3, 0, 5, 1), CRectF(-1.5f, 0, 0.5f, 1),
+                              CRectF(3, 3, 5, 4), CRectF(1, 1, 3, 2)};
+    for (const CRectF& target : targets)
+    {
+        a[0]->RestoreRect(BlockState{a[0], target});
+        b[0]->RestoreRectUnnoted(target);
+        EXPECT_EQ(b[0]->GetRect(), target);
+        EXPECT_EQ(Entries(unnoted.GetGrid()).size(), Entries(noted.GetGrid()).size());
+        for (int x = -1; x <= 5; ++x)
+        {
+            for (int y = -1; y <= 4; ++y)
+            {
+                EXPECT_EQ(unnoted.GetGrid().CellContains(x, y, b[0]),
+                          noted.GetGrid().CellContains(x, y, a[0]))
+                    << x << "," << y;
+            }
+        }
+        EXPECT_EQ(unnoted.GetGrid().OutsideCellContains(DirectionWest, b[0]),
+                  noted.GetGrid().OutsideCellContains(DirectionWest, a[0]));
+        EXPECT_TRUE(unnoted.GetGrid().CheckConsistency());
+    }
+    EXPECT_TRUE(unnoted.GetRectChanges().empty());
+    // The journal still holds every cell change: rolled back, the grid stands as at the clear.
+    for (size_t i = 0; i < b.size(); ++i)
+    {
+        b[i]->RestoreRectOutsideGrid(i == 0 ? CRectF(1, 1, 3, 2) : CRectF(3, 2, 4, 3));
+    }
+    ASSERT_TRUE(unnoted.GetGrid().RollBack());
+    EXPECT_TRUE(unnoted.GetGrid().CellContains(1, 1, b[0]));
+    EXPECT_TRUE(unnoted.GetGrid().CellContains(2, 1, b[0]));
+    EXPECT_EQ(unnoted.GetGrid().GetCellCount(3, 2), 2);
 }
 
 TEST(BlockGrid, RollBackRefusesAnOverflowedSpoiltOrUnstartedJournal)
