@@ -114,24 +114,40 @@ bool BoardExplorer::CollectChanged()
 
 void BoardExplorer::PutBack(const SolverNode& node)
 {
-    if (m_reference == &node && CollectChanged() && !m_otherNoted && m_puzzle->GetGrid().RollBack())
+    const bool known = CollectChanged();
+    if (known && !m_otherNoted && m_puzzle->GetGrid().RollBack())
     {
-        // The grid stands as it did at the last put-back, when the board stood at the node: only the
+        // The grid stands as it did at the last put-back, when the board stood at the reference: only the
         // noted blocks' rects go back.
-        const BaseLib::CRectF* states = node.States();
+        const BaseLib::CRectF* from = m_reference->States();
         for (size_t w = 0; w < m_changed.size(); ++w)
         {
             for (uint64_t bits = m_changed[w]; bits != 0; bits &= bits - 1)
             {
                 const size_t i = w * 64 + static_cast<size_t>(__builtin_ctzll(bits));
                 CBlock* block = m_movable[i];
-                block->RestoreRectOutsideGrid(states[i]);
+                block->RestoreRectOutsideGrid(from[i]);
                 block->StorePrevious();
             }
             m_changed[w] = 0;
         }
+        if (m_reference != &node)
+        {
+            // Another node (the one expanded before, most often a sibling): only the blocks where the two
+            // differ move, in movable order.
+            const BaseLib::CRectF* states = node.States();
+            for (size_t i = 0; i < m_movable.size(); ++i)
+            {
+                if (!SameRectFloats(from[i], states[i]))
+                {
+                    CBlock* block = m_movable[i];
+                    block->RestoreRectUnnoted(states[i]);
+                    block->StorePrevious();
+                }
+            }
+        }
     }
-    else if (m_reference == &node && CollectChanged())
+    else if (known && m_reference == &node)
     {
         const BaseLib::CRectF* states = node.States();
         // In movable order, as RestoreNode goes.
@@ -317,17 +333,25 @@ SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchC
         return SearchInterrupt::None;
     }
     const BaseLib::CRectF start = node.States()[index];
+    bool first = true;
     for (BlockDirection d : {DirectionNorth, DirectionSouth, DirectionWest, DirectionEast})
     {
         float distance = FirstTrialDistance(start, d, *m_puzzle);
         while (distance > 0.0f)
         {
-            const SearchInterrupt interrupt = client.CheckInterrupt();
-            if (interrupt != SearchInterrupt::None)
+            // After a trial that moved nothing, nothing changed that the client watches but the clock: it
+            // is asked again after the next move, a few microseconds later.
+            const bool atNode = StandsAt(node);
+            if (first || !atNode)
             {
-                return interrupt;
+                const SearchInterrupt interrupt = client.CheckInterrupt();
+                if (interrupt != SearchInterrupt::None)
+                {
+                    return interrupt;
+                }
             }
-            if (!StandsAt(node))
+            first = false;
+            if (!atNode)
             {
                 PutBack(node);
             }

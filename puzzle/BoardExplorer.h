@@ -39,8 +39,9 @@ enum class SettleResult
     TimedOut
 };
 
-// The search that drives a BoardExplorer: asked before every trial move and at every step of a settle
-// loop whether to go on, and handed every child a trial move builds.
+// The search that drives a BoardExplorer: asked whether to go on before the first trial move of a block,
+// before every trial that follows one that moved something, and at every step of a settle loop; handed
+// every child a trial move builds.
 class SearchClient
 {
 public:
@@ -137,9 +138,10 @@ private:
         return m_reference == &node && m_collected == 0 && m_puzzle->GetRectChangeRound() == m_round &&
                m_puzzle->GetRectChanges().empty() && !m_puzzle->RectChangesOverflowed();
     }
-    // RestoreNode, as cheaply as the known board allows: when it stands at the node but for the noted
-    // blocks, with every block committed, only those are put back (RestoreNode leaves the others as they
-    // are). The node becomes the reference.
+    // RestoreNode, as cheaply as the known board allows: when it stands at the reference but for the
+    // noted blocks, every block committed, the grid's journal takes it back to the reference and only
+    // the blocks where the reference and the node differ are put back (RestoreNode leaves the others as
+    // they are). The reference must be a node still held. The node becomes the reference.
     void PutBack(const SolverNode& node);
 
     CPuzzle* m_puzzle = nullptr;

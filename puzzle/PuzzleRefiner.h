@@ -48,7 +48,7 @@ public:
     // The search; answers 2 when a position with a longer solution became the start, 3 when none was
     // found (the start stays) or the puzzle cannot be solved (nothing changes).
     int32_t Refine();
-    // Ends the search at its next trial move, and the solve running inside it at once. A search that
+    // Ends the search within a few trial moves, and the solve running inside it at once. A search that
     // has its original length installs the best position found so far; a stop during the first solve
     // leaves the puzzle at its start with status 3.
     void Stop();

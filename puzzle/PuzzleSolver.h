@@ -51,8 +51,8 @@ public:
 
     // The search; answers the status it ends with (2 to 5). Frees what a previous run left first.
     int32_t Solve();
-    // Makes the running search end with status 4 at its next trial move or settle step. A stop is final:
-    // a stopped solver answers 4 to every later Solve (the world makes a new solver per run).
+    // Makes the running search end with status 4 within a few trial moves or at its next settle step. A stop
+    // is final: a stopped solver answers 4 to every later Solve (the world makes a new solver per run).
     void Stop() { m_stop.store(true); }
 
     int32_t GetStatus() const { return m_status.load(); }
