@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 class CPuzzle;
 class MoveSet;
 class TiXmlElement;
@@ -201,6 +205,15 @@ private:
     // Left and top are whole numbers: the glide leaves the block alone.
     static bool OnWholeCell(const BaseLib::CRectF& r)
     {
+#if defined(__SSE2__)
+        // Both coordinates at once where both convert to integers exactly.
+        const __m128 v = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&r.left)));
+        const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+        if ((_mm_movemask_ps(_mm_cmplt_ps(magnitude, _mm_set1_ps(8388608.0f))) & 3) == 3)
+        {
+            return (_mm_movemask_ps(_mm_cmpeq_ps(_mm_cvtepi32_ps(_mm_cvttps_epi32(v)), v)) & 3) == 3;
+        }
+#endif
         return IsWholeNumber(r.left) && IsWholeNumber(r.top);
     }
     void CollectPiece(CBlock* block);

@@ -97,6 +97,9 @@ public:
         m_journalOn = true;
         m_journalSpoilt = false;
     }
+    // Journals no more changes until the next start; the journal cannot roll back meanwhile. For a caller
+    // that moves blocks it will never roll back.
+    void StopJournal() { SpoilJournal(); }
     // Takes every cell back to what it held when the journal started, in the same order, newest change
     // first, and empties the journal. False, changing nothing, when the journal overflowed, was spoilt or
     // never started. The blocks' own rects are the caller's to put back.

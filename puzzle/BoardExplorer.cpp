@@ -34,7 +34,7 @@ void BoardExplorer::Begin(CPuzzle* puzzle)
 {
     m_puzzle = puzzle;
     m_movable.clear();
-    m_relevant.clear();
+    ClearRelevantBlocks();
     m_hasFlexOrMagnet = false;
     if (puzzle != nullptr)
     {
@@ -133,6 +133,8 @@ void BoardExplorer::PutBack(const SolverNode& node)
         }
         if (m_reference != &node)
         {
+            // The journal starts anew below; these moves are never rolled back.
+            m_puzzle->GetGrid().StopJournal();
             // Another node (the one expanded before, most often a sibling): only the blocks where the two
             // differ move, in movable order.
             const BaseLib::CRectF* states = node.States();
@@ -185,7 +187,7 @@ void BoardExplorer::FreeNodes()
 
 int32_t BoardExplorer::CountRelevantBlocks()
 {
-    m_relevant.clear();
+    ClearRelevantBlocks();
     if (m_puzzle == nullptr)
     {
         return 0;
@@ -202,6 +204,7 @@ int32_t BoardExplorer::CountRelevantBlocks()
         if (block->IsGrabbable())
         {
             m_relevant.push_back(block);
+            m_relevantIndex.push_back(MovableIndex(block));
         }
         const std::vector<CBlock*>& piece = block->GetLinkSet();
         const bool flexible =
@@ -258,6 +261,8 @@ void BoardExplorer::RestoreNode(const SolverNode& node)
 {
     // The blocks not noted since may stand anywhere now, and count as committed only after this.
     m_reference = nullptr;
+    // A put-back starts the journal anew before the next trial; these moves are never rolled back.
+    m_puzzle->GetGrid().StopJournal();
     const BaseLib::CRectF* states = node.States();
     for (size_t i = 0; i < m_movable.size(); ++i)
     {
@@ -327,7 +332,12 @@ SettleResult BoardExplorer::PlayMove(CBlock* block, BlockDirection d, float dist
 
 SearchInterrupt BoardExplorer::TryMoves(SolverNode& node, CBlock* block, SearchClient& client)
 {
-    const int32_t index = MovableIndex(block);
+    return TryMovesAt(node, block, MovableIndex(block), client);
+}
+
+SearchInterrupt BoardExplorer::TryMovesAt(SolverNode& node, CBlock* block, int32_t index,
+                                          SearchClient& client)
+{
     if (index < 0)
     {
         return SearchInterrupt::None;

@@ -82,7 +82,11 @@ public:
     // each of its grabbable blocks). Traces how many of the blocks are relevant. Answers the count.
     int32_t CountRelevantBlocks();
     const std::vector<CBlock*>& GetRelevantBlocks() const { return m_relevant; }
-    void ClearRelevantBlocks() { m_relevant.clear(); }
+    void ClearRelevantBlocks()
+    {
+        m_relevant.clear();
+        m_relevantIndex.clear();
+    }
 
     // A node holding the board as it stands now.
     SolverNode* MakeNode(SolverNode* parent, CBlock* block, BlockDirection direction, float distance,
@@ -108,6 +112,11 @@ public:
     // comes to rest becomes a child handed to the client. Answers how it ended: None when every trial
     // was made or the client ended them, else the interrupt (the board stays as the trial left it).
     SearchInterrupt TryMoves(SolverNode& node, CBlock* block, SearchClient& client);
+    // TryMoves of the relevant block at position k of GetRelevantBlocks.
+    SearchInterrupt TryRelevantMoves(SolverNode& node, size_t k, SearchClient& client)
+    {
+        return TryMovesAt(node, m_relevant[k], m_relevantIndex[k], client);
+    }
 
     SolverNodeStore& GetStore() { return m_store; }
     SolverOpenList& GetOpen() { return m_open; }
@@ -128,6 +137,8 @@ public:
 private:
     // The movable index of the block, or -1.
     int32_t MovableIndex(const CBlock* block) const;
+    // TryMoves of the block with that movable index (-1: none, no trial).
+    SearchInterrupt TryMovesAt(SolverNode& node, CBlock* block, int32_t index, SearchClient& client);
     // Marks in m_changed the movable blocks the puzzle noted since the board stood at m_reference. False
     // when that is not known: no reference, the notes cleared by someone else, or overflowed.
     bool CollectChanged();
@@ -159,6 +170,8 @@ private:
     // A block that is no part of a node's state was noted too (its rect is not put back).
     bool m_otherNoted = false;
     std::vector<CBlock*> m_relevant;
+    // The movable index of each relevant block.
+    std::vector<int32_t> m_relevantIndex;
     bool m_hasFlexOrMagnet = false;
     SolverNodeStore m_store;
     SolverOpenList m_open;

@@ -154,7 +154,11 @@ bool PuzzleSolver::HandleChild(SolverNode* child)
     if (!m_explorer.GetClosed().Insert(child))
     {
         m_explorer.GetStore().Free(child);
-        NoteNodeMemory();
+        // A freed node is the next one made: the memory at the next node can only have shrunk.
+        if (m_overBudgetAtNextNode)
+        {
+            NoteNodeMemory();
+        }
         return false;
     }
     m_explorer.GetOpen().Push(child);
@@ -266,13 +270,13 @@ int32_t PuzzleSolver::Search()
                 "... calculating move %d \t\t(Open: %d, Closed: %d, Total Constructed: %d)\n", node->depth,
                 GetOpenCount(), GetClosedCount(), GetTotalConstructed());
         }
-        for (CBlock* block : relevant)
+        for (size_t k = 0; k < relevant.size(); ++k)
         {
-            if (block == node->block)
+            if (relevant[k] == node->block)
             {
                 continue;
             }
-            const SearchInterrupt interrupt = m_explorer.TryMoves(*node, block, *this);
+            const SearchInterrupt interrupt = m_explorer.TryRelevantMoves(*node, k, *this);
             if (interrupt != SearchInterrupt::None)
             {
                 return EndFor(interrupt);

@@ -313,6 +313,13 @@ TEST(BlockGrid, RollBackRefusesAnOverflowedSpoiltOrUnstartedJournal)
     puzzle.ClearRectChanges();
     grid.Resize(6, 6);
     EXPECT_FALSE(grid.RollBack());
+
+    grid.AddBlock(a);
+    puzzle.ClearRectChanges();
+    grid.StopJournal();
+    a->SetPosition(1, 1);
+    EXPECT_FALSE(grid.RollBack());
+    EXPECT_TRUE(grid.CellContains(1, 1, a));
 }
 
 TEST(BlockGrid, CollectBlocksInRectListsABlockOncePerCell)
