@@ -6,10 +6,13 @@
 #include "game/map/Map.h"
 #include "tools/mapeditor/MapWalkabilityDisplay.h"
 #include "ui/Callback.h"
+#include "ui/HandleTable.h"
 #include "ui/WindowManager.h"
 #include "ui/controls/Label.h"
 #include "ui/controls/ScrollWindow.h"
 #include "ui/controls/SimpleAnimatedLabel.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -45,12 +48,23 @@ void CMapEditorRenderer2D::Init(UILib::CScrollWindow* scrollWindow)
 
     const BaseLib::CSize size = m_Map->GetSize();
     const std::size_t cells = size.cx > 0 && size.cy > 0 ? static_cast<std::size_t>(size.cx) * size.cy : 0;
-    if (cells > MaxOverlayCells)
+    // Two windows per cell, and the marker: never more than half of the window table, nor more than the
+    // table has left once the map window's own tree is made.
+    const UILib::CWindowManager* manager = UILib::CWindowManager::GetInstance();
+    std::size_t fitting = MaxOverlayCells;
+    if (manager != nullptr)
     {
-        BaseLib::DebugOutput("Map editor: the map has %zu cells; only the first %zu get overlays\n", cells,
-                             MaxOverlayCells);
+        const UILib::CHandleTable& table = manager->GetWindowTable();
+        const std::size_t live = table.GetEntryCount() - table.GetFreeCount();
+        const std::size_t left = UILib::CHandleTable::MaxEntries > live + 1 ? UILib::CHandleTable::MaxEntries - live - 1 : 0;
+        fitting = std::min(fitting, left / 2);
     }
-    const std::size_t overlays = std::min(cells, MaxOverlayCells);
+    const std::size_t overlays = std::min(cells, fitting);
+    if (overlays < cells)
+    {
+        BaseLib::DebugOutput("Map editor: the map has %zu cells; only the first %zu get overlays\n", cells, overlays);
+    }
+    m_OverlayGrid = size;
     m_Overlays.reserve(overlays);
     m_OverlayHandles.reserve(2 * overlays + 1);
     for (int y = 0; y < size.cy && m_Overlays.size() < overlays; ++y)
@@ -105,6 +119,7 @@ void CMapEditorRenderer2D::Release()
     }
     m_OverlayHandles.clear();
     m_Overlays.clear();
+    m_OverlayGrid = BaseLib::CSize();
     m_SelectionMarker = nullptr;
 }
 
@@ -130,9 +145,8 @@ void CMapEditorRenderer2D::Draw()
     hideFog();
 
     const BaseLib::CSize size = m_Map->GetSize();
-    const std::size_t cells = size.cx > 0 && size.cy > 0 ? static_cast<std::size_t>(size.cx) * size.cy : 0;
     // A map read anew with another size keeps its old overlays until the next start.
-    if (m_Overlays.size() == std::min(cells, MaxOverlayCells))
+    if (size == m_OverlayGrid)
     {
         std::size_t index = 0;
         for (int y = 0; y < size.cy && index < m_Overlays.size(); ++y)

@@ -33,7 +33,7 @@ class CMapEditorRenderer2D : public CMapRenderer2D
 {
 public:
     // Two windows per cell: overlays are made for at most this many cells, so that they never take more
-    // than half of the window table.
+    // than half of the window table; fewer when the table has less room left (traced).
     static constexpr std::size_t MaxOverlayCells = UILib::CHandleTable::MaxEntries / 4;
 
     // The owners (usually one screen: the left button and the double click go to the first, the right
@@ -75,4 +75,6 @@ private:
     // The windows' handles: Release destroys only those that still resolve (the base's release takes
     // the map window and everything in it first).
     std::vector<UILib::Handle> m_OverlayHandles;
+    // The map's size when the overlays were made.
+    BaseLib::CSize m_OverlayGrid;
 };

@@ -185,6 +185,38 @@ TEST_F(MapEditorRendererTest, ReleaseLeavesNoOverlayOrMarkerAndASecondReleaseDoe
     EXPECT_EQ(renderer->GetOverlays().size(), 80u);
 }
 
+TEST_F(MapEditorRendererTest, OverlaysStopWhereTheWindowTableRunsOut)
+{
+    // The table filled by windows of no parent until 21 slots are left once the map window's own tree
+    // is made: room for the marker and ten overlay pairs of the thirty cells.
+    renderer->Release();
+    renderer->CMapRenderer2D::LoadResources(field);
+    const UILib::CHandleTable& table = UILib::CWindowManager::GetInstance()->GetWindowTable();
+    const std::size_t live = table.GetEntryCount() - table.GetFreeCount();
+    renderer->CMapRenderer2D::Release();
+    std::vector<UILib::CWindow*> fillers;
+    for (std::size_t i = live; i + 21 < UILib::CHandleTable::MaxEntries; ++i)
+    {
+        fillers.push_back(UILib::CWindow::Create());
+    }
+    renderer->LoadResources(field);
+    renderer->Draw();
+    EXPECT_EQ(renderer->GetOverlays().size(), 10u);
+    EXPECT_NE(game->Trace().find("the map has 30 cells; only the first 10 get overlays"), std::string::npos);
+    for (const auto& overlay : renderer->GetOverlays())
+    {
+        EXPECT_NE(overlay.display->GetHandle(), 0u);
+        EXPECT_NE(overlay.label->GetHandle(), 0u);
+    }
+    ASSERT_NE(renderer->GetSelectionMarker(), nullptr);
+    EXPECT_NE(renderer->GetSelectionMarker()->GetHandle(), 0u);
+    renderer->Release();
+    for (UILib::CWindow* filler : fillers)
+    {
+        filler->Delete();
+    }
+}
+
 TEST_F(MapEditorRendererTest, Picture)
 {
     owner.selected = CPoint(2, 2);
