@@ -47,6 +47,8 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteLogoImages,
         WriteDialogMedia,
         WriteMapEditorImages,
+        WriteStoryImages,
+        WriteStorySounds,
     };
     return writers;
 }

@@ -66,6 +66,12 @@ bool WriteDialogMedia(const std::string& media);
 // level no cell, one cell or several cells start.
 bool WriteMapEditorImages(const std::string& media);
 
+// The pictures of the story's cut-scenes (interface/sequences/<region>/<scene>.png).
+bool WriteStoryImages(const std::string& media);
+
+// The sounds of the story's cut-scenes (sounds/story/).
+bool WriteStorySounds(const std::string& media);
+
 // The effect files of the lit scene (shader/) and the particle texture (textures/floating.tga).
 bool WriteGameEffects(const std::string& media);
 
