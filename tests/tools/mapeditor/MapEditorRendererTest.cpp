@@ -200,7 +200,6 @@ TEST_F(MapEditorRendererTest, OverlaysStopWhereTheWindowTableRunsOut)
         fillers.push_back(UILib::CWindow::Create());
     }
     renderer->LoadResources(field);
-    renderer->Draw();
     EXPECT_EQ(renderer->GetOverlays().size(), 10u);
     EXPECT_NE(game->Trace().find("the map has 30 cells; only the first 10 get overlays"), std::string::npos);
     for (const auto& overlay : renderer->GetOverlays())
