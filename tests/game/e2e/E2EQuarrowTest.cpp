@@ -369,6 +369,7 @@ std::filesystem::path RunFolder(const std::string& renderer)
 void PlayQuarrow(const std::string& renderer)
 {
     std::filesystem::remove_all(RunFolder(renderer));
+    std::filesystem::remove(std::filesystem::path(QUARROW_TEST_OUTPUT_DIR) / ("e2e_" + renderer + "_failed.png"));
     Route route;
     std::string error;
     ASSERT_TRUE(ReadRoute(RouteFolder(renderer), route, error)) << error;
