@@ -2,6 +2,7 @@
 #include "mediagen/Block2DImages.h"
 #include "mediagen/GameLevels.h"
 #include "mediagen/GameModels.h"
+#include "mediagen/MapArt.h"
 #include "mediagen/MapFiles.h"
 
 #include "platform/os/FileReplace.h"
@@ -49,6 +50,10 @@ const std::vector<GameMediaWriter>& GameMediaWriters()
         WriteMapEditorImages,
         WriteStoryImages,
         WriteStorySounds,
+        WriteMapArt,
+        WriteMapMarkers,
+        WriteMoodPictures,
+        WriteMapSounds,
     };
     return writers;
 }
