@@ -122,6 +122,7 @@ void CMapEditorScreen::OnActivate()
 {
     CMapScreen::OnActivate();
     m_unsavedEdits = false;
+    m_pickerJustClosed = false;
     if (GetWorld() != nullptr && GetWorld()->GetCommandQueue() != nullptr)
     {
         GetWorld()->GetCommandQueue()->PostCommand("SetEditorMode", "true");
