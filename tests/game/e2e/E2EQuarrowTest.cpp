@@ -235,8 +235,19 @@ public:
     bool WaitFor(const Step& step, double seconds, double& difference, const std::function<void()>& between = {})
     {
         const Picture reference = Reference(step);
+        Picture before;
+        std::string error;
+        if (step.before != "-" && !ReadPicture(RouteFolder(m_renderer) / step.before, before, error))
+        {
+            Fail(step.kind + " " + step.name, error);
+        }
+        const bool alike = before.pixels.empty() || before.pixels == reference.pixels;
+        const auto shows = [&] {
+            return Matches(step, reference, difference) &&
+                   (alike || MeanDifference(Cut(m_last, step.area), before) > difference);
+        };
         const auto end = Clock::now() + std::chrono::duration<double>(seconds);
-        while (!Matches(step, reference, difference))
+        while (!shows())
         {
             CheckTime(step.kind + " " + step.name);
             if (Clock::now() > end)

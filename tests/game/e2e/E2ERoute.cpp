@@ -28,7 +28,8 @@ bool WriteRoute(const std::filesystem::path& folder, const Route& route)
     {
         file << "step " << s.kind << " " << s.name << " " << s.area.left << " " << s.area.top << " "
              << s.area.right << " " << s.area.bottom << " " << s.picture << " " << s.pressX << " " << s.pressY
-             << " " << s.releaseX << " " << s.releaseY << " " << s.holdFrames << " " << s.settleFrames << "\n";
+             << " " << s.releaseX << " " << s.releaseY << " " << s.holdFrames << " " << s.settleFrames << " " << s.before
+             << "\n";
     }
     file.close();
     return static_cast<bool>(file);
@@ -68,7 +69,7 @@ bool ReadRoute(const std::filesystem::path& folder, Route& route, std::string& e
         {
             Step s;
             in >> s.kind >> s.name >> s.area.left >> s.area.top >> s.area.right >> s.area.bottom >> s.picture >>
-                s.pressX >> s.pressY >> s.releaseX >> s.releaseY >> s.holdFrames >> s.settleFrames;
+                s.pressX >> s.pressY >> s.releaseX >> s.releaseY >> s.holdFrames >> s.settleFrames >> s.before;
             route.steps.push_back(s);
         }
         if (!in && !word.empty())

@@ -48,6 +48,10 @@ struct Step
     Area area;
     // The reference picture's file name in the route's folder.
     std::string picture;
+    // "click" only: what the area showed on the page before ("-" for none). Two pages can show much the
+    // same in one area (two buttons that differ only in their word): the area must then lie nearer its
+    // own picture than this one.
+    std::string before = "-";
     // "move" only: press and release points in window pixels, frames the block took to reach the drag's
     // end with the button held, and frames after the release until it came to rest.
     int pressX = 0;

@@ -188,6 +188,16 @@ public:
         {
             return result;
         }
+        const Picture page = Frame();
+        if (kind == "click" && !m_previousPage.pixels.empty())
+        {
+            step.before = std::to_string(m_route.steps.size()) + "_before_" + name + ".png";
+            if (!WritePicture(m_folder / step.before, Cut(m_previousPage, step.area)))
+            {
+                return ::testing::AssertionFailure() << "the picture " << step.before << " was not written";
+            }
+        }
+        m_previousPage = page;
         return Keep(step, still, recorded);
     }
 
@@ -381,6 +391,8 @@ public:
     }
 
     std::unique_ptr<GameHarness> game;
+    // The last page a step was recorded on, whole.
+    Picture m_previousPage;
     Route m_route;
     std::filesystem::path m_folder;
 };
