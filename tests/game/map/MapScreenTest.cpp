@@ -27,7 +27,9 @@
 #include "game/map/EditableMap.h"
 #include "game/savegame/QuarrowSaveGame.h"
 #include "game/savegame/SaveGameManager.h"
+#include "game/sequences/DialogBox.h"
 #include "game/sequences/QuarrowSequencePlayer.h"
+#include "game/sequences/SequenceDialog.h"
 #include "platform/os/EventInjection.h"
 #include "tests/game/harness/GameHarness.h"
 #include "tests/platform/TempFolder.h"
@@ -35,6 +37,7 @@
 #include "ui/UILibSystem.h"
 #include "ui/Window.h"
 #include "ui/WindowManager.h"
+#include "ui/controls/Button.h"
 #include "ui/controls/Label.h"
 
 #include <gtest/gtest.h>
@@ -874,7 +877,26 @@ TEST(MapScreenShippedTest, TheShippedLayoutsHoldEveryWindowTheScreenNames)
     auto& screen = *static_cast<CMapScreen*>(game.Screens().FindScreen("map"));
     ASSERT_TRUE(
         game.RunUntil([&] { return screen.GetStates().GetCurrentStateName() == "Walking"; }, "walking"));
-    // A cut-scene due on arrival (its script may not be there yet) plays or passes first.
+    // The arrival's cut-scene plays first: its typing hurried and continue pressed whenever offered.
+    game.SetFrameHook([&] {
+        if (!game.IsRunning() || game.Screens().GetCurrentScreenName() != "map" ||
+            screen.GetStates().GetCurrentStateName() != "Sequence")
+        {
+            return;
+        }
+        CSequenceDialog* dialog = screen.GetSequenceDialog();
+        if (dialog->IsContinueOffered())
+        {
+            dialog->GetContinueButton()->NotifyClick();
+        }
+        else if (CQuarrowSequencePlayer* player = screen.GetSequencePlayer())
+        {
+            if (CDialogBox* box = player->GetDialogBox())
+            {
+                box->SetFastForward(true);
+            }
+        }
+    });
     ASSERT_TRUE(game.RunFrames(10));
     ASSERT_TRUE(game.RunUntil(
         [&] {
@@ -882,7 +904,8 @@ TEST(MapScreenShippedTest, TheShippedLayoutsHoldEveryWindowTheScreenNames)
                    game.World().GetGameContext()->GetState() == GameContext::MapRunning &&
                    !screen.GetPanel()->IsAnyAnimationPlaying(true);
         },
-        "walking after the arrival"));
+        "walking after the arrival", 3000, 200.0));
+    game.SetFrameHook(nullptr);
     EXPECT_EQ(std::string::npos, game.Trace().find("Map screen: layout"));
     EXPECT_FALSE(screen.GetPanel()->FindChildByName("cutscenewindow", true)->IsVisible());
     EXPECT_NE(nullptr, screen.GetRenderer());
