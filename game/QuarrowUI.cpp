@@ -82,9 +82,7 @@ std::map<std::string, CQuarrowUI::ScreenCreator>& ScreenCreators()
 
 } // namespace
 
-CQuarrowUI::CQuarrowUI(CQuarrowApplication* application) : CUserInterface(application)
-{
-}
+CQuarrowUI::CQuarrowUI(CQuarrowApplication* application) : CUserInterface(application) {}
 
 CQuarrowUI::~CQuarrowUI()
 {
@@ -157,7 +155,8 @@ void CQuarrowUI::Shutdown()
 void CQuarrowUI::Update()
 {
     const CEditablePuzzle* puzzle = GetWorld() != nullptr ? GetWorld()->GetPuzzle() : nullptr;
-    const std::int64_t changeNumber = puzzle != nullptr ? static_cast<std::int64_t>(puzzle->GetChangeNumber()) : -1;
+    const std::int64_t changeNumber =
+        puzzle != nullptr ? static_cast<std::int64_t>(puzzle->GetChangeNumber()) : -1;
     if (changeNumber != m_changeNumberSeen)
     {
         m_changeNumberSeen = changeNumber;
@@ -251,6 +250,11 @@ void CQuarrowUI::CreateScreens()
 {
     CQuarrowWorld* world = GetWorld();
     const bool developer = m_application->IsDeveloperMode();
+    m_screenNames.clear();
+    const auto add = [this](const char* name, GameLib::CUIScreen* screen) {
+        m_screenStateMachine->AddScreen(name, screen);
+        m_screenNames.emplace_back(name);
+    };
     if (developer)
     {
         for (const char* name : kDeveloperScreens)
@@ -258,27 +262,27 @@ void CQuarrowUI::CreateScreens()
             const auto found = ScreenCreators().find(name);
             if (found == ScreenCreators().end())
             {
-                BaseLib::DebugOutput("Quarrow: no maker for the developer screen \"%s\"; it is left out\n", name);
+                BaseLib::DebugOutput("Quarrow: no maker for the developer screen \"%s\"; it is left out\n",
+                                     name);
                 continue;
             }
-            m_screenStateMachine->AddScreen(name, found->second(this, world));
+            add(name, found->second(this, world));
         }
     }
-    // The game's own screens follow here, in their order, as their classes come.
-    m_screenStateMachine->AddScreen("mainmenu", new CMainMenuScreen(this, world));
-    m_screenStateMachine->AddScreen("filemenu", new CFileMenuScreen(this, world));
-    m_screenStateMachine->AddScreen("ingame3d", new CPuzzleScreen3D(this, world));
-    m_screenStateMachine->AddScreen("ingame2d", new CPuzzleScreen2D(this, world));
-    m_screenStateMachine->AddScreen("map", CreateMapScreen(this, world));
-    m_screenStateMachine->AddScreen("gamemenu", new CGameMenuScreen(this, world));
-    m_screenStateMachine->AddScreen("gameresult", new CGameResultScreen(this, world));
-    m_screenStateMachine->AddScreen("levelselection", new CLevelSelectionScreen(this, world));
-    m_screenStateMachine->AddScreen("freeplay", new CFreePlayMenuScreen(this, world));
-    m_screenStateMachine->AddScreen("options", new COptionsScreen(this, world));
-    m_screenStateMachine->AddScreen("treasury", new CTreasuryScreen(this, world));
-    m_screenStateMachine->AddScreen("languageselection", new CLanguageSelectionScreen(this, world));
-    m_screenStateMachine->AddScreen("loadsavedgames", new CLoadSavedGamesScreen(this, world));
-    m_screenStateMachine->AddScreen("logo", new CLogoScreen(this, world));
+    add("mainmenu", new CMainMenuScreen(this, world));
+    add("filemenu", new CFileMenuScreen(this, world));
+    add("ingame3d", new CPuzzleScreen3D(this, world));
+    add("ingame2d", new CPuzzleScreen2D(this, world));
+    add("map", CreateMapScreen(this, world));
+    add("gamemenu", new CGameMenuScreen(this, world));
+    add("gameresult", new CGameResultScreen(this, world));
+    add("levelselection", new CLevelSelectionScreen(this, world));
+    add("freeplay", new CFreePlayMenuScreen(this, world));
+    add("options", new COptionsScreen(this, world));
+    add("treasury", new CTreasuryScreen(this, world));
+    add("languageselection", new CLanguageSelectionScreen(this, world));
+    add("loadsavedgames", new CLoadSavedGamesScreen(this, world));
+    add("logo", new CLogoScreen(this, world));
     m_screenStateMachine->SwitchTo(developer ? "devmenu" : "languageselection");
 }
 
@@ -300,7 +304,8 @@ void CQuarrowUI::RenderScene(int)
     if (m_screenStateMachine != nullptr)
     {
         const GameLib::CUIScreen* screen = m_screenStateMachine->GetCurrentScreen();
-        if ((screen != nullptr && screen->HidesScene()) || m_screenStateMachine->GetCurrentScreenName() == "shutdown")
+        if ((screen != nullptr && screen->HidesScene()) ||
+            m_screenStateMachine->GetCurrentScreenName() == "shutdown")
         {
             return;
         }

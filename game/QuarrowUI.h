@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class C3DCursor;
 class CFileTranslator;
@@ -81,6 +82,8 @@ public:
     const std::optional<QuarrowSceneBox>& GetSceneBox() const { return m_sceneBox; }
     // The screen a puzzle opens in: "ingame3d" when "startup/renderer" is exactly "3d", else "ingame2d".
     std::string GetPuzzleScreenName() const;
+    // The names of the screens CreateScreens registered, in the order it registered them.
+    const std::vector<std::string>& GetScreenNames() const { return m_screenNames; }
 
     // The maker of a developer screen ("devmenu", "editor2d", "editor3d", "mapeditor"); a second call
     // replaces the first, null removes it. Kept for the process.
@@ -100,4 +103,5 @@ private:
     // Wider than any change number: "no puzzle" is a value no puzzle takes.
     std::int64_t m_changeNumberSeen = -1;
     std::optional<QuarrowSceneBox> m_sceneBox;
+    std::vector<std::string> m_screenNames;
 };

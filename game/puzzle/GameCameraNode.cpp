@@ -62,6 +62,12 @@ void CGameCameraNode::SetTargetPitch(float pitch)
 
 void CGameCameraNode::LoadCameraAnimation(const std::string& fileName)
 {
+    // Without a level there is no file to name: no flight, and no error box for a model without a name.
+    if (fileName.empty())
+    {
+        m_hasFlight = false;
+        return;
+    }
     m_animator.LoadAnimation(fileName);
     // Asked for an animation it does not declare, a model opens a message box: look it up first.
     const bool hasFrame = m_animator.AttachToFrame(kFlightFrame) != nullptr;
