@@ -160,7 +160,7 @@ protected:
         // The developer menu, left, keeps its own renderer choice: the test's is put back.
         game->Game().GetConfiguration()->SetString("startup/renderer", settings.renderer);
         ASSERT_TRUE(game->RunUntil([&] { return PuzzleScreenTesting::PuzzleStateOf(*game) == "Playing"; },
-                                   "the level playing"));
+                                   "the level playing", 2000, 300.0));
         ASSERT_TRUE(game->World().IsEditorMode());
     }
 
