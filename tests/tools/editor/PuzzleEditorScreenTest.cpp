@@ -19,6 +19,7 @@
 #include "tests/game/puzzle/PuzzleScreenTesting.h"
 #include "tools/DeveloperTools.h"
 #include "tools/batch/BatchProcessor.h"
+#include "tools/editor/BlockDesignerWindow.h"
 #include "tools/editor/BlocksLibraryWindow.h"
 #include "tools/editor/PuzzleEditor.h"
 #include "tools/editor/PuzzleEditorMenuWindow.h"
@@ -405,6 +406,40 @@ TEST_F(PuzzleEditorToolWindowTest, StructuralEditsClearTheSelectionAndGreyDelete
     EXPECT_EQ(BlockAtCell(0, 0), nullptr);
     EXPECT_EQ(BlockAtCell(1, 0), nullptr);
     EXPECT_TRUE(Tool().GetDeleteButton()->IsDisabled());
+}
+
+TEST_F(PuzzleEditorToolWindowTest, ReDesigningReplacesTheChainWhereItStood)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Nothing selected: the designer stays closed.
+    Tool().OnEdit(nullptr);
+    CBlockDesignerWindow* designer = Screen().Parts().GetDesigner();
+    ASSERT_NE(designer, nullptr);
+    EXPECT_FALSE(designer->IsVisible());
+
+    const CBlock* left = BlockAtCell(0, 0);
+    ASSERT_NE(left, nullptr);
+    Editor().SetSelectedBlock(left->GetId());
+    ASSERT_TRUE(game->RunFrames(1));
+    Tool().OnEdit(nullptr);
+    ASSERT_TRUE(designer->IsVisible());
+    EXPECT_EQ(UILib::CWindowManager::GetInstance()->GetTopModalWindow(), designer);
+    EXPECT_EQ(designer->GetBlockSize(), 2);
+    EXPECT_TRUE(designer->GetNameEdit()->IsDisabled());
+    designer->GetBlockSizeSpin()->SetValue(3);
+    ASSERT_TRUE(game->RunFrames(1));
+    auto* ok = static_cast<UILib::CButton*>(designer->FindChildByName("okbutton", true, "CButton"));
+    ASSERT_NE(ok, nullptr);
+    ASSERT_TRUE(game->Click(game->CentreOf(*ok)));
+    EXPECT_FALSE(designer->IsVisible());
+    EXPECT_EQ(UILib::CWindowManager::GetInstance()->GetTopModalWindow(), nullptr);
+    // Laid left to right from the old chain's origin, all three linked.
+    const CBlock* first = BlockAtCell(0, 0);
+    const CBlock* third = BlockAtCell(2, 0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(third, nullptr);
+    EXPECT_TRUE(first->LinkSetContains(third));
+    EXPECT_EQ(first->GetLinkSet().size(), 3u);
 }
 
 TEST_F(PuzzleEditorToolWindowTest, SavedNamesGetTheirFormFromTheEnding)
