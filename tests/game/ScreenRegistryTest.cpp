@@ -137,7 +137,12 @@ protected:
     }
 };
 
-TEST_F(ScreenRegistryTest, InNormalModeTheFourteenGameScreensSwitchAndRunAndTheDeveloperNamesAreRefused)
+// The runs through the table, each in a suite of its own: they are the longest.
+class ScreenRegistryTableTest : public ScreenRegistryTest
+{
+};
+
+TEST_F(ScreenRegistryTableTest, InNormalModeTheFourteenGameScreensSwitchAndRunAndTheDeveloperNamesAreRefused)
 {
     GameHarness game(Mode(false));
     ASSERT_TRUE(game.Start());
@@ -146,7 +151,6 @@ TEST_F(ScreenRegistryTest, InNormalModeTheFourteenGameScreensSwitchAndRunAndTheD
     EXPECT_EQ(game.Trace().find(kLeftWindows), std::string::npos);
 }
 
-// The developer mode's run of the table, in a suite of its own: it is the longest.
 class ScreenRegistryDeveloperTest : public ScreenRegistryTest
 {
 };
