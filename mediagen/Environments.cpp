@@ -52,31 +52,66 @@ std::string Triple(const float (&values)[3])
     return text;
 }
 
+// The environment file of a region's lights, with the cut-scene script that plays as the level's intro
+// when sequence is not empty.
+bool WriteEnvironment(const std::string& media, const std::string& name, const RegionLights& region,
+                      const std::string& sequence)
+{
+    TiXmlDocument document;
+    auto* root = new TiXmlElement("environment");
+    document.LinkEndChild(root);
+    auto* model = new TiXmlElement("model");
+    model->SetAttribute("name", "env_" + region.region + ".x");
+    root->LinkEndChild(model);
+    if (!sequence.empty())
+    {
+        auto* script = new TiXmlElement("sequence");
+        script->SetAttribute("name", sequence);
+        root->LinkEndChild(script);
+    }
+    auto* lights = new TiXmlElement("lights");
+    root->LinkEndChild(lights);
+    for (const Light& light : region.lights)
+    {
+        auto* element = new TiXmlElement("light");
+        element->SetAttribute("dir", Triple(light.dir));
+        element->SetAttribute("color", Triple(light.color));
+        element->SetAttribute("shadow", light.shadow ? "true" : "false");
+        lights->LinkEndChild(element);
+    }
+    return WriteMediaFile(media, "environments/" + name + ".xml", BaseLib::XmlDocumentToString(document));
+}
+
 } // namespace
+
+const std::vector<std::string>& TutorialEnvironments()
+{
+    static const std::vector<std::string> names = {
+        "tutorial_basic01",  "tutorial_basic02",  "tutorial_basic03",  "tutorial_basic04",
+        "tutorial_jungle01", "tutorial_jungle02", "tutorial_jungle03", "tutorial_jungle04",
+    };
+    return names;
+}
 
 bool WriteEnvironments(const std::string& media)
 {
     bool written = true;
     for (const RegionLights& region : Lights())
     {
-        TiXmlDocument document;
-        auto* root = new TiXmlElement("environment");
-        document.LinkEndChild(root);
-        auto* model = new TiXmlElement("model");
-        model->SetAttribute("name", "env_" + region.region + ".x");
-        root->LinkEndChild(model);
-        auto* lights = new TiXmlElement("lights");
-        root->LinkEndChild(lights);
-        for (const Light& light : region.lights)
+        written = WriteEnvironment(media, region.region + "1", region, "") && written;
+    }
+    // A tutorial level stands in its region's scene; its script lies in sequences/tutorial/ under the
+    // name's part after "tutorial_".
+    for (const std::string& name : TutorialEnvironments())
+    {
+        const std::string lesson = name.substr(std::string("tutorial_").size());
+        for (const RegionLights& region : Lights())
         {
-            auto* element = new TiXmlElement("light");
-            element->SetAttribute("dir", Triple(light.dir));
-            element->SetAttribute("color", Triple(light.color));
-            element->SetAttribute("shadow", light.shadow ? "true" : "false");
-            lights->LinkEndChild(element);
+            if (lesson.rfind(region.region, 0) == 0)
+            {
+                written = WriteEnvironment(media, name, region, "tutorial/" + lesson + ".xml") && written;
+            }
         }
-        written = WriteMediaFile(media, "environments/" + region.region + "1.xml", BaseLib::XmlDocumentToString(document)) &&
-                  written;
     }
     return written;
 }

@@ -38,8 +38,11 @@ bool WriteGameModels(const std::string& media);
 bool WriteEnvironmentModels(const std::string& media);
 // "camera_<gfxset>_<board>.x" in animations/ for every gfx set and board.
 bool WriteCameraFlights(const std::string& media);
-// "<region>1.xml" in environments/ for every region.
+// "<region>1.xml" in environments/ for every region, and one file of the region's lights for each
+// tutorial level, naming its intro script "tutorial/<region>NN.xml".
 bool WriteEnvironments(const std::string& media);
+// The tutorial levels' environments: "tutorial_basic01" ... "tutorial_jungle04".
+const std::vector<std::string>& TutorialEnvironments();
 // "ombrel.cur" and "ombrel.png" at the media folder's top.
 bool WriteCursorAndIcon(const std::string& media);
 

@@ -49,8 +49,10 @@ bool ParseNumber(const std::string& text, int& value)
 bool IsKnownEnvironment(const std::string& name)
 {
     const std::vector<std::string>& regions = GameRegions();
+    const std::vector<std::string>& tutorials = TutorialEnvironments();
     return std::any_of(regions.begin(), regions.end(),
-                       [&](const std::string& region) { return name == region + "1"; });
+                       [&](const std::string& region) { return name == region + "1"; }) ||
+           std::find(tutorials.begin(), tutorials.end(), name) != tutorials.end();
 }
 
 // True when the cells of the group form one shape connected through shared edges.

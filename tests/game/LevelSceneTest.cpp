@@ -586,7 +586,8 @@ TEST_F(LevelSceneTest, TheEnvironmentModelIsLoadedByItsNameWithTheModelExtension
         SCOPED_TRACE(c.name);
         std::ofstream(folder / "jungle1.xml")
             << "<environment><model name=\"" << c.name << "\"/></environment>";
-        Command("StartLevel", (MediaTesting::MediaFolder() / "levels" / "jungle" / "01.xml").string());
+        // A jungle level past the tutorials stands in the region's own environment.
+        Command("StartLevel", (MediaTesting::MediaFolder() / "levels" / "jungle" / "05.xml").string());
         ASSERT_EQ("jungle1", world.GetPuzzle()->GetEnvironmentName());
         ASSERT_NE(nullptr, world.GetEnvironmentNode());
         EXPECT_EQ(root, world.GetEnvironmentNode()->GetParent());

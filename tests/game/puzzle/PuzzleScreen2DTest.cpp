@@ -87,6 +87,7 @@ protected:
     void Start(GameSettings settings = {})
     {
         settings.renderer = "2d";
+        WithoutTutorials(settings);
         game = std::make_unique<GameHarness>(settings);
         ASSERT_TRUE(game->Start());
         NameStates(*game);

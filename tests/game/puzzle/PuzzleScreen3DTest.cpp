@@ -125,6 +125,7 @@ protected:
 
     void Start(GameSettings settings = Small())
     {
+        WithoutTutorials(settings);
         game = std::make_unique<GameHarness>(settings);
         ASSERT_TRUE(game->Start());
         NameStates(*game);

@@ -1,5 +1,6 @@
 // A level's intro sequence in the 2D puzzle screen of the running game: fixture environments (each
-// standing in for the basic levels' "basic1") name fixture scripts of tests/game/data/intro/sequences.
+// standing in for the first basic level's own, "tutorial_basic01") name fixture scripts of
+// tests/game/data/intro/sequences.
 // "tutorial.xml" waits for the screen's intro to end, shows one page waiting for continue, puts the
 // arrow on a cell, then waits for the solution before it sets "ended"; "controls.xml" switches the
 // controls off for one page.
@@ -242,10 +243,10 @@ TEST_F(PuzzleScreenIntroTest, ALevelWithoutAPlayableScriptEndsAsSoonAsItIsSolved
 {
     const struct
     {
-        const char* environment; // empty: the game's own, whose "basic1" names no sequence
+        const char* environment; // "plain" names no sequence
         bool player;
         std::size_t failedLoads;
-    } cases[] = {{"", false, 0}, {"missing", true, 1}};
+    } cases[] = {{"plain", false, 0}, {"missing", true, 1}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.environment);

@@ -88,6 +88,7 @@ class PuzzleScreenTest : public ::testing::Test
 protected:
     void Start(GameSettings settings = {}, bool withHud = true)
     {
+        WithoutTutorials(settings);
         game = std::make_unique<GameHarness>(settings);
         ASSERT_TRUE(game->Start());
         NameStates(*game);

@@ -88,6 +88,16 @@ inline std::string TakeGameCommands(GameHarness& game)
     return text.str();
 }
 
+// The first four levels of the basic and jungle maps play a tutorial script as their intro. The tests of
+// the screens themselves play every level without one, in the same scenes: the environments of
+// tests/game/data/nointro are the game's own without their "sequence".
+inline void WithoutTutorials(GameTesting::GameSettings& settings)
+{
+    settings.aliases.emplace_back(
+        "environment",
+        (std::filesystem::path(QUARROW_MEDIA_DIR).parent_path() / "tests" / "game" / "data" / "nointro").string());
+}
+
 inline CPuzzleScreen* CurrentPuzzleScreen(GameHarness& game)
 {
     return dynamic_cast<CPuzzleScreen*>(game.Screens().GetCurrentScreen());
