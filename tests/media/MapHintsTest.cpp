@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct MapHint
     int map; // the map index
     bool gold; // a gold lock, else a key lock
 };
+
+void PrintTo(const MapHint& hint, std::ostream* out)
+{
+    *out << hint.region << (hint.gold ? " gold lock" : " key lock");
+}
 
 std::vector<MapHint> MapHints()
 {

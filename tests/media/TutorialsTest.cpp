@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -45,6 +46,11 @@ struct Tutorial
     std::string Lesson() const { return region + (level < 10 ? "0" : "") + std::to_string(level); }
     std::string LevelFile() const { return region + "/" + (level < 10 ? "0" : "") + std::to_string(level) + ".xml"; }
 };
+
+void PrintTo(const Tutorial& tutorial, std::ostream* out)
+{
+    *out << tutorial.LevelFile();
+}
 
 std::vector<Tutorial> Tutorials()
 {

@@ -88,6 +88,7 @@ inline std::string TakeGameCommands(GameHarness& game)
     return text.str();
 }
 
+#ifdef QUARROW_MEDIA_DIR
 // The first four levels of the basic and jungle maps play a tutorial script as their intro. The tests of
 // the screens themselves play every level without one, in the same scenes: the environments of
 // tests/game/data/nointro are the game's own without their "sequence".
@@ -97,6 +98,7 @@ inline void WithoutTutorials(GameTesting::GameSettings& settings)
         "environment",
         (std::filesystem::path(QUARROW_MEDIA_DIR).parent_path() / "tests" / "game" / "data" / "nointro").string());
 }
+#endif
 
 inline CPuzzleScreen* CurrentPuzzleScreen(GameHarness& game)
 {
