@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <system_error>
 #include <unistd.h>
@@ -38,14 +39,17 @@ Picture PaintSamples(int width, int height, const std::function<Sample(float x, 
             {
                 for (int sx = 0; sx < 4; ++sx)
                 {
-                    const Sample sample = painter(static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / 4.0f,
-                                                  static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / 4.0f);
+                    const Sample sample =
+                        painter(static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / 4.0f,
+                                static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / 4.0f);
                     sum = sum + sample.colour * sample.alpha;
                     coverage += sample.alpha;
                 }
             }
-            const BaseLib::CVector3 colour = coverage > 0.0f ? sum * (1.0f / coverage) : BaseLib::CVector3{0.0f, 0.0f, 0.0f};
-            picture.At(x, y) = PixelOf(colour, static_cast<std::uint32_t>(std::lround(coverage / 16.0f * 255.0f)));
+            const BaseLib::CVector3 colour =
+                coverage > 0.0f ? sum * (1.0f / coverage) : BaseLib::CVector3{0.0f, 0.0f, 0.0f};
+            picture.At(x, y) =
+                PixelOf(colour, static_cast<std::uint32_t>(std::lround(coverage / 16.0f * 255.0f)));
         }
     }
     return picture;
@@ -72,13 +76,18 @@ std::string TgaBytes(const Picture& picture)
     return bytes;
 }
 
-bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture)
+namespace
+{
+
+// Encodes the picture into a temporary file beside the target with `encode`, then writes its bytes as the
+// media file (whole or not at all); the temporary file never stays behind.
+bool WriteEncodedMediaFile(const std::string& media, const std::string& relativePath, const char* extension,
+                           const std::function<bool(const std::string& path)>& encode)
 {
     const std::filesystem::path target = std::filesystem::path(media) / relativePath;
-    const std::filesystem::path temporary =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".png");
-    bool written = Platform::Gfx::WritePng(temporary.string(), static_cast<std::uint32_t>(picture.width),
-                                           static_cast<std::uint32_t>(picture.height), picture.pixels, true);
+    const std::filesystem::path temporary = target.parent_path() / ("." + target.filename().string() + "." +
+                                                                    std::to_string(::getpid()) + extension);
+    bool written = encode(temporary.string());
     std::string bytes;
     if (written)
     {
@@ -94,6 +103,25 @@ bool WritePngMediaFile(const std::string& media, const std::string& relativePath
         return false;
     }
     return WriteMediaFile(media, relativePath, bytes);
+}
+
+} // namespace
+
+bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture)
+{
+    return WriteEncodedMediaFile(media, relativePath, ".png", [&](const std::string& path) {
+        return Platform::Gfx::WritePng(path, static_cast<std::uint32_t>(picture.width),
+                                       static_cast<std::uint32_t>(picture.height), picture.pixels, true);
+    });
+}
+
+bool WriteJpegMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture,
+                        int quality)
+{
+    return WriteEncodedMediaFile(media, relativePath, ".jpg", [&](const std::string& path) {
+        return Platform::Gfx::WriteJpeg(path, static_cast<std::uint32_t>(picture.width),
+                                        static_cast<std::uint32_t>(picture.height), picture.pixels, quality);
+    });
 }
 
 TilingNoise::TilingNoise(int period, int cells, std::uint32_t seed) : m_period(period), m_cells(cells)

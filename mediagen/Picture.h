@@ -43,6 +43,9 @@ std::string TgaBytes(const Picture& picture);
 // writes a temporary file beside it, whose bytes then replace the target. On failure prints a line naming
 // the file and answers false.
 bool WritePngMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture);
+// As WritePngMediaFile, as a baseline JPEG of the given quality (1 to 100).
+bool WriteJpegMediaFile(const std::string& media, const std::string& relativePath, const Picture& picture,
+                        int quality);
 
 // Smooth value noise 0 to 1 that repeats every `period` pixels in both directions (a divisor of the
 // picture's size keeps a texture seamless): `cells` random values per period, bilinear with a smooth
@@ -59,7 +62,8 @@ private:
     std::vector<float> m_values;
 };
 
-// The sum of `octaves` noises, each with twice the cells and half the weight of the last, scaled back to 0..1.
+// The sum of `octaves` noises, each with twice the cells and half the weight of the last, scaled back to
+// 0..1.
 class LayeredNoise
 {
 public:
